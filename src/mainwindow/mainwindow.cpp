@@ -1,0 +1,311 @@
+#include "mainwindow.h"
+
+#include "deviceprofile.h"
+#include "globals.h"
+#include "seriallink.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <array>
+
+namespace {
+
+constexpr int PlayerIdCount = 128;
+
+QStringList playerIds()
+{
+    QStringList ids;
+    for (int id = 0; id < PlayerIdCount; ++id)
+        ids << QString::number(id);
+    return ids;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this))
+{
+    ui->setupUi(this);
+    connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
+
+    Fill_Port_List();
+    ui->comboBox_Device->addItems({ModelName1, ModelName2, ModelName3});
+    ui->comboBox_Device->setCurrentIndex(0);
+    Apply_Device_Profile(1);
+    Update_Connection_Controls();
+    ui->comboBox_ID->addItems(playerIds());
+
+    Load_Configuration();
+    Load_Language();
+    setWindowTitle(QCoreApplication::applicationName());
+    if (ui->checkBox_AutoConnect->isChecked())
+        on_pushButton_Open_clicked();
+    Create_Shortcuts();
+}
+
+MainWindow::~MainWindow()
+{
+    Save_Configuration();
+    delete ui;
+}
+
+// Ctrl+0 to Ctrl+9 launch folders 0 to 9, Ctrl with Plus or Minus steps the volume, wherever the
+// focus is in the window. These keys are fixed, whatever the language.
+void MainWindow::Create_Shortcuts()
+{
+    using Slot = void (MainWindow::*)();
+    const std::array<std::pair<QKeySequence, Slot>, 12> shortcuts{{
+        {QKeySequence(QStringLiteral("Ctrl+0")), &MainWindow::Launch_Folder_0},
+        {QKeySequence(QStringLiteral("Ctrl+1")), &MainWindow::Launch_Folder_1},
+        {QKeySequence(QStringLiteral("Ctrl+2")), &MainWindow::Launch_Folder_2},
+        {QKeySequence(QStringLiteral("Ctrl+3")), &MainWindow::Launch_Folder_3},
+        {QKeySequence(QStringLiteral("Ctrl+4")), &MainWindow::Launch_Folder_4},
+        {QKeySequence(QStringLiteral("Ctrl+5")), &MainWindow::Launch_Folder_5},
+        {QKeySequence(QStringLiteral("Ctrl+6")), &MainWindow::Launch_Folder_6},
+        {QKeySequence(QStringLiteral("Ctrl+7")), &MainWindow::Launch_Folder_7},
+        {QKeySequence(QStringLiteral("Ctrl+8")), &MainWindow::Launch_Folder_8},
+        {QKeySequence(QStringLiteral("Ctrl+9")), &MainWindow::Launch_Folder_9},
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), &MainWindow::Increase_Volume},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), &MainWindow::Decrease_Volume},
+    }};
+    for (const auto &[keys, slot] : shortcuts) {
+        auto *action = new QAction(this);
+        addAction(action);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+    }
+}
+
+void MainWindow::Update_Connection_Controls()
+{
+    const bool open = link->isOpen();
+    ui->pushButton_Open->setEnabled(!open);
+    ui->comboBox_Serial_Port->setEnabled(!open);
+    ui->comboBox_Serial_Baudrate->setEnabled(!open);
+    ui->groupBox_Transport->setEnabled(open);
+    ui->groupBox_Folder->setEnabled(open);
+    ui->groupBox_Volume->setEnabled(open);
+    ui->pushButton_Close->setEnabled(open);
+}
+
+// --- Serial link -------------------------------------------------------------------------------
+
+void MainWindow::Fill_Port_List()
+{
+    ui->comboBox_Serial_Port->addItems(SerialLink::availablePortNames());
+}
+
+void MainWindow::on_pushButton_Open_clicked()
+{
+    const QString port = ui->comboBox_Serial_Port->currentText();
+    if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt()))
+        ui->label_Status->setText(tr("Open"));
+    else
+        ui->label_Status->setText(tr("Open failed") + QLatin1String(": ") + link->errorString());
+    Update_Connection_Controls();
+}
+
+void MainWindow::on_pushButton_Close_clicked()
+{
+    link->close();
+    if (!link->isOpen())
+        ui->label_Status->setText(tr("Close"));
+    Update_Connection_Controls();
+}
+
+void MainWindow::Report_Connection_Lost()
+{
+    ui->label_Status->setText(tr("Connection lost"));
+    Update_Connection_Controls();
+}
+
+// --- Commands ----------------------------------------------------------------------------------
+
+int MainWindow::Current_Player_ID() const
+{
+    return ui->comboBox_ID->currentText().toInt();
+}
+
+void MainWindow::Send_Command(const QString &name, const CommandFrame &frame)
+{
+    if (link->isOpen()) {
+        const QString echo = CommandFrames::echoText(name, frame);
+        ui->label_Status->setText(echo);
+        // A lost device has already said so; anything else that kept the frame is shown here.
+        if (!link->send(frame.toByteArray()) && link->isOpen())
+            ui->label_Status->setText(echo + tr(" (not sent)"));
+    }
+    Update_Connection_Controls();
+}
+
+void MainWindow::Send_Transport(const QString &name, CommandFrames::Transport code)
+{
+    Send_Command(name, CommandFrames::transport(Current_Player_ID(), code));
+}
+
+void MainWindow::on_pushButton_Play_clicked()
+{
+    Send_Transport(tr("Play"), CommandFrames::Transport::Play);
+}
+
+void MainWindow::on_pushButton_Stop_clicked()
+{
+    Send_Transport(tr("Stop"), CommandFrames::Transport::Stop);
+}
+
+void MainWindow::on_pushButton_Next_clicked()
+{
+    Send_Transport(tr("Next"), CommandFrames::Transport::Next);
+}
+
+void MainWindow::on_pushButton_Previous_clicked()
+{
+    Send_Transport(tr("Previous"), CommandFrames::Transport::Previous);
+}
+
+void MainWindow::on_pushButton_Folder_Load_clicked()
+{
+    Send_Launch_Folder(Current_Player_ID(), ui->comboBox_Folder->currentText().toInt());
+}
+
+void MainWindow::Send_Launch_Folder(int aID, int aFolder)
+{
+    if (!link->isOpen())
+        return;
+    Send_Command(tr("Load folder"), CommandFrames::launchFolder(aID, aFolder));
+}
+
+void MainWindow::Launch_Folder_0()
+{
+    Send_Launch_Folder(Current_Player_ID(), 0);
+}
+
+void MainWindow::Launch_Folder_1()
+{
+    Send_Launch_Folder(Current_Player_ID(), 1);
+}
+
+void MainWindow::Launch_Folder_2()
+{
+    Send_Launch_Folder(Current_Player_ID(), 2);
+}
+
+void MainWindow::Launch_Folder_3()
+{
+    Send_Launch_Folder(Current_Player_ID(), 3);
+}
+
+void MainWindow::Launch_Folder_4()
+{
+    Send_Launch_Folder(Current_Player_ID(), 4);
+}
+
+void MainWindow::Launch_Folder_5()
+{
+    Send_Launch_Folder(Current_Player_ID(), 5);
+}
+
+void MainWindow::Launch_Folder_6()
+{
+    Send_Launch_Folder(Current_Player_ID(), 6);
+}
+
+void MainWindow::Launch_Folder_7()
+{
+    Send_Launch_Folder(Current_Player_ID(), 7);
+}
+
+void MainWindow::Launch_Folder_8()
+{
+    Send_Launch_Folder(Current_Player_ID(), 8);
+}
+
+void MainWindow::Launch_Folder_9()
+{
+    Send_Launch_Folder(Current_Player_ID(), 9);
+}
+
+// --- Volume ------------------------------------------------------------------------------------
+
+void MainWindow::on_horizontalSlider_All_valueChanged(int value)
+{
+    const int minimum = ui->horizontalSlider_All->minimum();
+    ui->label_Volume_Value_All->setText(Volume::labelText(value, minimum, tr("Mute")));
+    Send_Command(tr("Volume"),
+                 CommandFrames::volume(Current_Player_ID(), Volume::level(value, minimum)));
+}
+
+void MainWindow::on_pushButton_All_Min_clicked()
+{
+    ui->horizontalSlider_All->setValue(ui->horizontalSlider_All->minimum());
+}
+
+void MainWindow::on_pushButton_All_Max_clicked()
+{
+    ui->horizontalSlider_All->setValue(ui->horizontalSlider_All->maximum());
+}
+
+void MainWindow::Increase_Volume()
+{
+    QSlider *slider = ui->horizontalSlider_All;
+    slider->setValue(qMin(slider->value() + 1, slider->maximum()));
+}
+
+void MainWindow::Decrease_Volume()
+{
+    QSlider *slider = ui->horizontalSlider_All;
+    slider->setValue(qMax(slider->value() - 1, slider->minimum()));
+}
+
+// --- Device profiles ---------------------------------------------------------------------------
+
+void MainWindow::Apply_Device_Profile(int model)
+{
+    if (!DeviceProfiles::isModel(model))
+        return;
+    const DeviceProfile &profile = DeviceProfiles::profile(model);
+    ui->comboBox_Folder->clear();
+    ui->comboBox_Serial_Baudrate->clear();
+    ui->label_Status->setText(QStringLiteral("..."));
+    ui->comboBox_Folder->addItems(DeviceProfiles::folderItems(profile.folderCount));
+    ui->comboBox_Serial_Baudrate->addItems(profile.baudRates);
+    ui->comboBox_Serial_Baudrate->setCurrentIndex(profile.defaultBaudRate);
+    ui->horizontalSlider_All->setMinimum(profile.volumeMinimum);
+    ui->horizontalSlider_All->setMaximum(DeviceProfiles::VolumeMaximum);
+}
+
+void MainWindow::on_comboBox_Device_activated(int index)
+{
+    if (!DeviceProfiles::isModel(index + 1))
+        return;
+    on_pushButton_Close_clicked();
+    Apply_Device_Profile(index + 1);
+}
+
+// --- Window and menus --------------------------------------------------------------------------
+
+void MainWindow::on_actionExit_triggered()
+{
+    close();
+}
+
+void MainWindow::on_actionAbout_triggered() {}
+
+void MainWindow::on_actionCorvane_Home_Page_triggered() {}
+
+void MainWindow::on_actionContact_Technical_Support_triggered() {}
+
+// --- Settings and language ---------------------------------------------------------------------
+
+void MainWindow::Load_Configuration() {}
+
+void MainWindow::Save_Configuration() {}
+
+void MainWindow::Load_Language() {}
+
+void MainWindow::on_actionFran_ais_triggered() {}
+
+void MainWindow::on_actionEnglish_triggered() {}
+
+void MainWindow::on_actionDefault_triggered() {}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "commandframe.h"
+
+#include <QMainWindow>
+
+class SerialLink;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The control panel: builds the window, keeps the controls in step with the serial link and
+// turns every user action into a frame for the addressed player.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void on_pushButton_Play_clicked();
+    void on_pushButton_Open_clicked();
+    void on_pushButton_Close_clicked();
+    void on_pushButton_Stop_clicked();
+    void on_pushButton_Previous_clicked();
+    void on_pushButton_Next_clicked();
+    void on_pushButton_Folder_Load_clicked();
+    void on_pushButton_All_Min_clicked();
+    void on_horizontalSlider_All_valueChanged(int value);
+    void on_pushButton_All_Max_clicked();
+    void on_actionExit_triggered();
+    void on_actionAbout_triggered();
+    void on_actionCorvane_Home_Page_triggered();
+    void on_actionContact_Technical_Support_triggered();
+    void on_actionFran_ais_triggered();
+    void on_actionEnglish_triggered();
+    void on_actionDefault_triggered();
+    void on_comboBox_Device_activated(int index);
+    void Send_Launch_Folder(int aID, int aFolder);
+    void Launch_Folder_0();
+    void Launch_Folder_1();
+    void Launch_Folder_2();
+    void Launch_Folder_3();
+    void Launch_Folder_4();
+    void Launch_Folder_5();
+    void Launch_Folder_6();
+    void Launch_Folder_7();
+    void Launch_Folder_8();
+    void Launch_Folder_9();
+    void Increase_Volume();
+    void Decrease_Volume();
+
+private:
+    void Fill_Port_List();
+    void Apply_Device_Profile(int model);
+    void Update_Connection_Controls();
+    void Create_Shortcuts();
+    void Send_Command(const QString &name, const CommandFrame &frame);
+    void Send_Transport(const QString &name, CommandFrames::Transport code);
+    int Current_Player_ID() const;
+    void Report_Connection_Lost();
+    void Load_Configuration();
+    void Save_Configuration();
+    void Load_Language();
+
+    Ui::MainWindow *ui;
+    SerialLink *link;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+
+class QByteArray;
+
+// Drives the one serial port of the program: opens it write-only at 8N1 without flow control,
+// writes frames through to the line, and closes it when the device goes away.
+class SerialLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SerialLink(QSerialPort *port, QObject *parent = nullptr);
+
+    // Names of the ports present, in the system's order, as open() takes them.
+    static QStringList availablePortNames();
+
+    bool isOpen() const;
+
+    // Applies every line setting anew, then opens. On failure errorString() says why.
+    bool open(const QString &portName, int baudRate);
+    void close();
+
+    // True when the port took every byte. A vanished device closes the link and emits
+    // connectionLost() before this returns.
+    bool send(const QByteArray &data);
+
+    QString errorString() const;
+
+signals:
+    void connectionLost();
+
+private:
+    void handleError(QSerialPort::SerialPortError error);
+    void dropConnection();
+
+    QSerialPort *m_port;
+    bool m_sending = false;
+};

@@ -1,0 +1,364 @@
+#include "mainwindow.h"
+#include "windowtesting.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <memory>
+
+// The window as it comes up, before any port is opened: its layout, texts, pictures and menus.
+class TestMainWindowForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startsWithoutSettings();
+    void formTexts_data();
+    void formTexts();
+    void menus();
+    void pictures_data();
+    void pictures();
+    void windowIconFromResources();
+    void arrangement();
+    void slotTable();
+    void exitClosesWindow_data();
+    void exitClosesWindow();
+
+private:
+    template <typename T> T *child(const char *name) const
+    {
+        return WindowTesting::child<T>(window.get(), name);
+    }
+
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestMainWindowForm::initTestCase()
+{
+    WindowTesting::prepare();
+}
+
+void TestMainWindowForm::init()
+{
+    window = std::make_unique<MainWindow>();
+}
+
+void TestMainWindowForm::cleanup()
+{
+    window.reset();
+}
+
+void TestMainWindowForm::startsWithoutSettings()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Tessary - Generic Edition"));
+
+    auto *device = child<QComboBox>("comboBox_Device");
+    QCOMPARE(device->count(), 3);
+    QCOMPARE(device->itemText(0), QStringLiteral("Lumetto"));
+    QCOMPARE(device->itemText(1), QStringLiteral("Galdris"));
+    QCOMPARE(device->itemText(2), QStringLiteral("Lumetto MKII"));
+    QCOMPARE(device->currentIndex(), 0);
+
+    auto *folder = child<QComboBox>("comboBox_Folder");
+    QCOMPARE(folder->count(), 1000);
+    QCOMPARE(folder->currentText(), QStringLiteral("0"));
+    QCOMPARE(folder->itemText(999), QStringLiteral("999"));
+    auto *rate = child<QComboBox>("comboBox_Serial_Baudrate");
+    QCOMPARE(rate->count(), 1);
+    QCOMPARE(rate->currentText(), QStringLiteral("19200"));
+    auto *slider = child<QSlider>("horizontalSlider_All");
+    QCOMPARE(slider->minimum(), -31);
+    QCOMPARE(slider->maximum(), 0);
+    QCOMPARE(slider->value(), 0);
+    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), QStringLiteral("-0 dB"));
+    QCOMPARE(child<QLabel>("label_Status")->text(), QStringLiteral("..."));
+
+    auto *ids = child<QComboBox>("comboBox_ID");
+    QCOMPARE(ids->count(), 128);
+    QCOMPARE(ids->currentText(), QStringLiteral("0"));
+    QCOMPARE(ids->itemText(127), QStringLiteral("127"));
+    QVERIFY(!child<QCheckBox>("checkBox_AutoConnect")->isChecked());
+    QVERIFY(child<QAction>("actionDefault")->isChecked());
+    QVERIFY(!child<QAction>("actionEnglish")->isChecked());
+    QVERIFY(!child<QAction>("actionFran_ais")->isChecked());
+
+    // The port is closed: only the connect side of the window takes input.
+    for (const char *name : {"pushButton_Open", "comboBox_Serial_Port", "comboBox_Serial_Baudrate",
+                             "comboBox_Device", "comboBox_ID", "checkBox_AutoConnect"})
+        QVERIFY2(child<QWidget>(name)->isEnabled(), name);
+    for (const char *name :
+         {"groupBox_Transport", "groupBox_Folder", "groupBox_Volume", "pushButton_Close"})
+        QVERIFY2(!child<QWidget>(name)->isEnabled(), name);
+}
+
+void TestMainWindowForm::formTexts_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QString>("text");
+
+    const auto row = [](const char *object, const char *property, const char *text) {
+        QTest::addRow("%s %s", object, property)
+            << QString::fromLatin1(object) << QByteArray(property) << QString::fromUtf8(text);
+    };
+    row("actionExit", "text", "&Exit");
+    row("actionExit", "shortcut", "Ctrl+Q");
+    row("actionAbout", "text", "&About");
+    row("actionCorvane_Home_Page", "text", "&Corvane Home Page");
+    row("actionContact_Technical_Support", "text", "&Contact Technical Support");
+    row("actionFran_ais", "text", "Français");
+    row("actionEnglish", "text", "English");
+    row("actionDefault", "text", "(Default)");
+    row("groupBox_Volume", "title", "Volume");
+    row("pushButton_All_Max", "toolTip", "Setting volume to maximum");
+    row("pushButton_All_Max", "text", "");
+    row("pushButton_All_Max", "shortcut", "Ctrl+Alt++");
+    row("pushButton_All_Min", "toolTip", "Setting volume to minimum");
+    row("pushButton_All_Min", "text", "");
+    row("pushButton_All_Min", "shortcut", "Ctrl+Alt+-");
+    row("horizontalSlider_All", "toolTip", "Setting volume");
+    row("label_Volume_Value_All", "text", "-0 dB");
+    row("groupBox_ID", "title", "Player ID");
+    row("comboBox_ID", "toolTip", "ID Number");
+    row("groupBox_Transport", "title", "Transport");
+    row("pushButton_Previous", "toolTip", "Previous File");
+    row("pushButton_Previous", "text", "");
+    row("pushButton_Previous", "shortcut", "Ctrl+Left");
+    row("pushButton_Play", "toolTip", "Play");
+    row("pushButton_Play", "text", "");
+    row("pushButton_Play", "shortcut", "Ctrl+Return");
+    row("pushButton_Stop", "toolTip", "Stop");
+    row("pushButton_Stop", "text", "");
+    row("pushButton_Stop", "shortcut", "Ctrl+Space");
+    row("pushButton_Next", "toolTip", "Next File");
+    row("pushButton_Next", "text", "");
+    row("pushButton_Next", "shortcut", "Ctrl+Right");
+    row("groupBox_Folder", "title", "Folder");
+    row("comboBox_Folder", "toolTip", "Folder number");
+    row("pushButton_Folder_Load", "toolTip", "Load");
+    row("pushButton_Folder_Load", "text", "");
+    row("groupBox_Serial", "title", "Serial Port");
+    row("pushButton_Open", "toolTip", "Connect");
+    row("pushButton_Open", "text", "");
+    row("pushButton_Close", "toolTip", "Disconnect");
+    row("pushButton_Close", "text", "");
+    row("label_Serial_Port", "text", "Port");
+    row("comboBox_Serial_Port", "toolTip", "Port name");
+    row("label_Serial_Baudrate", "text", "BaudRate");
+    row("comboBox_Serial_Baudrate", "toolTip", "Baudrate value");
+    row("checkBox_AutoConnect", "toolTip", "Auto-connection");
+    row("checkBox_AutoConnect", "text", "Auto-connection");
+    row("groupBox_Status", "title", "Status / Command Message");
+    row("groupBox_Device", "title", "Device");
+    row("label_Device", "text", "Devices");
+    row("comboBox_Device", "toolTip", "Device name");
+    row("menuFile", "title", "&File");
+    row("menuHelp", "title", "&Help");
+    row("menuLanguage", "title", "&Languages");
+}
+
+void TestMainWindowForm::formTexts()
+{
+    QFETCH(QString, object);
+    QFETCH(QByteArray, property);
+    QFETCH(QString, text);
+
+    const QObject *target = window->findChild<QObject *>(object);
+    QVERIFY(target);
+    const QVariant value = target->property(property.constData());
+    QVERIFY(value.isValid());
+    if (value.metaType() == QMetaType::fromType<QKeySequence>())
+        QCOMPARE(value.value<QKeySequence>(), QKeySequence::fromString(text));
+    else
+        QCOMPARE(value.toString(), text);
+}
+
+void TestMainWindowForm::menus()
+{
+    const auto entries = [](const QWidget *menu) {
+        QStringList texts;
+        for (const QAction *action : menu->actions())
+            texts << (action->isSeparator() ? QStringLiteral("|") : action->text());
+        return texts;
+    };
+    QCOMPARE(entries(window->menuBar()),
+             QStringList(
+                 {QStringLiteral("&File"), QStringLiteral("&Languages"), QStringLiteral("&Help")}));
+    QCOMPARE(entries(child<QMenu>("menuFile")), QStringList{QStringLiteral("&Exit")});
+    QCOMPARE(entries(child<QMenu>("menuHelp")),
+             QStringList({QStringLiteral("&Corvane Home Page"),
+                          QStringLiteral("&Contact Technical Support"), QStringLiteral("|"),
+                          QStringLiteral("&About")}));
+    QCOMPARE(entries(child<QMenu>("menuLanguage")),
+             QStringList({QStringLiteral("(Default)"), QStringLiteral("|"),
+                          QStringLiteral("English"), QStringLiteral("Français")}));
+    for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"})
+        QVERIFY2(child<QAction>(name)->isCheckable(), name);
+}
+
+void TestMainWindowForm::pictures_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("file");
+
+    const auto row = [](const char *object, const char *file) {
+        QTest::newRow(object) << QString::fromLatin1(object) << QString::fromLatin1(file);
+    };
+    row("actionExit", "door.png");
+    row("actionAbout", "information.png");
+    row("actionCorvane_Home_Page", "house.png");
+    row("actionContact_Technical_Support", "email_edit.png");
+    row("pushButton_All_Max", "sound.png");
+    row("pushButton_All_Min", "sound_none.png");
+    row("pushButton_Previous", "control_start_blue.png");
+    row("pushButton_Play", "control_play_blue.png");
+    row("pushButton_Stop", "control_stop_blue.png");
+    row("pushButton_Next", "control_end_blue.png");
+    row("pushButton_Folder_Load", "control_play_blue.png");
+    row("pushButton_Open", "connect.png");
+    row("pushButton_Close", "disconnect.png");
+}
+
+void TestMainWindowForm::pictures()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, file);
+
+    const QImage image(QStringLiteral(":/images/ressources/") + file);
+    QCOMPARE(image.size(), QSize(16, 16));
+    QVERIFY(image.hasAlphaChannel());
+
+    const QObject *target = window->findChild<QObject *>(object);
+    QVERIFY(target);
+    const QIcon icon = target->property("icon").value<QIcon>();
+    QVERIFY(!icon.isNull());
+    // The icon shows the very picture of the collection.
+    QCOMPARE(icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32),
+             image.convertToFormat(QImage::Format_ARGB32));
+}
+
+void TestMainWindowForm::windowIconFromResources()
+{
+    // Whatever the working directory, the window carries its icon.
+    QVERIFY(QDir::setCurrent(QDir::tempPath()));
+    MainWindow elsewhere;
+    QVERIFY(!elsewhere.windowIcon().isNull());
+    QVERIFY(!elsewhere.windowIcon().pixmap(32, 32).isNull());
+    QCOMPARE(QImage(QStringLiteral(":/images/ressources/About.png")).size(), QSize(128, 192));
+}
+
+void TestMainWindowForm::arrangement()
+{
+    // Top to bottom: device row, serial row, the three boxes side by side, volume, status.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const auto top = [this](const char *name) {
+        const QWidget *w = child<QWidget>(name);
+        return w->mapTo(window.get(), QPoint(0, 0)).y();
+    };
+    const auto left = [this](const char *name) {
+        const QWidget *w = child<QWidget>(name);
+        return w->mapTo(window.get(), QPoint(0, 0)).x();
+    };
+    QVERIFY(top("groupBox_Device") < top("groupBox_Serial"));
+    QVERIFY(top("groupBox_Serial") < top("groupBox_ID"));
+    QCOMPARE(top("groupBox_Transport"), top("groupBox_ID"));
+    QCOMPARE(top("groupBox_Folder"), top("groupBox_ID"));
+    QVERIFY(left("groupBox_ID") < left("groupBox_Transport"));
+    QVERIFY(left("groupBox_Transport") < left("groupBox_Folder"));
+    QVERIFY(top("groupBox_ID") < top("groupBox_Volume"));
+    QVERIFY(top("groupBox_Volume") < top("groupBox_Status"));
+
+    const QStringList serialRow{
+        QStringLiteral("pushButton_Open"),       QStringLiteral("pushButton_Close"),
+        QStringLiteral("label_Serial_Port"),     QStringLiteral("comboBox_Serial_Port"),
+        QStringLiteral("label_Serial_Baudrate"), QStringLiteral("comboBox_Serial_Baudrate"),
+        QStringLiteral("checkBox_AutoConnect")};
+    for (int i = 1; i < serialRow.size(); ++i)
+        QVERIFY(left(qPrintable(serialRow[i - 1])) < left(qPrintable(serialRow[i])));
+    QVERIFY(left("pushButton_All_Min") < left("horizontalSlider_All"));
+    QVERIFY(left("horizontalSlider_All") < left("pushButton_All_Max"));
+    QVERIFY(left("pushButton_All_Max") < left("label_Volume_Value_All"));
+}
+
+void TestMainWindowForm::slotTable()
+{
+    const QStringList expected{
+        QStringLiteral("on_pushButton_Play_clicked()"),
+        QStringLiteral("on_pushButton_Open_clicked()"),
+        QStringLiteral("on_pushButton_Close_clicked()"),
+        QStringLiteral("on_pushButton_Stop_clicked()"),
+        QStringLiteral("on_pushButton_Previous_clicked()"),
+        QStringLiteral("on_pushButton_Next_clicked()"),
+        QStringLiteral("on_pushButton_Folder_Load_clicked()"),
+        QStringLiteral("on_pushButton_All_Min_clicked()"),
+        QStringLiteral("on_horizontalSlider_All_valueChanged(int)"),
+        QStringLiteral("on_pushButton_All_Max_clicked()"),
+        QStringLiteral("on_actionExit_triggered()"),
+        QStringLiteral("on_actionAbout_triggered()"),
+        QStringLiteral("on_actionCorvane_Home_Page_triggered()"),
+        QStringLiteral("on_actionContact_Technical_Support_triggered()"),
+        QStringLiteral("on_actionFran_ais_triggered()"),
+        QStringLiteral("on_actionEnglish_triggered()"),
+        QStringLiteral("on_actionDefault_triggered()"),
+        QStringLiteral("on_comboBox_Device_activated(int)"),
+        QStringLiteral("Send_Launch_Folder(int,int)"),
+        QStringLiteral("Launch_Folder_0()"),
+        QStringLiteral("Launch_Folder_1()"),
+        QStringLiteral("Launch_Folder_2()"),
+        QStringLiteral("Launch_Folder_3()"),
+        QStringLiteral("Launch_Folder_4()"),
+        QStringLiteral("Launch_Folder_5()"),
+        QStringLiteral("Launch_Folder_6()"),
+        QStringLiteral("Launch_Folder_7()"),
+        QStringLiteral("Launch_Folder_8()"),
+        QStringLiteral("Launch_Folder_9()"),
+        QStringLiteral("Increase_Volume()"),
+        QStringLiteral("Decrease_Volume()"),
+    };
+    const QMetaObject *meta = window->metaObject();
+    QCOMPARE(QString::fromLatin1(meta->className()), QStringLiteral("MainWindow"));
+    QStringList declared;
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        const QMetaMethod method = meta->method(i);
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), QMetaMethod::Private);
+        declared << QString::fromLatin1(method.methodSignature());
+    }
+    QCOMPARE(declared, expected);
+}
+
+void TestMainWindowForm::exitClosesWindow_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("device list") << QStringLiteral("comboBox_Device");
+    QTest::newRow("player list") << QStringLiteral("comboBox_ID");
+    QTest::newRow("auto-connect") << QStringLiteral("checkBox_AutoConnect");
+}
+
+void TestMainWindowForm::exitClosesWindow()
+{
+    QFETCH(QString, focus);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QWidget *target = window->findChild<QWidget *>(focus);
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!window->isVisible());
+}
+
+QTEST_MAIN(TestMainWindowForm)
+#include "tst_mainwindowform.moc"

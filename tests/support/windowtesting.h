@@ -1,0 +1,26 @@
+#pragma once
+
+#include "constants.h"
+
+#include <QObject>
+#include <QStandardPaths>
+#include <QtGlobal>
+
+namespace WindowTesting {
+
+// The identity the program sets at start, and a private per-user configuration folder.
+inline void prepare()
+{
+    Tessary::applyApplicationIdentity();
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+template <typename T> T *child(const QObject *window, const char *name)
+{
+    T *object = window->findChild<T *>(QLatin1String(name));
+    if (!object)
+        qFatal("no child %s", name);
+    return object;
+}
+
+} // namespace WindowTesting

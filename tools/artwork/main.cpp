@@ -1,0 +1,349 @@
+// Paints every picture the program carries: the toolbar and menu icons, the About picture and
+// the program icon. Run it with the repository's images folder as argument and commit the result.
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QTextStream>
+#include <functional>
+
+namespace {
+
+using Painter = std::function<void(QPainter &, qreal size)>;
+
+const QColor Outline(0x1d, 0x3f, 0x7a);
+const QColor BlueLight(0x8c, 0xc4, 0xff);
+const QColor BlueDark(0x1f, 0x5f, 0xc8);
+
+QImage paint(int width, int height, const Painter &painter)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    painter(p, qMin(width, height));
+    return image;
+}
+
+void blueDisc(QPainter &p, QRectF r)
+{
+    QRadialGradient g(r.center().x() - r.width() * 0.2, r.top() + r.height() * 0.25, r.width());
+    g.setColorAt(0, BlueLight);
+    g.setColorAt(0.6, BlueDark);
+    g.setColorAt(1, Outline);
+    p.setBrush(g);
+    p.setPen(QPen(Outline, r.width() / 16.0));
+    p.drawEllipse(r);
+}
+
+// A blue round transport button; glyph is drawn in a 16-unit box centred on the disc.
+Painter transportButton(const std::function<void(QPainter &)> &glyph)
+{
+    return [glyph](QPainter &p, qreal s) {
+        blueDisc(p, QRectF(0.5, 0.5, s - 1, s - 1));
+        p.save();
+        p.scale(s / 16.0, s / 16.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        glyph(p);
+        p.restore();
+    };
+}
+
+void triangle(QPainter &p, qreal x, qreal y, qreal w, qreal h, bool right)
+{
+    QPainterPath path;
+    if (right) {
+        path.moveTo(x, y);
+        path.lineTo(x + w, y + h / 2);
+        path.lineTo(x, y + h);
+    } else {
+        path.moveTo(x + w, y);
+        path.lineTo(x, y + h / 2);
+        path.lineTo(x + w, y + h);
+    }
+    path.closeSubpath();
+    p.drawPath(path);
+}
+
+void speaker(QPainter &p, qreal s)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    QPainterPath path;
+    path.moveTo(1.5, 5.5);
+    path.lineTo(4.5, 5.5);
+    path.lineTo(8.5, 1.5);
+    path.lineTo(8.5, 14.5);
+    path.lineTo(4.5, 10.5);
+    path.lineTo(1.5, 10.5);
+    path.closeSubpath();
+    QLinearGradient g(0, 2, 0, 14);
+    g.setColorAt(0, QColor(0xd8, 0xd8, 0xd8));
+    g.setColorAt(1, QColor(0x80, 0x80, 0x80));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+    p.drawPath(path);
+    p.restore();
+}
+
+void connector(QPainter &p, qreal s, const QColor &band)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    p.setPen(QPen(Outline, 1));
+    // cable
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(2, 14), QPointF(5, 11));
+    // plug body
+    p.translate(9, 7);
+    p.rotate(-45);
+    QLinearGradient g(-4, 0, 4, 0);
+    g.setColorAt(0, BlueLight);
+    g.setColorAt(1, BlueDark);
+    p.setBrush(g);
+    p.setPen(QPen(Outline, 0.8));
+    p.drawRoundedRect(QRectF(-3.5, -3, 7, 7), 1, 1);
+    p.setBrush(band);
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(-3.1, 1.5, 6.2, 2));
+    // pins
+    p.setBrush(QColor(0xc0, 0xc0, 0xc0));
+    p.setPen(QPen(QColor(0x60, 0x60, 0x60), 0.5));
+    p.drawRect(QRectF(-2.5, -6, 1.5, 3));
+    p.drawRect(QRectF(1, -6, 1.5, 3));
+    p.restore();
+}
+
+void door(QPainter &p, qreal s)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    p.setPen(QPen(QColor(0x4a, 0x2c, 0x10), 1));
+    p.setBrush(QColor(0x6e, 0x6e, 0x6e));
+    p.drawRect(QRectF(3.5, 0.5, 10, 15)); // frame
+    QLinearGradient g(4, 0, 12, 0);
+    g.setColorAt(0, QColor(0xd9, 0x9a, 0x55));
+    g.setColorAt(1, QColor(0x9c, 0x5e, 0x24));
+    p.setBrush(g);
+    p.drawRect(QRectF(4.5, 1.5, 8, 14)); // leaf
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xf5, 0xd0, 0x40));
+    p.drawEllipse(QRectF(10, 8, 2, 2)); // knob
+    p.restore();
+}
+
+void information(QPainter &p, qreal s)
+{
+    blueDisc(p, QRectF(0.5, 0.5, s - 1, s - 1));
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(6.8, 2.8, 2.4, 2.4));
+    p.drawRect(QRectF(7, 6.5, 2, 6));
+    p.drawRect(QRectF(6, 6.5, 1, 1));
+    p.drawRect(QRectF(6, 11.5, 4, 1));
+    p.restore();
+}
+
+void emailEdit(QPainter &p, qreal s)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    QLinearGradient g(0, 3, 0, 13);
+    g.setColorAt(0, Qt::white);
+    g.setColorAt(1, QColor(0xd8, 0xe2, 0xf0));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(0x5a, 0x6e, 0x8c), 1));
+    p.drawRect(QRectF(0.5, 3.5, 12, 9));
+    p.drawPolyline(QPolygonF({QPointF(0.5, 3.5), QPointF(6.5, 8.5), QPointF(12.5, 3.5)}));
+    // pencil across the lower right corner
+    p.translate(12, 10);
+    p.rotate(-45);
+    p.setPen(QPen(QColor(0x60, 0x40, 0x10), 0.6));
+    p.setBrush(QColor(0xf2, 0xb8, 0x2a));
+    p.drawRect(QRectF(-1.5, -6, 3, 8));
+    p.setBrush(QColor(0xf0, 0xd8, 0xb0));
+    QPainterPath tip;
+    tip.moveTo(-1.5, 2);
+    tip.lineTo(1.5, 2);
+    tip.lineTo(0, 4.5);
+    tip.closeSubpath();
+    p.drawPath(tip);
+    p.setBrush(QColor(0xe0, 0x70, 0x70));
+    p.drawRect(QRectF(-1.5, -7.2, 3, 1.2));
+    p.restore();
+}
+
+void house(QPainter &p, qreal s)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    p.setPen(QPen(QColor(0x80, 0x60, 0x40), 1));
+    p.setBrush(QColor(0xf4, 0xe8, 0xd0));
+    p.drawRect(QRectF(3.5, 7.5, 9, 7)); // walls
+    QPainterPath roof;
+    roof.moveTo(0.5, 8.5);
+    roof.lineTo(8, 1);
+    roof.lineTo(15.5, 8.5);
+    roof.closeSubpath();
+    p.setPen(QPen(QColor(0x7a, 0x1e, 0x12), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(0xd2, 0x3c, 0x28));
+    p.drawPath(roof);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x5a, 0x8f, 0x2c));
+    p.drawRect(QRectF(7, 10, 3, 4.5)); // door
+    p.setBrush(QColor(0x7c, 0xb4, 0xe8));
+    p.drawRect(QRectF(4.5, 9.5, 2, 2)); // window
+    p.restore();
+}
+
+void plusMinus(QPainter &p, bool plus)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x40, 0x40, 0x40));
+    p.drawRect(QRectF(1, 3, 6, 2));
+    if (plus)
+        p.drawRect(QRectF(3, 1, 2, 6));
+}
+
+void powerButton(QPainter &p, QRectF r)
+{
+    blueDisc(p, r);
+    const qreal w = r.width();
+    const QPointF c = r.center();
+    QPen pen(Qt::white, w * 0.09, Qt::SolidLine, Qt::RoundCap);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const qreal ring = w * 0.26;
+    p.drawArc(QRectF(c.x() - ring, c.y() - ring, 2 * ring, 2 * ring), 60 * 16, -300 * 16);
+    p.drawLine(QPointF(c.x(), c.y() - ring * 1.25), QPointF(c.x(), c.y() - ring * 0.2));
+}
+
+// The program icon: a rounded tile with a play sign and sound waves.
+Painter programIcon(const QColor &top, const QColor &bottom)
+{
+    return [top, bottom](QPainter &p, qreal s) {
+        const qreal m = s / 32.0;
+        QRectF tile(m, m, s - 2 * m, s - 2 * m);
+        QLinearGradient g(0, 0, 0, s);
+        g.setColorAt(0, top);
+        g.setColorAt(1, bottom);
+        p.setBrush(g);
+        p.setPen(QPen(bottom.darker(150), qMax(1.0, s / 64.0)));
+        p.drawRoundedRect(tile, s * 0.18, s * 0.18);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        triangle(p, s * 0.2, s * 0.3, s * 0.3, s * 0.4, true);
+        p.setBrush(Qt::NoBrush);
+        QPen wave(Qt::white, qMax(1.2, s * 0.07), Qt::SolidLine, Qt::RoundCap);
+        p.setPen(wave);
+        const QPointF c(s * 0.5, s * 0.5);
+        for (int i = 1; i <= 2; ++i) {
+            const qreal r = s * (0.1 + 0.13 * i);
+            p.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), -50 * 16, 100 * 16);
+        }
+    };
+}
+
+struct Picture
+{
+    const char *file;
+    int width;
+    int height;
+    Painter painter;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: tessary-artwork <images folder>\n";
+        return 2;
+    }
+    const QDir images(QString::fromLocal8Bit(argv[1]));
+
+    const QList<Picture> pictures{
+        {"ressources/UpValue6.png", 8, 8,
+         [](QPainter &p, qreal) {
+             plusMinus(p, true);
+         }},
+        {"ressources/DownValue6.png", 8, 8,
+         [](QPainter &p, qreal) {
+             plusMinus(p, false);
+         }},
+        {"ressources/control_play_blue.png", 16, 16,
+         transportButton([](QPainter &p) { triangle(p, 6, 4.5, 5.5, 7, true); })},
+        {"ressources/control_stop_blue.png", 16, 16,
+         transportButton([](QPainter &p) { p.drawRect(QRectF(5, 5, 6, 6)); })},
+        {"ressources/control_pause_blue.png", 16, 16, transportButton([](QPainter &p) {
+             p.drawRect(QRectF(5, 4.5, 2, 7));
+             p.drawRect(QRectF(9, 4.5, 2, 7));
+         })},
+        {"ressources/control_start_blue.png", 16, 16, transportButton([](QPainter &p) {
+             p.drawRect(QRectF(4.5, 4.5, 1.5, 7));
+             triangle(p, 6, 4.5, 5.5, 7, false);
+         })},
+        {"ressources/control_end_blue.png", 16, 16, transportButton([](QPainter &p) {
+             triangle(p, 4.5, 4.5, 5.5, 7, true);
+             p.drawRect(QRectF(10, 4.5, 1.5, 7));
+         })},
+        {"ressources/control_fastforward_blue.png", 16, 16, transportButton([](QPainter &p) {
+             triangle(p, 3.5, 5, 4.5, 6, true);
+             triangle(p, 8, 5, 4.5, 6, true);
+         })},
+        {"ressources/control_rewind_blue.png", 16, 16, transportButton([](QPainter &p) {
+             triangle(p, 3.5, 5, 4.5, 6, false);
+             triangle(p, 8, 5, 4.5, 6, false);
+         })},
+        {"ressources/sound_none.png", 16, 16,
+         [](QPainter &p, qreal s) {
+             speaker(p, s);
+         }},
+        {"ressources/sound.png", 16, 16,
+         [](QPainter &p, qreal s) {
+             speaker(p, s);
+             p.setPen(QPen(QColor(0xd0, 0x20, 0x20), 1.2, Qt::SolidLine, Qt::RoundCap));
+             p.setBrush(Qt::NoBrush);
+             p.drawArc(QRectF(6.5, 5, 6, 6), -55 * 16, 110 * 16);
+             p.drawArc(QRectF(5, 2.5, 10, 11), -55 * 16, 110 * 16);
+         }},
+        {"ressources/connect.png", 16, 16,
+         [](QPainter &p, qreal s) {
+             connector(p, s, QColor(0x2e, 0xb8, 0x3a));
+         }},
+        {"ressources/disconnect.png", 16, 16,
+         [](QPainter &p, qreal s) {
+             connector(p, s, QColor(0x9a, 0x9a, 0x9a));
+         }},
+        {"ressources/door.png", 16, 16, door},
+        {"ressources/information.png", 16, 16, information},
+        {"ressources/email_edit.png", 16, 16, emailEdit},
+        {"ressources/house.png", 16, 16, house},
+        {"ressources/About.png", 128, 192,
+         [](QPainter &p, qreal) {
+             powerButton(p, QRectF(8.5, 72.5, 111, 111));
+         }},
+        {"icons/tessary.png", 256, 256,
+         programIcon(QColor(0x2f, 0xb5, 0xa8), QColor(0x13, 0x5e, 0x66))},
+        {"icons/tessary-blue.png", 256, 256, programIcon(BlueLight, BlueDark)},
+    };
+
+    int failures = 0;
+    for (const Picture &picture : pictures) {
+        const QString path = images.filePath(QLatin1String(picture.file));
+        if (!paint(picture.width, picture.height, picture.painter).save(path, "PNG")) {
+            QTextStream(stderr) << "cannot write " << path << '\n';
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,95 @@
+// Takes the pictures of the real window that the README shows: the main window connected to a
+// pseudo-terminal after a command, optionally in French or with the About window open.
+//
+//   tessary-screenshot <output.png> [main|about] [en|fr]
+
+#include "constants.h"
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTextStream>
+#include <QTimer>
+
+#include <pty.h>
+#include <unistd.h>
+
+namespace {
+
+template<typename T> T *child(QObject *parent, const char *name)
+{
+    return parent->findChild<T *>(QLatin1String(name));
+}
+
+QString openLine()
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+        return {};
+    return QString::fromLocal8Bit(name); // both ends stay open until the process ends
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Tessary::applyApplicationIdentity();
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        QTextStream(stderr) << "usage: tessary-screenshot <output.png> [main|about] [en|fr]\n";
+        return 2;
+    }
+    const QString output = args.at(1);
+    const QString what = args.value(2, QStringLiteral("main"));
+    const QString language = args.value(3, QStringLiteral("en"));
+
+    MainWindow window;
+    auto *ports = child<QComboBox>(&window, "comboBox_Serial_Port");
+    ports->addItem(openLine());
+    ports->setCurrentIndex(ports->count() - 1);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+
+    if (language == QLatin1String("fr"))
+        child<QAction>(&window, "actionFran_ais")->trigger();
+    else
+        child<QAction>(&window, "actionEnglish")->trigger();
+
+    child<QPushButton>(&window, "pushButton_Open")->click();
+    child<QComboBox>(&window, "comboBox_ID")->setCurrentIndex(5);
+    child<QSlider>(&window, "horizontalSlider_All")->setValue(-12);
+    child<QPushButton>(&window, "pushButton_Play")->click();
+    QTest::qWait(200);
+
+    QPixmap picture;
+    if (what == QLatin1String("about")) {
+        child<QAction>(&window, "actionAbout")->trigger();
+        QTest::qWait(300);
+        QDialog *about = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QDialog *>(top); dialog && dialog->isVisible())
+                about = dialog;
+        if (!about) {
+            QTextStream(stderr) << "no About window\n";
+            return 1;
+        }
+        picture = about->grab();
+    } else {
+        picture = window.grab();
+    }
+    if (!picture.save(output)) {
+        QTextStream(stderr) << "cannot write " << output << '\n';
+        return 1;
+    }
+    return 0;
+}
