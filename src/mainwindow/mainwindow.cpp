@@ -1,11 +1,17 @@
 #include "mainwindow.h"
 
+#include "aboutwindows.h"
+#include "configfile.h"
 #include "deviceprofile.h"
 #include "globals.h"
 #include "seriallink.h"
+#include "settingsstore.h"
+#include "supportlinks.h"
+#include "translations.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QKeySequence>
 #include <array>
 
@@ -19,6 +25,23 @@ QStringList playerIds()
     for (int id = 0; id < PlayerIdCount; ++id)
         ids << QString::number(id);
     return ids;
+}
+
+QStringList itemTexts(const QComboBox *list)
+{
+    QStringList texts;
+    texts.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->itemText(i);
+    return texts;
+}
+
+// Selects what a saved value names, as the settings file has always matched it.
+void selectSaved(QComboBox *list, const QString &value)
+{
+    const int index = ConfigFile::matchListItem(itemTexts(list), value);
+    if (index >= 0)
+        list->setCurrentIndex(index);
 }
 
 } // namespace
@@ -228,10 +251,17 @@ void MainWindow::Launch_Folder_9()
 
 // --- Volume ------------------------------------------------------------------------------------
 
+void MainWindow::Show_Volume_Level()
+{
+    const QSlider *slider = ui->horizontalSlider_All;
+    ui->label_Volume_Value_All->setText(
+        Volume::labelText(slider->value(), slider->minimum(), tr("Mute")));
+}
+
 void MainWindow::on_horizontalSlider_All_valueChanged(int value)
 {
     const int minimum = ui->horizontalSlider_All->minimum();
-    ui->label_Volume_Value_All->setText(Volume::labelText(value, minimum, tr("Mute")));
+    Show_Volume_Level();
     Send_Command(tr("Volume"),
                  CommandFrames::volume(Current_Player_ID(), Volume::level(value, minimum)));
 }
@@ -290,22 +320,119 @@ void MainWindow::on_actionExit_triggered()
     close();
 }
 
-void MainWindow::on_actionAbout_triggered() {}
+void MainWindow::on_actionAbout_triggered()
+{
+    auto *about = new AboutWindows;
+    about->Set_Information_Text();
+    about->show();
+}
 
-void MainWindow::on_actionCorvane_Home_Page_triggered() {}
+void MainWindow::on_actionCorvane_Home_Page_triggered()
+{
+    QDesktopServices::openUrl(SupportLinks::homePage(QCoreApplication::organizationDomain()));
+}
 
-void MainWindow::on_actionContact_Technical_Support_triggered() {}
+void MainWindow::on_actionContact_Technical_Support_triggered()
+{
+    const QString subject = tr("Subject: Corvane Support Request (From:") + QLatin1Char(' ') +
+                            QCoreApplication::applicationName() + QLatin1String(" - ") +
+                            QCoreApplication::applicationVersion() + QLatin1Char(')');
+    QDesktopServices::openUrl(
+        SupportLinks::supportMail(Tessary::SupportAddress, subject, tr("Here: your question...")));
+}
 
 // --- Settings and language ---------------------------------------------------------------------
 
-void MainWindow::Load_Configuration() {}
+void MainWindow::Load_Configuration()
+{
+    const std::optional<QString> text = SettingsStore::forApplication().read();
+    if (!text)
+        return;
+    const std::optional<Configuration> saved = ConfigFile::parse(*text);
+    if (!saved)
+        return;
 
-void MainWindow::Save_Configuration() {}
+    selectSaved(ui->comboBox_Device, saved->device);
+    // The profile comes first, so the rate is looked up among the saved model's own rates.
+    const int model = ui->comboBox_Device->currentIndex() + 1;
+    if (DeviceProfiles::isModel(model))
+        Apply_Device_Profile(model);
+    selectSaved(ui->comboBox_Serial_Port, saved->serialPort);
+    selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);
+    ui->checkBox_AutoConnect->setChecked(saved->autoConnect);
+    Mark_Language(saved->language);
+    selectSaved(ui->comboBox_ID, saved->playerId);
+}
 
-void MainWindow::Load_Language() {}
+void MainWindow::Save_Configuration()
+{
+    Configuration current;
+    current.device = ui->comboBox_Device->currentText();
+    current.serialPort = ui->comboBox_Serial_Port->currentText();
+    current.baudrate = ui->comboBox_Serial_Baudrate->currentText();
+    current.autoConnect = ui->checkBox_AutoConnect->isChecked();
+    current.language = Marked_Language();
+    current.playerId = ui->comboBox_ID->currentText();
+    SettingsStore::forApplication().write(ConfigFile::format(
+        current, QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
+}
 
-void MainWindow::on_actionFran_ais_triggered() {}
+Configuration::Language MainWindow::Marked_Language() const
+{
+    // French is looked at last and wins, should both ever be marked.
+    if (ui->actionFran_ais->isChecked())
+        return Configuration::Language::French;
+    if (ui->actionEnglish->isChecked())
+        return Configuration::Language::English;
+    return Configuration::Language::Default;
+}
 
-void MainWindow::on_actionEnglish_triggered() {}
+void MainWindow::Mark_Language(Configuration::Language language)
+{
+    ui->actionDefault->setChecked(language == Configuration::Language::Default);
+    ui->actionEnglish->setChecked(language == Configuration::Language::English);
+    ui->actionFran_ais->setChecked(language == Configuration::Language::French);
+}
 
-void MainWindow::on_actionDefault_triggered() {}
+void MainWindow::Load_Language()
+{
+    QString localeName = QLocale::system().name();
+    switch (Marked_Language()) {
+    case Configuration::Language::English:
+        localeName = LocaleEnglish.name();
+        break;
+    case Configuration::Language::French:
+        localeName = LocaleFrench.name();
+        break;
+    case Configuration::Language::Default:
+        break;
+    }
+    QCoreApplication::removeTranslator(&translator);
+    if (Translations::load(translator, Translations::catalogueName(localeName),
+                           QCoreApplication::applicationDirPath()))
+        QCoreApplication::installTranslator(&translator);
+    ui->retranslateUi(this);
+}
+
+void MainWindow::Choose_Language(Configuration::Language language)
+{
+    Mark_Language(language);
+    Load_Language();
+    // The form puts its design text back into the level label; show the real level again.
+    Show_Volume_Level();
+}
+
+void MainWindow::on_actionFran_ais_triggered()
+{
+    Choose_Language(Configuration::Language::French);
+}
+
+void MainWindow::on_actionEnglish_triggered()
+{
+    Choose_Language(Configuration::Language::English);
+}
+
+void MainWindow::on_actionDefault_triggered()
+{
+    Choose_Language(Configuration::Language::Default);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandframe.h"
+#include "configfile.h"
 
 #include <QMainWindow>
 
@@ -61,10 +62,14 @@ private:
     void Send_Command(const QString &name, const CommandFrame &frame);
     void Send_Transport(const QString &name, CommandFrames::Transport code);
     int Current_Player_ID() const;
+    void Show_Volume_Level();
     void Report_Connection_Lost();
     void Load_Configuration();
     void Save_Configuration();
     void Load_Language();
+    Configuration::Language Marked_Language() const;
+    void Mark_Language(Configuration::Language language);
+    void Choose_Language(Configuration::Language language);
 
     Ui::MainWindow *ui;
     SerialLink *link;

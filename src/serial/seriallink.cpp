@@ -8,6 +8,8 @@ namespace {
 // How long a frame may wait for room in the driver's queue before it counts as not sent.
 constexpr int WriteTimeoutMs = 100;
 
+SerialLink::PortLister portLister = nullptr;
+
 } // namespace
 
 SerialLink::SerialLink(QSerialPort *port, QObject *parent) : QObject(parent), m_port(port)
@@ -15,8 +17,15 @@ SerialLink::SerialLink(QSerialPort *port, QObject *parent) : QObject(parent), m_
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::handleError);
 }
 
+void SerialLink::setPortLister(PortLister lister)
+{
+    portLister = lister;
+}
+
 QStringList SerialLink::availablePortNames()
 {
+    if (portLister)
+        return portLister();
     QStringList names;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)

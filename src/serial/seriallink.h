@@ -18,6 +18,9 @@ public:
 
     // Names of the ports present, in the system's order, as open() takes them.
     static QStringList availablePortNames();
+    // Replaces the system's list, so tests can offer a pseudo-terminal; nullptr restores it.
+    using PortLister = QStringList (*)();
+    static void setPortLister(PortLister lister);
 
     bool isOpen() const;
 

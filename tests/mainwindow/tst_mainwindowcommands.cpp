@@ -64,6 +64,7 @@ void TestMainWindowCommands::initTestCase()
 
 void TestMainWindowCommands::init()
 {
+    WindowTesting::forgetSettings();
     line = std::make_unique<PseudoTerminal>();
     QVERIFY(line->isValid());
     window = std::make_unique<MainWindow>();
@@ -513,13 +514,21 @@ void TestMainWindowCommands::refusedFrameIsMarked()
     const int writer = ::open(qPrintable(line->slavePath()), O_WRONLY | O_NONBLOCK | O_NOCTTY);
     QVERIFY(writer >= 0);
     const char filler[256] = {};
-    while (::write(writer, filler, sizeof filler) > 0) {
-    }
+    qsizetype queued = 0;
+    for (ssize_t n; (n = ::write(writer, filler, sizeof filler)) > 0;)
+        queued += n;
     ::close(writer);
 
     QTest::mouseClick(child<QPushButton>("pushButton_Play"), Qt::LeftButton);
     QCOMPARE(status(), QStringLiteral("Play : 0x80 0x2 0x1 (not sent)"));
     QVERIFY(serialPort->isOpen());
+    // The refused frame is dropped rather than left to reach the player late.
+    const QByteArray arrived = line->readAll(200);
+    QVERIFY(arrived.size() <= queued);
+    QCOMPARE(arrived.count('\x80'), 0);
+    QTest::mouseClick(child<QPushButton>("pushButton_Stop"), Qt::LeftButton);
+    QCOMPARE(status(), QStringLiteral("Stop : 0x80 0x2 0x2"));
+    QCOMPARE(line->read(4), QByteArray::fromHex("80020200"));
 }
 
 QTEST_MAIN(TestMainWindowCommands)

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMetaMethod>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -33,7 +32,6 @@ private slots:
     void pictures();
     void windowIconFromResources();
     void arrangement();
-    void slotTable();
     void exitClosesWindow_data();
     void exitClosesWindow();
 
@@ -53,6 +51,7 @@ void TestMainWindowForm::initTestCase()
 
 void TestMainWindowForm::init()
 {
+    WindowTesting::forgetSettings();
     window = std::make_unique<MainWindow>();
 }
 
@@ -292,53 +291,6 @@ void TestMainWindowForm::arrangement()
     QVERIFY(left("pushButton_All_Min") < left("horizontalSlider_All"));
     QVERIFY(left("horizontalSlider_All") < left("pushButton_All_Max"));
     QVERIFY(left("pushButton_All_Max") < left("label_Volume_Value_All"));
-}
-
-void TestMainWindowForm::slotTable()
-{
-    const QStringList expected{
-        QStringLiteral("on_pushButton_Play_clicked()"),
-        QStringLiteral("on_pushButton_Open_clicked()"),
-        QStringLiteral("on_pushButton_Close_clicked()"),
-        QStringLiteral("on_pushButton_Stop_clicked()"),
-        QStringLiteral("on_pushButton_Previous_clicked()"),
-        QStringLiteral("on_pushButton_Next_clicked()"),
-        QStringLiteral("on_pushButton_Folder_Load_clicked()"),
-        QStringLiteral("on_pushButton_All_Min_clicked()"),
-        QStringLiteral("on_horizontalSlider_All_valueChanged(int)"),
-        QStringLiteral("on_pushButton_All_Max_clicked()"),
-        QStringLiteral("on_actionExit_triggered()"),
-        QStringLiteral("on_actionAbout_triggered()"),
-        QStringLiteral("on_actionCorvane_Home_Page_triggered()"),
-        QStringLiteral("on_actionContact_Technical_Support_triggered()"),
-        QStringLiteral("on_actionFran_ais_triggered()"),
-        QStringLiteral("on_actionEnglish_triggered()"),
-        QStringLiteral("on_actionDefault_triggered()"),
-        QStringLiteral("on_comboBox_Device_activated(int)"),
-        QStringLiteral("Send_Launch_Folder(int,int)"),
-        QStringLiteral("Launch_Folder_0()"),
-        QStringLiteral("Launch_Folder_1()"),
-        QStringLiteral("Launch_Folder_2()"),
-        QStringLiteral("Launch_Folder_3()"),
-        QStringLiteral("Launch_Folder_4()"),
-        QStringLiteral("Launch_Folder_5()"),
-        QStringLiteral("Launch_Folder_6()"),
-        QStringLiteral("Launch_Folder_7()"),
-        QStringLiteral("Launch_Folder_8()"),
-        QStringLiteral("Launch_Folder_9()"),
-        QStringLiteral("Increase_Volume()"),
-        QStringLiteral("Decrease_Volume()"),
-    };
-    const QMetaObject *meta = window->metaObject();
-    QCOMPARE(QString::fromLatin1(meta->className()), QStringLiteral("MainWindow"));
-    QStringList declared;
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        QCOMPARE(method.methodType(), QMetaMethod::Slot);
-        QCOMPARE(method.access(), QMetaMethod::Private);
-        declared << QString::fromLatin1(method.methodSignature());
-    }
-    QCOMPARE(declared, expected);
 }
 
 void TestMainWindowForm::exitClosesWindow_data()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "constants.h"
+#include "settingsstore.h"
 
+#include <QFile>
 #include <QObject>
 #include <QStandardPaths>
 #include <QtGlobal>
@@ -13,6 +15,14 @@ inline void prepare()
 {
     Tessary::applyApplicationIdentity();
     QStandardPaths::setTestModeEnabled(true);
+}
+
+// Every window test starts as a first start: no settings file anywhere.
+inline void forgetSettings()
+{
+    const SettingsStore store = SettingsStore::forApplication();
+    QFile::remove(store.programFilePath());
+    QFile::remove(store.userFilePath());
 }
 
 template <typename T> T *child(const QObject *window, const char *name)

@@ -16,13 +16,12 @@
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
-
 #include <pty.h>
 #include <unistd.h>
 
 namespace {
 
-template<typename T> T *child(QObject *parent, const char *name)
+template <typename T> T *child(QObject *parent, const char *name)
 {
     return parent->findChild<T *>(QLatin1String(name));
 }

@@ -1,0 +1,286 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>AboutWindows</name>
+    <message>
+        <source>About</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows NT</source>
+        <translation>Microsoft Windows NT</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows 2000</source>
+        <translation>Microsoft Windows 2000</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows XP</source>
+        <translation>Microsoft Windows XP</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows 2003</source>
+        <translation>Microsoft Windows 2003</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows Vista</source>
+        <translation>Microsoft Windows Vista</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows 7</source>
+        <translation>Microsoft Windows 7</translation>
+    </message>
+    <message>
+        <source>Microsoft OS</source>
+        <translation>Microsoft OS</translation>
+    </message>
+    <message>
+        <source>(64bit)</source>
+        <translation>(64bit)</translation>
+    </message>
+    <message>
+        <source>(32bit)</source>
+        <translation>(32bit)</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Setting volume to maximum</source>
+        <translation>Setting volume to maximum</translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt++</source>
+        <translation>Ctrl+Alt++</translation>
+    </message>
+    <message>
+        <source>Setting volume to minimum</source>
+        <translation>Setting volume to minimum</translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt+-</source>
+        <translation>Ctrl+Alt+-</translation>
+    </message>
+    <message>
+        <source>Setting volume</source>
+        <translation>Setting volume</translation>
+    </message>
+    <message>
+        <source>-0 dB</source>
+        <translation>-0 dB</translation>
+    </message>
+    <message>
+        <source>Player ID</source>
+        <translation>Player ID</translation>
+    </message>
+    <message>
+        <source>ID Number</source>
+        <translation>ID Number</translation>
+    </message>
+    <message>
+        <source>Transport</source>
+        <translation>Transport</translation>
+    </message>
+    <message>
+        <source>Previous File</source>
+        <translation>Previous File</translation>
+    </message>
+    <message>
+        <source>Ctrl+Left</source>
+        <translation>Ctrl+Left</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>Ctrl+Return</source>
+        <translation>Ctrl+Return</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Ctrl+Space</source>
+        <translation>Ctrl+Space</translation>
+    </message>
+    <message>
+        <source>Next File</source>
+        <translation>Next File</translation>
+    </message>
+    <message>
+        <source>Ctrl+Right</source>
+        <translation>Ctrl+Right</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>Folder number</source>
+        <translation>Folder number</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Serial Port</source>
+        <translation>Serial Port</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Port name</source>
+        <translation>Port name</translation>
+    </message>
+    <message>
+        <source>BaudRate</source>
+        <translation>BaudRate</translation>
+    </message>
+    <message>
+        <source>Baudrate value</source>
+        <translation>Baudrate value</translation>
+    </message>
+    <message>
+        <source>Auto-connection</source>
+        <translation>Auto-connection</translation>
+    </message>
+    <message>
+        <source>Status / Command Message</source>
+        <translation>Status / Command Message</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>Devices</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>Device name</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Languages</source>
+        <translation>&amp;Languages</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>&amp;Exit</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>&amp;Corvane Home Page</source>
+        <translation>&amp;Corvane Home Page</translation>
+    </message>
+    <message>
+        <source>&amp;Contact Technical Support</source>
+        <translation>&amp;Contact Technical Support</translation>
+    </message>
+    <message>
+        <source>Français</source>
+        <translation>Français</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>(Default)</source>
+        <translation>(Default)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Open failed</source>
+        <translation>Open failed</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Connection lost</source>
+        <translation>Connection lost</translation>
+    </message>
+    <message>
+        <source> (not sent)</source>
+        <translation> (not sent)</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>Load folder</source>
+        <translation>Load folder</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Mute</translation>
+    </message>
+    <message>
+        <source>Subject: Corvane Support Request (From:</source>
+        <translation>Subject: Corvane Support Request (From:</translation>
+    </message>
+    <message>
+        <source>Here: your question...</source>
+        <translation>Here: your question...</translation>
+    </message>
+</context>
+</TS>

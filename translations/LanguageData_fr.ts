@@ -1,0 +1,286 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr" sourcelanguage="en">
+<context>
+    <name>AboutWindows</name>
+    <message>
+        <source>About</source>
+        <translation>À propos</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>Version :</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows NT</source>
+        <translation>Microsoft Windows NT</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows 2000</source>
+        <translation>Microsoft Windows 2000</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows XP</source>
+        <translation>Microsoft Windows XP</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows 2003</source>
+        <translation>Microsoft Windows 2003</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows Vista</source>
+        <translation>Microsoft Windows Vista</translation>
+    </message>
+    <message>
+        <source>Microsoft Windows 7</source>
+        <translation>Microsoft Windows 7</translation>
+    </message>
+    <message>
+        <source>Microsoft OS</source>
+        <translation>Système Microsoft</translation>
+    </message>
+    <message>
+        <source>(64bit)</source>
+        <translation>(64 bits)</translation>
+    </message>
+    <message>
+        <source>(32bit)</source>
+        <translation>(32 bits)</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Setting volume to maximum</source>
+        <translation>Régler le volume au maximum</translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt++</source>
+        <translation>Ctrl+Alt++</translation>
+    </message>
+    <message>
+        <source>Setting volume to minimum</source>
+        <translation>Régler le volume au minimum</translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt+-</source>
+        <translation>Ctrl+Alt+-</translation>
+    </message>
+    <message>
+        <source>Setting volume</source>
+        <translation>Réglage du volume</translation>
+    </message>
+    <message>
+        <source>-0 dB</source>
+        <translation>-0 dB</translation>
+    </message>
+    <message>
+        <source>Player ID</source>
+        <translation>N° de lecteur</translation>
+    </message>
+    <message>
+        <source>ID Number</source>
+        <translation>Numéro d&apos;identification du lecteur</translation>
+    </message>
+    <message>
+        <source>Transport</source>
+        <translation>Lecture</translation>
+    </message>
+    <message>
+        <source>Previous File</source>
+        <translation>Fichier précédent</translation>
+    </message>
+    <message>
+        <source>Ctrl+Left</source>
+        <translation>Ctrl+Left</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Lire</translation>
+    </message>
+    <message>
+        <source>Ctrl+Return</source>
+        <translation>Ctrl+Return</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Ctrl+Space</source>
+        <translation>Ctrl+Space</translation>
+    </message>
+    <message>
+        <source>Next File</source>
+        <translation>Fichier suivant</translation>
+    </message>
+    <message>
+        <source>Ctrl+Right</source>
+        <translation>Ctrl+Right</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Dossier</translation>
+    </message>
+    <message>
+        <source>Folder number</source>
+        <translation>Numéro de dossier</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Lancer</translation>
+    </message>
+    <message>
+        <source>Serial Port</source>
+        <translation>Port série</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connecter</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Déconnecter</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Port name</source>
+        <translation>Nom du port</translation>
+    </message>
+    <message>
+        <source>BaudRate</source>
+        <translation>Débit</translation>
+    </message>
+    <message>
+        <source>Baudrate value</source>
+        <translation>Débit en bauds</translation>
+    </message>
+    <message>
+        <source>Auto-connection</source>
+        <translation>Connexion automatique</translation>
+    </message>
+    <message>
+        <source>Status / Command Message</source>
+        <translation>État / Message de commande</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Appareil</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>Modèle</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>Modèle d&apos;appareil</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>&amp;Languages</source>
+        <translation>&amp;Langues</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>À &amp;propos</translation>
+    </message>
+    <message>
+        <source>&amp;Corvane Home Page</source>
+        <translation>Site &amp;web de Corvane</translation>
+    </message>
+    <message>
+        <source>&amp;Contact Technical Support</source>
+        <translation>&amp;Contacter l&apos;assistance technique</translation>
+    </message>
+    <message>
+        <source>Français</source>
+        <translation>Français</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>(Default)</source>
+        <translation>(Langue du système)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Connecté</translation>
+    </message>
+    <message>
+        <source>Open failed</source>
+        <translation>Échec de l&apos;ouverture</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Déconnecté</translation>
+    </message>
+    <message>
+        <source>Connection lost</source>
+        <translation>Connexion perdue</translation>
+    </message>
+    <message>
+        <source> (not sent)</source>
+        <translation> (non envoyé)</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Suivant</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Précédent</translation>
+    </message>
+    <message>
+        <source>Load folder</source>
+        <translation>Lancer le dossier</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Muet</translation>
+    </message>
+    <message>
+        <source>Subject: Corvane Support Request (From:</source>
+        <translation>Objet : Demande d&apos;assistance Corvane (depuis :</translation>
+    </message>
+    <message>
+        <source>Here: your question...</source>
+        <translation>Ici : votre question...</translation>
+    </message>
+</context>
+</TS>
