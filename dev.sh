@@ -7,10 +7,16 @@ set -euo pipefail
 cd "$(dirname "$0")"
 build_dir=${TESSARY_BUILD_DIR:-build}
 
-packages=(
+build_packages=(
     build-essential cmake
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev
+)
+# The packaging checks: install tree, menu entry, AppStream data, the installed program under a
+# virtual display, the Debian package and the Windows resources.
+test_packages=(
+    desktop-file-utils appstream dpkg-dev file util-linux
+    xvfb x11-utils xdotool imagemagick binutils-mingw-w64-x86-64
 )
 
 as_root() {
@@ -19,7 +25,7 @@ as_root() {
 
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$p")
     done
@@ -37,12 +43,12 @@ build() {
 
 case "${1:-}" in
 run)
-    install_missing
+    install_missing "${build_packages[@]}"
     build
     exec "$build_dir/bin/tessary"
     ;;
 test)
-    install_missing
+    install_missing "${build_packages[@]}" "${test_packages[@]}"
     build
     cd "$build_dir"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)"

@@ -1,7 +1,10 @@
 // Paints every picture the program carries: the toolbar and menu icons, the About picture and
 // the program icon. Run it with the repository's images folder as argument and commit the result.
 
+#include <QBuffer>
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -252,6 +255,118 @@ Painter programIcon(const QColor &top, const QColor &bottom)
     };
 }
 
+// --- Windows icon file -------------------------------------------------------------------------
+
+struct IconImage
+{
+    int size;
+    int bitCount; // 4, 8 or 32; the 256 image is stored as PNG
+};
+
+// The sixteen colours every Windows display can show.
+QList<QRgb> windowsPalette16()
+{
+    return {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+}
+
+int rowBytes(int width, int bitCount)
+{
+    return ((width * bitCount + 31) / 32) * 4;
+}
+
+// A device-independent bitmap as icons store it: header, palette, colour rows bottom-up, then
+// the transparency mask.
+QByteArray iconBitmap(const QImage &picture, int bitCount)
+{
+    const QImage rgba = picture.convertToFormat(QImage::Format_ARGB32);
+    const int size = rgba.width();
+    QImage indexed;
+    if (bitCount == 4)
+        indexed = rgba.convertToFormat(QImage::Format_Indexed8, windowsPalette16(),
+                                       Qt::ThresholdDither | Qt::AvoidDither);
+    else if (bitCount == 8)
+        indexed = rgba.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    const int colourRow = rowBytes(size, bitCount);
+    const int maskRow = rowBytes(size, 1);
+
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint32(40) << qint32(size) << qint32(2 * size) << quint16(1) << quint16(bitCount)
+        << quint32(0) << quint32((colourRow + maskRow) * size) << qint32(0) << qint32(0)
+        << quint32(0) << quint32(0);
+    if (bitCount <= 8) {
+        QList<QRgb> palette = indexed.colorTable();
+        palette.resize(1 << bitCount, qRgb(0, 0, 0));
+        for (QRgb colour : palette)
+            out << quint8(qBlue(colour)) << quint8(qGreen(colour)) << quint8(qRed(colour))
+                << quint8(0);
+    }
+    for (int y = size - 1; y >= 0; --y) {
+        QByteArray row(colourRow, '\0');
+        for (int x = 0; x < size; ++x) {
+            if (bitCount == 32) {
+                const QRgb pixel = rgba.pixel(x, y);
+                row[4 * x] = char(qBlue(pixel));
+                row[4 * x + 1] = char(qGreen(pixel));
+                row[4 * x + 2] = char(qRed(pixel));
+                row[4 * x + 3] = char(qAlpha(pixel));
+            } else if (bitCount == 8) {
+                row[x] = char(indexed.pixelIndex(x, y));
+            } else {
+                row[x / 2] = char(row[x / 2] | (indexed.pixelIndex(x, y) << (x % 2 ? 0 : 4)));
+            }
+        }
+        out.writeRawData(row.constData(), row.size());
+    }
+    for (int y = size - 1; y >= 0; --y) {
+        QByteArray row(maskRow, '\0');
+        for (int x = 0; x < size; ++x) {
+            if (qAlpha(rgba.pixel(x, y)) < 128)
+                row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+        }
+        out.writeRawData(row.constData(), row.size());
+    }
+    return data;
+}
+
+bool writeIcon(const QString &path, const QList<IconImage> &images,
+               const std::function<QImage(int)> &render)
+{
+    QList<QByteArray> blobs;
+    for (const IconImage &image : images) {
+        if (image.size == 256) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            render(256).save(&buffer, "PNG");
+            blobs << png;
+        } else {
+            blobs << iconBitmap(render(image.size), image.bitCount);
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(images.size());
+    quint32 offset = 6 + 16 * images.size();
+    for (int i = 0; i < images.size(); ++i) {
+        const IconImage &image = images[i];
+        out << quint8(image.size % 256) << quint8(image.size % 256)
+            << quint8(image.bitCount == 4 ? 16 : 0) << quint8(0) << quint16(1)
+            << quint16(image.bitCount) << quint32(blobs[i].size()) << offset;
+        offset += blobs[i].size();
+    }
+    for (const QByteArray &blob : blobs)
+        out.writeRawData(blob.constData(), blob.size());
+    return out.status() == QDataStream::Ok;
+}
+
 struct Picture
 {
     const char *file;
@@ -338,12 +453,33 @@ int main(int argc, char **argv)
     };
 
     int failures = 0;
-    for (const Picture &picture : pictures) {
-        const QString path = images.filePath(QLatin1String(picture.file));
-        if (!paint(picture.width, picture.height, picture.painter).save(path, "PNG")) {
+    const auto report = [&failures](bool written, const QString &path) {
+        if (!written) {
             QTextStream(stderr) << "cannot write " << path << '\n';
             ++failures;
         }
+    };
+    for (const Picture &picture : pictures) {
+        const QString path = images.filePath(QLatin1String(picture.file));
+        report(paint(picture.width, picture.height, picture.painter).save(path, "PNG"), path);
     }
+
+    // The program icon for desktop menus, at the sizes of the hicolor theme, and for Windows.
+    const Painter icon = programIcon(QColor(0x2f, 0xb5, 0xa8), QColor(0x13, 0x5e, 0x66));
+    const auto render = [&icon](int size) {
+        return paint(size, size, icon);
+    };
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString path =
+            images.filePath(QStringLiteral("icons/hicolor/tessary-%1.png").arg(size));
+        report(render(size).save(path, "PNG"), path);
+    }
+    const QString ico = images.filePath(QStringLiteral("icons/tessary.ico"));
+    report(
+        writeIcon(
+            ico,
+            {{32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {256, 32}, {48, 32}, {32, 32}, {16, 32}},
+            render),
+        ico);
     return failures == 0 ? 0 : 1;
 }
