@@ -352,10 +352,13 @@ void MainWindow::Load_Configuration()
     if (!saved)
         return;
 
+    // The profile comes first, so the rate is looked up among the saved model's own rates. The
+    // model shown until now has just had its profile applied; applying it again would only
+    // rebuild the same lists.
+    const int shown = ui->comboBox_Device->currentIndex() + 1;
     selectSaved(ui->comboBox_Device, saved->device);
-    // The profile comes first, so the rate is looked up among the saved model's own rates.
     const int model = ui->comboBox_Device->currentIndex() + 1;
-    if (DeviceProfiles::isModel(model))
+    if (DeviceProfiles::isModel(model) && model != shown)
         Apply_Device_Profile(model);
     selectSaved(ui->comboBox_Serial_Port, saved->serialPort);
     selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);

@@ -1,7 +1,15 @@
 #include "seriallink.h"
 
+#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <future>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -9,6 +17,16 @@ namespace {
 constexpr int WriteTimeoutMs = 100;
 
 SerialLink::PortLister portLister = nullptr;
+std::future<QStringList> portsAhead;
+
+QStringList systemPortNames()
+{
+    QStringList names;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        names << info.portName();
+    return names;
+}
 
 } // namespace
 
@@ -22,15 +40,19 @@ void SerialLink::setPortLister(PortLister lister)
     portLister = lister;
 }
 
+void SerialLink::discoverPortsAhead()
+{
+    if (!portsAhead.valid())
+        portsAhead = std::async(std::launch::async, systemPortNames);
+}
+
 QStringList SerialLink::availablePortNames()
 {
     if (portLister)
         return portLister();
-    QStringList names;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        names << info.portName();
-    return names;
+    if (portsAhead.valid())
+        return portsAhead.get();
+    return systemPortNames();
 }
 
 bool SerialLink::isOpen() const
@@ -60,6 +82,32 @@ bool SerialLink::send(const QByteArray &data)
 {
     if (!m_port->isOpen())
         return false;
+#ifdef Q_OS_UNIX
+    // Straight to the driver: the frame is on its way when this returns, and what the driver
+    // did not take is known at once instead of waiting in a buffer of ours.
+    const int fd = int(m_port->handle());
+    qsizetype written = 0;
+    QDeadlineTimer deadline(WriteTimeoutMs);
+    while (written < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // The queue is full: wait a moment for room, then give the frame up.
+            pollfd room{fd, POLLOUT, 0};
+            const int wait = int(deadline.remainingTime());
+            if (wait <= 0 || ::poll(&room, 1, wait) <= 0)
+                return false;
+        } else {
+            if (errno == EIO || errno == ENXIO || errno == ENODEV)
+                dropConnection();
+            return false;
+        }
+    }
+    return true;
+#else
     m_port->clearError();
     m_sending = true;
     bool taken = m_port->write(data) == data.size();
@@ -77,6 +125,7 @@ bool SerialLink::send(const QByteArray &data)
         return false;
     }
     return taken && m_port->error() == QSerialPort::NoError;
+#endif
 }
 
 QString SerialLink::errorString() const

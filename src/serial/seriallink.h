@@ -18,6 +18,10 @@ public:
 
     // Names of the ports present, in the system's order, as open() takes them.
     static QStringList availablePortNames();
+    // Starts listing the ports in the background, so that the next availablePortNames() finds
+    // the list ready instead of scanning the system then. Asking the system takes long enough
+    // (some 15 ms) to be worth doing while the application starts.
+    static void discoverPortsAhead();
     // Replaces the system's list, so tests can offer a pseudo-terminal; nullptr restores it.
     using PortLister = QStringList (*)();
     static void setPortLister(PortLister lister);

@@ -447,9 +447,11 @@ int main(int argc, char **argv)
          [](QPainter &p, qreal) {
              powerButton(p, QRectF(8.5, 72.5, 111, 111));
          }},
-        {"icons/tessary.png", 256, 256,
+        // Window icons: large enough for any title bar or task switcher, small enough to load
+        // in no time at start-up.
+        {"icons/tessary.png", 64, 64,
          programIcon(QColor(0x2f, 0xb5, 0xa8), QColor(0x13, 0x5e, 0x66))},
-        {"icons/tessary-blue.png", 256, 256, programIcon(BlueLight, BlueDark)},
+        {"icons/tessary-blue.png", 64, 64, programIcon(BlueLight, BlueDark)},
     };
 
     int failures = 0;

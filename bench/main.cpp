@@ -1,0 +1,442 @@
+// Measures how close Tessary comes to the floor: start-up and memory against a bare Qt window of
+// the same size, a model change, the latency of a command against a raw write on the same
+// pseudo-terminal, a volume drag, and the settings file.
+//
+//   tessary-bench [--runs N]
+//
+// Each figure is printed as median, minimum and maximum over repeated runs, with the floor and
+// the ratio where it has one. Start-up and memory are taken from fresh processes.
+
+#include "configfile.h"
+#include "constants.h"
+#include "globals.h"
+#include "mainwindow.h"
+#include "seriallink.h"
+#include "settingsstore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC: comparable across processes
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+struct Figures
+{
+    QList<double> values;
+
+    double median() const
+    {
+        QList<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const qsizetype n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    double min() const { return *std::min_element(values.begin(), values.end()); }
+    double max() const { return *std::max_element(values.begin(), values.end()); }
+};
+
+QString describe(const Figures &f, const char *unit)
+{
+    return QStringLiteral("median %1 %4, min %2, max %3")
+        .arg(f.median(), 0, 'f', 3)
+        .arg(f.min(), 0, 'f', 3)
+        .arg(f.max(), 0, 'f', 3)
+        .arg(QLatin1String(unit));
+}
+
+void report(const char *name, const Figures &f, const char *unit)
+{
+    out() << name << ": " << describe(f, unit) << Qt::endl;
+}
+
+void report(const char *name, const Figures &f, const Figures &floor, const char *unit,
+            double target)
+{
+    const double ratio = f.median() / floor.median();
+    out() << name << ": " << describe(f, unit) << "; floor " << describe(floor, unit) << "; ratio "
+          << QString::number(ratio, 'f', 2) << " (target " << target << ", "
+          << (ratio <= target ? "met" : "MISSED") << ")" << Qt::endl;
+}
+
+// --- Child processes: one window up to its first paint ------------------------------------------
+
+qint64 residentKiB(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// The floor: a plain main window built from the same kinds and number of widgets as Tessary's,
+// one list holding 1000 items, but no pictures, texts, settings, catalogues or serial port.
+QMainWindow *bareWindow(int widgets)
+{
+    auto *window = new QMainWindow;
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    for (int i = 0; i < 7; ++i)
+        layout->addWidget(new QGroupBox);
+    for (int i = 0; i < 9; ++i)
+        layout->addWidget(new QPushButton);
+    auto *list = new QComboBox;
+    QStringList items;
+    for (int i = 0; i < 1000; ++i)
+        items << QString::number(i);
+    list->addItems(items);
+    layout->addWidget(list);
+    for (int i = 0; i < 4; ++i)
+        layout->addWidget(new QComboBox);
+    layout->addWidget(new QSlider(Qt::Horizontal));
+    layout->addWidget(new QCheckBox);
+    window->setCentralWidget(central);
+    window->setStatusBar(new QStatusBar);
+    for (int i = 0; i < 3; ++i)
+        window->menuBar()->addMenu(QStringLiteral("Menu"));
+    while (window->findChildren<QWidget *>().size() + 1 < widgets)
+        layout->addWidget(new QLabel);
+    return window;
+}
+
+class FirstPaint : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !seen) {
+            seen = true;
+            painted = nowNs();
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    bool seen = false;
+    qint64 painted = 0;
+};
+
+// Starts as main() does, up to the first paint.
+int runChild(int argc, char **argv, bool tessary, int widgets)
+{
+    if (tessary)
+        SerialLink::discoverPortsAhead();
+    Tessary::applyApplicationIdentity();
+    QApplication app(argc, argv);
+    FirstPaint watcher;
+    QWidget *window = tessary ? static_cast<QWidget *>(new MainWindow) : bareWindow(widgets);
+    window->installEventFilter(&watcher);
+    window->show();
+    app.exec();
+    out() << watcher.painted << ' ' << residentKiB("VmRSS:") << ' ' << residentKiB("VmHWM:")
+          << Qt::endl;
+    // Leave without saving settings: a save at exit would still be reaching the disk while the
+    // next start is being measured.
+    _exit(0);
+}
+
+struct StartUp
+{
+    double milliseconds;
+    double residentMiB;
+    double peakMiB;
+};
+
+StartUp startChild(const QString &mode, int widgets)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    const qint64 started = nowNs();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), mode, QString::number(widgets)});
+    child.waitForFinished(30000);
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() != 3)
+        qFatal("child %s failed", qPrintable(mode));
+    return {(fields[0].toLongLong() - started) / 1e6, fields[1].toDouble() / 1024,
+            fields[2].toDouble() / 1024};
+}
+
+// Instructions of a start-up's main thread, counted by callgrind: the same for the same binary
+// and inputs however busy the machine is. Zero when valgrind is not installed.
+double startUpInstructions(const QString &mode, int widgets)
+{
+    const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
+    QTemporaryDir scratch;
+    if (valgrind.isEmpty() || !scratch.isValid())
+        return 0;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.start(valgrind,
+                {QStringLiteral("--tool=callgrind"), QStringLiteral("--separate-threads=yes"),
+                 QStringLiteral("--callgrind-out-file=") + scratch.filePath(QStringLiteral("cg")),
+                 QCoreApplication::applicationFilePath(), QStringLiteral("--child"), mode,
+                 QString::number(widgets)});
+    child.waitForFinished(300000);
+    QFile profile(scratch.filePath(QStringLiteral("cg-01")));
+    if (!profile.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : profile.readAll().split('\n')) {
+        if (line.startsWith("summary:"))
+            return line.mid(8).trimmed().toDouble() / 1e6;
+    }
+    return 0;
+}
+
+// --- In-process figures -------------------------------------------------------------------------
+
+template <typename T> T *child(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QLatin1String(name));
+}
+
+struct Line
+{
+    int master = -1;
+    int slave = -1;
+    QString path;
+
+    Line()
+    {
+        char name[256] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            qFatal("no pseudo-terminal");
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        path = QString::fromLocal8Bit(name);
+    }
+    ~Line()
+    {
+        ::close(master);
+        ::close(slave);
+    }
+    // Waits until count bytes have arrived at the master; returns how many did.
+    int receive(int count) const
+    {
+        int got = 0;
+        char buffer[512];
+        while (got < count) {
+            pollfd fd{master, POLLIN, 0};
+            if (poll(&fd, 1, 1000) <= 0)
+                break;
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            got += int(n);
+        }
+        return got;
+    }
+    int drain() const
+    {
+        int got = 0;
+        char buffer[512];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            got += int(n);
+        return got;
+    }
+};
+
+void connectWindow(QWidget *window, const Line &line)
+{
+    auto *ports = child<QComboBox>(window, "comboBox_Serial_Port");
+    ports->addItem(line.path);
+    ports->setCurrentIndex(ports->count() - 1);
+    child<QPushButton>(window, "pushButton_Open")->click();
+    if (!serialPort->isOpen())
+        qFatal("cannot open %s", qPrintable(line.path));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], "--child") == 0)
+        return runChild(argc, argv, qstrcmp(argv[2], "tessary") == 0, atoi(argv[3]));
+
+    Tessary::applyApplicationIdentity();
+    QApplication app(argc, argv);
+    int runs = 21;
+    const QStringList args = app.arguments();
+    if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i > 0 && i + 1 < args.size())
+        runs = qMax(3, args[i + 1].toInt());
+
+    out() << "Tessary benchmark on " << QSysInfo::prettyProductName() << ", "
+          << QThread::idealThreadCount() << " cores, Qt " << qVersion() << ", platform "
+          << QGuiApplication::platformName() << ", " << runs << " runs" << Qt::endl;
+
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qFatal("window not shown");
+    const int widgets = int(window->findChildren<QWidget *>().size()) + 1;
+
+    // 1 and 6. Start-up and memory, fresh processes taking turns, each finding the settings of an
+    // earlier run as the program does from its second start on.
+    const SettingsStore settings = SettingsStore::forApplication();
+    Configuration saved{ModelName1,
+                        QString(),
+                        QStringLiteral("19200"),
+                        false,
+                        Configuration::Language::English,
+                        QStringLiteral("0")};
+    settings.write(ConfigFile::format(saved, QCoreApplication::applicationName(),
+                                      QCoreApplication::applicationVersion()));
+    Figures startTessary, startBare, rssTessary, rssBare, peakTessary, peakBare;
+    startChild(QStringLiteral("tessary"), widgets); // warm the file cache
+    startChild(QStringLiteral("bare"), widgets);
+    for (int i = 0; i < runs; ++i) {
+        const StartUp t = startChild(QStringLiteral("tessary"), widgets);
+        const StartUp b = startChild(QStringLiteral("bare"), widgets);
+        startTessary.values << t.milliseconds;
+        startBare.values << b.milliseconds;
+        rssTessary.values << t.residentMiB;
+        rssBare.values << b.residentMiB;
+        peakTessary.values << t.peakMiB;
+        peakBare.values << b.peakMiB;
+    }
+    report("start-up to first paint", startTessary, startBare, "ms", 1.15);
+    const double instructions = startUpInstructions(QStringLiteral("tessary"), widgets);
+    const double bareInstructions = startUpInstructions(QStringLiteral("bare"), widgets);
+    if (instructions > 0 && bareInstructions > 0)
+        out() << "start-up instructions, main thread (callgrind): "
+              << QString::number(instructions, 'f', 1) << " M; floor "
+              << QString::number(bareInstructions, 'f', 1) << " M; ratio "
+              << QString::number(instructions / bareInstructions, 'f', 2) << Qt::endl;
+
+    // 2. Model change, the window shown.
+    Figures change;
+    auto *models = child<QComboBox>(window.get(), "comboBox_Device");
+    for (int i = 0; i < runs * 30; ++i) {
+        const int index = i % 3;
+        models->setCurrentIndex(index);
+        const qint64 t0 = nowNs();
+        emit models->activated(index);
+        change.values << (nowNs() - t0) / 1e3;
+    }
+    report("model change", change, "us");
+
+    // 3. Command latency: from Play's click until the four bytes are readable at the master. The
+    // click is the button's own (QAbstractButton::click); the window system's delivery of a
+    // mouse press and release is the same for every Qt button and is left out.
+    Line line;
+    connectWindow(window.get(), line);
+    auto *play = child<QPushButton>(window.get(), "pushButton_Play");
+    Figures command, raw;
+    const char frame[4] = {char(0x80), 0x02, 0x01, 0x00};
+    for (int i = 0; i < runs * 50; ++i) {
+        qint64 t0 = nowNs();
+        play->click();
+        if (line.receive(4) != 4)
+            qFatal("frame lost");
+        command.values << (nowNs() - t0) / 1e3;
+        t0 = nowNs();
+        if (::write(line.slave, frame, 4) != 4 || line.receive(4) != 4)
+            qFatal("raw write lost");
+        raw.values << (nowNs() - t0) / 1e3;
+    }
+    report("command latency", command, raw, "us", 1.5);
+
+    // 4. Volume drag across the whole range, one value at a time.
+    models->setCurrentIndex(1);
+    emit models->activated(1);
+    connectWindow(window.get(), line);
+    auto *slider = child<QSlider>(window.get(), "horizontalSlider_All");
+    Figures drag;
+    int changes = 0, frames = 0;
+    for (int sweep = 0; sweep < runs; ++sweep) {
+        const int from = sweep % 2 ? slider->minimum() : slider->maximum();
+        const int to = sweep % 2 ? slider->maximum() : slider->minimum();
+        slider->setValue(from);
+        line.receive(4 * line.drain());
+        const qint64 t0 = nowNs();
+        const int step = from < to ? 1 : -1;
+        for (int v = from + step; v != to + step; v += step) {
+            slider->setValue(v);
+            ++changes;
+        }
+        const qint64 t1 = nowNs();
+        frames += line.receive(4 * std::abs(to - from)) / 4;
+        drag.values << (t1 - t0) / 1e3 / std::abs(to - from);
+    }
+    report("volume drag, per frame", drag, "us");
+    out() << "volume drag, frames at the line: " << frames << " for " << changes
+          << " value changes (" << (frames == changes ? "equal" : "DIFFERENT") << ")" << Qt::endl;
+
+    // 5. Settings file: gather, write whole, read back and parse.
+    QTemporaryDir scratch;
+    const SettingsStore store(scratch.path(), scratch.filePath(QStringLiteral("user")),
+                              QStringLiteral("bench.cfg"));
+    Configuration configuration{ModelName2,
+                                line.path,
+                                QStringLiteral("38400"),
+                                true,
+                                Configuration::Language::French,
+                                QStringLiteral("42")};
+    Figures save, load;
+    for (int i = 0; i < runs * 10; ++i) {
+        qint64 t0 = nowNs();
+        store.write(ConfigFile::format(configuration, QCoreApplication::applicationName(),
+                                       QCoreApplication::applicationVersion()));
+        save.values << (nowNs() - t0) / 1e3;
+        t0 = nowNs();
+        if (!ConfigFile::parse(store.read().value_or(QString())))
+            qFatal("settings not read back");
+        load.values << (nowNs() - t0) / 1e3;
+    }
+    report("settings save", save, "us");
+    report("settings load", load, "us");
+
+    report("memory after start-up, resident", rssTessary, rssBare, "MiB", 1.15);
+    report("memory after start-up, peak resident", peakTessary, peakBare, "MiB", 1.15);
+
+    serialPort->close();
+    window.reset();
+    QFile::remove(settings.programFilePath());
+    return 0;
+}
