@@ -16,6 +16,8 @@
 #include <QTranslator>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // Help > About: a fresh, modal, fixed-size dialog each time, released once closed.
 class TestAboutWindows : public QObject
 {
@@ -83,18 +85,14 @@ void TestAboutWindows::information()
 {
     AboutWindows *about = openAbout();
     QVERIFY(about);
-    QCOMPARE(about->windowTitle(), QStringLiteral("About"));
+    QCOMPARE(about->windowTitle(), u"About"_s);
 #ifndef Q_OS_WIN
-    QCOMPARE(about->Get_OS_Name(),
-             QSysInfo::prettyProductName() +
-                 (QT_POINTER_SIZE == 8 ? QStringLiteral(" (64bit)") : QStringLiteral(" (32bit)")));
+    QCOMPARE(about->Get_OS_Name(), QSysInfo::prettyProductName() +
+                                       (QT_POINTER_SIZE == 8 ? u" (64bit)"_s : u" (32bit)"_s));
 #endif
-    AboutText::Information expected{QStringLiteral("Tessary - Generic Edition"),
-                                    QStringLiteral("Version:"),
-                                    QStringLiteral("1.0.0"),
-                                    QStringLiteral("Copyright (c) 2026 Corvane"),
-                                    QStringLiteral("corvane.example"),
-                                    about->Get_OS_Name()};
+    AboutText::Information expected{
+        u"Tessary - Generic Edition"_s,  u"Version:"_s,        u"1.0.0"_s,
+        u"Copyright (c) 2026 Corvane"_s, u"corvane.example"_s, about->Get_OS_Name()};
     auto *infos = WindowTesting::child<QLabel>(about, "label_infos");
     QCOMPARE(infos->text(), AboutText::informationHtml(expected));
     QVERIFY(infos->openExternalLinks());
@@ -127,7 +125,7 @@ void TestAboutWindows::layout()
     };
     QVERIFY(top("pushButton_close") > top("label_infos") + 10);
     QVERIFY(top("pushButton_close") > top("label_Image"));
-    QCOMPARE(close->text(), QStringLiteral("Close"));
+    QCOMPARE(close->text(), u"Close"_s);
 
     // It cannot be resized.
     const QSize size = about->size();
@@ -157,9 +155,7 @@ void TestAboutWindows::freshDialogEachTime()
     QPointer<AboutWindows> second = openAbout();
     QVERIFY(first != second || !first);
     QVERIFY(second && second->isVisible());
-    QCOMPARE(
-        WindowTesting::child<QLabel>(second, "label_infos")->text().count(QStringLiteral("<p>")),
-        5);
+    QCOMPARE(WindowTesting::child<QLabel>(second, "label_infos")->text().count(u"<p>"_s), 5);
 
     // Many openings leave nothing behind.
     second->close();
@@ -171,18 +167,16 @@ void TestAboutWindows::freshDialogEachTime()
 void TestAboutWindows::french()
 {
     QTranslator catalogue;
-    QVERIFY(catalogue.load(QStringLiteral("LanguageData_fr"), QStringLiteral(TESSARY_QM_DIR)));
+    QVERIFY(catalogue.load(u"LanguageData_fr"_s, QStringLiteral(TESSARY_QM_DIR)));
     QCoreApplication::installTranslator(&catalogue);
     AboutWindows *about = openAbout();
     QCoreApplication::removeTranslator(&catalogue);
     QVERIFY(about);
-    QCOMPARE(about->windowTitle(), QStringLiteral("À propos"));
-    QCOMPARE(WindowTesting::child<QPushButton>(about, "pushButton_close")->text(),
-             QStringLiteral("Fermer"));
+    QCOMPARE(about->windowTitle(), u"À propos"_s);
+    QCOMPARE(WindowTesting::child<QPushButton>(about, "pushButton_close")->text(), u"Fermer"_s);
     const QString text = WindowTesting::child<QLabel>(about, "label_infos")->text();
-    QVERIFY(text.contains(QStringLiteral("<b>Version : 1.0.0</b>")));
-    QVERIFY(text.contains(QT_POINTER_SIZE == 8 ? QStringLiteral("(64 bits)")
-                                               : QStringLiteral("(32 bits)")));
+    QVERIFY(text.contains(u"<b>Version : 1.0.0</b>"_s));
+    QVERIFY(text.contains(QT_POINTER_SIZE == 8 ? u"(64 bits)"_s : u"(32 bits)"_s));
 }
 
 QTEST_MAIN(TestAboutWindows)

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestAboutText : public QObject
 {
     Q_OBJECT
@@ -21,28 +23,28 @@ void TestAboutText::informationPieces()
     Tessary::applyApplicationIdentity();
     AboutText::Information info;
     info.applicationName = QCoreApplication::applicationName();
-    info.versionLabel = QStringLiteral("Version:");
+    info.versionLabel = u"Version:"_s;
     info.applicationVersion = QCoreApplication::applicationVersion();
     info.organizationName = QCoreApplication::organizationName();
     info.organizationDomain = QCoreApplication::organizationDomain();
-    info.operatingSystem = QStringLiteral("Microsoft Windows XP (32bit)");
+    info.operatingSystem = u"Microsoft Windows XP (32bit)"_s;
 
     const QStringList pieces{
-        QStringLiteral("<p><b>"),
-        QStringLiteral("Tessary - Generic Edition"),
-        QStringLiteral("</b></p><p><b>"),
-        QStringLiteral("Version:"),
-        QStringLiteral(" "),
-        QStringLiteral("1.0.0"),
-        QStringLiteral("</b></p><p>"),
-        QStringLiteral("Copyright (c) 2026 Corvane"),
-        QStringLiteral("</p><p><a href=\"http://"),
-        QStringLiteral("corvane.example"),
-        QStringLiteral("\">"),
-        QStringLiteral("corvane.example"),
-        QStringLiteral("</a></p><p>"),
-        QStringLiteral("Microsoft Windows XP (32bit)"),
-        QStringLiteral("</p>"),
+        u"<p><b>"_s,
+        u"Tessary - Generic Edition"_s,
+        u"</b></p><p><b>"_s,
+        u"Version:"_s,
+        u" "_s,
+        u"1.0.0"_s,
+        u"</b></p><p>"_s,
+        u"Copyright (c) 2026 Corvane"_s,
+        u"</p><p><a href=\"http://"_s,
+        u"corvane.example"_s,
+        u"\">"_s,
+        u"corvane.example"_s,
+        u"</a></p><p>"_s,
+        u"Microsoft Windows XP (32bit)"_s,
+        u"</p>"_s,
     };
     QCOMPARE(AboutText::informationHtml(info), pieces.join(QString()));
 }
@@ -50,13 +52,13 @@ void TestAboutText::informationPieces()
 void TestAboutText::valuesAreEscaped()
 {
     AboutText::Information info;
-    info.applicationName = QStringLiteral("A <b>&</b> \"B\"");
-    info.versionLabel = QStringLiteral("Version :");
-    info.organizationDomain = QStringLiteral("x.example\"><script>");
+    info.applicationName = u"A <b>&</b> \"B\""_s;
+    info.versionLabel = u"Version :"_s;
+    info.organizationDomain = u"x.example\"><script>"_s;
     const QString html = AboutText::informationHtml(info);
-    QVERIFY(html.contains(QStringLiteral("A &lt;b&gt;&amp;&lt;/b&gt; &quot;B&quot;")));
-    QVERIFY(html.contains(QStringLiteral("href=\"http://x.example&quot;&gt;&lt;script&gt;\"")));
-    QVERIFY(!html.contains(QStringLiteral("<script>")));
+    QVERIFY(html.contains(u"A &lt;b&gt;&amp;&lt;/b&gt; &quot;B&quot;"_s));
+    QVERIFY(html.contains(u"href=\"http://x.example&quot;&gt;&lt;script&gt;\""_s));
+    QVERIFY(!html.contains(u"<script>"_s));
 }
 
 void TestAboutText::windowsNames_data()
@@ -65,15 +67,15 @@ void TestAboutText::windowsNames_data()
     QTest::addColumn<int>("minor");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("NT") << 4 << 0 << QStringLiteral("Microsoft Windows NT");
-    QTest::newRow("2000") << 5 << 0 << QStringLiteral("Microsoft Windows 2000");
-    QTest::newRow("XP") << 5 << 1 << QStringLiteral("Microsoft Windows XP");
-    QTest::newRow("2003") << 5 << 2 << QStringLiteral("Microsoft Windows 2003");
-    QTest::newRow("Vista") << 6 << 0 << QStringLiteral("Microsoft Windows Vista");
-    QTest::newRow("7") << 6 << 1 << QStringLiteral("Microsoft Windows 7");
-    QTest::newRow("8") << 6 << 2 << QStringLiteral("Microsoft OS");
-    QTest::newRow("10 and 11") << 10 << 0 << QStringLiteral("Microsoft OS");
-    QTest::newRow("unknown") << -1 << -1 << QStringLiteral("Microsoft OS");
+    QTest::newRow("NT") << 4 << 0 << u"Microsoft Windows NT"_s;
+    QTest::newRow("2000") << 5 << 0 << u"Microsoft Windows 2000"_s;
+    QTest::newRow("XP") << 5 << 1 << u"Microsoft Windows XP"_s;
+    QTest::newRow("2003") << 5 << 2 << u"Microsoft Windows 2003"_s;
+    QTest::newRow("Vista") << 6 << 0 << u"Microsoft Windows Vista"_s;
+    QTest::newRow("7") << 6 << 1 << u"Microsoft Windows 7"_s;
+    QTest::newRow("8") << 6 << 2 << u"Microsoft OS"_s;
+    QTest::newRow("10 and 11") << 10 << 0 << u"Microsoft OS"_s;
+    QTest::newRow("unknown") << -1 << -1 << u"Microsoft OS"_s;
 }
 
 void TestAboutText::windowsNames()
@@ -86,8 +88,8 @@ void TestAboutText::windowsNames()
 
 void TestAboutText::wordSize()
 {
-    QCOMPARE(QString::fromLatin1(AboutText::wordSizeSuffix(4)), QStringLiteral("(32bit)"));
-    QCOMPARE(QString::fromLatin1(AboutText::wordSizeSuffix(8)), QStringLiteral("(64bit)"));
+    QCOMPARE(QString::fromLatin1(AboutText::wordSizeSuffix(4)), u"(32bit)"_s);
+    QCOMPARE(QString::fromLatin1(AboutText::wordSizeSuffix(8)), u"(64bit)"_s);
 }
 
 QTEST_GUILESS_MAIN(TestAboutText)

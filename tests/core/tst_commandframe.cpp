@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using CommandFrames::Transport;
 
 class TestCommandFrame : public QObject
@@ -55,7 +57,7 @@ void TestCommandFrame::frames()
     QFETCH(QString, echo);
 
     QCOMPARE(frame.toByteArray(), wire);
-    QCOMPARE(CommandFrames::echoText(QStringLiteral("X"), frame), echo);
+    QCOMPARE(CommandFrames::echoText(u"X"_s, frame), echo);
 }
 
 void TestCommandFrame::volumeLabel_data()
@@ -65,12 +67,12 @@ void TestCommandFrame::volumeLabel_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("level");
 
-    QTest::newRow("short range mute") << -31 << -31 << QStringLiteral("Mute") << 0x00;
-    QTest::newRow("short range one above") << -30 << -31 << QStringLiteral("-30 dB") << 0x01;
-    QTest::newRow("short range top") << 0 << -31 << QStringLiteral("0 dB") << 0x1f;
-    QTest::newRow("long range mute") << -64 << -64 << QStringLiteral("Mute") << 0x00;
-    QTest::newRow("long range one above") << -63 << -64 << QStringLiteral("-63 dB") << 0x01;
-    QTest::newRow("long range top") << 0 << -64 << QStringLiteral("0 dB") << 0x40;
+    QTest::newRow("short range mute") << -31 << -31 << u"Mute"_s << 0x00;
+    QTest::newRow("short range one above") << -30 << -31 << u"-30 dB"_s << 0x01;
+    QTest::newRow("short range top") << 0 << -31 << u"0 dB"_s << 0x1f;
+    QTest::newRow("long range mute") << -64 << -64 << u"Mute"_s << 0x00;
+    QTest::newRow("long range one above") << -63 << -64 << u"-63 dB"_s << 0x01;
+    QTest::newRow("long range top") << 0 << -64 << u"0 dB"_s << 0x40;
 }
 
 void TestCommandFrame::volumeLabel()
@@ -80,7 +82,7 @@ void TestCommandFrame::volumeLabel()
     QFETCH(QString, label);
     QFETCH(int, level);
 
-    QCOMPARE(Volume::labelText(value, minimum, QStringLiteral("Mute")), label);
+    QCOMPARE(Volume::labelText(value, minimum, u"Mute"_s), label);
     QCOMPARE(Volume::level(value, minimum), level);
 }
 

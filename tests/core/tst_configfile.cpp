@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Language = Configuration::Language;
 
 namespace {
@@ -10,14 +12,13 @@ namespace {
 QStringList writtenLines(int valueLine = 0, const QString &value = {})
 {
     Configuration c;
-    c.device = QStringLiteral("Galdris");
-    c.serialPort = QStringLiteral("COM3");
-    c.baudrate = QStringLiteral("38400");
+    c.device = u"Galdris"_s;
+    c.serialPort = u"COM3"_s;
+    c.baudrate = u"38400"_s;
     c.autoConnect = true;
     c.language = Language::French;
-    c.playerId = QStringLiteral("42");
-    QStringList lines = ConfigFile::format(c, QStringLiteral("App"), QStringLiteral("2.0"))
-                            .split(QLatin1Char('\n'));
+    c.playerId = u"42"_s;
+    QStringList lines = ConfigFile::format(c, u"App"_s, u"2.0"_s).split(QLatin1Char('\n'));
     lines.removeLast(); // after the final line feed
     if (valueLine > 0)
         lines[valueLine - 1] = value;
@@ -44,13 +45,13 @@ void TestConfigFile::header_data()
     QTest::addColumn<QString>("firstLine");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("as written") << QStringLiteral("KVX11.00") << true;
-    QTest::newRow("text around") << QStringLiteral("# KVX1 file, 1.00 format") << true;
-    QTest::newRow("order not checked") << QStringLiteral("1.00KVX1") << true;
-    QTest::newRow("no version") << QStringLiteral("KVX1") << false;
-    QTest::newRow("other version") << QStringLiteral("KVX11.01") << false;
-    QTest::newRow("no magic") << QStringLiteral("1.00") << false;
-    QTest::newRow("magic in lower case") << QStringLiteral("kvx11.00") << false;
+    QTest::newRow("as written") << u"KVX11.00"_s << true;
+    QTest::newRow("text around") << u"# KVX1 file, 1.00 format"_s << true;
+    QTest::newRow("order not checked") << u"1.00KVX1"_s << true;
+    QTest::newRow("no version") << u"KVX1"_s << false;
+    QTest::newRow("other version") << u"KVX11.01"_s << false;
+    QTest::newRow("no magic") << u"1.00"_s << false;
+    QTest::newRow("magic in lower case") << u"kvx11.00"_s << false;
     QTest::newRow("empty") << QString() << false;
 }
 
@@ -62,7 +63,7 @@ void TestConfigFile::header()
         ConfigFile::parse(writtenLines(1, firstLine).join(QLatin1Char('\n')));
     QCOMPARE(parsed.has_value(), accepted);
     if (accepted)
-        QCOMPARE(parsed->device, QStringLiteral("Galdris"));
+        QCOMPARE(parsed->device, u"Galdris"_s);
 }
 
 void TestConfigFile::values_data()
@@ -73,28 +74,20 @@ void TestConfigFile::values_data()
     QTest::addColumn<bool>("autoConnect");
     QTest::addColumn<Language>("language");
 
-    const QString rate = QStringLiteral("38400");
+    const QString rate = u"38400"_s;
     QTest::newRow("as written") << 0 << QString() << rate << true << Language::French;
     QTest::newRow("trailing blank kept")
-        << 15 << QStringLiteral("9600 ") << QStringLiteral("9600 ") << true << Language::French;
-    QTest::newRow("auto-connect 0")
-        << 19 << QStringLiteral("0") << rate << false << Language::French;
-    QTest::newRow("auto-connect 7")
-        << 19 << QStringLiteral("7") << rate << true << Language::French;
-    QTest::newRow("auto-connect -1")
-        << 19 << QStringLiteral("-1") << rate << true << Language::French;
-    QTest::newRow("auto-connect word")
-        << 19 << QStringLiteral("yes") << rate << false << Language::French;
+        << 15 << u"9600 "_s << u"9600 "_s << true << Language::French;
+    QTest::newRow("auto-connect 0") << 19 << u"0"_s << rate << false << Language::French;
+    QTest::newRow("auto-connect 7") << 19 << u"7"_s << rate << true << Language::French;
+    QTest::newRow("auto-connect -1") << 19 << u"-1"_s << rate << true << Language::French;
+    QTest::newRow("auto-connect word") << 19 << u"yes"_s << rate << false << Language::French;
     QTest::newRow("auto-connect empty") << 19 << QString() << rate << false << Language::French;
-    QTest::newRow("English") << 23 << QStringLiteral("English") << rate << true
-                             << Language::English;
-    QTest::newRow("(default)") << 23 << QStringLiteral("(default)") << rate << true
-                               << Language::Default;
+    QTest::newRow("English") << 23 << u"English"_s << rate << true << Language::English;
+    QTest::newRow("(default)") << 23 << u"(default)"_s << rate << true << Language::Default;
     QTest::newRow("empty language") << 23 << QString() << rate << true << Language::Default;
-    QTest::newRow("english") << 23 << QStringLiteral("english") << rate << true
-                             << Language::Default;
-    QTest::newRow("Français") << 23 << QStringLiteral("Français") << rate << true
-                              << Language::Default;
+    QTest::newRow("english") << 23 << u"english"_s << rate << true << Language::Default;
+    QTest::newRow("Français") << 23 << u"Français"_s << rate << true << Language::Default;
 }
 
 void TestConfigFile::values()
@@ -108,12 +101,12 @@ void TestConfigFile::values()
     const std::optional<Configuration> parsed =
         ConfigFile::parse(writtenLines(line, value).join(QLatin1Char('\n')));
     QVERIFY(parsed);
-    QCOMPARE(parsed->device, QStringLiteral("Galdris"));
-    QCOMPARE(parsed->serialPort, QStringLiteral("COM3"));
+    QCOMPARE(parsed->device, u"Galdris"_s);
+    QCOMPARE(parsed->serialPort, u"COM3"_s);
     QCOMPARE(parsed->baudrate, baudrate);
     QCOMPARE(parsed->autoConnect, autoConnect);
     QCOMPARE(parsed->language, language);
-    QCOMPARE(parsed->playerId, QStringLiteral("42"));
+    QCOMPARE(parsed->playerId, u"42"_s);
 }
 
 void TestConfigFile::lineEnds()
@@ -123,9 +116,9 @@ void TestConfigFile::lineEnds()
     const auto crlf = ConfigFile::parse(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
     QVERIFY(lf && crlf);
     QCOMPARE(crlf->device, lf->device);
-    QCOMPARE(crlf->baudrate, QStringLiteral("38400"));
+    QCOMPARE(crlf->baudrate, u"38400"_s);
     QCOMPARE(crlf->language, Language::French);
-    QCOMPARE(crlf->playerId, QStringLiteral("42"));
+    QCOMPARE(crlf->playerId, u"42"_s);
 }
 
 void TestConfigFile::endsEarly()
@@ -133,8 +126,8 @@ void TestConfigFile::endsEarly()
     // Cut after the serial port: what follows reads as empty.
     const auto parsed = ConfigFile::parse(writtenLines().mid(0, 11).join(QLatin1Char('\n')));
     QVERIFY(parsed);
-    QCOMPARE(parsed->device, QStringLiteral("Galdris"));
-    QCOMPARE(parsed->serialPort, QStringLiteral("COM3"));
+    QCOMPARE(parsed->device, u"Galdris"_s);
+    QCOMPARE(parsed->serialPort, u"COM3"_s);
     QCOMPARE(parsed->baudrate, QString());
     QCOMPARE(parsed->autoConnect, false);
     QCOMPARE(parsed->language, Language::Default);

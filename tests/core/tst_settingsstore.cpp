@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString readFile(const QString &path)
@@ -64,65 +66,64 @@ void TestSettingsStore::init()
     scratch = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch->isValid());
     chmod(qPrintable(scratch->path()), 0755);
-    programDir = scratch->filePath(QStringLiteral("program"));
-    userDir = scratch->filePath(QStringLiteral("user/tessary"));
+    programDir = scratch->filePath(u"program"_s);
+    userDir = scratch->filePath(u"user/tessary"_s);
     QVERIFY(QDir().mkpath(programDir));
 }
 
 void TestSettingsStore::keptBesideTheProgram()
 {
-    const SettingsStore store(programDir, userDir, QStringLiteral("App.cfg"));
-    QVERIFY(store.write(QStringLiteral("first\n")));
-    QVERIFY(store.write(QStringLiteral("second\n")));
-    QCOMPARE(store.programFilePath(), programDir + QStringLiteral("/App.cfg"));
-    QCOMPARE(readFile(store.programFilePath()), QStringLiteral("second\n"));
+    const SettingsStore store(programDir, userDir, u"App.cfg"_s);
+    QVERIFY(store.write(u"first\n"_s));
+    QVERIFY(store.write(u"second\n"_s));
+    QCOMPARE(store.programFilePath(), programDir + u"/App.cfg"_s);
+    QCOMPARE(readFile(store.programFilePath()), u"second\n"_s);
     QVERIFY(!QFile::exists(store.userFilePath()));
-    QCOMPARE(store.read(), QStringLiteral("second\n"));
+    QCOMPARE(store.read(), u"second\n"_s);
 }
 
 void TestSettingsStore::perUserWhenTheProgramFolderCannotHoldIt()
 {
     // A "folder" below a plain file cannot be written by anyone, root included.
-    QVERIFY(writeFile(scratch->filePath(QStringLiteral("plain")), QStringLiteral("x")));
-    const SettingsStore store(scratch->filePath(QStringLiteral("plain/bin")), userDir,
-                              QStringLiteral("App.cfg"));
+    QVERIFY(writeFile(scratch->filePath(u"plain"_s), u"x"_s));
+    const SettingsStore store(scratch->filePath(u"plain/bin"_s), userDir, u"App.cfg"_s);
     QVERIFY(!store.read());
-    QVERIFY(store.write(QStringLiteral("kept\n")));
-    QCOMPARE(readFile(userDir + QStringLiteral("/App.cfg")), QStringLiteral("kept\n"));
-    QCOMPARE(store.read(), QStringLiteral("kept\n"));
+    QVERIFY(store.write(u"kept\n"_s));
+    QCOMPARE(readFile(userDir + u"/App.cfg"_s), u"kept\n"_s);
+    QCOMPARE(store.read(), u"kept\n"_s);
 }
 
 void TestSettingsStore::readOnlyProgramFolderFallsBackToUser()
 {
     QVERIFY(QDir().mkpath(userDir));
-    chmod(qPrintable(scratch->filePath(QStringLiteral("user"))), 0777);
+    chmod(qPrintable(scratch->filePath(u"user"_s)), 0777);
     chmod(qPrintable(userDir), 0777);
-    const SettingsStore store(programDir, userDir, QStringLiteral("App.cfg"));
-    QVERIFY(writeFile(store.programFilePath(), QStringLiteral("shipped\n")));
+    const SettingsStore store(programDir, userDir, u"App.cfg"_s);
+    QVERIFY(writeFile(store.programFilePath(), u"shipped\n"_s));
     chmod(qPrintable(programDir), 0555);
 
     QVERIFY(asOrdinaryUser([&store] {
         // The shipped file is read until the user has a file of their own.
-        return store.read() == QStringLiteral("shipped\n") &&
-               store.write(QStringLiteral("mine\n")) && store.read() == QStringLiteral("mine\n");
+        return store.read() == u"shipped\n"_s && store.write(u"mine\n"_s) &&
+               store.read() == u"mine\n"_s;
     }));
-    QCOMPARE(readFile(store.programFilePath()), QStringLiteral("shipped\n"));
-    QCOMPARE(readFile(store.userFilePath()), QStringLiteral("mine\n"));
+    QCOMPARE(readFile(store.programFilePath()), u"shipped\n"_s);
+    QCOMPARE(readFile(store.userFilePath()), u"mine\n"_s);
 }
 
 void TestSettingsStore::nothingWritableKeepsTheOldFile()
 {
     QVERIFY(QDir().mkpath(userDir));
-    const SettingsStore store(programDir, userDir, QStringLiteral("App.cfg"));
-    QVERIFY(writeFile(store.userFilePath(), QStringLiteral("old settings\n")));
+    const SettingsStore store(programDir, userDir, u"App.cfg"_s);
+    QVERIFY(writeFile(store.userFilePath(), u"old settings\n"_s));
     chmod(qPrintable(programDir), 0555);
     chmod(qPrintable(userDir), 0555);
     chmod(qPrintable(store.userFilePath()), 0644);
 
-    QVERIFY(asOrdinaryUser([&store] { return !store.write(QStringLiteral("new\n")); }));
-    QCOMPARE(readFile(store.userFilePath()), QStringLiteral("old settings\n"));
+    QVERIFY(asOrdinaryUser([&store] { return !store.write(u"new\n"_s); }));
+    QCOMPARE(readFile(store.userFilePath()), u"old settings\n"_s);
     QVERIFY(!QFile::exists(store.programFilePath()));
-    QCOMPARE(QDir(userDir).entryList(QDir::Files), QStringList{QStringLiteral("App.cfg")});
+    QCOMPARE(QDir(userDir).entryList(QDir::Files), QStringList{u"App.cfg"_s});
 }
 
 void TestSettingsStore::loadPrefersTheFileThatSavesGoTo_data()
@@ -132,9 +133,9 @@ void TestSettingsStore::loadPrefersTheFileThatSavesGoTo_data()
     QTest::addColumn<QString>("read");
 
     QTest::newRow("neither") << false << false << QString();
-    QTest::newRow("beside only") << true << false << QStringLiteral("beside");
-    QTest::newRow("user only") << false << true << QStringLiteral("user");
-    QTest::newRow("both") << true << true << QStringLiteral("beside");
+    QTest::newRow("beside only") << true << false << u"beside"_s;
+    QTest::newRow("user only") << false << true << u"user"_s;
+    QTest::newRow("both") << true << true << u"beside"_s;
 }
 
 void TestSettingsStore::loadPrefersTheFileThatSavesGoTo()
@@ -144,11 +145,11 @@ void TestSettingsStore::loadPrefersTheFileThatSavesGoTo()
     QFETCH(QString, read);
 
     QVERIFY(QDir().mkpath(userDir));
-    const SettingsStore store(programDir, userDir, QStringLiteral("App.cfg"));
+    const SettingsStore store(programDir, userDir, u"App.cfg"_s);
     if (beside)
-        QVERIFY(writeFile(store.programFilePath(), QStringLiteral("beside")));
+        QVERIFY(writeFile(store.programFilePath(), u"beside"_s));
     if (user)
-        QVERIFY(writeFile(store.userFilePath(), QStringLiteral("user")));
+        QVERIFY(writeFile(store.userFilePath(), u"user"_s));
     QCOMPARE(store.read().value_or(QString()), read);
 }
 

@@ -14,6 +14,8 @@
 #include <memory>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 // What reaches the line when the user works the window, over a real pseudo-terminal.
 class TestMainWindowCommands : public QObject
 {
@@ -174,7 +176,7 @@ void TestMainWindowCommands::commands()
     QFETCH(QString, echo);
 
     connectTo(line->slavePath());
-    QCOMPARE(status(), QStringLiteral("Open"));
+    QCOMPARE(status(), u"Open"_s);
     setCurrentText("comboBox_ID", playerId);
     setCurrentText("comboBox_Folder", folder);
 
@@ -197,10 +199,8 @@ void TestMainWindowCommands::shortcutsWhereverTheFocusIs_data()
 
     const int ctrl = Qt::ControlModifier;
     const int ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
-    const QStringList focuses{QStringLiteral("comboBox_Device"), QStringLiteral("comboBox_ID"),
-                              QStringLiteral("comboBox_Folder"),
-                              QStringLiteral("horizontalSlider_All"),
-                              QStringLiteral("pushButton_Close")};
+    const QStringList focuses{u"comboBox_Device"_s, u"comboBox_ID"_s, u"comboBox_Folder"_s,
+                              u"horizontalSlider_All"_s, u"pushButton_Close"_s};
     struct Key
     {
         const char *name;
@@ -320,8 +320,7 @@ void TestMainWindowCommands::volume()
         QCOMPARE(status(), statusBefore);
     } else {
         QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), label);
-        QCOMPARE(status(), QStringLiteral("Volume : 0x80 0x3 0x") +
-                               QString::number(quint8(levels.back()), 16));
+        QCOMPARE(status(), u"Volume : 0x80 0x3 0x"_s + QString::number(quint8(levels.back()), 16));
     }
 }
 
@@ -329,7 +328,7 @@ void TestMainWindowCommands::dragSendsOneFramePerValue()
 {
     chooseModel(1);
     connectTo(line->slavePath());
-    setCurrentText("comboBox_ID", QStringLiteral("5"));
+    setCurrentText("comboBox_ID", u"5"_s);
     auto *slider = child<QSlider>("horizontalSlider_All");
     slider->setFocus();
     // Walk the handle from the top to mute and back, one value at a time.
@@ -349,7 +348,7 @@ void TestMainWindowCommands::closedPortSendsNothing()
 {
     connectTo(line->slavePath());
     QTest::mouseClick(child<QPushButton>("pushButton_Close"), Qt::LeftButton);
-    QCOMPARE(status(), QStringLiteral("Close"));
+    QCOMPARE(status(), u"Close"_s);
     QVERIFY(isClosedArrangement());
 
     auto *slider = child<QSlider>("horizontalSlider_All");
@@ -357,8 +356,8 @@ void TestMainWindowCommands::closedPortSendsNothing()
         QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
     // The volume keys still move the level, but nothing goes out and the status stays.
     QCOMPARE(slider->value(), -1);
-    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), QStringLiteral("-1 dB"));
-    QCOMPARE(status(), QStringLiteral("Close"));
+    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), u"-1 dB"_s);
+    QCOMPARE(status(), u"Close"_s);
     QCOMPARE(line->readAll(), QByteArray());
 }
 
@@ -368,13 +367,13 @@ void TestMainWindowCommands::lineSettings_data()
     QTest::addColumn<QString>("rate");
     QTest::addColumn<int>("speed");
 
-    QTest::newRow("Lumetto 19200") << 0 << QStringLiteral("19200") << int(B19200);
-    QTest::newRow("Galdris 9600") << 1 << QStringLiteral("9600") << int(B9600);
-    QTest::newRow("Galdris 19200") << 1 << QStringLiteral("19200") << int(B19200);
-    QTest::newRow("Galdris 38400") << 1 << QStringLiteral("38400") << int(B38400);
-    QTest::newRow("Lumetto MKII 9600") << 2 << QStringLiteral("9600") << int(B9600);
-    QTest::newRow("Lumetto MKII 19200") << 2 << QStringLiteral("19200") << int(B19200);
-    QTest::newRow("Lumetto MKII 38400") << 2 << QStringLiteral("38400") << int(B38400);
+    QTest::newRow("Lumetto 19200") << 0 << u"19200"_s << int(B19200);
+    QTest::newRow("Galdris 9600") << 1 << u"9600"_s << int(B9600);
+    QTest::newRow("Galdris 19200") << 1 << u"19200"_s << int(B19200);
+    QTest::newRow("Galdris 38400") << 1 << u"38400"_s << int(B38400);
+    QTest::newRow("Lumetto MKII 9600") << 2 << u"9600"_s << int(B9600);
+    QTest::newRow("Lumetto MKII 19200") << 2 << u"19200"_s << int(B19200);
+    QTest::newRow("Lumetto MKII 38400") << 2 << u"38400"_s << int(B38400);
 }
 
 void TestMainWindowCommands::lineSettings()
@@ -393,7 +392,7 @@ void TestMainWindowCommands::lineSettings()
     chooseModel(model);
     setCurrentText("comboBox_Serial_Baudrate", rate);
     connectTo(line->slavePath());
-    QCOMPARE(status(), QStringLiteral("Open"));
+    QCOMPARE(status(), u"Open"_s);
 
     const termios settings = line->slaveSettings();
     QCOMPARE(int(cfgetospeed(&settings)), speed);
@@ -412,12 +411,10 @@ void TestMainWindowCommands::modelChangeWhileOpen_data()
     QTest::addColumn<QStringList>("rates");
     QTest::addColumn<int>("minimum");
 
-    const QStringList three{QStringLiteral("9600"), QStringLiteral("19200"),
-                            QStringLiteral("38400")};
+    const QStringList three{u"9600"_s, u"19200"_s, u"38400"_s};
     QTest::newRow("to Galdris") << 0 << 1 << 128 << three << -64;
     QTest::newRow("Galdris to Lumetto MKII") << 1 << 2 << 1000 << three << -64;
-    QTest::newRow("Lumetto MKII to Lumetto")
-        << 2 << 0 << 1000 << QStringList{QStringLiteral("19200")} << -31;
+    QTest::newRow("Lumetto MKII to Lumetto") << 2 << 0 << 1000 << QStringList{u"19200"_s} << -31;
     QTest::newRow("Galdris again") << 1 << 1 << 128 << three << -64;
 }
 
@@ -431,27 +428,27 @@ void TestMainWindowCommands::modelChangeWhileOpen()
 
     chooseModel(from);
     connectTo(line->slavePath());
-    setCurrentText("comboBox_Folder", QStringLiteral("100"));
-    setCurrentText("comboBox_ID", QStringLiteral("42"));
+    setCurrentText("comboBox_Folder", u"100"_s);
+    setCurrentText("comboBox_ID", u"42"_s);
 
     chooseModel(to);
     QVERIFY(!serialPort->isOpen());
     QVERIFY(isClosedArrangement());
-    QCOMPARE(status(), QStringLiteral("..."));
+    QCOMPARE(status(), u"..."_s);
     auto *folder = child<QComboBox>("comboBox_Folder");
     QCOMPARE(folder->count(), folders);
     QCOMPARE(folder->itemText(folders - 1), QString::number(folders - 1));
-    QCOMPARE(folder->currentText(), QStringLiteral("0"));
+    QCOMPARE(folder->currentText(), u"0"_s);
     auto *rate = child<QComboBox>("comboBox_Serial_Baudrate");
     QStringList listed;
     for (int i = 0; i < rate->count(); ++i)
         listed << rate->itemText(i);
     QCOMPARE(listed, rates);
-    QCOMPARE(rate->currentText(), QStringLiteral("19200"));
+    QCOMPARE(rate->currentText(), u"19200"_s);
     QCOMPARE(child<QSlider>("horizontalSlider_All")->minimum(), minimum);
     QCOMPARE(child<QSlider>("horizontalSlider_All")->maximum(), 0);
     QCOMPARE(child<QComboBox>("comboBox_ID")->count(), 128);
-    QCOMPARE(child<QComboBox>("comboBox_ID")->currentText(), QStringLiteral("42"));
+    QCOMPARE(child<QComboBox>("comboBox_ID")->currentText(), u"42"_s);
     QCOMPARE(line->readAll(), QByteArray());
 }
 
@@ -463,14 +460,14 @@ void TestMainWindowCommands::modelChangePullsVolumeUp()
     connectTo(line->slavePath());
     chooseModel(0);
     QCOMPARE(slider->value(), -31);
-    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), QStringLiteral("Mute"));
+    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), u"Mute"_s);
     // The port closed before the range narrowed, so the player heard nothing.
     QCOMPARE(line->readAll(), QByteArray());
 
     // Widening the range leaves the value and its label alone.
     chooseModel(2);
     QCOMPARE(slider->value(), -31);
-    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), QStringLiteral("Mute"));
+    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), u"Mute"_s);
 }
 
 void TestMainWindowCommands::lostDevice()
@@ -478,14 +475,14 @@ void TestMainWindowCommands::lostDevice()
     connectTo(line->slavePath());
     line->closeMaster();
     QTest::mouseClick(child<QPushButton>("pushButton_Play"), Qt::LeftButton);
-    QCOMPARE(status(), QStringLiteral("Connection lost"));
+    QCOMPARE(status(), u"Connection lost"_s);
     QVERIFY(!serialPort->isOpen());
     QVERIFY(isClosedArrangement());
 
     // Back on a working line, Connect works again.
     PseudoTerminal replacement;
     connectTo(replacement.slavePath());
-    QCOMPARE(status(), QStringLiteral("Open"));
+    QCOMPARE(status(), u"Open"_s);
     QTest::mouseClick(child<QPushButton>("pushButton_Stop"), Qt::LeftButton);
     QCOMPARE(replacement.read(4), QByteArray::fromHex("80020200"));
 }
@@ -493,16 +490,16 @@ void TestMainWindowCommands::lostDevice()
 void TestMainWindowCommands::failedOpen_data()
 {
     QTest::addColumn<QString>("port");
-    QTest::newRow("absent device") << QStringLiteral("/dev/tessary-no-such-port");
-    QTest::newRow("not a terminal") << QStringLiteral("/dev/null");
+    QTest::newRow("absent device") << u"/dev/tessary-no-such-port"_s;
+    QTest::newRow("not a terminal") << u"/dev/null"_s;
 }
 
 void TestMainWindowCommands::failedOpen()
 {
     QFETCH(QString, port);
     connectTo(port);
-    QVERIFY(status().startsWith(QStringLiteral("Open failed: ")));
-    QVERIFY(status().size() > QStringLiteral("Open failed: ").size());
+    QVERIFY(status().startsWith(u"Open failed: "_s));
+    QVERIFY(status().size() > u"Open failed: "_s.size());
     QVERIFY(!serialPort->isOpen());
     QVERIFY(isClosedArrangement());
 }
@@ -520,14 +517,14 @@ void TestMainWindowCommands::refusedFrameIsMarked()
     ::close(writer);
 
     QTest::mouseClick(child<QPushButton>("pushButton_Play"), Qt::LeftButton);
-    QCOMPARE(status(), QStringLiteral("Play : 0x80 0x2 0x1 (not sent)"));
+    QCOMPARE(status(), u"Play : 0x80 0x2 0x1 (not sent)"_s);
     QVERIFY(serialPort->isOpen());
     // The refused frame is dropped rather than left to reach the player late.
     const QByteArray arrived = line->readAll(200);
     QVERIFY(arrived.size() <= queued);
     QCOMPARE(arrived.count('\x80'), 0);
     QTest::mouseClick(child<QPushButton>("pushButton_Stop"), Qt::LeftButton);
-    QCOMPARE(status(), QStringLiteral("Stop : 0x80 0x2 0x2"));
+    QCOMPARE(status(), u"Stop : 0x80 0x2 0x2"_s);
     QCOMPARE(line->read(4), QByteArray::fromHex("80020200"));
 }
 

@@ -15,6 +15,8 @@
 #include <QTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // The window as it comes up, before any port is opened: its layout, texts, pictures and menus.
 class TestMainWindowForm : public QObject
 {
@@ -62,33 +64,33 @@ void TestMainWindowForm::cleanup()
 
 void TestMainWindowForm::startsWithoutSettings()
 {
-    QCOMPARE(window->windowTitle(), QStringLiteral("Tessary - Generic Edition"));
+    QCOMPARE(window->windowTitle(), u"Tessary - Generic Edition"_s);
 
     auto *device = child<QComboBox>("comboBox_Device");
     QCOMPARE(device->count(), 3);
-    QCOMPARE(device->itemText(0), QStringLiteral("Lumetto"));
-    QCOMPARE(device->itemText(1), QStringLiteral("Galdris"));
-    QCOMPARE(device->itemText(2), QStringLiteral("Lumetto MKII"));
+    QCOMPARE(device->itemText(0), u"Lumetto"_s);
+    QCOMPARE(device->itemText(1), u"Galdris"_s);
+    QCOMPARE(device->itemText(2), u"Lumetto MKII"_s);
     QCOMPARE(device->currentIndex(), 0);
 
     auto *folder = child<QComboBox>("comboBox_Folder");
     QCOMPARE(folder->count(), 1000);
-    QCOMPARE(folder->currentText(), QStringLiteral("0"));
-    QCOMPARE(folder->itemText(999), QStringLiteral("999"));
+    QCOMPARE(folder->currentText(), u"0"_s);
+    QCOMPARE(folder->itemText(999), u"999"_s);
     auto *rate = child<QComboBox>("comboBox_Serial_Baudrate");
     QCOMPARE(rate->count(), 1);
-    QCOMPARE(rate->currentText(), QStringLiteral("19200"));
+    QCOMPARE(rate->currentText(), u"19200"_s);
     auto *slider = child<QSlider>("horizontalSlider_All");
     QCOMPARE(slider->minimum(), -31);
     QCOMPARE(slider->maximum(), 0);
     QCOMPARE(slider->value(), 0);
-    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), QStringLiteral("-0 dB"));
-    QCOMPARE(child<QLabel>("label_Status")->text(), QStringLiteral("..."));
+    QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), u"-0 dB"_s);
+    QCOMPARE(child<QLabel>("label_Status")->text(), u"..."_s);
 
     auto *ids = child<QComboBox>("comboBox_ID");
     QCOMPARE(ids->count(), 128);
-    QCOMPARE(ids->currentText(), QStringLiteral("0"));
-    QCOMPARE(ids->itemText(127), QStringLiteral("127"));
+    QCOMPARE(ids->currentText(), u"0"_s);
+    QCOMPARE(ids->itemText(127), u"127"_s);
     QVERIFY(!child<QCheckBox>("checkBox_AutoConnect")->isChecked());
     QVERIFY(child<QAction>("actionDefault")->isChecked());
     QVERIFY(!child<QAction>("actionEnglish")->isChecked());
@@ -190,20 +192,16 @@ void TestMainWindowForm::menus()
     const auto entries = [](const QWidget *menu) {
         QStringList texts;
         for (const QAction *action : menu->actions())
-            texts << (action->isSeparator() ? QStringLiteral("|") : action->text());
+            texts << (action->isSeparator() ? u"|"_s : action->text());
         return texts;
     };
-    QCOMPARE(entries(window->menuBar()),
-             QStringList(
-                 {QStringLiteral("&File"), QStringLiteral("&Languages"), QStringLiteral("&Help")}));
-    QCOMPARE(entries(child<QMenu>("menuFile")), QStringList{QStringLiteral("&Exit")});
+    QCOMPARE(entries(window->menuBar()), QStringList({u"&File"_s, u"&Languages"_s, u"&Help"_s}));
+    QCOMPARE(entries(child<QMenu>("menuFile")), QStringList{u"&Exit"_s});
     QCOMPARE(entries(child<QMenu>("menuHelp")),
-             QStringList({QStringLiteral("&Corvane Home Page"),
-                          QStringLiteral("&Contact Technical Support"), QStringLiteral("|"),
-                          QStringLiteral("&About")}));
+             QStringList(
+                 {u"&Corvane Home Page"_s, u"&Contact Technical Support"_s, u"|"_s, u"&About"_s}));
     QCOMPARE(entries(child<QMenu>("menuLanguage")),
-             QStringList({QStringLiteral("(Default)"), QStringLiteral("|"),
-                          QStringLiteral("English"), QStringLiteral("Français")}));
+             QStringList({u"(Default)"_s, u"|"_s, u"English"_s, u"Français"_s}));
     for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"})
         QVERIFY2(child<QAction>(name)->isCheckable(), name);
 }
@@ -236,7 +234,7 @@ void TestMainWindowForm::pictures()
     QFETCH(QString, object);
     QFETCH(QString, file);
 
-    const QImage image(QStringLiteral(":/images/ressources/") + file);
+    const QImage image(u":/images/ressources/"_s + file);
     QCOMPARE(image.size(), QSize(16, 16));
     QVERIFY(image.hasAlphaChannel());
 
@@ -256,7 +254,7 @@ void TestMainWindowForm::windowIconFromResources()
     MainWindow elsewhere;
     QVERIFY(!elsewhere.windowIcon().isNull());
     QVERIFY(!elsewhere.windowIcon().pixmap(32, 32).isNull());
-    QCOMPARE(QImage(QStringLiteral(":/images/ressources/About.png")).size(), QSize(128, 192));
+    QCOMPARE(QImage(u":/images/ressources/About.png"_s).size(), QSize(128, 192));
 }
 
 void TestMainWindowForm::arrangement()
@@ -281,11 +279,10 @@ void TestMainWindowForm::arrangement()
     QVERIFY(top("groupBox_ID") < top("groupBox_Volume"));
     QVERIFY(top("groupBox_Volume") < top("groupBox_Status"));
 
-    const QStringList serialRow{
-        QStringLiteral("pushButton_Open"),       QStringLiteral("pushButton_Close"),
-        QStringLiteral("label_Serial_Port"),     QStringLiteral("comboBox_Serial_Port"),
-        QStringLiteral("label_Serial_Baudrate"), QStringLiteral("comboBox_Serial_Baudrate"),
-        QStringLiteral("checkBox_AutoConnect")};
+    const QStringList serialRow{u"pushButton_Open"_s,       u"pushButton_Close"_s,
+                                u"label_Serial_Port"_s,     u"comboBox_Serial_Port"_s,
+                                u"label_Serial_Baudrate"_s, u"comboBox_Serial_Baudrate"_s,
+                                u"checkBox_AutoConnect"_s};
     for (int i = 1; i < serialRow.size(); ++i)
         QVERIFY(left(qPrintable(serialRow[i - 1])) < left(qPrintable(serialRow[i])));
     QVERIFY(left("pushButton_All_Min") < left("horizontalSlider_All"));
@@ -296,9 +293,9 @@ void TestMainWindowForm::arrangement()
 void TestMainWindowForm::exitClosesWindow_data()
 {
     QTest::addColumn<QString>("focus");
-    QTest::newRow("device list") << QStringLiteral("comboBox_Device");
-    QTest::newRow("player list") << QStringLiteral("comboBox_ID");
-    QTest::newRow("auto-connect") << QStringLiteral("checkBox_AutoConnect");
+    QTest::newRow("device list") << u"comboBox_Device"_s;
+    QTest::newRow("player list") << u"comboBox_ID"_s;
+    QTest::newRow("auto-connect") << u"checkBox_AutoConnect"_s;
 }
 
 void TestMainWindowForm::exitClosesWindow()

@@ -9,6 +9,8 @@
 #include <QUrlQuery>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Stands in for the browser and the mail program.
@@ -32,9 +34,9 @@ public:
         if (qstrcmp(context, "MainWindow") != 0)
             return {};
         if (qstrcmp(source, "Subject: Corvane Support Request (From:") == 0)
-            return QStringLiteral("Q&A #1? a=b (From:");
+            return u"Q&A #1? a=b (From:"_s;
         if (qstrcmp(source, "Here: your question...") == 0)
-            return QStringLiteral("50% & more #2");
+            return u"50% & more #2"_s;
         return {};
     }
     bool isEmpty() const override { return false; }
@@ -63,8 +65,8 @@ private:
 void TestMainWindowHelp::initTestCase()
 {
     WindowTesting::prepare();
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &desktop, "open");
-    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &desktop, "open");
+    QDesktopServices::setUrlHandler(u"http"_s, &desktop, "open");
+    QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "open");
 }
 
 void TestMainWindowHelp::init()
@@ -84,7 +86,7 @@ void TestMainWindowHelp::homePage()
     auto *action = WindowTesting::child<QAction>(window.get(), "actionCorvane_Home_Page");
     action->trigger();
     action->trigger();
-    QCOMPARE(desktop.opened, QList<QUrl>(2, QUrl(QStringLiteral("http://corvane.example"))));
+    QCOMPARE(desktop.opened, QList<QUrl>(2, QUrl(u"http://corvane.example"_s)));
 }
 
 void TestMainWindowHelp::supportMail_data()
@@ -93,18 +95,17 @@ void TestMainWindowHelp::supportMail_data()
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("body");
 
-    QTest::newRow("English") << QString()
-                             << QStringLiteral("Subject: Corvane Support Request (From: Tessary - "
-                                               "Generic Edition - 1.0.0)")
-                             << QStringLiteral("Here: your question...");
-    QTest::newRow("French") << QStringLiteral("fr")
-                            << QStringLiteral("Objet : Demande d'assistance Corvane (depuis : "
-                                              "Tessary - Generic Edition - 1.0.0)")
-                            << QStringLiteral("Ici : votre question...");
+    QTest::newRow("English")
+        << QString()
+        << u"Subject: Corvane Support Request (From: Tessary - Generic Edition - 1.0.0)"_s
+        << u"Here: your question..."_s;
+    QTest::newRow("French")
+        << u"fr"_s
+        << u"Objet : Demande d'assistance Corvane (depuis : Tessary - Generic Edition - 1.0.0)"_s
+        << u"Ici : votre question..."_s;
     QTest::newRow("delimiters in a translation")
-        << QStringLiteral("awkward")
-        << QStringLiteral("Q&A #1? a=b (From: Tessary - Generic Edition - 1.0.0)")
-        << QStringLiteral("50% & more #2");
+        << u"awkward"_s << u"Q&A #1? a=b (From: Tessary - Generic Edition - 1.0.0)"_s
+        << u"50% & more #2"_s;
 }
 
 void TestMainWindowHelp::supportMail()
@@ -116,7 +117,7 @@ void TestMainWindowHelp::supportMail()
     QTranslator french;
     Awkward awkward;
     if (catalogue == QLatin1String("fr")) {
-        QVERIFY(french.load(QStringLiteral("LanguageData_fr"), QStringLiteral(TESSARY_QM_DIR)));
+        QVERIFY(french.load(u"LanguageData_fr"_s, QStringLiteral(TESSARY_QM_DIR)));
         QCoreApplication::installTranslator(&french);
     } else if (catalogue == QLatin1String("awkward")) {
         QCoreApplication::installTranslator(&awkward);
@@ -127,11 +128,11 @@ void TestMainWindowHelp::supportMail()
 
     QCOMPARE(desktop.opened.size(), 1);
     const QUrl mail = desktop.opened.first();
-    QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
-    QCOMPARE(mail.path(), QStringLiteral("support@corvane.example"));
+    QCOMPARE(mail.scheme(), u"mailto"_s);
+    QCOMPARE(mail.path(), u"support@corvane.example"_s);
     const QUrlQuery query(QUrl(mail.toString(QUrl::FullyEncoded)));
-    QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), subject);
-    QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), body);
+    QCOMPARE(query.queryItemValue(u"subject"_s, QUrl::FullyDecoded), subject);
+    QCOMPARE(query.queryItemValue(u"body"_s, QUrl::FullyDecoded), body);
 }
 
 QTEST_MAIN(TestMainWindowHelp)

@@ -18,6 +18,8 @@
 #include <QTranslator>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // The interface in the system's language, English or French, wherever the catalogues are.
 class TestMainWindowLanguage : public QObject
 {
@@ -54,7 +56,7 @@ void TestMainWindowLanguage::initTestCase()
     WindowTesting::prepare();
     QVERIFY(QFile::exists(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm")));
     installedDir = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                   QStringLiteral("/../share/tessary/translations"));
+                                   u"/../share/tessary/translations"_s);
 }
 
 void TestMainWindowLanguage::init()
@@ -78,7 +80,7 @@ void TestMainWindowLanguage::cleanup()
 
 bool TestMainWindowLanguage::copyCatalogue(const QString &language, const QString &directory)
 {
-    const QString name = QStringLiteral("LanguageData_%1.qm").arg(language);
+    const QString name = u"LanguageData_%1.qm"_s.arg(language);
     QDir().mkpath(directory);
     const QString target = QDir(directory).filePath(name);
     copies << target;
@@ -87,11 +89,10 @@ bool TestMainWindowLanguage::copyCatalogue(const QString &language, const QStrin
 
 bool TestMainWindowLanguage::showsFrench() const
 {
-    const bool french = child<QMenu>("menuFile")->title() == QStringLiteral("&Fichier");
+    const bool french = child<QMenu>("menuFile")->title() == u"&Fichier"_s;
     // Titles, tooltips and menus change together; the keys stay.
-    if (french != (child<QPushButton>("pushButton_Play")->toolTip() == QStringLiteral("Lire")) ||
-        french !=
-            (child<QAction>("actionDefault")->text() == QStringLiteral("(Langue du système)")))
+    if (french != (child<QPushButton>("pushButton_Play")->toolTip() == u"Lire"_s) ||
+        french != (child<QAction>("actionDefault")->text() == u"(Langue du système)"_s))
         qFatal("half-translated window");
     if (child<QPushButton>("pushButton_Play")->shortcut() !=
         QKeySequence(Qt::CTRL | Qt::Key_Return))
@@ -113,9 +114,9 @@ void TestMainWindowLanguage::catalogueLocations_data()
 {
     QTest::addColumn<QString>("location");
     QTest::addColumn<bool>("french");
-    QTest::newRow("working directory") << QStringLiteral("working") << true;
-    QTest::newRow("beside the executable") << QStringLiteral("program") << true;
-    QTest::newRow("installed folder") << QStringLiteral("installed") << true;
+    QTest::newRow("working directory") << u"working"_s << true;
+    QTest::newRow("beside the executable") << u"program"_s << true;
+    QTest::newRow("installed folder") << u"installed"_s << true;
     QTest::newRow("absent") << QString() << false;
 }
 
@@ -125,25 +126,25 @@ void TestMainWindowLanguage::catalogueLocations()
     QFETCH(bool, french);
 
     if (location == QLatin1String("working"))
-        QVERIFY(copyCatalogue(QStringLiteral("fr"), workingDir->path()));
+        QVERIFY(copyCatalogue(u"fr"_s, workingDir->path()));
     else if (location == QLatin1String("program"))
-        QVERIFY(copyCatalogue(QStringLiteral("fr"), QCoreApplication::applicationDirPath()));
+        QVERIFY(copyCatalogue(u"fr"_s, QCoreApplication::applicationDirPath()));
     else if (location == QLatin1String("installed"))
-        QVERIFY(copyCatalogue(QStringLiteral("fr"), installedDir));
+        QVERIFY(copyCatalogue(u"fr"_s, installedDir));
 
     window = std::make_unique<MainWindow>();
     QVERIFY(!showsFrench());
     child<QAction>("actionFran_ais")->trigger();
     QCOMPARE(showsFrench(), french);
-    QCOMPARE(markedLanguage(), QStringLiteral("actionFran_ais"));
+    QCOMPARE(markedLanguage(), u"actionFran_ais"_s);
     child<QAction>("actionEnglish")->trigger();
     QVERIFY(!showsFrench());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Tessary - Generic Edition"));
+    QCOMPARE(window->windowTitle(), u"Tessary - Generic Edition"_s);
 }
 
 void TestMainWindowLanguage::marksStayExclusive()
 {
-    QVERIFY(copyCatalogue(QStringLiteral("fr"), workingDir->path()));
+    QVERIFY(copyCatalogue(u"fr"_s, workingDir->path()));
     window = std::make_unique<MainWindow>();
     const struct
     {
@@ -161,20 +162,20 @@ void TestMainWindowLanguage::marksStayExclusive()
 
 void TestMainWindowLanguage::savedLanguageAtStart()
 {
-    QVERIFY(copyCatalogue(QStringLiteral("fr"), workingDir->path()));
+    QVERIFY(copyCatalogue(u"fr"_s, workingDir->path()));
     window = std::make_unique<MainWindow>();
     child<QAction>("actionFran_ais")->trigger();
     window.reset();
     QCoreApplication::removeTranslator(&translator);
 
     window = std::make_unique<MainWindow>();
-    QCOMPARE(markedLanguage(), QStringLiteral("actionFran_ais"));
+    QCOMPARE(markedLanguage(), u"actionFran_ais"_s);
     QVERIFY(showsFrench());
 }
 
 void TestMainWindowLanguage::statusAndLevelAfterChange()
 {
-    QVERIFY(copyCatalogue(QStringLiteral("fr"), workingDir->path()));
+    QVERIFY(copyCatalogue(u"fr"_s, workingDir->path()));
     PseudoTerminal line;
     window = std::make_unique<MainWindow>();
     auto *ports = child<QComboBox>("comboBox_Serial_Port");
@@ -185,20 +186,20 @@ void TestMainWindowLanguage::statusAndLevelAfterChange()
     auto *level = child<QLabel>("label_Volume_Value_All");
     auto *status = child<QLabel>("label_Status");
     slider->setValue(-12);
-    QCOMPARE(status->text(), QStringLiteral("Volume : 0x80 0x3 0x13"));
+    QCOMPARE(status->text(), u"Volume : 0x80 0x3 0x13"_s);
 
     child<QAction>("actionFran_ais")->trigger();
-    QCOMPARE(status->text(), QStringLiteral("..."));
-    QCOMPARE(level->text(), QStringLiteral("-12 dB"));
+    QCOMPARE(status->text(), u"..."_s);
+    QCOMPARE(level->text(), u"-12 dB"_s);
     QTest::mouseClick(child<QPushButton>("pushButton_Play"), Qt::LeftButton);
-    QCOMPARE(status->text(), QStringLiteral("Lire : 0x80 0x2 0x1"));
+    QCOMPARE(status->text(), u"Lire : 0x80 0x2 0x1"_s);
     QTest::mouseClick(child<QPushButton>("pushButton_All_Min"), Qt::LeftButton);
-    QCOMPARE(level->text(), QStringLiteral("Muet"));
+    QCOMPARE(level->text(), u"Muet"_s);
     QTest::mouseClick(child<QPushButton>("pushButton_Close"), Qt::LeftButton);
-    QCOMPARE(status->text(), QStringLiteral("Déconnecté"));
+    QCOMPARE(status->text(), u"Déconnecté"_s);
 
     child<QAction>("actionEnglish")->trigger();
-    QCOMPARE(level->text(), QStringLiteral("Mute"));
+    QCOMPARE(level->text(), u"Mute"_s);
     QCOMPARE(line.readAll(), QByteArray::fromHex("80031300"
                                                  "80020100"
                                                  "80030000"));
@@ -207,10 +208,10 @@ void TestMainWindowLanguage::statusAndLevelAfterChange()
 // Run twice by CTest: under the C locale and under a French one.
 void TestMainWindowLanguage::defaultFollowsTheSystem()
 {
-    QVERIFY(copyCatalogue(QStringLiteral("fr"), workingDir->path()));
-    QVERIFY(copyCatalogue(QStringLiteral("en"), workingDir->path()));
+    QVERIFY(copyCatalogue(u"fr"_s, workingDir->path()));
+    QVERIFY(copyCatalogue(u"en"_s, workingDir->path()));
     window = std::make_unique<MainWindow>();
-    QCOMPARE(markedLanguage(), QStringLiteral("actionDefault"));
+    QCOMPARE(markedLanguage(), u"actionDefault"_s);
     const bool frenchSystem = QLocale::system().language() == QLocale::French;
     QCOMPARE(showsFrench(), frenchSystem);
     child<QAction>("actionEnglish")->trigger();

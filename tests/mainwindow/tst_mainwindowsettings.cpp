@@ -14,14 +14,15 @@
 #include <QTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The ports the window finds at start: a pseudo-terminal between two names that open nothing.
 QString ptyPath;
 QStringList listedPorts()
 {
-    return {QStringLiteral("/dev/tessary-absent-0"), ptyPath,
-            QStringLiteral("/dev/tessary-absent-2")};
+    return {u"/dev/tessary-absent-0"_s, ptyPath, u"/dev/tessary-absent-2"_s};
 }
 QStringList noPorts()
 {
@@ -51,7 +52,7 @@ private:
         return WindowTesting::child<T>(window.get(), name);
     }
     QStringList savedLines() const;
-    void writeSettings(const QStringList &lines, const QString &lineEnd = QStringLiteral("\n"));
+    void writeSettings(const QStringList &lines, const QString &lineEnd = u"\n"_s);
     QString markedLanguage() const;
 
     std::unique_ptr<PseudoTerminal> line;
@@ -121,25 +122,25 @@ void TestMainWindowSettings::roundTrip()
 
     const QStringList lines = savedLines();
     QCOMPARE(lines.size(), 28); // 27 lines, each ended by a line feed
-    QCOMPARE(lines.at(6), QStringLiteral("Galdris"));
+    QCOMPARE(lines.at(6), u"Galdris"_s);
     QCOMPARE(lines.at(10), ptyPath);
-    QCOMPARE(lines.at(14), QStringLiteral("38400"));
-    QCOMPARE(lines.at(18), QStringLiteral("1"));
-    QCOMPARE(lines.at(22), QStringLiteral("English"));
-    QCOMPARE(lines.at(26), QStringLiteral("42"));
+    QCOMPARE(lines.at(14), u"38400"_s);
+    QCOMPARE(lines.at(18), u"1"_s);
+    QCOMPARE(lines.at(22), u"English"_s);
+    QCOMPARE(lines.at(26), u"42"_s);
     QCOMPARE(lines.at(27), QString());
 
     // The next start brings everything back and connects by itself, at the saved rate.
     window = std::make_unique<MainWindow>();
-    QCOMPARE(child<QComboBox>("comboBox_Device")->currentText(), QStringLiteral("Galdris"));
+    QCOMPARE(child<QComboBox>("comboBox_Device")->currentText(), u"Galdris"_s);
     QCOMPARE(child<QComboBox>("comboBox_Folder")->count(), 128);
     QCOMPARE(child<QComboBox>("comboBox_Serial_Port")->currentText(), ptyPath);
-    QCOMPARE(child<QComboBox>("comboBox_Serial_Baudrate")->currentText(), QStringLiteral("38400"));
+    QCOMPARE(child<QComboBox>("comboBox_Serial_Baudrate")->currentText(), u"38400"_s);
     QVERIFY(child<QCheckBox>("checkBox_AutoConnect")->isChecked());
-    QCOMPARE(markedLanguage(), QStringLiteral("actionEnglish"));
-    QCOMPARE(child<QComboBox>("comboBox_ID")->currentText(), QStringLiteral("42"));
+    QCOMPARE(markedLanguage(), u"actionEnglish"_s);
+    QCOMPARE(child<QComboBox>("comboBox_ID")->currentText(), u"42"_s);
     QVERIFY(serialPort->isOpen());
-    QCOMPARE(child<QLabel>("label_Status")->text(), QStringLiteral("Open"));
+    QCOMPARE(child<QLabel>("label_Status")->text(), u"Open"_s);
     QVERIFY(child<QWidget>("groupBox_Transport")->isEnabled());
     QVERIFY(!child<QWidget>("pushButton_Open")->isEnabled());
     const termios settings = line->slaveSettings();
@@ -152,35 +153,34 @@ void TestMainWindowSettings::firstStartWritesTheFile()
     window = std::make_unique<MainWindow>();
     window.reset();
     const QString stars(40, QLatin1Char('*'));
-    QCOMPARE(savedLines(),
-             QStringList({QStringLiteral("KVX11.00"),
-                          QStringLiteral("Tessary - Generic Edition  - Configuration File"),
-                          QStringLiteral("Generate by: Tessary - Generic Edition 1.0.0"),
-                          stars,
-                          QStringLiteral("Device"),
-                          stars,
-                          QStringLiteral("Lumetto"),
-                          stars,
-                          QStringLiteral("Serial Port"),
-                          stars,
-                          QString(),
-                          stars,
-                          QStringLiteral("Baudrate"),
-                          stars,
-                          QStringLiteral("19200"),
-                          stars,
-                          QStringLiteral("Auto-connect"),
-                          stars,
-                          QStringLiteral("0"),
-                          stars,
-                          QStringLiteral("Language"),
-                          stars,
-                          QStringLiteral("(default)"),
-                          stars,
-                          QStringLiteral("Player ID"),
-                          stars,
-                          QStringLiteral("0"),
-                          QString()}));
+    QCOMPARE(savedLines(), QStringList({u"KVX11.00"_s,
+                                        u"Tessary - Generic Edition  - Configuration File"_s,
+                                        u"Generate by: Tessary - Generic Edition 1.0.0"_s,
+                                        stars,
+                                        u"Device"_s,
+                                        stars,
+                                        u"Lumetto"_s,
+                                        stars,
+                                        u"Serial Port"_s,
+                                        stars,
+                                        QString(),
+                                        stars,
+                                        u"Baudrate"_s,
+                                        stars,
+                                        u"19200"_s,
+                                        stars,
+                                        u"Auto-connect"_s,
+                                        stars,
+                                        u"0"_s,
+                                        stars,
+                                        u"Language"_s,
+                                        stars,
+                                        u"(default)"_s,
+                                        stars,
+                                        u"Player ID"_s,
+                                        stars,
+                                        u"0"_s,
+                                        QString()}));
 }
 
 void TestMainWindowSettings::exitWritesTheFile()
@@ -192,7 +192,7 @@ void TestMainWindowSettings::exitWritesTheFile()
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!window->isVisible());
     window.reset(); // what main() does once the event loop has ended
-    QCOMPARE(savedLines().value(26), QStringLiteral("7"));
+    QCOMPARE(savedLines().value(26), u"7"_s);
 }
 
 void TestMainWindowSettings::loading_data()
@@ -207,44 +207,37 @@ void TestMainWindowSettings::loading_data()
     QTest::addColumn<QString>("playerId");
 
     // The base file: Galdris, the third port, 38400, no auto-connect, French, player 42.
-    const QString absent = QStringLiteral("/dev/tessary-absent-0");
-    const QString third = QStringLiteral("/dev/tessary-absent-2");
-    const QString french = QStringLiteral("actionFran_ais");
-    const QString defaultMark = QStringLiteral("actionDefault");
-    const QString galdris = QStringLiteral("Galdris");
-    const QString lumetto = QStringLiteral("Lumetto");
+    const QString absent = u"/dev/tessary-absent-0"_s;
+    const QString third = u"/dev/tessary-absent-2"_s;
+    const QString french = u"actionFran_ais"_s;
+    const QString defaultMark = u"actionDefault"_s;
+    const QString galdris = u"Galdris"_s;
+    const QString lumetto = u"Lumetto"_s;
     const auto row = [](const char *tag, const QStringList &changes, bool crlf) -> QTestData & {
         return QTest::newRow(tag) << changes << crlf;
     };
-    row("as saved", {}, false) << galdris << third << QStringLiteral("38400") << false << french
-                               << QStringLiteral("42");
-    row("CR LF", {}, true) << galdris << third << QStringLiteral("38400") << false << french
-                           << QStringLiteral("42");
-    row("wrong version", {QStringLiteral("1=KVX11.01")}, false)
-        << lumetto << absent << QStringLiteral("19200") << false << defaultMark
-        << QStringLiteral("0");
-    row("rate matched after the profile", {QStringLiteral("15=9600")}, false)
-        << galdris << third << QStringLiteral("9600") << false << french << QStringLiteral("42");
-    row("rate of another model", {QStringLiteral("7=Lumetto"), QStringLiteral("15=9600")}, false)
-        << lumetto << third << QStringLiteral("19200") << false << french << QStringLiteral("42");
-    row("model matches nothing", {QStringLiteral("7=galdris")}, false)
-        << lumetto << third << QStringLiteral("19200") << false << french << QStringLiteral("42");
-    row("port gone", {QStringLiteral("11=COM9")}, false)
-        << galdris << absent << QStringLiteral("38400") << false << french << QStringLiteral("42");
-    row("player out of range", {QStringLiteral("27=128")}, false)
-        << galdris << third << QStringLiteral("38400") << false << french << QStringLiteral("0");
-    row("English", {QStringLiteral("23=English")}, false)
-        << galdris << third << QStringLiteral("38400") << false << QStringLiteral("actionEnglish")
-        << QStringLiteral("42");
-    row("ends after the port", {QStringLiteral("12-")}, false)
-        << galdris << third << QStringLiteral("9600") << false << defaultMark
-        << QStringLiteral("0");
-    row("auto-connect 1, port gone", {QStringLiteral("19=1"), QStringLiteral("11=COM9")}, false)
-        << galdris << absent << QStringLiteral("38400") << true << french << QStringLiteral("42");
-    row("auto-connect 3 to the terminal", {QStringLiteral("19=3"), QStringLiteral("11=<pty>")},
-        false)
-        << galdris << QStringLiteral("<pty>") << QStringLiteral("38400") << true << french
-        << QStringLiteral("42");
+    row("as saved", {}, false) << galdris << third << u"38400"_s << false << french << u"42"_s;
+    row("CR LF", {}, true) << galdris << third << u"38400"_s << false << french << u"42"_s;
+    row("wrong version", {u"1=KVX11.01"_s}, false)
+        << lumetto << absent << u"19200"_s << false << defaultMark << u"0"_s;
+    row("rate matched after the profile", {u"15=9600"_s}, false)
+        << galdris << third << u"9600"_s << false << french << u"42"_s;
+    row("rate of another model", {u"7=Lumetto"_s, u"15=9600"_s}, false)
+        << lumetto << third << u"19200"_s << false << french << u"42"_s;
+    row("model matches nothing", {u"7=galdris"_s}, false)
+        << lumetto << third << u"19200"_s << false << french << u"42"_s;
+    row("port gone", {u"11=COM9"_s}, false)
+        << galdris << absent << u"38400"_s << false << french << u"42"_s;
+    row("player out of range", {u"27=128"_s}, false)
+        << galdris << third << u"38400"_s << false << french << u"0"_s;
+    row("English", {u"23=English"_s}, false)
+        << galdris << third << u"38400"_s << false << u"actionEnglish"_s << u"42"_s;
+    row("ends after the port", {u"12-"_s}, false)
+        << galdris << third << u"9600"_s << false << defaultMark << u"0"_s;
+    row("auto-connect 1, port gone", {u"19=1"_s, u"11=COM9"_s}, false)
+        << galdris << absent << u"38400"_s << true << french << u"42"_s;
+    row("auto-connect 3 to the terminal", {u"19=3"_s, u"11=<pty>"_s}, false)
+        << galdris << u"<pty>"_s << u"38400"_s << true << french << u"42"_s;
 }
 
 void TestMainWindowSettings::loading()
@@ -259,15 +252,13 @@ void TestMainWindowSettings::loading()
     QFETCH(QString, playerId);
 
     const QString stars(40, QLatin1Char('*'));
-    QStringList lines{QStringLiteral("KVX11.00"), QStringLiteral("T  - Configuration File"),
-                      QStringLiteral("Generate by: T 1.0.0")};
-    const QStringList values{QStringLiteral("Galdris"), QStringLiteral("/dev/tessary-absent-2"),
-                             QStringLiteral("38400"),   QStringLiteral("0"),
-                             QStringLiteral("French"),  QStringLiteral("42")};
+    QStringList lines{u"KVX11.00"_s, u"T  - Configuration File"_s, u"Generate by: T 1.0.0"_s};
+    const QStringList values{
+        u"Galdris"_s, u"/dev/tessary-absent-2"_s, u"38400"_s, u"0"_s, u"French"_s, u"42"_s};
     for (const QString &value : values)
-        lines << stars << QStringLiteral("key") << stars << value;
+        lines << stars << u"key"_s << stars << value;
     for (QString change : changes) {
-        change.replace(QStringLiteral("<pty>"), ptyPath);
+        change.replace(u"<pty>"_s, ptyPath);
         if (change.endsWith(QLatin1Char('-'))) {
             lines = lines.mid(0, change.chopped(1).toInt() - 1);
             continue;
@@ -275,8 +266,8 @@ void TestMainWindowSettings::loading()
         lines[change.section(QLatin1Char('='), 0, 0).toInt() - 1] =
             change.section(QLatin1Char('='), 1);
     }
-    writeSettings(lines, crlf ? QStringLiteral("\r\n") : QStringLiteral("\n"));
-    port.replace(QStringLiteral("<pty>"), ptyPath);
+    writeSettings(lines, crlf ? u"\r\n"_s : u"\n"_s);
+    port.replace(u"<pty>"_s, ptyPath);
 
     window = std::make_unique<MainWindow>();
     QCOMPARE(child<QComboBox>("comboBox_Device")->currentText(), model);
@@ -291,11 +282,11 @@ void TestMainWindowSettings::loading()
     // With auto-connect the saved (or first) port is opened at once, and a failure says why.
     const QString status = child<QLabel>("label_Status")->text();
     if (!autoConnect)
-        QCOMPARE(status, QStringLiteral("..."));
+        QCOMPARE(status, u"..."_s);
     else if (port == ptyPath)
-        QCOMPARE(status, QStringLiteral("Open"));
+        QCOMPARE(status, u"Open"_s);
     else
-        QVERIFY2(status.startsWith(QStringLiteral("Open failed: ")), qPrintable(status));
+        QVERIFY2(status.startsWith(u"Open failed: "_s), qPrintable(status));
     QCOMPARE(serialPort->isOpen(), autoConnect && port == ptyPath);
 }
 

@@ -5,6 +5,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr quint16 RtIcon = 3;
@@ -84,12 +86,11 @@ void TestWindowsResources::initTestCase()
     if (windres.isEmpty())
         QFAIL("x86_64-w64-mingw32-windres not found: install binutils-mingw-w64-x86-64");
     QTemporaryDir scratch;
-    const QString res = scratch.filePath(QStringLiteral("tessary.res"));
+    const QString res = scratch.filePath(u"tessary.res"_s);
     QProcess compiler;
     compiler.setWorkingDirectory(QStringLiteral(TESSARY_RC_DIR));
-    compiler.start(windres, {QStringLiteral("--preprocessor=cpp"), QStringLiteral("-O"),
-                             QStringLiteral("res"), QStringLiteral("tessary.rc"),
-                             QStringLiteral("-o"), res});
+    compiler.start(windres,
+                   {u"--preprocessor=cpp"_s, u"-O"_s, u"res"_s, u"tessary.rc"_s, u"-o"_s, res});
     QVERIFY(compiler.waitForFinished(60000));
     QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
     QFile file(res);
@@ -103,7 +104,7 @@ void TestWindowsResources::iconGroup()
     const auto group = std::find_if(resources.cbegin(), resources.cend(),
                                     [](const Resource &r) { return r.type == RtGroupIcon; });
     QVERIFY(group != resources.cend());
-    QCOMPARE(group->name, QStringLiteral("IDI_ICON1"));
+    QCOMPARE(group->name, u"IDI_ICON1"_s);
     QCOMPARE(group->language, EnglishUnitedStates);
 
     QDataStream in(group->data);
@@ -154,7 +155,7 @@ void TestWindowsResources::manifest()
     const auto manifest = std::find_if(resources.cbegin(), resources.cend(),
                                        [](const Resource &r) { return r.type == RtManifest; });
     QVERIFY(manifest != resources.cend());
-    QCOMPARE(manifest->name, QStringLiteral("1"));
+    QCOMPARE(manifest->name, u"1"_s);
     QCOMPARE(manifest->language, EnglishUnitedStates);
 
     QXmlStreamReader xml(manifest->data);
