@@ -48,7 +48,7 @@ private:
     {
         return WindowTesting::child<T>(window.get(), name);
     }
-    void connectTo(const QString &port);
+    void connectTo(const QString &port) { WindowTesting::connectTo(window.get(), port); }
     void chooseModel(int index);
     void setCurrentText(const char *list, const QString &text);
     QString status() const { return child<QLabel>("label_Status")->text(); }
@@ -80,14 +80,6 @@ void TestMainWindowCommands::cleanup()
     // The program leaves its port open at exit; each test starts from a closed one.
     serialPort->close();
     line.reset();
-}
-
-void TestMainWindowCommands::connectTo(const QString &port)
-{
-    auto *ports = child<QComboBox>("comboBox_Serial_Port");
-    ports->addItem(port);
-    ports->setCurrentIndex(ports->count() - 1);
-    QTest::mouseClick(child<QPushButton>("pushButton_Open"), Qt::LeftButton);
 }
 
 // As the user's choice in the list: only activated() tells the window about it.

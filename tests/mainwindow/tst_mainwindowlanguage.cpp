@@ -43,7 +43,7 @@ private:
     }
     bool copyCatalogue(const QString &language, const QString &directory);
     bool showsFrench() const;
-    QString markedLanguage() const;
+    QString markedLanguage() const { return WindowTesting::markedLanguage(window.get()); }
 
     std::unique_ptr<QTemporaryDir> workingDir;
     std::unique_ptr<MainWindow> window;
@@ -98,16 +98,6 @@ bool TestMainWindowLanguage::showsFrench() const
         QKeySequence(Qt::CTRL | Qt::Key_Return))
         qFatal("a translation moved a shortcut");
     return french;
-}
-
-QString TestMainWindowLanguage::markedLanguage() const
-{
-    QStringList marked;
-    for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"}) {
-        if (child<QAction>(name)->isChecked())
-            marked << QString::fromLatin1(name);
-    }
-    return marked.join(QLatin1Char(','));
 }
 
 void TestMainWindowLanguage::catalogueLocations_data()
@@ -178,10 +168,7 @@ void TestMainWindowLanguage::statusAndLevelAfterChange()
     QVERIFY(copyCatalogue(u"fr"_s, workingDir->path()));
     PseudoTerminal line;
     window = std::make_unique<MainWindow>();
-    auto *ports = child<QComboBox>("comboBox_Serial_Port");
-    ports->addItem(line.slavePath());
-    ports->setCurrentIndex(ports->count() - 1);
-    QTest::mouseClick(child<QPushButton>("pushButton_Open"), Qt::LeftButton);
+    WindowTesting::connectTo(window.get(), line.slavePath());
     auto *slider = child<QSlider>("horizontalSlider_All");
     auto *level = child<QLabel>("label_Volume_Value_All");
     auto *status = child<QLabel>("label_Status");

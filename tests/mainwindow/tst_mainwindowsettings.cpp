@@ -53,7 +53,7 @@ private:
     }
     QStringList savedLines() const;
     void writeSettings(const QStringList &lines, const QString &lineEnd = u"\n"_s);
-    QString markedLanguage() const;
+    QString markedLanguage() const { return WindowTesting::markedLanguage(window.get()); }
 
     std::unique_ptr<PseudoTerminal> line;
     std::unique_ptr<MainWindow> window;
@@ -95,16 +95,6 @@ void TestMainWindowSettings::writeSettings(const QStringList &lines, const QStri
     QFile file(store.programFilePath());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write((lines.join(lineEnd) + lineEnd).toUtf8());
-}
-
-QString TestMainWindowSettings::markedLanguage() const
-{
-    QStringList marked;
-    for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"}) {
-        if (child<QAction>(name)->isChecked())
-            marked << QString::fromLatin1(name);
-    }
-    return marked.join(QLatin1Char(','));
 }
 
 void TestMainWindowSettings::roundTrip()

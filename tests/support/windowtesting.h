@@ -3,8 +3,11 @@
 #include "constants.h"
 #include "settingsstore.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QObject>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QtGlobal>
 
@@ -31,6 +34,26 @@ template <typename T> T *child(const QObject *window, const char *name)
     if (!object)
         qFatal("no child %s", name);
     return object;
+}
+
+// The language entries that carry a mark, such as "actionFran_ais".
+inline QString markedLanguage(const QObject *window)
+{
+    QStringList marked;
+    for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"}) {
+        if (child<QAction>(window, name)->isChecked())
+            marked << QString::fromLatin1(name);
+    }
+    return marked.join(QLatin1Char(','));
+}
+
+// Picks a port the system did not list, such as a pseudo-terminal, and presses Connect.
+inline void connectTo(const QObject *window, const QString &port)
+{
+    auto *ports = child<QComboBox>(window, "comboBox_Serial_Port");
+    ports->addItem(port);
+    ports->setCurrentIndex(ports->count() - 1);
+    child<QPushButton>(window, "pushButton_Open")->click();
 }
 
 } // namespace WindowTesting
