@@ -1,7 +1,5 @@
 #include "deviceprofile.h"
 
-#include "constants.h"
-
 #include <array>
 
 namespace DeviceProfiles {
@@ -13,9 +11,9 @@ const std::array<DeviceProfile, ModelCount> &profiles()
     static const QStringList threeRates{QStringLiteral("9600"), QStringLiteral("19200"),
                                         QStringLiteral("38400")};
     static const std::array<DeviceProfile, ModelCount> table{{
-        {ModelName1, 1000, {QStringLiteral("19200")}, 0, -31},
-        {ModelName2, 128, threeRates, 1, -64},
-        {ModelName3, 1000, threeRates, 1, -64},
+        {1000, {QStringLiteral("19200")}, 0, -31}, // Lumetto
+        {128, threeRates, 1, -64},                 // Galdris
+        {1000, threeRates, 1, -64},                // Lumetto MKII
     }};
     return table;
 }
@@ -31,14 +29,6 @@ const DeviceProfile &profile(int model)
 {
     Q_ASSERT(isModel(model));
     return profiles()[std::size_t(model - 1)];
-}
-
-QStringList modelNames()
-{
-    QStringList names;
-    for (const DeviceProfile &p : profiles())
-        names << p.modelName;
-    return names;
 }
 
 QStringList folderItems(int count)

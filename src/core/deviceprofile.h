@@ -6,7 +6,6 @@
 // What the window offers for one player model: its folders, its line rates and its volume range.
 struct DeviceProfile
 {
-    QString modelName;
     int folderCount = 0;     // folders "0" up to folderCount - 1
     QStringList baudRates;   // in list order
     int defaultBaudRate = 0; // index made current after the list is rebuilt
@@ -21,7 +20,6 @@ inline constexpr int VolumeMaximum = 0;
 // Model numbers run from 1 to ModelCount, in the order of the device list.
 bool isModel(int model);
 const DeviceProfile &profile(int model);
-QStringList modelNames();
 
 // "0", "1", ... as the folder list shows them.
 QStringList folderItems(int count);
