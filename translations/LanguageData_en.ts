@@ -282,5 +282,9 @@
         <source>Here: your question...</source>
         <translation>Here: your question...</translation>
     </message>
+    <message>
+        <source>no serial port found</source>
+        <translation>no serial port found</translation>
+    </message>
 </context>
 </TS>

@@ -282,5 +282,9 @@
         <source>Here: your question...</source>
         <translation>Ici : votre question...</translation>
     </message>
+    <message>
+        <source>no serial port found</source>
+        <translation>aucun port série trouvé</translation>
+    </message>
 </context>
 </TS>

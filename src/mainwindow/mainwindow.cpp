@@ -122,10 +122,12 @@ void MainWindow::Fill_Port_List()
 void MainWindow::on_pushButton_Open_clicked()
 {
     const QString port = ui->comboBox_Serial_Port->currentText();
-    if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt()))
+    if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt())) {
         ui->label_Status->setText(tr("Open"));
-    else
-        ui->label_Status->setText(tr("Open failed") + QLatin1String(": ") + link->errorString());
+    } else {
+        const QString reason = port.isEmpty() ? tr("no serial port found") : link->errorString();
+        ui->label_Status->setText(tr("Open failed") + QLatin1String(": ") + reason);
+    }
     Update_Connection_Controls();
 }
 

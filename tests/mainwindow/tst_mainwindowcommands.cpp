@@ -482,16 +482,26 @@ void TestMainWindowCommands::lostDevice()
 void TestMainWindowCommands::failedOpen_data()
 {
     QTest::addColumn<QString>("port");
-    QTest::newRow("absent device") << u"/dev/tessary-no-such-port"_s;
-    QTest::newRow("not a terminal") << u"/dev/null"_s;
+    QTest::addColumn<QString>("reason"); // the system's words unless given
+    QTest::newRow("absent device") << u"/dev/tessary-no-such-port"_s << QString();
+    QTest::newRow("not a terminal") << u"/dev/null"_s << QString();
+    QTest::newRow("no port listed") << QString() << u"no serial port found"_s;
 }
 
 void TestMainWindowCommands::failedOpen()
 {
     QFETCH(QString, port);
-    connectTo(port);
+    QFETCH(QString, reason);
+    if (port.isEmpty()) {
+        child<QComboBox>("comboBox_Serial_Port")->clear();
+        QTest::mouseClick(child<QPushButton>("pushButton_Open"), Qt::LeftButton);
+    } else {
+        connectTo(port);
+    }
     QVERIFY(status().startsWith(u"Open failed: "_s));
     QVERIFY(status().size() > u"Open failed: "_s.size());
+    if (!reason.isEmpty())
+        QCOMPARE(status(), u"Open failed: "_s + reason);
     QVERIFY(!serialPort->isOpen());
     QVERIFY(isClosedArrangement());
 }
