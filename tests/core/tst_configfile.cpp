@@ -36,8 +36,6 @@ private slots:
     void header();
     void values_data();
     void values();
-    void lineEnds();
-    void endsEarly();
 };
 
 void TestConfigFile::header_data()
@@ -107,31 +105,6 @@ void TestConfigFile::values()
     QCOMPARE(parsed->autoConnect, autoConnect);
     QCOMPARE(parsed->language, language);
     QCOMPARE(parsed->playerId, u"42"_s);
-}
-
-void TestConfigFile::lineEnds()
-{
-    const QStringList lines = writtenLines();
-    const auto lf = ConfigFile::parse(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    const auto crlf = ConfigFile::parse(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
-    QVERIFY(lf && crlf);
-    QCOMPARE(crlf->device, lf->device);
-    QCOMPARE(crlf->baudrate, u"38400"_s);
-    QCOMPARE(crlf->language, Language::French);
-    QCOMPARE(crlf->playerId, u"42"_s);
-}
-
-void TestConfigFile::endsEarly()
-{
-    // Cut after the serial port: what follows reads as empty.
-    const auto parsed = ConfigFile::parse(writtenLines().mid(0, 11).join(QLatin1Char('\n')));
-    QVERIFY(parsed);
-    QCOMPARE(parsed->device, u"Galdris"_s);
-    QCOMPARE(parsed->serialPort, u"COM3"_s);
-    QCOMPARE(parsed->baudrate, QString());
-    QCOMPARE(parsed->autoConnect, false);
-    QCOMPARE(parsed->language, Language::Default);
-    QCOMPARE(parsed->playerId, QString());
 }
 
 QTEST_APPLESS_MAIN(TestConfigFile)
