@@ -2,9 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +43,28 @@ bool asOrdinaryUser(const std::function<bool()> &check)
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Runs the check in a child that may write no file beyond maxBytes, as on a full disk.
+bool withDiskFullAfter(rlim_t maxBytes, const std::function<bool()> &check)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{maxBytes, maxBytes};
+        _exit(setrlimit(RLIMIT_FSIZE, &limit) == 0 && check() ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(20261206);
+    for (char &byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
+
 } // namespace
 
 class TestSettingsStore : public QObject
@@ -54,6 +79,10 @@ private slots:
     void nothingWritableKeepsTheOldFile();
     void loadPrefersTheFileThatSavesGoTo_data();
     void loadPrefersTheFileThatSavesGoTo();
+    void damagedFile_data();
+    void damagedFile();
+    void diskFullKeepsTheOldFile_data();
+    void diskFullKeepsTheOldFile();
 
 private:
     std::unique_ptr<QTemporaryDir> scratch;
@@ -151,6 +180,101 @@ void TestSettingsStore::loadPrefersTheFileThatSavesGoTo()
     if (user)
         QVERIFY(writeFile(store.userFilePath(), u"user"_s));
     QCOMPARE(store.read().value_or(QString()), read);
+}
+
+void TestSettingsStore::damagedFile_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("readsText"); // the text is handed on, for the parser to judge
+    QTest::newRow("empty") << u"empty"_s << true;
+    QTest::newRow("random bytes, 200 KB") << u"random"_s << false;
+    QTest::newRow("one line of 10 MB") << u"long line"_s << false;
+    QTest::newRow("a folder in its place") << u"folder"_s << false;
+    QTest::newRow("unreadable") << u"unreadable"_s << false;
+    QTest::newRow("link to nowhere") << u"dangling link"_s << false;
+    QTest::newRow("link to a device") << u"device link"_s << false;
+}
+
+// Whatever is in the file's place, the start reads nothing harmful and the next save is read
+// back by the start after it. The user who runs the program makes the damage.
+void TestSettingsStore::damagedFile()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, readsText);
+
+    const SettingsStore store(programDir, userDir, u"App.cfg"_s);
+    for (const QString &dir : {programDir, scratch->filePath(u"user"_s)}) {
+        QVERIFY(QDir().mkpath(dir));
+        chmod(qPrintable(dir), 0777);
+    }
+    const QString gone = scratch->filePath(u"gone/App.cfg"_s);
+    const auto makeDamage = [&store, &damage, &gone] {
+        const QString path = store.programFilePath();
+        QFile file(path);
+        if (damage == u"empty"_s)
+            return writeFile(path, QString());
+        if (damage == u"random"_s || damage == u"long line"_s) {
+            const QByteArray bytes = damage == u"random"_s
+                                         ? randomBytes(200 * 1024)
+                                         : "KVX11.00" + QByteArray(10 * 1024 * 1024, 'x');
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        }
+        if (damage == u"folder"_s)
+            return QDir().mkpath(path);
+        if (damage == u"unreadable"_s)
+            return writeFile(path, u"secret\n"_s) && chmod(qPrintable(path), 0) == 0;
+        if (damage == u"dangling link"_s)
+            return QFile::link(gone, path);
+        return QFile::link(u"/dev/zero"_s, path);
+    };
+
+    QVERIFY(asOrdinaryUser([&] {
+        if (!makeDamage())
+            return false;
+        const std::optional<QString> text = store.read();
+        if (readsText ? text != QString() : text.has_value())
+            return false;
+        return store.write(u"good\n"_s) && store.read() == u"good\n"_s;
+    }));
+    // Nothing is made or removed on the damage's account: saves went to the per-user folder.
+    QVERIFY(!QFileInfo::exists(gone));
+    QVERIFY(QFileInfo(store.programFilePath()).isSymLink() ||
+            QFileInfo::exists(store.programFilePath()));
+}
+
+void TestSettingsStore::diskFullKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("programFolderWritable");
+    QTest::newRow("beside the program") << true;
+    QTest::newRow("per user") << false;
+}
+
+void TestSettingsStore::diskFullKeepsTheOldFile()
+{
+    QFETCH(bool, programFolderWritable);
+
+    QVERIFY(QDir().mkpath(userDir));
+    const SettingsStore store(programDir, userDir, u"App.cfg"_s);
+    const QString path = programFolderWritable ? store.programFilePath() : store.userFilePath();
+    const QString old = u"old settings, still whole\n"_s.repeated(4);
+    QVERIFY(writeFile(path, old));
+    if (!programFolderWritable)
+        chmod(qPrintable(programDir), 0555);
+    chmod(qPrintable(scratch->filePath(u"user"_s)), 0777);
+    chmod(qPrintable(userDir), 0777);
+    chmod(qPrintable(path), 0666);
+
+    const QString longer = u"new settings that do not fit\n"_s.repeated(8);
+    QVERIFY(asOrdinaryUser([&store, &longer] {
+        return withDiskFullAfter(64, [&store, &longer] { return !store.write(longer); });
+    }));
+    QCOMPARE(readFile(path), old);
+    QCOMPARE(store.read(), old);
+    // Nothing half-written is left behind, in either folder.
+    QCOMPARE(QDir(programDir).entryList(QDir::Files | QDir::Hidden),
+             programFolderWritable ? QStringList{u"App.cfg"_s} : QStringList());
+    QCOMPARE(QDir(userDir).entryList(QDir::Files | QDir::Hidden),
+             programFolderWritable ? QStringList() : QStringList{u"App.cfg"_s});
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
