@@ -31,6 +31,14 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+// A value always takes exactly one line: a line break in it would shift every later record.
+QString oneLine(QString value)
+{
+    value.replace(u'\r', u' ');
+    value.replace(u'\n', u' ');
+    return value;
+}
+
 } // namespace
 
 QString fileName(const QString &applicationName)
@@ -67,7 +75,7 @@ QString format(const Configuration &configuration, const QString &applicationNam
     text += QLatin1String("Generate by: ") + applicationName + u' ' + applicationVersion + u'\n';
     for (std::size_t i = 0; i < Keys.size(); ++i) {
         text += Separator + u'\n' + Keys[i] + u'\n';
-        text += Separator + u'\n' + values[i] + u'\n';
+        text += Separator + u'\n' + oneLine(values[i]) + u'\n';
     }
     return text;
 }

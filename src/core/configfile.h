@@ -23,6 +23,7 @@ namespace ConfigFile {
 
 QString fileName(const QString &applicationName);
 
+// Line breaks inside a value are written as spaces, so the file always has its 27 lines.
 QString format(const Configuration &configuration, const QString &applicationName,
                const QString &applicationVersion);
 

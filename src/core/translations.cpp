@@ -3,9 +3,132 @@
 #include "constants.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTranslator>
+#include <QtEndian>
+#include <array>
 
 namespace Translations {
+
+namespace {
+
+// A catalogue of ours is a few kilobytes; reading a huge file would only slow the start.
+constexpr qint64 MaxCatalogueSize = 4 * 1024 * 1024;
+
+// The compiled catalogue: a 16-byte magic number, then blocks of a tag byte, a big-endian
+// 32-bit length and the data.
+constexpr std::array<quint8, 16> Magic{0x3c, 0xb8, 0x64, 0x18, 0xca, 0xef, 0x9c, 0x95,
+                                       0xcd, 0x21, 0x1c, 0xbf, 0x60, 0xa1, 0xbd, 0xdd};
+enum Block : quint8 {
+    Contexts = 0x2f,
+    Hashes = 0x42,
+    Messages = 0x69,
+    NumerusRules = 0x88,
+    Dependencies = 0x96,
+    Language = 0xa7,
+};
+// The fields of one message in the Messages block.
+enum Field : quint8 {
+    End = 1,
+    Translation = 3,
+    Obsolete1 = 5,
+    SourceText = 6,
+    Context = 7,
+    Comment = 8,
+};
+
+quint32 read32(QByteArrayView data, qsizetype at)
+{
+    return qFromBigEndian<quint32>(data.data() + at);
+}
+
+quint16 read16(QByteArrayView data, qsizetype at)
+{
+    return qFromBigEndian<quint16>(data.data() + at);
+}
+
+// A message is read field by field until End or a field the reader does not know.
+bool isSoundMessage(QByteArrayView messages, qsizetype at)
+{
+    const qsizetype end = messages.size();
+    while (at < end) {
+        switch (quint8(messages[at++])) {
+        case Translation:
+        case SourceText:
+        case Context:
+        case Comment: {
+            if (end - at < 4)
+                return false;
+            const quint32 length = read32(messages, at);
+            at += 4;
+            if (length > quint32(end - at))
+                return false;
+            at += qsizetype(length);
+            break;
+        }
+        case Obsolete1:
+            if (end - at < 4)
+                return false;
+            at += 4;
+            break;
+        default:
+            return true;
+        }
+    }
+    return true;
+}
+
+bool isSoundHashTable(QByteArrayView hashes, QByteArrayView messages)
+{
+    if (hashes.size() % 8 != 0)
+        return false;
+    for (qsizetype entry = 0; entry < hashes.size(); entry += 8) {
+        const quint32 offset = read32(hashes, entry + 4);
+        if (offset >= quint32(messages.size()) || !isSoundMessage(messages, qsizetype(offset)))
+            return false;
+    }
+    return true;
+}
+
+// A hash table of 16-bit slots, each naming a chain of length-prefixed context names that
+// ends with a zero length.
+bool isSoundContextTable(QByteArrayView contexts)
+{
+    if (contexts.size() < 2)
+        return false;
+    const qsizetype slotCount = read16(contexts, 0);
+    const qsizetype chains = 2 + 2 * slotCount;
+    if (slotCount == 0 || chains > contexts.size())
+        return false;
+    for (qsizetype slot = 0; slot < slotCount; ++slot) {
+        const quint16 chain = read16(contexts, 2 + 2 * slot);
+        if (chain == 0)
+            continue;
+        qsizetype at = chains + 2 * qsizetype(chain);
+        for (;;) {
+            if (at >= contexts.size())
+                return false;
+            const quint8 length = quint8(contexts[at++]);
+            if (length == 0)
+                break;
+            if (length > contexts.size() - at)
+                return false;
+            at += length;
+        }
+    }
+    return true;
+}
+
+QByteArray readCatalogue(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.read(MaxCatalogueSize + 1);
+    return data.size() > MaxCatalogueSize ? QByteArray() : data;
+}
+
+} // namespace
 
 QString catalogueName(const QString &localeName)
 {
@@ -23,10 +146,55 @@ bool load(QTranslator &translator, const QString &catalogue, const QString &appl
 {
     const QStringList directories = searchDirectories(applicationDir);
     for (const QString &directory : directories) {
-        if (translator.load(catalogue, directory))
+        // QTranslator finds the file, with its fallbacks; it is installed only once checked.
+        QTranslator finder;
+        if (!finder.load(catalogue, directory))
+            continue;
+        const QString path = finder.filePath();
+        if (isSoundCatalogue(readCatalogue(path)) && translator.load(path))
             return true;
     }
     return false;
+}
+
+bool isSoundCatalogue(QByteArrayView data)
+{
+    if (data.size() < qsizetype(Magic.size()) ||
+        !std::equal(Magic.begin(), Magic.end(), reinterpret_cast<const quint8 *>(data.data())))
+        return false;
+    QByteArrayView hashes;
+    QByteArrayView messages;
+    QByteArrayView contexts;
+    bool hasContexts = false;
+    for (qsizetype at = qsizetype(Magic.size()); at < data.size();) {
+        if (data.size() - at < 5)
+            return false;
+        const quint8 tag = quint8(data[at]);
+        const quint32 length = read32(data, at + 1);
+        at += 5;
+        if (length > quint32(data.size() - at))
+            return false;
+        const QByteArrayView block = data.sliced(at, qsizetype(length));
+        at += qsizetype(length);
+        switch (tag) {
+        case Hashes:
+            hashes = block;
+            break;
+        case Messages:
+            messages = block;
+            break;
+        case Contexts:
+            contexts = block;
+            hasContexts = true;
+            break;
+        case Dependencies:
+            // Other catalogues loaded along with this one would go unchecked; ours have none.
+            return false;
+        default:
+            break;
+        }
+    }
+    return isSoundHashTable(hashes, messages) && (!hasContexts || isSoundContextTable(contexts));
 }
 
 } // namespace Translations

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -14,7 +15,13 @@ QString catalogueName(const QString &localeName);
 // the installed catalogues in ../share/tessary/translations.
 QStringList searchDirectories(const QString &applicationDir);
 
-// Loads the first catalogue found, with QTranslator's usual fallbacks in each directory.
+// Loads the first sound catalogue found, with QTranslator's usual fallbacks in each directory.
+// A damaged one is passed over, and the search goes on in the next directory.
 bool load(QTranslator &translator, const QString &catalogue, const QString &applicationDir);
+
+// True when every lookup QTranslator makes in this compiled catalogue stays inside it.
+// QTranslator checks the outline of the file when it loads one, but trusts the offsets and
+// lengths inside: a damaged catalogue that loads can make a lookup read far outside it.
+bool isSoundCatalogue(QByteArrayView data);
 
 } // namespace Translations

@@ -36,6 +36,8 @@ private slots:
     void header();
     void values_data();
     void values();
+    void lineBreaksInValues_data();
+    void lineBreaksInValues();
 };
 
 void TestConfigFile::header_data()
@@ -104,6 +106,35 @@ void TestConfigFile::values()
     QCOMPARE(parsed->baudrate, baudrate);
     QCOMPARE(parsed->autoConnect, autoConnect);
     QCOMPARE(parsed->language, language);
+    QCOMPARE(parsed->playerId, u"42"_s);
+}
+
+void TestConfigFile::lineBreaksInValues_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("LF") << u"COM3\nKVX11.00"_s << u"COM3 KVX11.00"_s;
+    QTest::newRow("CR LF") << u"COM3\r\n"_s << u"COM3  "_s;
+    QTest::newRow("CR") << u"\rCOM3"_s << u" COM3"_s;
+}
+
+// A value with a line break in it still leaves every other value in its place.
+void TestConfigFile::lineBreaksInValues()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, read);
+
+    Configuration c;
+    c.device = u"Galdris"_s;
+    c.serialPort = port;
+    c.baudrate = u"38400"_s;
+    c.playerId = u"42"_s;
+    const QString text = ConfigFile::format(c, u"App"_s, u"2.0"_s);
+    QCOMPARE(text.count(QLatin1Char('\n')), 27);
+    const std::optional<Configuration> parsed = ConfigFile::parse(text);
+    QVERIFY(parsed);
+    QCOMPARE(parsed->serialPort, read);
+    QCOMPARE(parsed->baudrate, u"38400"_s);
     QCOMPARE(parsed->playerId, u"42"_s);
 }
 
