@@ -38,7 +38,6 @@ private slots:
     void modelChangeWhileOpen_data();
     void modelChangeWhileOpen();
     void modelChangePullsVolumeUp();
-    void lostDevice();
     void failedOpen_data();
     void failedOpen();
     void refusedFrameIsMarked();
@@ -53,7 +52,7 @@ private:
     void setCurrentText(const char *list, const QString &text);
     QString status() const { return child<QLabel>("label_Status")->text(); }
     QByteArray receive(int count);
-    bool isClosedArrangement() const;
+    bool isClosedArrangement() const { return WindowTesting::isClosedArrangement(window.get()); }
 
     std::unique_ptr<PseudoTerminal> line;
     std::unique_ptr<MainWindow> window;
@@ -108,17 +107,6 @@ QByteArray TestMainWindowCommands::receive(int count)
             QTest::qWait(10);
     }
     return data;
-}
-
-bool TestMainWindowCommands::isClosedArrangement() const
-{
-    return child<QWidget>("pushButton_Open")->isEnabled() &&
-           child<QWidget>("comboBox_Serial_Port")->isEnabled() &&
-           child<QWidget>("comboBox_Serial_Baudrate")->isEnabled() &&
-           !child<QWidget>("groupBox_Transport")->isEnabled() &&
-           !child<QWidget>("groupBox_Folder")->isEnabled() &&
-           !child<QWidget>("groupBox_Volume")->isEnabled() &&
-           !child<QWidget>("pushButton_Close")->isEnabled();
 }
 
 void TestMainWindowCommands::commands_data()
@@ -460,23 +448,6 @@ void TestMainWindowCommands::modelChangePullsVolumeUp()
     chooseModel(2);
     QCOMPARE(slider->value(), -31);
     QCOMPARE(child<QLabel>("label_Volume_Value_All")->text(), u"Mute"_s);
-}
-
-void TestMainWindowCommands::lostDevice()
-{
-    connectTo(line->slavePath());
-    line->closeMaster();
-    QTest::mouseClick(child<QPushButton>("pushButton_Play"), Qt::LeftButton);
-    QCOMPARE(status(), u"Connection lost"_s);
-    QVERIFY(!serialPort->isOpen());
-    QVERIFY(isClosedArrangement());
-
-    // Back on a working line, Connect works again.
-    PseudoTerminal replacement;
-    connectTo(replacement.slavePath());
-    QCOMPARE(status(), u"Open"_s);
-    QTest::mouseClick(child<QPushButton>("pushButton_Stop"), Qt::LeftButton);
-    QCOMPARE(replacement.read(4), QByteArray::fromHex("80020200"));
 }
 
 void TestMainWindowCommands::failedOpen_data()

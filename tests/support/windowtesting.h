@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QWidget>
 #include <QtGlobal>
 
 namespace WindowTesting {
@@ -45,6 +46,18 @@ inline QString markedLanguage(const QObject *window)
             marked << QString::fromLatin1(name);
     }
     return marked.join(QLatin1Char(','));
+}
+
+// Connect and the port settings open to the user, the commands and Disconnect closed to them.
+inline bool isClosedArrangement(const QObject *window)
+{
+    return child<QWidget>(window, "pushButton_Open")->isEnabled() &&
+           child<QWidget>(window, "comboBox_Serial_Port")->isEnabled() &&
+           child<QWidget>(window, "comboBox_Serial_Baudrate")->isEnabled() &&
+           !child<QWidget>(window, "groupBox_Transport")->isEnabled() &&
+           !child<QWidget>(window, "groupBox_Folder")->isEnabled() &&
+           !child<QWidget>(window, "groupBox_Volume")->isEnabled() &&
+           !child<QWidget>(window, "pushButton_Close")->isEnabled();
 }
 
 // Picks a port the system did not list, such as a pseudo-terminal, and presses Connect.
