@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian or Ubuntu machine, builds Tessary, then starts it or runs every test.
 #   ./dev.sh run    install what is missing, build, start the program
-#   ./dev.sh test   install what is missing, build, run the test suite offscreen
+#   ./dev.sh test   install what is missing, build, run the test suite offscreen; then build
+#                   it again with clang under AddressSanitizer and UndefinedBehaviorSanitizer
+#                   and run it there too, with a bounded run of each fuzz target
 set -euo pipefail
 
 cd "$(dirname "$0")"
 build_dir=${TESSARY_BUILD_DIR:-build}
+checked_dir=${TESSARY_CHECKED_BUILD_DIR:-$build_dir-checked}
 
 build_packages=(
     build-essential cmake
@@ -18,6 +21,9 @@ test_packages=(
     desktop-file-utils appstream dpkg-dev file util-linux
     xvfb x11-utils xdotool imagemagick binutils-mingw-w64-x86-64
 )
+# The checked build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer that
+# turns a report's addresses into source lines.
+checked_packages=(clang-14 libclang-rt-14-dev llvm-14)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -41,6 +47,16 @@ build() {
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
 
+run_tests() {
+    (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)")
+}
+
+checked_build() {
+    cmake -S . -B "$checked_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++-14 -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON
+    cmake --build "$checked_dir" --parallel "$(nproc)"
+}
+
 case "${1:-}" in
 run)
     install_missing "${build_packages[@]}"
@@ -48,10 +64,15 @@ run)
     exec "$build_dir/bin/tessary"
     ;;
 test)
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    install_missing "${build_packages[@]}" "${test_packages[@]}" "${checked_packages[@]}"
     build
-    cd "$build_dir"
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)"
+    run_tests "$build_dir"
+    checked_build
+    # Any report fails the test that caused it; leaks are looked for when each test ends.
+    export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
+    run_tests "$checked_dir"
     ;;
 *)
     echo "usage: $0 run|test" >&2
