@@ -12,7 +12,8 @@
 #include <QSerialPort>
 #include <QTest>
 #include <QTranslator>
-#include <functional>
+#include <algorithm>
+#include <limits>
 #include <malloc.h>
 #include <memory>
 
@@ -132,15 +133,19 @@ void TestMainWindowMemory::repeatedUseHoldsNoMore()
 {
     QFETCH(QString, what);
     constexpr int Rounds = 300;
-    // Caches fill during the first uses and stay filled: once they are, more uses take no more.
-    qint64 grown = 0;
-    for (int batch = 0; batch < 3; ++batch) {
+    constexpr int Batches = 5;
+    // Caches fill during the first batch. After it, the heap still moves by a few bytes per use
+    // as Qt's tables grow and shrink, and some batches take nothing at all; a leak takes its
+    // share in every batch.
+    qint64 least = std::numeric_limits<qint64>::max();
+    for (int batch = 0; batch < Batches; ++batch) {
         const qint64 before = heapInUse();
         for (int round = 0; round < Rounds; ++round)
             use(what, round);
-        grown = heapInUse() - before;
+        if (batch > 0)
+            least = std::min(least, heapInUse() - before);
     }
-    QVERIFY2(grown < 16 * Rounds, qPrintable(u"%1 bytes per use"_s.arg(double(grown) / Rounds)));
+    QVERIFY2(least < 16 * Rounds, qPrintable(u"%1 bytes per use"_s.arg(double(least) / Rounds)));
 }
 
 QTEST_MAIN(TestMainWindowMemory)
