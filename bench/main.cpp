@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QSlider>
 #include <QStandardPaths>
@@ -73,6 +74,15 @@ struct Figures
     double min() const { return *std::min_element(values.begin(), values.end()); }
     double max() const { return *std::max_element(values.begin(), values.end()); }
 };
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    for (char &byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
 
 QString describe(const Figures &f, const char *unit)
 {
@@ -354,6 +364,34 @@ int main(int argc, char **argv)
               << QString::number(instructions, 'f', 1) << " M; floor "
               << QString::number(bareInstructions, 'f', 1) << " M; ratio "
               << QString::number(instructions / bareInstructions, 'f', 2) << Qt::endl;
+
+    // A damaged settings file in its place: the start stays as quick as with a good one.
+    const QString settingsPath = settings.programFilePath();
+    const std::pair<const char *, QByteArray> damages[] = {
+        {"one line of 10 MB", "KVX11.00" + QByteArray(10 * 1024 * 1024, '9')},
+        {"200 KB of random bytes", randomBytes(200 * 1024)},
+        {"a link to /dev/zero", QByteArray()},
+    };
+    const int damagedRuns = qMax(3, runs / 3);
+    for (const auto &[name, bytes] : damages) {
+        QFile::remove(settingsPath);
+        if (bytes.isEmpty()) {
+            QFile::link(QStringLiteral("/dev/zero"), settingsPath);
+        } else {
+            QFile file(settingsPath);
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                qFatal("cannot write %s", qPrintable(settingsPath));
+        }
+        Figures damaged;
+        for (int i = 0; i < damagedRuns; ++i)
+            damaged.values << startChild(QStringLiteral("tessary"), widgets).milliseconds;
+        report(qPrintable(QStringLiteral("start-up, settings file replaced by ") +
+                          QLatin1String(name)),
+               damaged, startTessary, "ms", 1.15);
+    }
+    QFile::remove(settingsPath);
+    settings.write(ConfigFile::format(saved, QCoreApplication::applicationName(),
+                                      QCoreApplication::applicationVersion()));
 
     // 2. Model change, the window shown.
     Figures change;
