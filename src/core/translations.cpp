@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTranslator>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
 
 namespace Translations {

@@ -378,8 +378,12 @@ void MainWindow::Save_Configuration()
     current.autoConnect = ui->checkBox_AutoConnect->isChecked();
     current.language = Marked_Language();
     current.playerId = ui->comboBox_ID->currentText();
-    SettingsStore::forApplication().write(ConfigFile::format(
-        current, QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
+    const SettingsStore store = SettingsStore::forApplication();
+    // The window is closing: there is no status line left to say it in.
+    if (!store.write(ConfigFile::format(current, QCoreApplication::applicationName(),
+                                        QCoreApplication::applicationVersion())))
+        qWarning("Settings not saved; %s is left as it was",
+                 qPrintable(store.loadPath().isEmpty() ? store.userFilePath() : store.loadPath()));
 }
 
 Configuration::Language MainWindow::Marked_Language() const
