@@ -1,8 +1,8 @@
+#include "randombytes.h"
 #include "settingsstore.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -54,15 +54,6 @@ bool withDiskFullAfter(rlim_t maxBytes, const std::function<bool()> &check)
     }
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(20261206);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
 }
 
 } // namespace
@@ -215,7 +206,7 @@ void TestSettingsStore::damagedFile()
             return writeFile(path, QString());
         if (damage == u"random"_s || damage == u"long line"_s) {
             const QByteArray bytes = damage == u"random"_s
-                                         ? randomBytes(200 * 1024)
+                                         ? randomBytes(200 * 1024, 20261206)
                                          : "KVX11.00" + QByteArray(10 * 1024 * 1024, 'x');
             return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
         }

@@ -1,6 +1,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "pseudoterminal.h"
+#include "randombytes.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 #include "windowtesting.h"
@@ -14,7 +15,6 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QSlider>
 #include <QStyle>
@@ -34,15 +34,6 @@ QString ptyPath;
 QStringList listedPorts()
 {
     return {ptyPath, u"/dev/tessary-absent-1"_s};
-}
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
