@@ -7,6 +7,7 @@
 // Each figure is printed as median, minimum and maximum over repeated runs, with the floor and
 // the ratio where it has one. Start-up and memory are taken from fresh processes.
 
+#include "aboutwindows.h"
 #include "configfile.h"
 #include "constants.h"
 #include "globals.h"
@@ -14,6 +15,7 @@
 #include "seriallink.h"
 #include "settingsstore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +42,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
+#include <malloc.h>
 #include <poll.h>
 #include <pty.h>
 #include <unistd.h>
@@ -298,6 +301,15 @@ struct Line
     }
 };
 
+// Bytes the program holds on the heap now, once closed windows have gone.
+qint64 heapInUse()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+}
+
 void connectWindow(QWidget *window, const Line &line)
 {
     auto *ports = child<QComboBox>(window, "comboBox_Serial_Port");
@@ -475,6 +487,46 @@ int main(int argc, char **argv)
     }
     report("settings save", save, "us");
     report("settings load", load, "us");
+
+    // 7. Memory over repeated use: a leak keeps growing from the hundredth use to the thousandth,
+    // while caches have filled by the hundredth.
+    const std::pair<const char *, std::function<void(int)>> uses[] = {
+        {"About window opened and closed",
+         [&window](int) {
+             child<QAction>(window.get(), "actionAbout")->trigger();
+             QApplication::activeModalWidget()->close();
+         }},
+        {"model change",
+         [models](int i) {
+             emit models->activated(i % 3);
+         }},
+        {"language change",
+         [&window](int i) {
+             const char *const entries[] = {"actionFran_ais", "actionEnglish", "actionDefault"};
+             child<QAction>(window.get(), entries[i % 3])->trigger();
+         }},
+        {"connect, play, disconnect",
+         [&window, &line](int) {
+             child<QPushButton>(window.get(), "pushButton_Open")->click();
+             child<QPushButton>(window.get(), "pushButton_Play")->click();
+             child<QPushButton>(window.get(), "pushButton_Close")->click();
+             line.drain();
+         }},
+    };
+    connectWindow(window.get(), line);
+    child<QPushButton>(window.get(), "pushButton_Close")->click();
+    for (const auto &[name, use] : uses) {
+        for (int i = 0; i < 100; ++i)
+            use(i);
+        const qint64 afterHundred = heapInUse();
+        for (int i = 100; i < 1000; ++i)
+            use(i);
+        const qint64 growth = heapInUse() - afterHundred;
+        out() << "heap over repeated use, " << name << ": " << growth / 1024.0
+              << " KiB more after 1000 uses than after 100 (" << growth / 900.0
+              << " bytes per use; " << (growth < 16 * 900 ? "steady" : "GROWING") << ")"
+              << Qt::endl;
+    }
 
     report("memory after start-up, resident", rssTessary, rssBare, "MiB", 1.15);
     report("memory after start-up, peak resident", peakTessary, peakBare, "MiB", 1.15);

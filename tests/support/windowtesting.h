@@ -1,72 +1,202 @@
 #pragma once
 
-#include "constants.h"
+#include "globals.h"
+#include "mainwindow.h"
+#include "pseudoterminal.h"
+#include "seriallink.h"
 #include "settingsstore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
-#include <QFile>
-#include <QObject>
+#include <QDir>
+#include <QLabel>
 #include <QPushButton>
+#include <QSerialPort>
+#include <QSlider>
 #include <QStandardPaths>
-#include <QWidget>
-#include <QtGlobal>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+#include <map>
+#include <memory>
+#include <optional>
 
-namespace WindowTesting {
-
-// The identity the program sets at start, and a private per-user configuration folder.
-inline void prepare()
+// What every window test starts from: no settings file anywhere, a fresh working folder, a
+// pseudo-terminal as the line, and the system's ports replaced by the names in `ports`.
+class WindowTest : public QObject
 {
-    Tessary::applyApplicationIdentity();
-    QStandardPaths::setTestModeEnabled(true);
-}
+    Q_OBJECT
 
-// Every window test starts as a first start: no settings file anywhere.
-inline void forgetSettings()
-{
-    const SettingsStore store = SettingsStore::forApplication();
-    QFile::remove(store.programFilePath());
-    QFile::remove(store.userFilePath());
-}
-
-template <typename T> T *child(const QObject *window, const char *name)
-{
-    T *object = window->findChild<T *>(QLatin1String(name));
-    if (!object)
-        qFatal("no child %s", name);
-    return object;
-}
-
-// The language entries that carry a mark, such as "actionFran_ais".
-inline QString markedLanguage(const QObject *window)
-{
-    QStringList marked;
-    for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"}) {
-        if (child<QAction>(window, name)->isChecked())
-            marked << QString::fromLatin1(name);
+protected:
+    // Builds the window as the program does, shown and active.
+    void start()
+    {
+        window = std::make_unique<MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
-    return marked.join(QLatin1Char(','));
-}
+    template <typename T = QWidget> T *child(const char *name) const
+    {
+        T *object = window->findChild<T *>(QLatin1String(name));
+        if (!object)
+            qFatal("no child %s", name);
+        return object;
+    }
+    QString status() const { return child<QLabel>("label_Status")->text(); }
+    void click(const char *button) const
+    {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
+    // Pressed where the focus is, as the user does.
+    void press(const char *keys) const
+    {
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(QLatin1String(keys)));
+    }
+    void select(const char *list, const QString &text) const
+    {
+        auto *combo = child<QComboBox>(list);
+        if (combo->findText(text) < 0)
+            combo->addItem(text);
+        combo->setCurrentIndex(combo->findText(text));
+    }
+    // As the user's choice in the list: only activated() tells the window about it.
+    void chooseModel(int index) const
+    {
+        child<QComboBox>("comboBox_Device")->setCurrentIndex(index);
+        emit child<QComboBox>("comboBox_Device")->activated(index);
+    }
+    void connectTo(const QString &port) const
+    {
+        select("comboBox_Serial_Port", port);
+        click("pushButton_Open");
+    }
+    // What reaches the line, up to count bytes, while the event loop runs; then anything more
+    // that follows within a moment.
+    QByteArray receive(int count) const
+    {
+        QByteArray data = line->read(count, 0);
+        for (int waited = 0; data.size() < count && waited < 2000; waited += 10) {
+            QTest::qWait(10);
+            data += line->read(count - data.size(), 0);
+        }
+        return data + line->readAll(30);
+    }
+    // Connect and the port settings open to the user, the commands and Disconnect closed.
+    bool isClosedArrangement() const
+    {
+        QString enabled;
+        for (const char *name :
+             {"pushButton_Open", "comboBox_Serial_Port", "comboBox_Serial_Baudrate",
+              "groupBox_Transport", "groupBox_Folder", "groupBox_Volume", "pushButton_Close"})
+            enabled += child(name)->isEnabled() ? u'1' : u'0';
+        return enabled == QLatin1String("1110000");
+    }
+    // Plays a scenario: steps separated by "; ", each something the user does or something that
+    // must hold then. Buttons and menu entries are named without their kind ("click Play").
+    //   model INDEX, id ID, folder N, rate N, port NAME, level DB: choose in the window
+    //   connect [PORT], click BUTTON, press KEYS, focus WIDGET, menu ACTION, unplug, restart
+    //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix), label TEXT, closed, open
+    // Returns the first check that failed, with what was seen instead; empty when all held.
+    QString play(const QString &scenario)
+    {
+        const std::map<QString, const char *> lists{
+            {QStringLiteral("id"), "comboBox_ID"},
+            {QStringLiteral("folder"), "comboBox_Folder"},
+            {QStringLiteral("port"), "comboBox_Serial_Port"},
+            {QStringLiteral("rate"), "comboBox_Serial_Baudrate"}};
+        for (const QString &step : scenario.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
+            const QString verb = step.section(u' ', 0, 0);
+            QString expected = step.section(u' ', 1);
+            const QByteArray name = expected.toLatin1();
+            std::optional<QString> seen;
+            if (lists.count(verb)) {
+                select(lists.at(verb), expected);
+            } else if (verb == u"model") {
+                chooseModel(expected.toInt());
+            } else if (verb == u"level") {
+                child<QSlider>("horizontalSlider_All")->setValue(expected.toInt());
+            } else if (verb == u"connect") {
+                connectTo(expected.isEmpty() ? line->slavePath : expected);
+            } else if (verb == u"click") {
+                click(("pushButton_" + name).constData());
+            } else if (verb == u"press") {
+                press(name.constData());
+            } else if (verb == u"focus") {
+                child(name.constData())->setFocus();
+            } else if (verb == u"menu") {
+                child<QAction>(("action" + name).constData())->trigger();
+            } else if (verb == u"unplug") {
+                line->closeMaster();
+            } else if (verb == u"restart") {
+                window.reset();
+                start();
+            } else if (verb == u"sends") {
+                const QByteArray frames = QByteArray::fromHex(name);
+                expected = QString::fromLatin1(frames.toHex(' '));
+                seen = QString::fromLatin1(receive(int(frames.size())).toHex(' '));
+            } else if (verb == u"status") {
+                const bool prefix = expected.endsWith(u'*') && status().size() >= expected.size() &&
+                                    status().startsWith(expected.chopped(1));
+                seen = prefix ? expected : status();
+            } else if (verb == u"label") {
+                seen = child<QLabel>("label_Volume_Value_All")->text();
+            } else if (verb == u"closed" || verb == u"open") {
+                expected = verb;
+                seen = QLatin1String(isClosedArrangement() == serialPort->isOpen() ? "neither"
+                                     : serialPort->isOpen()                        ? "open"
+                                                                                   : "closed");
+            } else {
+                qFatal("unknown step: %s", qPrintable(step));
+            }
+            if (seen && *seen != expected)
+                return QStringLiteral("%1: saw \"%2\"").arg(step, *seen);
+        }
+        return {};
+    }
+    QString markedLanguage() const
+    {
+        QStringList marked;
+        for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"})
+            if (child<QAction>(name)->isChecked())
+                marked << QLatin1String(name);
+        return marked.join(u',');
+    }
+    static void forgetSettings()
+    {
+        const SettingsStore store = SettingsStore::forApplication();
+        for (const QString &path : {store.programFilePath(), store.userFilePath()})
+            if (!QFile::remove(path))
+                QDir(path).removeRecursively();
+    }
 
-// Connect and the port settings open to the user, the commands and Disconnect closed to them.
-inline bool isClosedArrangement(const QObject *window)
-{
-    return child<QWidget>(window, "pushButton_Open")->isEnabled() &&
-           child<QWidget>(window, "comboBox_Serial_Port")->isEnabled() &&
-           child<QWidget>(window, "comboBox_Serial_Baudrate")->isEnabled() &&
-           !child<QWidget>(window, "groupBox_Transport")->isEnabled() &&
-           !child<QWidget>(window, "groupBox_Folder")->isEnabled() &&
-           !child<QWidget>(window, "groupBox_Volume")->isEnabled() &&
-           !child<QWidget>(window, "pushButton_Close")->isEnabled();
-}
+    std::unique_ptr<QTemporaryDir> working;
+    std::unique_ptr<PseudoTerminal> line;
+    std::unique_ptr<MainWindow> window;
+    static inline QStringList ports;
 
-// Picks a port the system did not list, such as a pseudo-terminal, and presses Connect.
-inline void connectTo(const QObject *window, const QString &port)
-{
-    auto *ports = child<QComboBox>(window, "comboBox_Serial_Port");
-    ports->addItem(port);
-    ports->setCurrentIndex(ports->count() - 1);
-    child<QPushButton>(window, "pushButton_Open")->click();
-}
-
-} // namespace WindowTesting
+protected slots:
+    void initTestCase()
+    {
+        Tessary::applyApplicationIdentity();
+        QStandardPaths::setTestModeEnabled(true);
+        SerialLink::setPortLister([] { return ports; });
+    }
+    void init()
+    {
+        forgetSettings();
+        working = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(working->path()));
+        line = std::make_unique<PseudoTerminal>();
+        ports = {QStringLiteral("/dev/tessary-absent-0"), line->slavePath,
+                 QStringLiteral("/dev/tessary-absent-2")};
+    }
+    void cleanup()
+    {
+        window.reset();
+        serialPort->close();
+        QCoreApplication::removeTranslator(&translator);
+        line.reset();
+        forgetSettings();
+    }
+};
