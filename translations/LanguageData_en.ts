@@ -286,5 +286,55 @@
         <source>no serial port found</source>
         <translation>no serial port found</translation>
     </message>
+    <message>
+        <source>Settings not saved</source>
+        <translation>Settings not saved</translation>
+    </message>
+    <message>
+        <source>Your settings could not be saved.
+%1
+The file is left as it was.</source>
+        <translation>Your settings could not be saved.
+%1
+The file is left as it was.</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>No French catalogue found; the texts stay in English</source>
+        <translation>No French catalogue found; the texts stay in English</translation>
+    </message>
+</context>
+<context>
+    <name>SerialLink</name>
+    <message>
+        <source>a stale lock of another user blocks %1: %2</source>
+        <translation>a stale lock of another user blocks %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 is in use by another program</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program (PID %2)</source>
+        <translation>%1 is in use by another program (PID %2)</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program (PID %2, %3)</source>
+        <translation>%1 is in use by another program (PID %2, %3)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>the folder cannot be made</source>
+        <translation>the folder cannot be made</translation>
+    </message>
 </context>
 </TS>

@@ -286,5 +286,55 @@
         <source>no serial port found</source>
         <translation>aucun port série trouvé</translation>
     </message>
+    <message>
+        <source>Settings not saved</source>
+        <translation>Réglages non enregistrés</translation>
+    </message>
+    <message>
+        <source>Your settings could not be saved.
+%1
+The file is left as it was.</source>
+        <translation>Vos réglages n&apos;ont pas pu être enregistrés.
+%1
+Le fichier est resté tel quel.</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>No French catalogue found; the texts stay in English</source>
+        <translation>Aucun catalogue français trouvé ; les textes restent en anglais</translation>
+    </message>
+</context>
+<context>
+    <name>SerialLink</name>
+    <message>
+        <source>a stale lock of another user blocks %1: %2</source>
+        <translation>un verrou périmé d&apos;un autre utilisateur bloque %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 est utilisé par un autre programme</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program (PID %2)</source>
+        <translation>%1 est utilisé par un autre programme (PID %2)</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program (PID %2, %3)</source>
+        <translation>%1 est utilisé par un autre programme (PID %2, %3)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>the folder cannot be made</source>
+        <translation>le dossier ne peut pas être créé</translation>
+    </message>
 </context>
 </TS>

@@ -9,6 +9,11 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // A settings file is a few hundred bytes. Anything far larger is not one, and reading it all
@@ -21,36 +26,75 @@ bool isPlainFile(const QString &path)
     return QFileInfo(path).isFile();
 }
 
-bool writeWhole(const QString &path, const QString &text)
+bool writeWhole(const QString &path, const QString &text, QString *why)
 {
+    // The save renames a new file over what the path leads to: never over a device, a FIFO or
+    // a socket, and never through a link that leads nowhere.
+    const QFileInfo target(path);
+    if ((target.exists() || target.isSymLink()) && !target.isFile()) {
+        *why = path + QLatin1String(": ") +
+               QCoreApplication::translate("SettingsStore", "not a regular file");
+        return false;
+    }
     // Unbuffered, so a short write on a full disk shows in what write() returns: through the
     // buffer it is lost, and commit() would put a truncated file in place of the good one.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered))
-        return false;
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+    const bool written =
+        file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered) &&
+        file.write(bytes) == bytes.size();
+    if (written && file.commit())
+        return true;
+    *why = path + QLatin1String(": ") + file.errorString();
+    file.cancelWriting();
+    return false;
+}
+
+// The folder lies in an installation, or belongs to someone else: whoever runs the program
+// there, even its owner as root, keeps settings of their own.
+bool isInstalled(const QString &programDir, const QStringList &prefixes)
+{
+    const QString dir = QFileInfo(programDir).canonicalFilePath() + QLatin1Char('/');
+    for (const QString &prefix : prefixes) {
+        const QString installed = QFileInfo(prefix).canonicalFilePath();
+        if (!installed.isEmpty() && dir.startsWith(installed + QLatin1Char('/')))
+            return true;
     }
-    return file.commit();
+#ifdef Q_OS_UNIX
+    return QFileInfo(programDir).ownerId() != uint(geteuid());
+#else
+    return false;
+#endif
+}
+
+QString userConfigDirectory()
+{
+#ifdef Q_OS_UNIX
+    // Without HOME, Qt takes the root folder for home: as root that would put the settings of
+    // a service or a cron job into /.config.
+    if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+        if (const passwd *user = getpwuid(geteuid()))
+            return QFile::decodeName(user->pw_dir) + QLatin1String("/.config");
+    }
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
 } // namespace
 
 SettingsStore::SettingsStore(const QString &programDir, const QString &userDir,
-                             const QString &fileName)
-    : m_programFile(QDir(programDir).absoluteFilePath(fileName)), m_userDir(userDir),
+                             const QString &fileName, const QStringList &installPrefixes)
+    : m_programDir(programDir), m_installPrefixes(installPrefixes),
+      m_programFile(QDir(programDir).absoluteFilePath(fileName)), m_userDir(userDir),
       m_userFile(QDir(userDir).absoluteFilePath(fileName))
 {}
 
 SettingsStore SettingsStore::forApplication()
 {
-    const QString userDir =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-        QLatin1String("/tessary");
-    return SettingsStore(QCoreApplication::applicationDirPath(), userDir,
-                         ConfigFile::fileName(QCoreApplication::applicationName()));
+    return SettingsStore(
+        QCoreApplication::applicationDirPath(), userConfigDirectory() + QLatin1String("/tessary"),
+        ConfigFile::fileName(QCoreApplication::applicationName()),
+        {QStringLiteral(TESSARY_INSTALL_PREFIX), QStringLiteral("/usr"), QStringLiteral("/opt")});
 }
 
 bool SettingsStore::programFileIsReadable() const
@@ -60,8 +104,8 @@ bool SettingsStore::programFileIsReadable() const
 
 bool SettingsStore::programFileIsKept() const
 {
-    return programFileIsReadable() &&
-           QFileInfo(QFileInfo(m_programFile).absolutePath()).isWritable();
+    return programFileIsReadable() && QFileInfo(m_programDir).isWritable() &&
+           !isInstalled(m_programDir, m_installPrefixes);
 }
 
 QString SettingsStore::loadPath() const
@@ -87,13 +131,23 @@ std::optional<QString> SettingsStore::read() const
     return QString::fromUtf8(bytes);
 }
 
-bool SettingsStore::write(const QString &text) const
+bool SettingsStore::write(const QString &text, QString *why) const
 {
-    if (writeWhole(m_programFile, text))
+    QString reason;
+    const bool portable =
+        QFileInfo(m_programDir).isWritable() && !isInstalled(m_programDir, m_installPrefixes);
+    if (portable && writeWhole(m_programFile, text, &reason))
         return true;
     // A copy in the per-user folder would never be read while the file beside the program is
     // there to be read first: better to report the failure than to save where no start looks.
-    if (programFileIsKept())
-        return false;
-    return QDir().mkpath(m_userDir) && writeWhole(m_userFile, text);
+    bool saved = false;
+    if (!programFileIsKept()) {
+        saved = QDir().mkpath(m_userDir) && writeWhole(m_userFile, text, &reason);
+        if (!saved && reason.isEmpty())
+            reason = m_userDir + QLatin1String(": ") +
+                     QCoreApplication::translate("SettingsStore", "the folder cannot be made");
+    }
+    if (why)
+        *why = reason;
+    return saved;
 }

@@ -1,17 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
-// Where the settings file lives. Beside the program when its folder can be written (a portable
-// copy on a stick keeps its settings with it); otherwise in a per-user folder, so an installed
-// program keeps them too. Every write replaces the file whole or leaves the old one as it was.
+// Where the settings file lives. Beside the program when it runs from a folder of the user's
+// own that can be written (a portable copy on a stick keeps its settings with it); otherwise in a
+// per-user folder, so an installed program keeps them for each user apart, whoever runs it. Every
+// write replaces the file whole or leaves the old one as it was, and never writes through a link
+// to anything but a regular file.
 class SettingsStore
 {
 public:
-    SettingsStore(const QString &programDir, const QString &userDir, const QString &fileName);
+    // A program folder inside one of installPrefixes is an installation, never a portable copy.
+    SettingsStore(const QString &programDir, const QString &userDir, const QString &fileName,
+                  const QStringList &installPrefixes = {});
 
-    // Beside the executable and in "tessary" under the per-user configuration location.
+    // Beside the executable and in "tessary" under the per-user configuration location (taken
+    // from the password database when HOME is unset).
     static SettingsStore forApplication();
 
     QString programFilePath() const { return m_programFile; }
@@ -27,14 +33,17 @@ public:
     // file.
     std::optional<QString> read() const;
     // False when the text could not be stored where the next start will read it; the file
-    // there is then left as it was.
-    bool write(const QString &text) const;
+    // there is then left as it was, and why names it and tells the reason.
+    bool write(const QString &text, QString *why = nullptr) const;
 
 private:
     bool programFileIsReadable() const;
-    // The file beside the program can be read and its folder takes a replacement.
+    // The program runs as a portable copy: its file can be read and its folder, the user's own
+    // and outside any installation, takes a replacement.
     bool programFileIsKept() const;
 
+    QString m_programDir;
+    QStringList m_installPrefixes;
     QString m_programFile;
     QString m_userDir;
     QString m_userFile;

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QKeySequence>
+#include <QMessageBox>
 #include <array>
 
 namespace {
@@ -44,6 +45,18 @@ void selectSaved(QComboBox *list, const QString &value)
         list->setCurrentIndex(index);
 }
 
+// Keeps the wheel from changing a list the user is only scrolling past: one turn over the
+// Devices list would change the model and drop the connection.
+class WheelOnlyWithFocus : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return event->type() == QEvent::Wheel && !static_cast<QWidget *>(watched)->hasFocus();
+    }
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -51,6 +64,11 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
+    auto *wheelGuard = new WheelOnlyWithFocus(this);
+    for (QComboBox *list : findChildren<QComboBox *>()) {
+        list->setFocusPolicy(Qt::StrongFocus);
+        list->installEventFilter(wheelGuard);
+    }
 
     Fill_Port_List();
     ui->comboBox_Device->addItems({ModelName1, ModelName2, ModelName3});
@@ -69,8 +87,22 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    Save_Configuration();
+    if (!settingsSaved)
+        Save_Configuration();
+    // The port and its lock go with the window, so that another user can open it next.
+    link->close();
     delete ui;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    QString why;
+    if (!Save_Configuration(&why))
+        QMessageBox::warning(
+            this, tr("Settings not saved"),
+            tr("Your settings could not be saved.\n%1\nThe file is left as it was.").arg(why));
+    settingsSaved = true;
+    QMainWindow::closeEvent(event);
 }
 
 // Ctrl+0 to Ctrl+9 launch folders 0 to 9, Ctrl with Plus or Minus steps the volume, wherever the
@@ -78,25 +110,55 @@ MainWindow::~MainWindow()
 void MainWindow::Create_Shortcuts()
 {
     using Slot = void (MainWindow::*)();
-    const std::array<std::pair<QKeySequence, Slot>, 12> shortcuts{{
-        {QKeySequence(QStringLiteral("Ctrl+0")), &MainWindow::Launch_Folder_0},
-        {QKeySequence(QStringLiteral("Ctrl+1")), &MainWindow::Launch_Folder_1},
-        {QKeySequence(QStringLiteral("Ctrl+2")), &MainWindow::Launch_Folder_2},
-        {QKeySequence(QStringLiteral("Ctrl+3")), &MainWindow::Launch_Folder_3},
-        {QKeySequence(QStringLiteral("Ctrl+4")), &MainWindow::Launch_Folder_4},
-        {QKeySequence(QStringLiteral("Ctrl+5")), &MainWindow::Launch_Folder_5},
-        {QKeySequence(QStringLiteral("Ctrl+6")), &MainWindow::Launch_Folder_6},
-        {QKeySequence(QStringLiteral("Ctrl+7")), &MainWindow::Launch_Folder_7},
-        {QKeySequence(QStringLiteral("Ctrl+8")), &MainWindow::Launch_Folder_8},
-        {QKeySequence(QStringLiteral("Ctrl+9")), &MainWindow::Launch_Folder_9},
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), &MainWindow::Increase_Volume},
-        {QKeySequence(Qt::CTRL | Qt::Key_Minus), &MainWindow::Decrease_Volume},
+    const std::array<std::pair<QList<QKeySequence>, Slot>, 12> shortcuts{{
+        {{QKeySequence(QStringLiteral("Ctrl+0"))}, &MainWindow::Launch_Folder_0},
+        {{QKeySequence(QStringLiteral("Ctrl+1"))}, &MainWindow::Launch_Folder_1},
+        {{QKeySequence(QStringLiteral("Ctrl+2"))}, &MainWindow::Launch_Folder_2},
+        {{QKeySequence(QStringLiteral("Ctrl+3"))}, &MainWindow::Launch_Folder_3},
+        {{QKeySequence(QStringLiteral("Ctrl+4"))}, &MainWindow::Launch_Folder_4},
+        {{QKeySequence(QStringLiteral("Ctrl+5"))}, &MainWindow::Launch_Folder_5},
+        {{QKeySequence(QStringLiteral("Ctrl+6"))}, &MainWindow::Launch_Folder_6},
+        {{QKeySequence(QStringLiteral("Ctrl+7"))}, &MainWindow::Launch_Folder_7},
+        {{QKeySequence(QStringLiteral("Ctrl+8"))}, &MainWindow::Launch_Folder_8},
+        {{QKeySequence(QStringLiteral("Ctrl+9"))}, &MainWindow::Launch_Folder_9},
+        // Ctrl with the key that bears the plus, shifted or not.
+        {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         &MainWindow::Increase_Volume},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &MainWindow::Decrease_Volume},
     }};
     for (const auto &[keys, slot] : shortcuts) {
         auto *action = new QAction(this);
         addAction(action);
-        action->setShortcut(keys);
+        action->setShortcuts(keys);
         connect(action, &QAction::triggered, this, slot);
+    }
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
+             ui->pushButton_Play, ui->pushButton_Stop, ui->pushButton_Next, ui->pushButton_Previous,
+             ui->pushButton_All_Max, ui->pushButton_All_Min}) {
+        auto *action = new QAction(this);
+        addAction(action);
+        // A click, not the slot: a disabled button ignores its keys as it ignores the mouse.
+        connect(action, &QAction::triggered, button, &QAbstractButton::click);
+        buttonKeys.append({button, action});
+    }
+    Adopt_Button_Shortcuts();
+}
+
+// A button's own shortcut animates a click and ignores the presses that come while it runs, so
+// fast presses were lost. Its keys move to a window-wide action, which acts on every press; the
+// tooltip names them. Done again whenever the form has put its texts and keys back.
+void MainWindow::Adopt_Button_Shortcuts()
+{
+    for (const auto &[button, action] : std::as_const(buttonKeys)) {
+        QList<QKeySequence> keys{button->shortcut()};
+        if (button == ui->pushButton_Play)
+            keys << QKeySequence(Qt::CTRL | Qt::Key_Enter); // the keypad's Enter
+        if (keys.first().isEmpty())
+            continue;
+        action->setShortcuts(keys);
+        button->setShortcut(QKeySequence());
+        button->setToolTip(
+            tr("%1 (%2)").arg(button->toolTip(), keys.first().toString(QKeySequence::NativeText)));
     }
 }
 
@@ -369,7 +431,7 @@ void MainWindow::Load_Configuration()
     selectSaved(ui->comboBox_ID, saved->playerId);
 }
 
-void MainWindow::Save_Configuration()
+bool MainWindow::Save_Configuration(QString *why)
 {
     Configuration current;
     current.device = ui->comboBox_Device->currentText();
@@ -378,12 +440,10 @@ void MainWindow::Save_Configuration()
     current.autoConnect = ui->checkBox_AutoConnect->isChecked();
     current.language = Marked_Language();
     current.playerId = ui->comboBox_ID->currentText();
-    const SettingsStore store = SettingsStore::forApplication();
-    // The window is closing: there is no status line left to say it in.
-    if (!store.write(ConfigFile::format(current, QCoreApplication::applicationName(),
-                                        QCoreApplication::applicationVersion())))
-        qWarning("Settings not saved; %s is left as it was",
-                 qPrintable(store.loadPath().isEmpty() ? store.userFilePath() : store.loadPath()));
+    return SettingsStore::forApplication().write(
+        ConfigFile::format(current, QCoreApplication::applicationName(),
+                           QCoreApplication::applicationVersion()),
+        why);
 }
 
 Configuration::Language MainWindow::Marked_Language() const
@@ -403,7 +463,7 @@ void MainWindow::Mark_Language(Configuration::Language language)
     ui->actionFran_ais->setChecked(language == Configuration::Language::French);
 }
 
-void MainWindow::Load_Language()
+bool MainWindow::Load_Language()
 {
     QString localeName = QLocale::system().name();
     switch (Marked_Language()) {
@@ -417,18 +477,23 @@ void MainWindow::Load_Language()
         break;
     }
     QCoreApplication::removeTranslator(&translator);
-    if (Translations::load(translator, Translations::catalogueName(localeName),
-                           QCoreApplication::applicationDirPath()))
+    const bool found = Translations::load(translator, Translations::catalogueName(localeName),
+                                          QCoreApplication::applicationDirPath());
+    if (found)
         QCoreApplication::installTranslator(&translator);
     ui->retranslateUi(this);
+    Adopt_Button_Shortcuts();
+    return found;
 }
 
 void MainWindow::Choose_Language(Configuration::Language language)
 {
     Mark_Language(language);
-    Load_Language();
+    const bool found = Load_Language();
     // The form puts its design text back into the level label; show the real level again.
     Show_Volume_Level();
+    if (!found && language == Configuration::Language::French)
+        ui->label_Status->setText(tr("No French catalogue found; the texts stay in English"));
 }
 
 void MainWindow::on_actionFran_ais_triggered()

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+class QAbstractButton;
 class SerialLink;
 
 namespace Ui {
@@ -20,6 +21,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+protected:
+    // Saves the settings while the window can still say that they could not be.
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void on_pushButton_Play_clicked();
@@ -59,18 +64,22 @@ private:
     void Apply_Device_Profile(int model);
     void Update_Connection_Controls();
     void Create_Shortcuts();
+    void Adopt_Button_Shortcuts();
     void Send_Command(const QString &name, const CommandFrame &frame);
     void Send_Transport(const QString &name, CommandFrames::Transport code);
     int Current_Player_ID() const;
     void Show_Volume_Level();
     void Report_Connection_Lost();
     void Load_Configuration();
-    void Save_Configuration();
-    void Load_Language();
+    bool Save_Configuration(QString *why = nullptr);
+    bool Load_Language();
     Configuration::Language Marked_Language() const;
     void Mark_Language(Configuration::Language language);
     void Choose_Language(Configuration::Language language);
 
     Ui::MainWindow *ui;
     SerialLink *link;
+    // The buttons whose keys act through window-wide actions, one press one command.
+    QList<std::pair<QAbstractButton *, QAction *>> buttonKeys;
+    bool settingsSaved = false;
 };

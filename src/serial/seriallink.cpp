@@ -6,8 +6,12 @@
 #include <future>
 
 #ifdef Q_OS_UNIX
+#include "portlock.h"
+
+#include <QScopeGuard>
 #include <cerrno>
 #include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -27,6 +31,25 @@ QStringList systemPortNames()
         names << info.portName();
     return names;
 }
+
+#ifdef Q_OS_UNIX
+QString busyText(const QString &device, const PortLock::Holder &holder)
+{
+    if (!holder.staleLock.isEmpty())
+        return SerialLink::tr("a stale lock of another user blocks %1: %2")
+            .arg(device, holder.staleLock);
+    if (holder.pid <= 0)
+        return SerialLink::tr("%1 is in use by another program").arg(device);
+    if (holder.name.isEmpty())
+        return SerialLink::tr("%1 is in use by another program (PID %2)")
+            .arg(device)
+            .arg(holder.pid);
+    return SerialLink::tr("%1 is in use by another program (PID %2, %3)")
+        .arg(device)
+        .arg(holder.pid)
+        .arg(holder.name);
+}
+#endif
 
 } // namespace
 
@@ -62,6 +85,20 @@ bool SerialLink::isOpen() const
 
 bool SerialLink::open(const QString &portName, int baudRate)
 {
+    m_refusal.clear();
+    m_stalled = false;
+#ifdef Q_OS_UNIX
+    const QString device = PortLock::devicePath(portName);
+    int probe = -1;
+    const auto closeProbe = qScopeGuard([&probe] {
+        if (probe >= 0)
+            ::close(probe);
+    });
+    if (const std::optional<PortLock::Holder> holder = PortLock::findHolder(device, &probe)) {
+        m_refusal = busyText(device, *holder);
+        return false;
+    }
+#endif
     m_port->setPortName(portName);
     m_port->setBaudRate(baudRate);
     m_port->setDataBits(QSerialPort::Data8);
@@ -69,6 +106,13 @@ bool SerialLink::open(const QString &portName, int baudRate)
     m_port->setStopBits(QSerialPort::OneStop);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     m_port->open(QIODevice::WriteOnly);
+#ifdef Q_OS_UNIX
+    // Taken between the look and the open: give it back.
+    if (m_port->isOpen() && flock(int(m_port->handle()), LOCK_EX | LOCK_NB) != 0) {
+        m_port->close();
+        m_refusal = busyText(device, PortLock::Holder());
+    }
+#endif
     return m_port->isOpen();
 }
 
@@ -84,28 +128,34 @@ bool SerialLink::send(const QByteArray &data)
         return false;
 #ifdef Q_OS_UNIX
     // Straight to the driver: the frame is on its way when this returns, and what the driver
-    // did not take is known at once instead of waiting in a buffer of ours.
+    // did not take is known at once instead of waiting in a buffer of ours. A serial driver
+    // reports room only while less than a few hundred bytes wait, so a frame that finds room
+    // goes out whole.
     const int fd = int(m_port->handle());
     qsizetype written = 0;
-    QDeadlineTimer deadline(WriteTimeoutMs);
+    QDeadlineTimer deadline(m_stalled ? 0 : WriteTimeoutMs);
     while (written < data.size()) {
+        pollfd room{fd, POLLOUT, 0};
+        const int ready = ::poll(&room, 1, int(deadline.remainingTime()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            // No room in time. A frame begun is lost as well: the driver keeps its first bytes.
+            m_stalled = written == 0;
+            return false;
+        }
         const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
         if (n > 0) {
             written += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // The queue is full: wait a moment for room, then give the frame up.
-            pollfd room{fd, POLLOUT, 0};
-            const int wait = int(deadline.remainingTime());
-            if (wait <= 0 || ::poll(&room, 1, wait) <= 0)
-                return false;
-        } else {
-            if (errno == EIO || errno == ENXIO || errno == ENODEV)
-                dropConnection();
+        } else if (errno == EIO || errno == ENXIO || errno == ENODEV) {
+            dropConnection();
+            return false;
+        } else if ((errno != EAGAIN && errno != EINTR) || deadline.hasExpired()) {
+            m_stalled = written == 0;
             return false;
         }
     }
+    m_stalled = false;
     return true;
 #else
     m_port->clearError();
@@ -130,7 +180,7 @@ bool SerialLink::send(const QByteArray &data)
 
 QString SerialLink::errorString() const
 {
-    return m_port->errorString();
+    return m_refusal.isEmpty() ? m_port->errorString() : m_refusal;
 }
 
 void SerialLink::handleError(QSerialPort::SerialPortError error)

@@ -28,11 +28,15 @@ public:
 
     bool isOpen() const;
 
-    // Applies every line setting anew, then opens. On failure errorString() says why.
+    // Applies every line setting anew, then opens, unless another program holds the port (a
+    // lock file of a live process, or an flock() on the device). While open, the link holds an
+    // flock() of its own, so that others see it too. On failure errorString() says why.
     bool open(const QString &portName, int baudRate);
     void close();
 
-    // True when the port took every byte. A vanished device closes the link and emits
+    // True when the port took every byte. A frame goes out whole or not at all: it waits for
+    // room only while the line moves, and once a frame found none, later ones are given up at
+    // once until one goes out again. A vanished device closes the link and emits
     // connectionLost() before this returns.
     bool send(const QByteArray &data);
 
@@ -46,5 +50,7 @@ private:
     void dropConnection();
 
     QSerialPort *m_port;
+    QString m_refusal; // why the last open was refused, when the port itself did not say
     bool m_sending = false;
+    bool m_stalled = false;
 };

@@ -7,8 +7,10 @@
 #include <QTest>
 #include <csignal>
 #include <functional>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +61,10 @@ private slots:
     void damagedFile_data();
     void damagedFile();
     void diskFullKeepsTheOldFile();
+    void neverThroughALinkToAnythingButAFile_data();
+    void neverThroughALinkToAnythingButAFile();
+    void installedCopyKeepsSettingsPerUser();
+    void perUserFolderWithoutHome();
 
 private:
     QString path(const char *name) const { return scratch->filePath(QLatin1String(name)); }
@@ -79,9 +85,11 @@ private:
 void TestSettingsStore::init()
 {
     scratch = std::make_unique<QTemporaryDir>();
+    // The folders are the user's own who runs the checks in a child.
     for (const char *dir : {"", "program", "user", "user/tessary"}) {
         QVERIFY(QDir().mkpath(path(dir)));
         chmod(qPrintable(path(dir)), 0777);
+        QVERIFY(geteuid() != 0 || chown(qPrintable(path(dir)), 65534, 65534) == 0);
     }
     store = std::make_unique<SettingsStore>(path("program"), path("user/tessary"), u"App.cfg"_s);
 }
@@ -177,6 +185,73 @@ void TestSettingsStore::diskFullKeepsTheOldFile()
         // The old file whole, and nothing half-written left behind in either folder.
         QCOMPARE(contents(), before);
     }
+}
+
+void TestSettingsStore::neverThroughALinkToAnythingButAFile_data()
+{
+    // What the file beside the program links to; then what that is after a save, and where the
+    // save went.
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("a device") << u"device"_s << u"device new"_s;
+    QTest::newRow("a FIFO") << u"fifo"_s << u"fifo new"_s;
+    QTest::newRow("nowhere") << u"gone/App.cfg"_s << u"- new"_s;
+    QTest::newRow("a regular file") << u"file"_s << u"new -"_s;
+}
+
+// Run as root, as people do to get past a port's permissions: a rename over a device node
+// would replace it.
+void TestSettingsStore::neverThroughALinkToAnythingButAFile()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, after);
+    QVERIFY(chown(qPrintable(path("program")), geteuid(), getegid()) == 0);
+    const QString node = scratch->filePath(target);
+    if (target == u"device"_s && mknod(qPrintable(node), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        QSKIP("making a device node needs root");
+    QVERIFY(target != u"fifo"_s || mkfifo(qPrintable(node), 0666) == 0);
+    QVERIFY(target != u"file"_s || writeFile(node, "old"));
+    QVERIFY(QFile::link(node, store->programFilePath()));
+    QVERIFY(store->write(u"new"_s));
+    struct stat info = {};
+    const bool exists = stat(qPrintable(node), &info) == 0;
+    QCOMPARE(QStringList({S_ISCHR(info.st_mode)    ? u"device"_s
+                          : S_ISFIFO(info.st_mode) ? u"fifo"_s
+                          : exists                 ? readFile(node)
+                                                   : u"-"_s,
+                          readFile(store->userFilePath())})
+                 .join(u' '),
+             after);
+    QVERIFY(QFileInfo(store->programFilePath()).isSymLink());
+}
+
+// Whoever runs an installed copy, root included, saves into their own folder, never beside it;
+// so does a copy in a folder of someone else's.
+void TestSettingsStore::installedCopyKeepsSettingsPerUser()
+{
+    QVERIFY(chown(qPrintable(path("program")), geteuid(), getegid()) == 0);
+    const SettingsStore installed(path("program"), path("user/tessary"), u"App.cfg"_s, {path("")});
+    QVERIFY(installed.write(u"root"_s));
+    QCOMPARE(contents(), u"App.cfg=root"_s);
+    QVERIFY(QFile::remove(installed.userFilePath())); // root's home is not the user's
+    QVERIFY(inChild([&] { return installed.write(u"user"_s) && installed.read() == u"user"_s; }));
+    QCOMPARE(contents(), u"App.cfg=user"_s);
+    if (geteuid() != 0)
+        QSKIP("giving a folder to another user needs root");
+    QVERIFY(chown(qPrintable(path("program")), 65534, 65534) == 0);
+    QVERIFY(store->write(u"elsewhere"_s));
+    QCOMPARE(contents(), u"App.cfg=elsewhere"_s);
+    QVERIFY(!QFile::exists(store->programFilePath()));
+}
+
+void TestSettingsStore::perUserFolderWithoutHome()
+{
+    QVERIFY(inChild([] {
+        qunsetenv("HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+        return SettingsStore::forApplication().userFilePath().startsWith(
+            QFile::decodeName(getpwuid(geteuid())->pw_dir) + u"/.config/tessary/"_s);
+    }));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -1,7 +1,9 @@
+#include "portlock.h"
 #include "windowtesting.h"
 
 #include <QProcess>
 #include <QStyle>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +15,10 @@ class TestMainWindowFaults : public WindowTest
 
 private slots:
     void portHeldByAnotherProgram();
+    void portLockedByAnotherProgram_data();
+    void portLockedByAnotherProgram();
+    void staleLockOfAnotherUserIsNamed();
+    void exitReleasesThePortAndItsLock();
     void deviceGoneDuringADragAndBetweenCommands();
 };
 
@@ -23,13 +29,92 @@ void TestMainWindowFaults::portHeldByAnotherProgram()
     QVERIFY(holder.waitForReadyRead(5000));
     QCOMPARE(holder.readLine(), QByteArray("held\n"));
     start();
-    QCOMPARE(play(u"connect; status Open failed: *; closed; press Ctrl+Return; press Ctrl+3; "
-                  "press Ctrl++; sends; status Open failed: *"_s),
+    QCOMPARE(play(u"connect; status Open failed: %1 is in use by another program (PID %2, "
+                  "tessary-port-holder); closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; "
+                  "sends"_s.arg(line->slavePath)
+                      .arg(holder.processId())),
              QString());
     // Once the other program lets go, Connect works.
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(5000));
     QCOMPARE(play(u"click Open; status Open; click Play; sends 80020100"_s), QString());
+}
+
+void TestMainWindowFaults::portLockedByAnotherProgram_data()
+{
+    // How a terminal program holds the port, and the name the window gives for it.
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("lock file with a name") << u"%1 minicom root\n"_s << u"minicom"_s;
+    QTest::newRow("lock file with the PID alone") << u"%1\n"_s << u"sleep"_s;
+    QTest::newRow("flock on the device") << QString() << u"flock"_s;
+}
+
+void TestMainWindowFaults::portLockedByAnotherProgram()
+{
+    QFETCH(QString, lock);
+    QFETCH(QString, name);
+    const QString lockFile = u"/run/lock/"_s + PortLock::lockFileName(line->slavePath);
+    QProcess holder;
+    if (lock.isEmpty()) {
+        holder.start(u"flock"_s, {u"-o"_s, line->slavePath, u"sleep"_s, u"30"_s});
+        QTRY_VERIFY(PortLock::findHolder(line->slavePath));
+    } else {
+        holder.start(u"sleep"_s, {u"30"_s});
+        QVERIFY(holder.waitForStarted());
+        QFile file(lockFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lock.arg(holder.processId(), 10).toLatin1());
+    }
+    start();
+    QCOMPARE(play(u"connect; status Open failed: %1 is in use by another program (PID %2, %3); "
+                  "closed; sends"_s.arg(line->slavePath)
+                      .arg(holder.processId())
+                      .arg(name)),
+             QString());
+    QCOMPARE(QFile::exists(lockFile), !lock.isEmpty()); // a live program's lock stays
+    // Once it has gone, its lock is stale: Connect clears it, and holds an flock of its own.
+    holder.kill();
+    QVERIFY(holder.waitForFinished());
+    QCOMPARE(play(u"click Open; status Open; click Play; sends 80020100"_s), QString());
+    QCOMPARE(PortLock::findHolder(line->slavePath)->pid, long(QCoreApplication::applicationPid()));
+}
+
+// A lock left by another user's program that has gone cannot be cleared but by that user.
+void TestMainWindowFaults::staleLockOfAnotherUserIsNamed()
+{
+    if (geteuid() != 0)
+        QSKIP("acting as another user needs root");
+    QProcess gone;
+    gone.start(u"true"_s);
+    QVERIFY(gone.waitForStarted());
+    const QByteArray pid = QByteArray::number(gone.processId()).rightJustified(10) + '\n';
+    QVERIFY(gone.waitForFinished());
+    const QString lockFile = u"/run/lock/"_s + PortLock::lockFileName(line->slavePath);
+    QFile file(lockFile);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pid) == pid.size());
+    file.close();
+    QVERIFY(chmod(qPrintable(line->slavePath), 0666) == 0);
+    QProcess holder;
+    holder.start(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                                QStringLiteral(TESSARY_PORT_HOLDER), line->slavePath});
+    QVERIFY(holder.waitForFinished());
+    QCOMPARE(
+        holder.readAllStandardOutput(),
+        u"a stale lock of another user blocks %1: %2\n"_s.arg(line->slavePath, lockFile).toUtf8());
+    // The port's own user, here root, clears it.
+    start();
+    QCOMPARE(play(u"connect; status Open"_s), QString());
+}
+
+void TestMainWindowFaults::exitReleasesThePortAndItsLock()
+{
+    start();
+    QCOMPARE(play(u"connect; open; press Ctrl+Q"_s), QString());
+    window.reset(); // what main() does once the event loop has ended
+    QVERIFY(!serialPort->isOpen());
+    QVERIFY(!QFile::exists(u"/run/lock/"_s + PortLock::lockFileName(line->slavePath)));
+    QVERIFY(!PortLock::findHolder(line->slavePath));
 }
 
 void TestMainWindowFaults::deviceGoneDuringADragAndBetweenCommands()

@@ -32,10 +32,9 @@ private slots:
 private:
     bool showsFrench() const
     {
-        // Menus and tooltips change together; the keys stay.
+        // Menus and tooltips change together.
         const bool french = child<QMenu>("menuFile")->title() == u"&Fichier"_s;
-        if (french != (child<QPushButton>("pushButton_Play")->toolTip() == u"Lire"_s) ||
-            child<QPushButton>("pushButton_Play")->shortcut() != QKeySequence(u"Ctrl+Return"_s))
+        if (french != child<QPushButton>("pushButton_Play")->toolTip().startsWith(u"Lire ("_s))
             qFatal("half-translated window");
         return french;
     }
@@ -62,7 +61,11 @@ void TestMainWindowLanguage::catalogueFoundFromAnywhere()
          {"actionFran_ais", "actionFran_ais", "actionEnglish", "actionDefault", "actionFran_ais"}) {
         child<QAction>(action)->trigger();
         QCOMPARE(markedLanguage(), QLatin1String(action));
-        QCOMPARE(showsFrench(), !folder.isEmpty() && qstrcmp(action, "actionFran_ais") == 0);
+        const bool french = qstrcmp(action, "actionFran_ais") == 0;
+        QCOMPARE(showsFrench(), !folder.isEmpty() && french);
+        QCOMPARE(status(), french && folder.isEmpty()
+                               ? u"No French catalogue found; the texts stay in English"_s
+                               : u"..."_s);
     }
     QCOMPARE(window->windowTitle(), u"Tessary - Generic Edition"_s);
     // The next start comes up in the saved language.

@@ -2,6 +2,9 @@
 #include "windowtesting.h"
 
 #include <QCheckBox>
+#include <QMessageBox>
+#include <QTimer>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +16,7 @@ class TestMainWindowSettings : public WindowTest
 private slots:
     void firstStart();
     void roundTripThroughExit();
+    void failedSaveIsSaidBeforeTheWindowGoes();
     void loading_data();
     void loading();
 
@@ -78,6 +82,27 @@ void TestMainWindowSettings::roundTripThroughExit()
     QCOMPARE(play(u"open"_s), QString());
     const termios settings = line->slaveSettings();
     QCOMPARE(cfgetospeed(&settings), speed_t(B38400));
+}
+
+void TestMainWindowSettings::failedSaveIsSaidBeforeTheWindowGoes()
+{
+    // Both places hold a link to a FIFO: never written through, so nowhere to save.
+    const SettingsStore store = SettingsStore::forApplication();
+    QVERIFY(mkfifo(qPrintable(working->filePath(u"fifo"_s)), 0600) == 0);
+    QVERIFY(QDir().mkpath(QFileInfo(store.userFilePath()).path()));
+    for (const QString &path : {store.programFilePath(), store.userFilePath()})
+        QVERIFY(QFile::link(working->filePath(u"fifo"_s), path));
+    start();
+    QString said;
+    QTimer::singleShot(0, this, [&said] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            said = box->text();
+            box->accept();
+        }
+    });
+    window->close();
+    QVERIFY2(said.contains(store.userFilePath() + u": not a regular file"_s), qPrintable(said));
+    QVERIFY(QFileInfo(store.userFilePath()).isSymLink());
 }
 
 void TestMainWindowSettings::loading_data()
