@@ -12,6 +12,7 @@
 #include "constants.h"
 #include "globals.h"
 #include "mainwindow.h"
+#include "portwatcher.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -40,6 +42,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <malloc.h>
@@ -180,7 +183,7 @@ public:
 int runChild(int argc, char **argv, bool tessary, int widgets)
 {
     if (tessary)
-        SerialLink::discoverPortsAhead();
+        PortWatcher::scanEarly();
     Tessary::applyApplicationIdentity();
     QApplication app(argc, argv);
     FirstPaint watcher;
@@ -548,6 +551,94 @@ int main(int argc, char **argv)
         out() << "heap over repeated use, " << name << ": " << growth / 1024.0
               << " KiB more after 1000 uses than after 100 (" << growth / 900.0
               << " bytes per use; " << (growth < 256 * 900 ? "steady" : "GROWING") << ")"
+              << Qt::endl;
+    }
+
+    // 8. Following the ports. A rescan gathers the list on a thread of its own: the GUI thread's
+    // share is the CPU time it spends while rescans run, waiting included.
+    child<QAction>(window.get(), "actionEnglish")->trigger();
+    auto *watcher = window->findChild<PortWatcher *>();
+    const auto guiThreadMs = [](const std::function<void()> &work) {
+        timespec before{}, after{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+        work();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+        return (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    };
+    double idle = 0, busy = 0;
+    const int rescans = 60;
+    for (int i = 0; i < rescans; ++i) {
+        idle += guiThreadMs([] { QTest::qWait(50); });
+        busy += guiThreadMs([watcher] {
+            watcher->rescan();
+            QTest::qWait(50);
+        });
+    }
+    Figures scan;
+    for (int i = 0; i < runs; ++i) {
+        const qint64 t0 = nowNs();
+        PortWatcher::systemPorts();
+        scan.values << (nowNs() - t0) / 1e6;
+    }
+    report("port list from the system, per scan (on a thread of its own)", scan, "ms");
+    out() << "GUI thread's CPU time per rescan, beyond what its event loop spends idle: "
+          << QString::number((busy - idle) * 1e3 / rescans, 'f', 1) << " us of "
+          << QString::number(busy * 1e3 / rescans, 'f', 1) << " (target: none to speak of)"
+          << Qt::endl;
+
+    // The device gone: from the other end of the line closing to "Connection lost" shown.
+    auto *status = child<QLabel>(window.get(), "label_Status");
+    Figures loss;
+    for (int i = 0; i < runs; ++i) {
+        auto lost = std::make_unique<Line>();
+        connectWindow(window.get(), *lost);
+        const qint64 t0 = nowNs();
+        ::close(std::exchange(lost->master, -1));
+        QTest::qWaitFor([status] { return status->text() == QLatin1String("Connection lost"); },
+                        2000);
+        loss.values << (nowNs() - t0) / 1e6;
+    }
+    reportUnder("device gone to \"Connection lost\" shown", loss, "ms", 100);
+
+    // The running program left alone for 10 s: its CPU time and its threads' wake-ups.
+    {
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/tessary"),
+                      {});
+        program.waitForStarted();
+        QThread::sleep(2);
+        const auto sample = [&program] {
+            const QString proc = QStringLiteral("/proc/%1").arg(program.processId());
+            QFile stat(proc + QStringLiteral("/stat"));
+            stat.open(QIODevice::ReadOnly);
+            const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
+            qint64 wakeups = 0;
+            for (const QString &task : QDir(proc + QStringLiteral("/task"))
+                                           .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QFile status(proc + QStringLiteral("/task/") + task + QStringLiteral("/status"));
+                status.open(QIODevice::ReadOnly);
+                for (const QByteArray &line : status.readAll().split('\n'))
+                    if (line.startsWith("voluntary_ctxt_switches"))
+                        wakeups += line.split('\t').last().toLongLong();
+            }
+            // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
+            return std::pair{(fields[12].toLongLong() + fields[13].toLongLong()) * 1000.0 /
+                                 sysconf(_SC_CLK_TCK),
+                             wakeups};
+        };
+        const auto first = sample();
+        QThread::sleep(10);
+        const auto last = sample();
+        program.kill();
+        program.waitForFinished();
+        out() << "the program idle for 10 s: " << last.first - first.first << " ms of CPU, "
+              << last.second - first.second << " wake-ups (target: none from port watching)"
               << Qt::endl;
     }
 

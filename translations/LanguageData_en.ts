@@ -243,10 +243,6 @@
         <translation>Open</translation>
     </message>
     <message>
-        <source>Open failed</source>
-        <translation>Open failed</translation>
-    </message>
-    <message>
         <source>Close</source>
         <translation>Close</translation>
     </message>
@@ -306,6 +302,33 @@ The file is left as it was.</translation>
         <source>No French catalogue found; the texts stay in English</source>
         <translation>No French catalogue found; the texts stay in English</translation>
     </message>
+    <message>
+        <source>Waiting for %1</source>
+        <translation>Waiting for %1</translation>
+    </message>
+    <message>
+        <source>Reconnected</source>
+        <translation>Reconnected</translation>
+    </message>
+    <message>
+        <source>Open failed: %1</source>
+        <translation>Open failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PortWatcher</name>
+    <message>
+        <source>Manufacturer: %1</source>
+        <translation>Manufacturer: %1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>Serial number: %1</translation>
+    </message>
+    <message>
+        <source>USB id: %1:%2</source>
+        <translation>USB id: %1:%2</translation>
+    </message>
 </context>
 <context>
     <name>SerialLink</name>
@@ -324,6 +347,18 @@ The file is left as it was.</translation>
     <message>
         <source>%1 is in use by another program (PID %2, %3)</source>
         <translation>%1 is in use by another program (PID %2, %3)</translation>
+    </message>
+    <message>
+        <source>%1: no such device</source>
+        <translation>%1: no such device</translation>
+    </message>
+    <message>
+        <source>%1: permission denied; join the group %2 and log in again</source>
+        <translation>%1: permission denied; join the group %2 and log in again</translation>
+    </message>
+    <message>
+        <source>%1: permission denied</source>
+        <translation>%1: permission denied</translation>
     </message>
 </context>
 <context>

@@ -243,10 +243,6 @@
         <translation>Connecté</translation>
     </message>
     <message>
-        <source>Open failed</source>
-        <translation>Échec de l&apos;ouverture</translation>
-    </message>
-    <message>
         <source>Close</source>
         <translation>Déconnecté</translation>
     </message>
@@ -306,6 +302,33 @@ Le fichier est resté tel quel.</translation>
         <source>No French catalogue found; the texts stay in English</source>
         <translation>Aucun catalogue français trouvé ; les textes restent en anglais</translation>
     </message>
+    <message>
+        <source>Waiting for %1</source>
+        <translation>En attente de %1</translation>
+    </message>
+    <message>
+        <source>Reconnected</source>
+        <translation>Reconnecté</translation>
+    </message>
+    <message>
+        <source>Open failed: %1</source>
+        <translation>Échec de l&apos;ouverture : %1</translation>
+    </message>
+</context>
+<context>
+    <name>PortWatcher</name>
+    <message>
+        <source>Manufacturer: %1</source>
+        <translation>Fabricant : %1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>Numéro de série : %1</translation>
+    </message>
+    <message>
+        <source>USB id: %1:%2</source>
+        <translation>Identifiant USB : %1:%2</translation>
+    </message>
 </context>
 <context>
     <name>SerialLink</name>
@@ -324,6 +347,18 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>%1 is in use by another program (PID %2, %3)</source>
         <translation>%1 est utilisé par un autre programme (PID %2, %3)</translation>
+    </message>
+    <message>
+        <source>%1: no such device</source>
+        <translation>%1 : périphérique introuvable</translation>
+    </message>
+    <message>
+        <source>%1: permission denied; join the group %2 and log in again</source>
+        <translation>%1 : accès refusé ; rejoignez le groupe %2 puis reconnectez-vous à votre session</translation>
+    </message>
+    <message>
+        <source>%1: permission denied</source>
+        <translation>%1 : accès refusé</translation>
     </message>
 </context>
 <context>

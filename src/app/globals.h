@@ -12,5 +12,8 @@ class QTranslator;
 extern QSerialPort *const serialPort;
 // The one translator; holds the catalogue of the chosen language, if any.
 extern QTranslator translator;
+// Qt's own texts (dialog buttons, key names, the serial port's errors) in that language.
+extern QTranslator qtBaseTranslator;
+extern QTranslator qtSerialPortTranslator;
 extern const QLocale LocaleEnglish;
 extern const QLocale LocaleFrench;

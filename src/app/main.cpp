@@ -1,12 +1,12 @@
 #include "constants.h"
 #include "mainwindow.h"
-#include "seriallink.h"
+#include "portwatcher.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
-    SerialLink::discoverPortsAhead();
+    PortWatcher::scanEarly();
     Tessary::applyApplicationIdentity();
     QApplication app(argc, argv);
     MainWindow window;

@@ -2,8 +2,10 @@
 
 #include "constants.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTranslator>
 #include <QtEndian>
 #include <algorithm>
@@ -120,6 +122,43 @@ bool isSoundContextTable(QByteArrayView contexts)
     return true;
 }
 
+// A sequence of strings as QDataStream writes them: a 32-bit length in bytes, or all ones for a
+// null string, then that many bytes of UTF-16.
+bool isSoundStringList(QByteArrayView strings)
+{
+    for (qsizetype at = 0; at < strings.size();) {
+        if (strings.size() - at < 4)
+            return false;
+        const quint32 length = read32(strings, at);
+        at += 4;
+        if (length == 0xffffffff)
+            continue;
+        if (length % 2 != 0 || length > quint32(strings.size() - at))
+            return false;
+        at += qsizetype(length);
+    }
+    return true;
+}
+
+// The catalogues named in a sound catalogue's dependencies block, read as QTranslator reads them.
+QStringList dependencies(QByteArrayView data)
+{
+    QStringList names;
+    for (qsizetype at = qsizetype(Magic.size()); at + 5 <= data.size();) {
+        const qsizetype length = qsizetype(read32(data, at + 1));
+        if (quint8(data[at]) == Dependencies) {
+            QDataStream stream(QByteArray::fromRawData(data.data() + at + 5, length));
+            while (!stream.atEnd()) {
+                QString name;
+                stream >> name;
+                names << name;
+            }
+        }
+        at += 5 + length;
+    }
+    return names;
+}
+
 QByteArray readCatalogue(const QString &path)
 {
     QFile file(path);
@@ -143,16 +182,54 @@ QStringList searchDirectories(const QString &applicationDir)
             QDir::cleanPath(program.filePath(QStringLiteral("../share/tessary/translations")))};
 }
 
+// The file QTranslator::load(name, directory) would read: the name with ".qm", then as it is,
+// then cut at its last '_' or '.' and tried again. Found here, not by a QTranslator, which would
+// load the catalogues a file names before it could be checked, and loop on one naming itself.
+QString resolve(const QString &name, const QString &directory)
+{
+    QString prefix;
+    if (QFileInfo(name).isRelative() && !directory.isEmpty())
+        prefix = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+    QString stem = name;
+    for (;;) {
+        for (const QString &path : {prefix + stem + QLatin1String(".qm"), prefix + stem}) {
+            const QFileInfo file(path);
+            if (file.isReadable() && file.isFile())
+                return path;
+        }
+        const qsizetype cut =
+            qMax(stem.lastIndexOf(QLatin1Char('_')), stem.lastIndexOf(QLatin1Char('.')));
+        if (cut <= 0)
+            return {};
+        stem.truncate(cut);
+    }
+}
+
+// The catalogue found under that name in the folder, when it and every catalogue it names are
+// sound; its path, or nothing.
+QString findSound(const QString &catalogue, const QString &directory, int depth = 0)
+{
+    const QString path = depth > 4 ? QString() : resolve(catalogue, directory);
+    const QByteArray data = path.isEmpty() ? QByteArray() : readCatalogue(path);
+    if (!isSoundCatalogue(data))
+        return {};
+    // QTranslator looks for the catalogues named inside in the folder it was given.
+    const QStringList named = dependencies(data);
+    for (const QString &dependency : named) {
+        if (findSound(dependency, directory, depth + 1).isEmpty())
+            return {};
+    }
+    return path;
+}
+
 bool load(QTranslator &translator, const QString &catalogue, const QString &applicationDir)
 {
     const QStringList directories = searchDirectories(applicationDir);
     for (const QString &directory : directories) {
-        // QTranslator finds the file, with its fallbacks; it is installed only once checked.
-        QTranslator finder;
-        if (!finder.load(catalogue, directory))
-            continue;
-        const QString path = finder.filePath();
-        if (isSoundCatalogue(readCatalogue(path)) && translator.load(path))
+        const QString path = findSound(catalogue, directory);
+        // One that holds no text is passed over, so that a fuller one further along is used.
+        if (!path.isEmpty() && translator.load(QFileInfo(path).fileName(), directory) &&
+            !translator.isEmpty())
             return true;
     }
     return false;
@@ -160,7 +237,8 @@ bool load(QTranslator &translator, const QString &catalogue, const QString &appl
 
 bool isSoundCatalogue(QByteArrayView data)
 {
-    if (data.size() < qsizetype(Magic.size()) ||
+    // A header alone is no catalogue.
+    if (data.size() <= qsizetype(Magic.size()) ||
         !std::equal(Magic.begin(), Magic.end(), reinterpret_cast<const quint8 *>(data.data())))
         return false;
     QByteArrayView hashes;
@@ -189,8 +267,10 @@ bool isSoundCatalogue(QByteArrayView data)
             hasContexts = true;
             break;
         case Dependencies:
-            // Other catalogues loaded along with this one would go unchecked; ours have none.
-            return false;
+            // The catalogues named here are loaded along with this one; load() checks them.
+            if (!isSoundStringList(block))
+                return false;
+            break;
         default:
             break;
         }

@@ -15,13 +15,15 @@ QString catalogueName(const QString &localeName);
 // the installed catalogues in ../share/tessary/translations.
 QStringList searchDirectories(const QString &applicationDir);
 
-// Loads the first sound catalogue found, with QTranslator's usual fallbacks in each directory.
-// A damaged one is passed over, and the search goes on in the next directory.
+// Loads the first sound catalogue found, with QTranslator's usual fallbacks in each directory,
+// along with the catalogues it names. A damaged or empty one, or one that names a damaged one,
+// is passed over, and the search goes on in the next directory.
 bool load(QTranslator &translator, const QString &catalogue, const QString &applicationDir);
 
 // True when every lookup QTranslator makes in this compiled catalogue stays inside it.
 // QTranslator checks the outline of the file when it loads one, but trusts the offsets and
-// lengths inside: a damaged catalogue that loads can make a lookup read far outside it.
+// lengths inside: a damaged catalogue that loads can make a lookup read far outside it. The
+// catalogues it names are not looked at here.
 bool isSoundCatalogue(QByteArrayView data);
 
 } // namespace Translations

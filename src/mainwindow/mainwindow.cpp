@@ -13,7 +13,10 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QKeySequence>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -60,10 +63,17 @@ public:
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this))
+    : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
+      portWatcher(new PortWatcher(this))
 {
     ui->setupUi(this);
     connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
+    connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
+    // Picking another port is not waiting for the one that is gone.
+    connect(ui->comboBox_Serial_Port, &QComboBox::activated, this, [this] {
+        savedPort.clear();
+        lostPort.clear();
+    });
     auto *wheelGuard = new WheelOnlyWithFocus(this);
     for (QComboBox *list : findChildren<QComboBox *>()) {
         list->setFocusPolicy(Qt::StrongFocus);
@@ -80,7 +90,10 @@ MainWindow::MainWindow(QWidget *parent)
     Load_Configuration();
     Load_Language();
     setWindowTitle(QCoreApplication::applicationName());
-    if (ui->checkBox_AutoConnect->isChecked())
+    // Never another port than the saved one: while it is absent, wait for it.
+    if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty())
+        ui->label_Status->setText(tr("Waiting for %1").arg(savedPort));
+    else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
     Create_Shortcuts();
 }
@@ -178,23 +191,80 @@ void MainWindow::Update_Connection_Controls()
 
 void MainWindow::Fill_Port_List()
 {
-    ui->comboBox_Serial_Port->addItems(SerialLink::availablePortNames());
+    Show_Ports(portWatcher->ports());
+}
+
+// The ports as listed now, each with what the system knows of it in its tooltip. The choice
+// stays where it was while that port is still there.
+void MainWindow::Show_Ports(const QList<PortInfo> &ports)
+{
+    QComboBox *list = ui->comboBox_Serial_Port;
+    QStringList names;
+    for (const PortInfo &port : ports)
+        names << port.name;
+    if (names != itemTexts(list)) {
+        const QString current = list->currentText();
+        list->clear();
+        list->addItems(names);
+        list->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, names.indexOf(current)));
+    }
+    for (int i = 0; i < ports.size(); ++i)
+        list->setItemData(i, ports[i].details(), Qt::ToolTipRole);
+}
+
+// A port came or went. While the port is open the list stays as it is, but a listed port that
+// disappears from it has gone. While it is closed, the list follows, and the port waited for
+// is opened as soon as it is back.
+void MainWindow::Follow_Ports(const QList<PortInfo> &ports)
+{
+    const auto isListed = [&ports](const QString &name) {
+        return std::any_of(ports.cbegin(), ports.cend(),
+                           [&name](const PortInfo &port) { return port.name == name; });
+    };
+    if (link->isOpen()) {
+        if (!openPortListed || isListed(link->portName()))
+            return;
+        link->dropConnection();
+    }
+    Show_Ports(ports);
+    const QString awaited = lostPort.isEmpty() ? savedPort : lostPort;
+    if (awaited.isEmpty() || !isListed(awaited))
+        return;
+    ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(awaited));
+    if (!lostPort.isEmpty() && ui->checkBox_AutoConnect->isChecked())
+        Open_Port(tr("Reconnected"));
+    else if (ui->checkBox_AutoConnect->isChecked())
+        Open_Port(tr("Open"));
+    else
+        savedPort.clear();
 }
 
 void MainWindow::on_pushButton_Open_clicked()
 {
+    Open_Port(tr("Open"));
+}
+
+void MainWindow::Open_Port(const QString &openedText)
+{
     const QString port = ui->comboBox_Serial_Port->currentText();
     if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt())) {
-        ui->label_Status->setText(tr("Open"));
+        ui->label_Status->setText(openedText);
+        savedPort.clear();
+        lostPort.clear();
+        const QList<PortInfo> listed = portWatcher->ports();
+        openPortListed = std::any_of(listed.cbegin(), listed.cend(),
+                                     [&port](const PortInfo &info) { return info.name == port; });
     } else {
-        const QString reason = port.isEmpty() ? tr("no serial port found") : link->errorString();
-        ui->label_Status->setText(tr("Open failed") + QLatin1String(": ") + reason);
+        ui->label_Status->setText(
+            tr("Open failed: %1")
+                .arg(port.isEmpty() ? tr("no serial port found") : link->errorString()));
     }
     Update_Connection_Controls();
 }
 
 void MainWindow::on_pushButton_Close_clicked()
 {
+    lostPort.clear();
     link->close();
     if (!link->isOpen())
         ui->label_Status->setText(tr("Close"));
@@ -204,6 +274,9 @@ void MainWindow::on_pushButton_Close_clicked()
 void MainWindow::Report_Connection_Lost()
 {
     ui->label_Status->setText(tr("Connection lost"));
+    // With Auto-connection, the same port is opened again once it is back.
+    if (ui->checkBox_AutoConnect->isChecked())
+        lostPort = link->portName();
     Update_Connection_Controls();
 }
 
@@ -216,12 +289,13 @@ int MainWindow::Current_Player_ID() const
 
 void MainWindow::Send_Command(const QString &name, const CommandFrame &frame)
 {
+    // The frame leaves first; the status line then says what became of it. A lost device has
+    // already said so itself.
     if (link->isOpen()) {
-        const QString echo = CommandFrames::echoText(name, frame);
-        ui->label_Status->setText(echo);
-        // A lost device has already said so; anything else that kept the frame is shown here.
-        if (!link->send(frame.toByteArray()) && link->isOpen())
-            ui->label_Status->setText(echo + tr(" (not sent)"));
+        const bool sent = link->send(frame.toByteArray());
+        if (link->isOpen())
+            ui->label_Status->setText(CommandFrames::echoText(name, frame) +
+                                      (sent ? QString() : tr(" (not sent)")));
     }
     Update_Connection_Controls();
 }
@@ -425,6 +499,8 @@ void MainWindow::Load_Configuration()
     if (DeviceProfiles::isModel(model) && model != shown)
         Apply_Device_Profile(model);
     selectSaved(ui->comboBox_Serial_Port, saved->serialPort);
+    if (ui->comboBox_Serial_Port->findText(saved->serialPort) < 0)
+        savedPort = saved->serialPort;
     selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);
     ui->checkBox_AutoConnect->setChecked(saved->autoConnect);
     Mark_Language(saved->language);
@@ -435,7 +511,7 @@ bool MainWindow::Save_Configuration(QString *why)
 {
     Configuration current;
     current.device = ui->comboBox_Device->currentText();
-    current.serialPort = ui->comboBox_Serial_Port->currentText();
+    current.serialPort = savedPort.isEmpty() ? ui->comboBox_Serial_Port->currentText() : savedPort;
     current.baudrate = ui->comboBox_Serial_Baudrate->currentText();
     current.autoConnect = ui->checkBox_AutoConnect->isChecked();
     current.language = Marked_Language();
@@ -481,6 +557,15 @@ bool MainWindow::Load_Language()
                                           QCoreApplication::applicationDirPath());
     if (found)
         QCoreApplication::installTranslator(&translator);
+    // Qt's own texts in the same language, where Qt's catalogues are installed.
+    const QString language = localeName.section(QLatin1Char('_'), 0, 0);
+    for (QTranslator *qt : {&qtBaseTranslator, &qtSerialPortTranslator}) {
+        QCoreApplication::removeTranslator(qt);
+        const QString module =
+            qt == &qtBaseTranslator ? QStringLiteral("qtbase_") : QStringLiteral("qtserialport_");
+        if (qt->load(module + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(qt);
+    }
     ui->retranslateUi(this);
     Adopt_Button_Shortcuts();
     return found;

@@ -2,6 +2,7 @@
 
 #include "commandframe.h"
 #include "configfile.h"
+#include "portwatcher.h"
 
 #include <QMainWindow>
 
@@ -61,6 +62,9 @@ private slots:
 
 private:
     void Fill_Port_List();
+    void Show_Ports(const QList<PortInfo> &ports);
+    void Follow_Ports(const QList<PortInfo> &ports);
+    void Open_Port(const QString &openedText);
     void Apply_Device_Profile(int model);
     void Update_Connection_Controls();
     void Create_Shortcuts();
@@ -79,6 +83,12 @@ private:
 
     Ui::MainWindow *ui;
     SerialLink *link;
+    PortWatcher *portWatcher;
+    // The port to open as soon as it is listed: the saved one, absent at start (it stays the
+    // saved one until the user picks another), or the one whose device went away.
+    QString savedPort;
+    QString lostPort;
+    bool openPortListed = false;
     // The buttons whose keys act through window-wide actions, one press one command.
     QList<std::pair<QAbstractButton *, QAction *>> buttonKeys;
     bool settingsSaved = false;

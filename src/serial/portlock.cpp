@@ -78,6 +78,9 @@ Holder flockHolder(const QString &devicePath)
 
 QString devicePath(const QString &portName)
 {
+#ifdef Q_OS_WIN
+    return portName;
+#endif
     if (portName.startsWith(QLatin1Char('/')) || portName.startsWith(QLatin1String("./")) ||
         portName.startsWith(QLatin1String("../")))
         return portName;

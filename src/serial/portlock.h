@@ -16,7 +16,8 @@ struct Holder
     QString staleLock; // set instead when a lock left by a process now gone cannot be removed
 };
 
-// The device a port name stands for: "ttyUSB0" is /dev/ttyUSB0; a path stays as it is.
+// The device a port name stands for: "ttyUSB0" is /dev/ttyUSB0; a path stays as it is, and so
+// does a name on Windows ("COM3").
 QString devicePath(const QString &portName);
 
 // The lock file that programs use for the device: "LCK.." and its path below /dev, with '_'

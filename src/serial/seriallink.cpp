@@ -1,17 +1,20 @@
 #include "seriallink.h"
 
-#include <QDeadlineTimer>
-#include <QSerialPort>
-#include <QSerialPortInfo>
-#include <future>
-
-#ifdef Q_OS_UNIX
 #include "portlock.h"
 
+#include <QDeadlineTimer>
+#include <QSerialPort>
+
+#ifdef Q_OS_UNIX
+#include <QFile>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <cerrno>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -19,18 +22,6 @@ namespace {
 
 // How long a frame may wait for room in the driver's queue before it counts as not sent.
 constexpr int WriteTimeoutMs = 100;
-
-SerialLink::PortLister portLister = nullptr;
-std::future<QStringList> portsAhead;
-
-QStringList systemPortNames()
-{
-    QStringList names;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        names << info.portName();
-    return names;
-}
 
 #ifdef Q_OS_UNIX
 QString busyText(const QString &device, const PortLock::Holder &holder)
@@ -58,26 +49,6 @@ SerialLink::SerialLink(QSerialPort *port, QObject *parent) : QObject(parent), m_
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::handleError);
 }
 
-void SerialLink::setPortLister(PortLister lister)
-{
-    portLister = lister;
-}
-
-void SerialLink::discoverPortsAhead()
-{
-    if (!portsAhead.valid())
-        portsAhead = std::async(std::launch::async, systemPortNames);
-}
-
-QStringList SerialLink::availablePortNames()
-{
-    if (portLister)
-        return portLister();
-    if (portsAhead.valid())
-        return portsAhead.get();
-    return systemPortNames();
-}
-
 bool SerialLink::isOpen() const
 {
     return m_port->isOpen();
@@ -87,6 +58,7 @@ bool SerialLink::open(const QString &portName, int baudRate)
 {
     m_refusal.clear();
     m_stalled = false;
+    m_name = portName;
 #ifdef Q_OS_UNIX
     const QString device = PortLock::devicePath(portName);
     int probe = -1;
@@ -105,21 +77,70 @@ bool SerialLink::open(const QString &portName, int baudRate)
     m_port->setParity(QSerialPort::NoParity);
     m_port->setStopBits(QSerialPort::OneStop);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
-    m_port->open(QIODevice::WriteOnly);
+    if (!m_port->open(QIODevice::WriteOnly)) {
+        m_refusal = openFailure(PortLock::devicePath(portName));
+        return false;
+    }
 #ifdef Q_OS_UNIX
+    const int fd = int(m_port->handle());
     // Taken between the look and the open: give it back.
-    if (m_port->isOpen() && flock(int(m_port->handle()), LOCK_EX | LOCK_NB) != 0) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         m_port->close();
         m_refusal = busyText(device, PortLock::Holder());
+        return false;
     }
+    // A write-only descriptor is never read, but it reports a hang-up as readable.
+    m_watch = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_watch, &QSocketNotifier::activated, this, &SerialLink::checkLine);
 #endif
-    return m_port->isOpen();
+    return true;
 }
 
 void SerialLink::close()
 {
+    delete m_watch;
+    m_watch = nullptr;
     m_port->close();
     m_port->clearError();
+}
+
+#ifdef Q_OS_UNIX
+void SerialLink::checkLine()
+{
+    pollfd line{int(m_port->handle()), 0, 0};
+    ::poll(&line, 1, 0);
+    if (line.revents & (POLLHUP | POLLERR | POLLNVAL))
+        dropConnection();
+    else // bytes the player sent: nothing here reads them
+        tcflush(line.fd, TCIFLUSH);
+}
+#else
+void SerialLink::checkLine() {}
+#endif
+
+QString SerialLink::openFailure(const QString &device) const
+{
+    switch (m_port->error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return tr("%1: no such device").arg(device);
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        // The device refuses this user; its group, when it may write, is the way in.
+        struct stat node = {};
+        const QByteArray path = QFile::encodeName(device);
+        if (::access(path.constData(), W_OK) == 0)
+            return busyText(device, PortLock::Holder());
+        const group *owners =
+            ::stat(path.constData(), &node) == 0 ? getgrgid(node.st_gid) : nullptr;
+        if (owners && (node.st_mode & S_IWGRP))
+            return tr("%1: permission denied; join the group %2 and log in again")
+                .arg(device, QString::fromLocal8Bit(owners->gr_name));
+#endif
+        return tr("%1: permission denied").arg(device);
+    }
+    default:
+        return device + QLatin1String(": ") + m_port->errorString();
+    }
 }
 
 bool SerialLink::send(const QByteArray &data)
@@ -195,6 +216,6 @@ void SerialLink::dropConnection()
 {
     if (!m_port->isOpen())
         return;
-    m_port->close();
+    close();
     emit connectionLost();
 }

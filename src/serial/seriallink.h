@@ -3,9 +3,9 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
-#include <QStringList>
 
 class QByteArray;
+class QSocketNotifier;
 
 // Drives the one serial port of the program: opens it write-only at 8N1 without flow control,
 // writes frames through to the line, and closes it when the device goes away.
@@ -16,21 +16,15 @@ class SerialLink : public QObject
 public:
     explicit SerialLink(QSerialPort *port, QObject *parent = nullptr);
 
-    // Names of the ports present, in the system's order, as open() takes them.
-    static QStringList availablePortNames();
-    // Starts listing the ports in the background, so that the next availablePortNames() finds
-    // the list ready instead of scanning the system then. Asking the system takes long enough
-    // (some 15 ms) to be worth doing while the application starts.
-    static void discoverPortsAhead();
-    // Replaces the system's list, so tests can offer a pseudo-terminal; nullptr restores it.
-    using PortLister = QStringList (*)();
-    static void setPortLister(PortLister lister);
-
     bool isOpen() const;
+    // The name the port was opened by, as the list shows it.
+    QString portName() const { return m_name; }
 
     // Applies every line setting anew, then opens, unless another program holds the port (a
     // lock file of a live process, or an flock() on the device). While open, the link holds an
-    // flock() of its own, so that others see it too. On failure errorString() says why.
+    // flock() of its own, so that others see it too, and watches the device: when it goes away
+    // (an adapter pulled), the link closes and says so at once. On failure errorString() says
+    // why, in the user's language, with what fixes a refused permission.
     bool open(const QString &portName, int baudRate);
     void close();
 
@@ -42,15 +36,22 @@ public:
 
     QString errorString() const;
 
+public slots:
+    // The device went away: closes the port, and emits connectionLost() if it was open.
+    void dropConnection();
+
 signals:
     void connectionLost();
 
 private:
     void handleError(QSerialPort::SerialPortError error);
-    void dropConnection();
+    void checkLine();
+    QString openFailure(const QString &device) const;
 
     QSerialPort *m_port;
-    QString m_refusal; // why the last open was refused, when the port itself did not say
+    QString m_name;
+    QSocketNotifier *m_watch = nullptr;
+    QString m_refusal; // why the last open failed, in the program's own words
     bool m_sending = false;
     bool m_stalled = false;
 };

@@ -1,5 +1,6 @@
 #include "translations.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -39,6 +40,15 @@ QByteArray contexts(quint16 slotCount, quint16 chain, const QByteArray &end = {1
     table =
         table.left(2 + 2 * qMin<int>(slotCount, 1)) + QByteArray(2, '\0') + "\nMainWindow" + end;
     return '\x2f' + with32(QByteArray(4, '\0'), 0, quint32(table.size())) + table;
+}
+
+// A block naming another catalogue, loaded along with this one: a string as QDataStream has it.
+QByteArray naming(const char *catalogue)
+{
+    QByteArray name;
+    QDataStream stream(&name, QIODevice::WriteOnly);
+    stream << QString::fromLatin1(catalogue);
+    return '\x96' + with32(QByteArray(4, '\0'), 0, quint32(name.size())) + name;
 }
 
 } // namespace
@@ -83,6 +93,9 @@ void TestTranslations::soundCatalogue_data()
     QTest::newRow("context chain past the table") << built + contexts(1, 40) << false;
     QTest::newRow("context chain without its end") << built + contexts(1, 1, {}) << false;
     QTest::newRow("unknown block") << built + "\x55\0\0\0\0"_ba << true;
+    QTest::newRow("a header alone") << built.left(16) << false;
+    QTest::newRow("names another catalogue") << built + naming("LanguageData_en") << true;
+    QTest::newRow("a name past its block") << built + with32(naming("x"), 5, 9) << false;
 }
 
 void TestTranslations::soundCatalogue()
@@ -92,24 +105,32 @@ void TestTranslations::soundCatalogue()
     QCOMPARE(Translations::isSoundCatalogue(catalogue), sound);
 }
 
-// A damaged catalogue where it is looked for first gives way to a good one further on.
+// A damaged or empty catalogue where it is looked for first, or one that names a damaged one,
+// gives way to a good one further on.
 void TestTranslations::damagedCatalogueIsPassedOver()
 {
     QTemporaryDir working, program;
     QVERIFY(QDir::setCurrent(working.path()));
     const QByteArray built = builtCatalogue();
-    QFile file(working.filePath(u"LanguageData_fr.qm"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(with32(built, blockData(built, 0x42) + 4, 0xfffffff0));
-    file.close();
-    QTranslator translator;
-    QVERIFY(!Translations::load(translator, u"LanguageData_fr"_s, program.path()));
-    QVERIFY(translator.isEmpty());
-
-    QVERIFY(QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"),
-                        program.filePath(u"LanguageData_fr.qm"_s)));
-    QVERIFY(Translations::load(translator, u"LanguageData_fr"_s, program.path()));
-    QCOMPARE(translator.translate("MainWindow", "&File"), u"&Fichier"_s);
+    const auto put = [&working](const char *name, const QByteArray &bytes) {
+        QFile file(working.filePath(QLatin1String(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(put("LanguageData_xx.qm", with32(built, blockData(built, 0x42) + 4, 0xfffffff0)));
+    for (const QByteArray &first :
+         {built.left(16),
+          built.left(16) + "\xa7\0\0\0\x02"
+                           "fr"_ba,
+          built + naming("LanguageData_xx"), built + naming("LanguageData_fr")}) {
+        QVERIFY(put("LanguageData_fr.qm", first));
+        QTranslator translator;
+        QVERIFY(!Translations::load(translator, u"LanguageData_fr"_s, program.path()));
+        QVERIFY(QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"),
+                            program.filePath(u"LanguageData_fr.qm"_s)));
+        QVERIFY(Translations::load(translator, u"LanguageData_fr"_s, program.path()));
+        QCOMPARE(translator.translate("MainWindow", "&File"), u"&Fichier"_s);
+        QFile::remove(program.filePath(u"LanguageData_fr.qm"_s));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTranslations)

@@ -130,7 +130,7 @@ void TestMainWindowCommands::modelChangeClosesAndReshapes()
 
 void TestMainWindowCommands::failedOpenSaysWhy()
 {
-    ports.clear();
+    setPorts({});
     start();
     QCOMPARE(play(u"click Open; status Open failed: no serial port found; closed; "
                   "connect /dev/tessary-no-such-port; status Open failed: *; closed; "

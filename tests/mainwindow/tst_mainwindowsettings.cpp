@@ -41,7 +41,7 @@ private:
 
 void TestMainWindowSettings::firstStart()
 {
-    ports.clear();
+    setPorts({});
     start();
     QCOMPARE(window->windowTitle(), u"Tessary - Generic Edition"_s);
     QCOMPARE(shown(), u"Lumetto||19200|0|actionDefault|0|..."_s);

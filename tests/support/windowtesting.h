@@ -2,15 +2,19 @@
 
 #include "globals.h"
 #include "mainwindow.h"
+#include "portwatcher.h"
 #include "pseudoterminal.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMutex>
+#include <QProcess>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSlider>
@@ -95,8 +99,11 @@ protected:
     // Plays a scenario: steps separated by "; ", each something the user does or something that
     // must hold then. Buttons and menu entries are named without their kind ("click Play").
     //   model INDEX, id ID, folder N, rate N, port NAME, level DB: choose in the window
-    //   connect [PORT], click BUTTON, press KEYS, focus WIDGET, menu ACTION, unplug, restart
-    //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix), label TEXT, closed, open
+    //   connect [PORT], click BUTTON, tick BOX, press KEYS, focus WIDGET, menu ACTION, unplug,
+    //   restart
+    //   ports NAME... (the ports listed from now on, "-" for none, as adapters come and go)
+    //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix; waits up to a second
+    //   for it), label TEXT, closed, open
     // Returns the first check that failed, with what was seen instead; empty when all held.
     QString play(const QString &scenario)
     {
@@ -124,10 +131,22 @@ protected:
                 press(name.constData());
             } else if (verb == u"focus") {
                 child(name.constData())->setFocus();
+            } else if (verb == u"tick") {
+                child<QCheckBox>(("checkBox_" + name).constData())->click();
             } else if (verb == u"menu") {
                 child<QAction>(("action" + name).constData())->trigger();
             } else if (verb == u"unplug") {
                 line->closeMaster();
+            } else if (verb == u"ports") {
+                QList<PortInfo> listed;
+                for (const QString &port : expected.split(u' ', Qt::SkipEmptyParts))
+                    if (port != u"-")
+                        listed.append({port});
+                setPorts(listed);
+                auto *watcher = window->findChild<PortWatcher *>();
+                watcher->rescan();
+                if (!QTest::qWaitFor([&] { return watcher->ports() == listed; }))
+                    return step + QStringLiteral(": the list did not follow");
             } else if (verb == u"restart") {
                 window.reset();
                 start();
@@ -136,9 +155,12 @@ protected:
                 expected = QString::fromLatin1(frames.toHex(' '));
                 seen = QString::fromLatin1(receive(int(frames.size())).toHex(' '));
             } else if (verb == u"status") {
-                const bool prefix = expected.endsWith(u'*') && status().size() >= expected.size() &&
-                                    status().startsWith(expected.chopped(1));
-                seen = prefix ? expected : status();
+                const auto matches = [this, &expected] {
+                    return status() == expected ||
+                           (expected.endsWith(u'*') && status().size() >= expected.size() &&
+                            status().startsWith(expected.chopped(1)));
+                };
+                seen = QTest::qWaitFor(matches, 1000) ? expected : status();
             } else if (verb == u"label") {
                 seen = child<QLabel>("label_Volume_Value_All")->text();
             } else if (verb == u"closed" || verb == u"open") {
@@ -170,26 +192,39 @@ protected:
                 QDir(path).removeRecursively();
     }
 
+    // The ports the window finds, as a device coming or going would leave them.
+    static void setPorts(const QList<PortInfo> &list)
+    {
+        const QMutexLocker lock(&portsLock);
+        ports = list;
+    }
+
     std::unique_ptr<QTemporaryDir> working;
     std::unique_ptr<PseudoTerminal> line;
     std::unique_ptr<MainWindow> window;
-    static inline QStringList ports;
+    static inline QMutex portsLock;
+    static inline QList<PortInfo> ports;
 
 protected slots:
     void initTestCase()
     {
         Tessary::applyApplicationIdentity();
         QStandardPaths::setTestModeEnabled(true);
-        SerialLink::setPortLister([] { return ports; });
+        PortWatcher::setLister([] {
+            const QMutexLocker lock(&portsLock);
+            return ports;
+        });
     }
     void init()
     {
         forgetSettings();
-        working = std::make_unique<QTemporaryDir>();
+        working =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1String("/tessary-XXXXXX"));
         QVERIFY(QDir::setCurrent(working->path()));
         line = std::make_unique<PseudoTerminal>();
-        ports = {QStringLiteral("/dev/tessary-absent-0"), line->slavePath,
-                 QStringLiteral("/dev/tessary-absent-2")};
+        setPorts({{QStringLiteral("/dev/tessary-absent-0")},
+                  {line->slavePath},
+                  {QStringLiteral("/dev/tessary-absent-2")}});
     }
     void cleanup()
     {
