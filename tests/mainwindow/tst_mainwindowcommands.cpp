@@ -46,8 +46,10 @@ void TestMainWindowCommands::commands_data()
     row("Lumetto MKII's last folder", "model 2; id 127; folder 999",
         "click Folder_Load; sends ff716700; status Load folder : 0xff 0x71 0x67");
     row("folder keys, whatever the list shows", "id 5; folder 57",
-        "press Ctrl+3; sends 85010300; status Load folder : 0x85 0x1 0x3; press Ctrl+0; "
-        "sends 85010000; id 0; press Ctrl+9; sends 80010900; status Load folder : 0x80 0x1 0x9");
+        "press Ctrl+0; press Ctrl+1; press Ctrl+2; press Ctrl+3; press Ctrl+4; press Ctrl+5; "
+        "press Ctrl+6; press Ctrl+7; press Ctrl+8; sends 85010000 85010100 85010200 85010300 "
+        "85010400 85010500 85010600 85010700 85010800; id 0; press Ctrl+9; sends 80010900; "
+        "status Load folder : 0x80 0x1 0x9");
     row("Lumetto volume", "level -20",
         "level -31; sends 80030000; status Volume : 0x80 0x3 0x0; label Mute; level -30; "
         "sends 80030100; label -30 dB; level 0; sends 80031f00; label 0 dB; press Ctrl++; "
