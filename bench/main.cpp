@@ -594,8 +594,9 @@ int main(int argc, char **argv)
         connectWindow(window.get(), *lost);
         const qint64 t0 = nowNs();
         ::close(std::exchange(lost->master, -1));
-        QTest::qWaitFor([status] { return status->text() == QLatin1String("Connection lost"); },
-                        2000);
+        if (!QTest::qWaitFor(
+                [status] { return status->text() == QLatin1String("Connection lost"); }, 2000))
+            qFatal("the loss went unnoticed");
         loss.values << (nowNs() - t0) / 1e6;
     }
     reportUnder("device gone to \"Connection lost\" shown", loss, "ms", 100);

@@ -9,6 +9,13 @@
 // What the system knows of one serial port. Only the name is used to open it and saved.
 struct PortInfo
 {
+    PortInfo(const QString &name = {}, const QString &description = {},
+             const QString &manufacturer = {}, const QString &serialNumber = {},
+             quint16 vendorId = 0, quint16 productId = 0)
+        : name(name), description(description), manufacturer(manufacturer),
+          serialNumber(serialNumber), vendorId(vendorId), productId(productId)
+    {}
+
     QString name;
     QString description;
     QString manufacturer;

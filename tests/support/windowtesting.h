@@ -141,7 +141,7 @@ protected:
                 QList<PortInfo> listed;
                 for (const QString &port : expected.split(u' ', Qt::SkipEmptyParts))
                     if (port != u"-")
-                        listed.append({port});
+                        listed.append(PortInfo(port));
                 setPorts(listed);
                 auto *watcher = window->findChild<PortWatcher *>();
                 watcher->rescan();
