@@ -9,10 +9,12 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QSocketNotifier>
+#include <QThread>
 #include <cerrno>
 #include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -100,6 +102,15 @@ void SerialLink::close()
 {
     delete m_watch;
     m_watch = nullptr;
+#ifdef Q_OS_UNIX
+    // The port puts the line's old settings back as it closes: let the last frames leave at
+    // the rate they were sent at first, for half a second at most.
+    int queued = 0;
+    for (int waited = 0; m_port->isOpen() && waited < 500 &&
+                         ioctl(int(m_port->handle()), TIOCOUTQ, &queued) == 0 && queued > 0;
+         ++waited)
+        QThread::msleep(1);
+#endif
     m_port->close();
     m_port->clearError();
 }

@@ -22,22 +22,33 @@ private slots:
     void deviceGoneDuringADragAndBetweenCommands();
 };
 
+// Another Tessary holds the port: here the command-line sender, waiting for commands.
 void TestMainWindowFaults::portHeldByAnotherProgram()
 {
-    QProcess holder;
-    holder.start(QStringLiteral(TESSARY_PORT_HOLDER), {line->slavePath});
-    QVERIFY(holder.waitForReadyRead(5000));
-    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+    QProcess sender;
+    sender.start(QStringLiteral(TESSARY_SEND),
+                 {u"--verbose"_s, u"--port"_s, line->slavePath, u"-"_s});
+    sender.write("play\n");
+    QVERIFY(sender.waitForReadyRead(5000));
     start();
-    QCOMPARE(play(u"connect; status Open failed: %1 is in use by another program (PID %2, "
-                  "tessary-port-holder); closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; "
+    QCOMPARE(play(u"sends 80020100; connect; status Open failed: %1 is in use by another program "
+                  "(PID %2, tessary-send); closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; "
                   "sends"_s.arg(line->slavePath)
-                      .arg(holder.processId())),
+                      .arg(sender.processId())),
              QString());
-    // Once the other program lets go, Connect works.
-    holder.closeWriteChannel();
-    QVERIFY(holder.waitForFinished(5000));
+    // Once it lets go, Connect works; then the sender is the one refused, the window undisturbed.
+    sender.closeWriteChannel();
+    QVERIFY(sender.waitForFinished(5000));
     QCOMPARE(play(u"click Open; status Open; click Play; sends 80020100"_s), QString());
+    sender.start(QStringLiteral(TESSARY_SEND), {u"--port"_s, line->slavePath, u"stop"_s});
+    QVERIFY(sender.waitForFinished(5000));
+    QCOMPARE(sender.exitCode(), 69);
+    QCOMPARE(sender.readAllStandardError(),
+             u"tessary-send: %1 is in use by another program (PID %2, tst_mainwindowfaults)\n"_s
+                 .arg(line->slavePath)
+                 .arg(QCoreApplication::applicationPid())
+                 .toUtf8());
+    QCOMPARE(play(u"status Play : 0x80 0x2 0x1; open; click Next; sends 80020300"_s), QString());
 }
 
 void TestMainWindowFaults::portLockedByAnotherProgram_data()
@@ -95,13 +106,15 @@ void TestMainWindowFaults::staleLockOfAnotherUserIsNamed()
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pid) == pid.size());
     file.close();
     QVERIFY(chmod(qPrintable(line->slavePath), 0666) == 0);
-    QProcess holder;
-    holder.start(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
-                                QStringLiteral(TESSARY_PORT_HOLDER), line->slavePath});
-    QVERIFY(holder.waitForFinished());
-    QCOMPARE(
-        holder.readAllStandardOutput(),
-        u"a stale lock of another user blocks %1: %2\n"_s.arg(line->slavePath, lockFile).toUtf8());
+    QProcess sender;
+    sender.start(u"setpriv"_s,
+                 {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                  QStringLiteral(TESSARY_SEND), u"--port"_s, line->slavePath, u"play"_s});
+    QVERIFY(sender.waitForFinished());
+    QCOMPARE(sender.readAllStandardError(),
+             u"tessary-send: a stale lock of another user blocks %1: %2\n"_s
+                 .arg(line->slavePath, lockFile)
+                 .toUtf8());
     // The port's own user, here root, clears it.
     start();
     QCOMPARE(play(u"connect; status Open"_s), QString());

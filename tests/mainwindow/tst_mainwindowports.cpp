@@ -136,14 +136,15 @@ void TestMainWindowPorts::refusedPermissionSaysWhatFixesIt()
     // As a serial port usually is: its group may write to it.
     QVERIFY(chown(qPrintable(line->slavePath), 0, getgrnam("dialout")->gr_gid) == 0);
     QVERIFY(chmod(qPrintable(line->slavePath), 0660) == 0);
-    QProcess holder;
-    holder.start(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
-                                QStringLiteral(TESSARY_PORT_HOLDER), line->slavePath});
-    QVERIFY(holder.waitForFinished());
-    QCOMPARE(
-        holder.readAllStandardOutput(),
-        u"%1: permission denied; join the group dialout and log in again\n"_s.arg(line->slavePath)
-            .toUtf8());
+    QProcess sender;
+    sender.start(u"setpriv"_s,
+                 {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                  QStringLiteral(TESSARY_SEND), u"--port"_s, line->slavePath, u"play"_s});
+    QVERIFY(sender.waitForFinished());
+    QCOMPARE(sender.readAllStandardError(),
+             u"tessary-send: %1: permission denied; join the group dialout and log in again\n"_s
+                 .arg(line->slavePath)
+                 .toUtf8());
 }
 
 void TestMainWindowPorts::reasonsInTheUsersLanguage()

@@ -22,7 +22,8 @@ for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6; do
 done
 
 contents=$(dpkg-deb --contents "$deb")
-for file in ./usr/bin/tessary ./usr/share/tessary/translations/LanguageData_fr.qm \
+for file in ./usr/bin/tessary ./usr/bin/tessary-send ./usr/share/man/man1/tessary-send.1.gz \
+    ./usr/share/tessary/translations/LanguageData_fr.qm \
     ./usr/share/applications/example.corvane.tessary.desktop \
     ./usr/share/metainfo/example.corvane.tessary.metainfo.xml \
     ./usr/share/icons/hicolor/48x48/apps/example.corvane.tessary.png; do

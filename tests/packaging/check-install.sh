@@ -14,7 +14,8 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 app=example.corvane.tessary
-for file in bin/tessary share/tessary/translations/LanguageData_{en,fr}.qm \
+for file in bin/tessary bin/tessary-send share/man/man1/tessary-send.1.gz \
+    share/tessary/translations/LanguageData_{en,fr}.qm \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$app.png \
     share/icons/hicolor/scalable/apps/$app.svg; do
@@ -24,6 +25,9 @@ desktop-file-validate "$root/usr/share/applications/$app.desktop"
 grep -q '^Categories=AudioVideo;Audio;$' "$root/usr/share/applications/$app.desktop" ||
     fail "desktop entry categories"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml"
+# The sender runs where there is no window system.
+! ldd "$root/usr/bin/tessary-send" | grep -E 'libQt6(Gui|Widgets)' || fail "tessary-send loads the GUI"
+zcat "$root/usr/share/man/man1/tessary-send.1.gz" | grep -q 'dry.-run' || fail "man page"
 
 # The installed program, run from the root folder by a user who cannot write to its folder,
 # keeps its settings in that user's home.

@@ -26,6 +26,9 @@ public:
         if (openpty(&master, &slave, name, &other, nullptr) != 0)
             qFatal("no pseudo-terminal");
         fcntl(master, F_SETFL, O_NONBLOCK);
+        // Programs the test starts must not keep the line alive when the test unplugs it.
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        fcntl(slave, F_SETFD, FD_CLOEXEC);
         slavePath = QString::fromLocal8Bit(name);
     }
     ~PseudoTerminal()
