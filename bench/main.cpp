@@ -453,24 +453,40 @@ int main(int argc, char **argv)
     emit models->activated(1);
     connectWindow(window.get(), line);
     auto *slider = child<QSlider>(window.get(), "horizontalSlider_All");
-    Figures drag;
+    // Sweeps across the whole range, the event loop running after each value as in a drag, so
+    // that a shown command log draws its rows.
     int changes = 0, frames = 0;
-    for (int sweep = 0; sweep < runs; ++sweep) {
-        const int from = sweep % 2 ? slider->minimum() : slider->maximum();
-        const int to = sweep % 2 ? slider->maximum() : slider->minimum();
-        slider->setValue(from);
-        line.receive(4 * line.drain());
-        const qint64 t0 = nowNs();
-        const int step = from < to ? 1 : -1;
-        for (int v = from + step; v != to + step; v += step) {
-            slider->setValue(v);
-            ++changes;
+    const auto dragged = [&] {
+        Figures drag;
+        for (int sweep = 0; sweep < runs; ++sweep) {
+            const int from = sweep % 2 ? slider->minimum() : slider->maximum();
+            const int to = sweep % 2 ? slider->maximum() : slider->minimum();
+            slider->setValue(from);
+            QCoreApplication::processEvents();
+            while (line.drain() > 0)
+                QThread::msleep(1);
+            const int step = from < to ? 1 : -1;
+            const qint64 t0 = nowNs();
+            for (int v = from + step; v != to + step; v += step) {
+                slider->setValue(v);
+                QCoreApplication::processEvents();
+                ++changes;
+            }
+            const qint64 t1 = nowNs();
+            frames += line.receive(4 * std::abs(to - from)) / 4;
+            drag.values << (t1 - t0) / 1e3 / std::abs(to - from);
         }
-        const qint64 t1 = nowNs();
-        frames += line.receive(4 * std::abs(to - from)) / 4;
-        drag.values << (t1 - t0) / 1e3 / std::abs(to - from);
-    }
-    report("volume drag, per frame", drag, "us");
+        return drag;
+    };
+    QAction *showLog = child<QAction>(window.get(), "actionCommand_Log");
+    if (showLog->isChecked())
+        showLog->trigger();
+    const Figures hidden = dragged();
+    showLog->trigger();
+    const Figures shown = dragged();
+    showLog->trigger();
+    report("volume drag, per frame, command log hidden", hidden, "us");
+    report("volume drag, per frame, command log shown", shown, hidden, "us", 1.2);
     out() << "volume drag, frames at the line: " << frames << " for " << changes
           << " value changes (" << (frames == changes ? "equal" : "DIFFERENT") << ")" << Qt::endl;
 

@@ -57,6 +57,68 @@
     </message>
 </context>
 <context>
+    <name>CommandLog</name>
+    <message>
+        <source>sent</source>
+        <translation>envoyé</translation>
+    </message>
+    <message>
+        <source>not sent</source>
+        <translation>non envoyé</translation>
+    </message>
+    <message>
+        <source>connection lost</source>
+        <translation>connexion perdue</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Heure</translation>
+    </message>
+    <message>
+        <source>Player</source>
+        <translation>Lecteur</translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation>Commande</translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation>Trame</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Résultat</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLogPanel</name>
+    <message>
+        <source>Clear</source>
+        <translation>Effacer</translation>
+    </message>
+    <message>
+        <source>Save as...</source>
+        <translation>Enregistrer sous...</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>Enregistré dans %1</translation>
+    </message>
+    <message>
+        <source>Not saved to %1: %2</source>
+        <translation>Non enregistré dans %1 : %2</translation>
+    </message>
+    <message>
+        <source>Save the command log</source>
+        <translation>Enregistrer le journal des commandes</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -313,6 +375,14 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>Open failed: %1</source>
         <translation>Échec de l&apos;ouverture : %1</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>Command Log</source>
+        <translation>Journal des commandes</translation>
     </message>
 </context>
 <context>

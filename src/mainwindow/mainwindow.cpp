@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 
 #include "aboutwindows.h"
+#include "commandlog.h"
+#include "commandlogpanel.h"
 #include "configfile.h"
 #include "deviceprofile.h"
 #include "globals.h"
@@ -12,9 +14,13 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDockWidget>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLibraryInfo>
+#include <QMenu>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTranslator>
 #include <algorithm>
 #include <array>
@@ -64,9 +70,10 @@ public:
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      portWatcher(new PortWatcher(this))
+      portWatcher(new PortWatcher(this)), commandLog(new CommandLog(10000, this))
 {
     ui->setupUi(this);
+    Create_Command_Log();
     connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
     connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
     // Picking another port is not waiting for the one that is gone.
@@ -92,7 +99,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(QCoreApplication::applicationName());
     // Never another port than the saved one: while it is absent, wait for it.
     if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty())
-        ui->label_Status->setText(tr("Waiting for %1").arg(savedPort));
+        Show_Status(tr("Waiting for %1").arg(savedPort));
     else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
     Create_Shortcuts();
@@ -109,6 +116,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    Keep_Command_Log_Shown();
     QString why;
     if (!Save_Configuration(&why))
         QMessageBox::warning(
@@ -248,16 +256,15 @@ void MainWindow::Open_Port(const QString &openedText)
 {
     const QString port = ui->comboBox_Serial_Port->currentText();
     if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt())) {
-        ui->label_Status->setText(openedText);
+        Show_Status(openedText);
         savedPort.clear();
         lostPort.clear();
         const QList<PortInfo> listed = portWatcher->ports();
         openPortListed = std::any_of(listed.cbegin(), listed.cend(),
                                      [&port](const PortInfo &info) { return info.name == port; });
     } else {
-        ui->label_Status->setText(
-            tr("Open failed: %1")
-                .arg(port.isEmpty() ? tr("no serial port found") : link->errorString()));
+        Show_Status(tr("Open failed: %1")
+                        .arg(port.isEmpty() ? tr("no serial port found") : link->errorString()));
     }
     Update_Connection_Controls();
 }
@@ -267,13 +274,61 @@ void MainWindow::on_pushButton_Close_clicked()
     lostPort.clear();
     link->close();
     if (!link->isOpen())
-        ui->label_Status->setText(tr("Close"));
+        Show_Status(tr("Close"));
     Update_Connection_Controls();
+}
+
+namespace {
+
+// Whether the log is shown is kept apart from the settings file, whose 27 lines stay as they are.
+QString windowStateFile()
+{
+    return QFileInfo(SettingsStore::forApplication().userFilePath()).path() +
+           QLatin1String("/window.ini");
+}
+
+} // namespace
+
+// A dock under the window, shown from View > Command Log, hidden at first.
+void MainWindow::Create_Command_Log()
+{
+    commandLogDock = new QDockWidget(this);
+    commandLogDock->setObjectName(QStringLiteral("dockWidget_Log"));
+    commandLogDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    commandLogPanel = new CommandLogPanel(commandLog, commandLogDock);
+    commandLogDock->setWidget(commandLogPanel);
+    addDockWidget(Qt::BottomDockWidgetArea, commandLogDock);
+    viewMenu = new QMenu(ui->menuBar);
+    viewMenu->setObjectName(QStringLiteral("menuView"));
+    ui->menuBar->insertMenu(ui->menuHelp->menuAction(), viewMenu);
+    QAction *toggle = commandLogDock->toggleViewAction();
+    toggle->setObjectName(QStringLiteral("actionCommand_Log"));
+    toggle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    viewMenu->addAction(toggle);
+    commandLogDock->setVisible(QSettings(windowStateFile(), QSettings::IniFormat)
+                                   .value(QStringLiteral("commandLog/shown"), false)
+                                   .toBool());
+    connect(toggle, &QAction::triggered, this, &MainWindow::Keep_Command_Log_Shown);
+}
+
+// Kept when chosen from the menu or its key, and as the window closes (the dock's own close
+// button hides it too).
+void MainWindow::Keep_Command_Log_Shown()
+{
+    QSettings(windowStateFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("commandLog/shown"), !commandLogDock->isHidden());
+}
+
+// The status line says what became of the connection; the log keeps a row of it.
+void MainWindow::Show_Status(const QString &text)
+{
+    ui->label_Status->setText(text);
+    commandLog->addEvent(text);
 }
 
 void MainWindow::Report_Connection_Lost()
 {
-    ui->label_Status->setText(tr("Connection lost"));
+    Show_Status(tr("Connection lost"));
     // With Auto-connection, the same port is opened again once it is back.
     if (ui->checkBox_AutoConnect->isChecked())
         lostPort = link->portName();
@@ -289,13 +344,18 @@ int MainWindow::Current_Player_ID() const
 
 void MainWindow::Send_Command(const QString &name, const CommandFrame &frame)
 {
-    // The frame leaves first; the status line then says what became of it. A lost device has
-    // already said so itself.
+    // The frame leaves first; the status line and the log then say what became of it. A lost
+    // device has already said so itself.
     if (link->isOpen()) {
         const bool sent = link->send(frame.toByteArray());
-        if (link->isOpen())
+        const bool lost = !link->isOpen();
+        if (!lost)
             ui->label_Status->setText(CommandFrames::echoText(name, frame) +
                                       (sent ? QString() : tr(" (not sent)")));
+        commandLog->addCommand(frame.bytes[0] - 0x80, name, frame,
+                               sent   ? CommandLog::Result::Sent
+                               : lost ? CommandLog::Result::ConnectionLost
+                                      : CommandLog::Result::NotSent);
     }
     Update_Connection_Controls();
 }
@@ -568,6 +628,9 @@ bool MainWindow::Load_Language()
     }
     ui->retranslateUi(this);
     Adopt_Button_Shortcuts();
+    viewMenu->setTitle(tr("&View"));
+    commandLogDock->setWindowTitle(tr("Command Log"));
+    commandLogPanel->retranslate();
     return found;
 }
 

@@ -6,7 +6,11 @@
 
 #include <QMainWindow>
 
+class CommandLog;
+class CommandLogPanel;
 class QAbstractButton;
+class QDockWidget;
+class QMenu;
 class SerialLink;
 
 namespace Ui {
@@ -74,6 +78,9 @@ private:
     int Current_Player_ID() const;
     void Show_Volume_Level();
     void Report_Connection_Lost();
+    void Show_Status(const QString &text);
+    void Create_Command_Log();
+    void Keep_Command_Log_Shown();
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
     bool Load_Language();
@@ -84,6 +91,10 @@ private:
     Ui::MainWindow *ui;
     SerialLink *link;
     PortWatcher *portWatcher;
+    CommandLog *commandLog;
+    CommandLogPanel *commandLogPanel = nullptr;
+    QDockWidget *commandLogDock = nullptr;
+    QMenu *viewMenu = nullptr;
     // The port to open as soon as it is listed: the saved one, absent at start (it stays the
     // saved one until the user picks another), or the one whose device went away.
     QString savedPort;

@@ -1,5 +1,7 @@
+#include "commandlog.h"
 #include "windowtesting.h"
 
+#include <QDockWidget>
 #include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +19,7 @@ private slots:
     void failedOpenSaysWhy();
     void refusedFrameIsMarkedAndDropped();
     void wheelOverAListWithoutFocusChangesNothing();
+    void logKeepsWhatBecameOfEachFrame();
 };
 
 void TestMainWindowCommands::commands_data()
@@ -165,6 +168,32 @@ void TestMainWindowCommands::wheelOverAListWithoutFocusChangesNothing()
         QCOMPARE(child<QComboBox>(list)->currentIndex(), 0);
     }
     QCOMPARE(play(u"status Open; open; sends"_s), QString());
+}
+
+void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
+{
+    start();
+    QCOMPARE(play(u"connect; id 3; click Play"_s), QString());
+    line->fillQueue();
+    QCOMPARE(play(u"click Stop; unplug; click Next"_s), QString());
+    const auto *log = window->findChild<CommandLog *>();
+    QStringList rows;
+    for (int row = 0; row < log->rowCount(); ++row) {
+        QStringList fields;
+        for (int column = CommandLog::Player; column < CommandLog::ColumnCount; ++column)
+            fields << log->index(row, column).data().toString();
+        rows << fields.join(u'|');
+    }
+    QCOMPARE(rows, QStringList({u"|||Open"_s, u"3|Play|83 02 01 00|sent"_s,
+                                u"3|Stop|83 02 02 00|not sent"_s, u"|||Connection lost"_s,
+                                u"3|Next|83 02 03 00|connection lost"_s}));
+    // Shown or hidden from View > Command Log, as the next start finds it.
+    auto *dock = child<QDockWidget>("dockWidget_Log");
+    for (const bool shown : {true, false}) {
+        QCOMPARE(play(u"press Ctrl+L; restart"_s), QString());
+        dock = child<QDockWidget>("dockWidget_Log");
+        QCOMPARE(dock->isVisible(), shown);
+    }
 }
 
 QTEST_MAIN(TestMainWindowCommands)

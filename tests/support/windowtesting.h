@@ -187,7 +187,9 @@ protected:
     static void forgetSettings()
     {
         const SettingsStore store = SettingsStore::forApplication();
-        for (const QString &path : {store.programFilePath(), store.userFilePath()})
+        for (const QString &path :
+             {store.programFilePath(), store.userFilePath(),
+              QFileInfo(store.userFilePath()).path() + QStringLiteral("/window.ini")})
             if (!QFile::remove(path))
                 QDir(path).removeRecursively();
     }

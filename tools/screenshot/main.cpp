@@ -1,7 +1,8 @@
 // Takes the pictures of the real window that the README shows: the main window connected to a
-// pseudo-terminal after a command, optionally in French or with the About window open.
+// pseudo-terminal after a command, optionally in French, with the About window open, or with
+// the command log shown after a few commands and a lost connection.
 //
-//   tessary-screenshot <output.png> [main|about] [en|fr]
+//   tessary-screenshot <output.png> [main|about|log] [en|fr]
 
 #include "constants.h"
 #include "mainwindow.h"
@@ -26,14 +27,15 @@ template <typename T> T *child(QObject *parent, const char *name)
     return parent->findChild<T *>(QLatin1String(name));
 }
 
+int master = -1;
+
 QString openLine()
 {
-    int master = -1;
     int slave = -1;
     char name[256] = {};
     if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
         return {};
-    return QString::fromLocal8Bit(name); // both ends stay open until the process ends
+    return QString::fromLocal8Bit(name); // the slave stays open until the process ends
 }
 
 } // namespace
@@ -44,7 +46,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        QTextStream(stderr) << "usage: tessary-screenshot <output.png> [main|about] [en|fr]\n";
+        QTextStream(stderr) << "usage: tessary-screenshot <output.png> [main|about|log] [en|fr]\n";
         return 2;
     }
     const QString output = args.at(1);
@@ -67,8 +69,20 @@ int main(int argc, char **argv)
     child<QPushButton>(&window, "pushButton_Open")->click();
     child<QComboBox>(&window, "comboBox_ID")->setCurrentIndex(5);
     child<QSlider>(&window, "horizontalSlider_All")->setValue(-12);
-    child<QPushButton>(&window, "pushButton_Play")->click();
-    QTest::qWait(200);
+    if (what == QLatin1String("log")) {
+        if (auto *log = child<QAction>(&window, "actionCommand_Log"); !log->isChecked())
+            log->trigger();
+        window.resize(window.width(), window.height() + 200);
+        child<QPushButton>(&window, "pushButton_Play")->click();
+        child<QComboBox>(&window, "comboBox_Folder")->setCurrentIndex(12);
+        child<QPushButton>(&window, "pushButton_Folder_Load")->click();
+        child<QPushButton>(&window, "pushButton_Next")->click();
+        ::close(master); // the adapter pulled, just as Stop is pressed
+        child<QPushButton>(&window, "pushButton_Stop")->click();
+    } else {
+        child<QPushButton>(&window, "pushButton_Play")->click();
+    }
+    QTest::qWait(300);
 
     QPixmap picture;
     if (what == QLatin1String("about")) {

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "commandframe.h"
+
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QList>
+
+// What the window sent, and what became of it: one row per command, and one per change of the
+// connection, told in the outcome column. The oldest rows go once there are more than a limit.
+class CommandLog : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Time, Player, Command, Frame, Outcome, ColumnCount };
+    enum class Result { Sent, NotSent, ConnectionLost };
+
+    explicit CommandLog(int limit = 10000, QObject *parent = nullptr);
+
+    // A command to a player, by the name its echo gives it.
+    void addCommand(int playerId, const QString &name, const CommandFrame &frame, Result result);
+    // A change of the connection, by what the status line says of it.
+    void addEvent(const QString &text);
+    void clear();
+
+    // The rows as CSV (RFC 4180, with a header row), written whole or not at all. False, with
+    // the reason in why, when it could not be saved; the rows stay either way.
+    bool saveCsv(const QString &path, QString *why) const;
+    QByteArray toCsv() const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    struct Row
+    {
+        QDateTime time;
+        int playerId; // -1 for a change of the connection
+        QString what;
+        CommandFrame frame;
+        Result result;
+    };
+    void add(Row row);
+    QString text(const Row &row, int column) const;
+
+    QList<Row> m_rows;
+    int m_limit;
+};

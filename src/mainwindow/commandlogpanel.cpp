@@ -1,0 +1,76 @@
+#include "commandlogpanel.h"
+
+#include "commandlog.h"
+#include "ui_commandlogpanel.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+
+CommandLogPanel::CommandLogPanel(CommandLog *log, QWidget *parent)
+    : QWidget(parent), ui(new Ui::CommandLogPanel), m_log(log)
+{
+    ui->setupUi(this);
+    QTableView *view = ui->tableView_Log;
+    view->setModel(log);
+    // Rows of one height and columns of fixed widths: a new row costs no measuring.
+    const QFontMetrics metrics(view->font());
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
+    const char *const widest[] = {"0000-00-00 00:00:00.000", "Player", "Load folder",
+                                  "00 00 00 00"};
+    for (int column = 0; column < 4; ++column)
+        view->setColumnWidth(column, metrics.horizontalAdvance(QLatin1String(widest[column])) + 16);
+    // A drag adds a row per frame: the view shows them ten times a second at most, and keeps
+    // the newest in view while it was at the bottom.
+    connect(log, &CommandLog::rowsInserted, this, [this, view] {
+        if (!isVisible() || m_refreshPending)
+            return;
+        m_refreshPending = true;
+        const QScrollBar *bar = view->verticalScrollBar();
+        const bool followNewest = bar->value() >= bar->maximum();
+        view->setUpdatesEnabled(false);
+        QTimer::singleShot(100, this, [this, view, followNewest] {
+            m_refreshPending = false;
+            view->setUpdatesEnabled(true);
+            if (followNewest)
+                view->scrollToBottom();
+        });
+    });
+}
+
+CommandLogPanel::~CommandLogPanel()
+{
+    delete ui;
+}
+
+void CommandLogPanel::retranslate()
+{
+    ui->retranslateUi(this);
+}
+
+bool CommandLogPanel::save(const QString &path)
+{
+    QString why;
+    const bool saved = m_log->saveCsv(path, &why);
+    ui->label_Log_Message->setText(saved ? tr("Saved to %1").arg(path)
+                                         : tr("Not saved to %1: %2").arg(path, why));
+    return saved;
+}
+
+void CommandLogPanel::on_pushButton_Log_Clear_clicked()
+{
+    m_log->clear();
+    ui->label_Log_Message->clear();
+}
+
+void CommandLogPanel::on_pushButton_Log_Save_clicked()
+{
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Save the command log"),
+                                     QStringLiteral("tessary-log.csv"), tr("CSV files (*.csv)"));
+    if (!path.isEmpty())
+        save(path);
+}

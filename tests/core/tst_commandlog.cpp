@@ -1,0 +1,80 @@
+#include "commandlog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+// The log's rows: how many are kept, and the CSV they are saved as.
+class TestCommandLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keepsTheNewestRowsInOrder();
+    void csvReadsBackAsWritten();
+    void failedSaveKeepsTheRowsAndLeavesNoFile();
+};
+
+void TestCommandLog::keepsTheNewestRowsInOrder()
+{
+    CommandLog log(10000);
+    for (int i = 0; i < 10005; ++i)
+        log.addCommand(i % 128, QString::number(i), CommandFrames::volume(i % 128, i % 65),
+                       CommandLog::Result::Sent);
+    QCOMPARE(log.rowCount(), 10000);
+    QCOMPARE(log.index(0, CommandLog::Command).data().toString(), u"5"_s);
+    QCOMPARE(log.index(9999, CommandLog::Command).data().toString(), u"10004"_s);
+    QCOMPARE(log.index(9999, CommandLog::Frame).data().toString(), u"94 03 3b 00"_s);
+}
+
+void TestCommandLog::csvReadsBackAsWritten()
+{
+    CommandLog log;
+    log.addEvent(u"Open failed: /dev/a,\"b\"\nc"_s);
+    log.addCommand(5, u"Play"_s, CommandFrames::transport(5, CommandFrames::Transport::Play),
+                   CommandLog::Result::NotSent);
+    QTemporaryDir folder;
+    QString why;
+    QVERIFY(log.saveCsv(folder.filePath(u"log.csv"_s), &why));
+    QFile file(folder.filePath(u"log.csv"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines[0], "Time,Player,Command,Frame,Outcome\r");
+    QCOMPARE(lines[1].mid(23), ",,,,\"Open failed: /dev/a,\"\"b\"\"");
+    QCOMPARE(lines[2], "c\"\r");
+    QCOMPARE(lines[3].mid(23), ",5,Play,85 02 01 00,not sent\r");
+}
+
+void TestCommandLog::failedSaveKeepsTheRowsAndLeavesNoFile()
+{
+    CommandLog log;
+    log.addEvent(u"Open"_s);
+    QTemporaryDir folder;
+    QString why;
+    QVERIFY(!log.saveCsv(folder.filePath(u"gone/log.csv"_s), &why));
+    QVERIFY(!why.isEmpty());
+    // Stopped part way, as on a full disk: no half file, here or as a temporary one.
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        _exit(setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+                      !log.saveCsv(folder.filePath(u"log.csv"_s), &why)
+                  ? 0
+                  : 1);
+    }
+    int status = 1;
+    QVERIFY(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QCOMPARE(log.rowCount(), 1);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestCommandLog)
+#include "tst_commandlog.moc"
