@@ -16,6 +16,7 @@
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -66,6 +67,27 @@ public:
     }
 };
 
+// Opening the port list asks for the ports present, in case the system said nothing of a
+// change: the list follows as soon as the answer comes.
+class RescanOnOpening : public QObject
+{
+public:
+    RescanOnOpening(PortWatcher *watcher, QObject *parent) : QObject(parent), m_watcher(watcher) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const auto *key =
+            event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+        if (event->type() == QEvent::MouseButtonPress ||
+            (key && (key->key() == Qt::Key_F4 ||
+                     (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier))))
+            m_watcher->rescan();
+        return false;
+    }
+
+private:
+    PortWatcher *m_watcher;
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -86,6 +108,7 @@ MainWindow::MainWindow(QWidget *parent)
         list->setFocusPolicy(Qt::StrongFocus);
         list->installEventFilter(wheelGuard);
     }
+    ui->comboBox_Serial_Port->installEventFilter(new RescanOnOpening(portWatcher, this));
 
     Fill_Port_List();
     ui->comboBox_Device->addItems({ModelName1, ModelName2, ModelName3});
