@@ -1,7 +1,13 @@
+#include "abouttext.h"
+#include "aboutwindows.h"
 #include "windowtesting.h"
 
+#include <QDesktopServices>
 #include <QMenu>
+#include <QPointer>
 #include <QScopeGuard>
+#include <QSysInfo>
+#include <QUrlQuery>
 
 using namespace Qt::StringLiterals;
 
@@ -16,18 +22,39 @@ QString copyCatalogue(const char *language, const QString &folder)
     return QDir(folder).filePath(name);
 }
 
+// A translation that puts URL delimiters into the mail texts.
+class Awkward : public QTranslator
+{
+public:
+    QString translate(const char *, const char *source, const char *, int) const override
+    {
+        if (qstrcmp(source, "Subject: Corvane Support Request (From:") == 0)
+            return u"Q&A #1? a=b (From:"_s;
+        return qstrcmp(source, "Here: your question...") == 0 ? u"50% & more #2"_s : QString();
+    }
+    bool isEmpty() const override { return false; }
+};
+
 } // namespace
 
-// The interface in the system's language, English or French, wherever the catalogues are.
+// The interface in the system's language, English or French, wherever the catalogues are; and
+// what the Help menu hands on: the About window, the home page and the support mail.
 class TestMainWindowLanguage : public WindowTest
 {
     Q_OBJECT
+
+public slots:
+    void open(const QUrl &url) { opened << url; }
 
 private slots:
     void catalogueFoundFromAnywhere_data();
     void catalogueFoundFromAnywhere();
     void statusAndLevelAfterChange();
     void defaultFollowsTheSystem();
+    void helpTexts_data();
+    void helpTexts();
+    void aboutIsModalAndReleasedOnClose();
+    void windowsNamesAndEscaping();
 
 private:
     bool showsFrench() const
@@ -38,6 +65,7 @@ private:
             qFatal("half-translated window");
         return french;
     }
+    QList<QUrl> opened;
 };
 
 void TestMainWindowLanguage::catalogueFoundFromAnywhere_data()
@@ -98,6 +126,92 @@ void TestMainWindowLanguage::defaultFollowsTheSystem()
     QVERIFY(!showsFrench());
     child<QAction>("actionDefault")->trigger();
     QCOMPARE(showsFrench(), frenchSystem);
+}
+
+void TestMainWindowLanguage::helpTexts_data()
+{
+    // The About window's title, "Version:" and word size; the mail's subject start and body.
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("texts");
+    QTest::newRow("English") << QString()
+                             << u"About|Version:|bit)|Subject: Corvane Support Request (From:|"
+                                "Here: your question..."_s;
+    QTest::newRow("French") << u"fr"_s
+                            << u"À propos|Version :| bits)|Objet : Demande d'assistance Corvane "
+                               "(depuis :|Ici : votre question..."_s;
+    QTest::newRow("delimiters in a translation")
+        << u"awkward"_s << u"About|Version:|bit)|Q&A #1? a=b (From:|50% & more #2"_s;
+}
+
+void TestMainWindowLanguage::helpTexts()
+{
+    QFETCH(QString, catalogue);
+    QFETCH(QString, texts);
+    QDesktopServices::setUrlHandler(u"http"_s, this, "open");
+    QDesktopServices::setUrlHandler(u"mailto"_s, this, "open");
+    opened.clear();
+    start();
+    const QStringList text = texts.split(u'|');
+    QTranslator french;
+    Awkward awkward;
+    QVERIFY(french.load(u"LanguageData_fr"_s, QStringLiteral(TESSARY_QM_DIR)));
+    if (!catalogue.isEmpty())
+        QCoreApplication::installTranslator(catalogue == u"fr"_s ? &french : &awkward);
+    child<QAction>("actionAbout")->trigger();
+    QWidget *about = QApplication::activeModalWidget();
+    QVERIFY(about);
+    QCOMPARE(about->windowTitle(), text[0]);
+    QCOMPARE(
+        about->findChild<QLabel *>(u"label_infos"_s)->text(),
+        u"<p><b>Tessary - Generic Edition</b></p><p><b>%1 1.0.0</b></p><p>Copyright (c) 2026 "
+        "Corvane</p><p><a href=\"http://corvane.example\">corvane.example</a></p><p>%2 (%3%4</p>"_s
+            .arg(text[1], QSysInfo::prettyProductName(), QString::number(QT_POINTER_SIZE * 8),
+                 text[2]));
+    QVERIFY(!about->windowIcon().pixmap(32, 32).isNull());
+    about->close();
+    for (const char *action : {"actionCorvane_Home_Page", "actionContact_Technical_Support"})
+        child<QAction>(action)->trigger();
+    QCoreApplication::removeTranslator(&french);
+    QCoreApplication::removeTranslator(&awkward);
+    QCOMPARE(opened.size(), 2);
+    QCOMPARE(opened[0], QUrl(u"http://corvane.example"_s));
+    QCOMPARE(opened[1].scheme() + u':' + opened[1].path(), u"mailto:support@corvane.example"_s);
+    const QUrlQuery mail(QUrl(opened[1].toString(QUrl::FullyEncoded)));
+    QCOMPARE(mail.queryItemValue(u"subject"_s, QUrl::FullyDecoded),
+             text[3] + u" Tessary - Generic Edition - 1.0.0)"_s);
+    QCOMPARE(mail.queryItemValue(u"body"_s, QUrl::FullyDecoded), text[4]);
+}
+
+void TestMainWindowLanguage::aboutIsModalAndReleasedOnClose()
+{
+    start();
+    QList<QPointer<QWidget>> opened;
+    for (int i = 0; i < 50; ++i) {
+        child<QAction>("actionAbout")->trigger();
+        opened << QApplication::activeModalWidget();
+        QVERIFY(qobject_cast<AboutWindows *>(opened[i]) && opened[i]->isVisible());
+        QVERIFY(i == 0 || opened[i] != opened[i - 1]); // a fresh dialog each time
+        QTest::mouseClick(opened[i]->findChild<QPushButton *>(u"pushButton_close"_s),
+                          Qt::LeftButton);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+    QTRY_VERIFY(std::none_of(opened.cbegin(), opened.cend(), [](auto &about) { return about; }));
+}
+
+void TestMainWindowLanguage::windowsNamesAndEscaping()
+{
+    QStringList names;
+    for (const auto &[major, minor] :
+         {std::pair{4, 0}, {5, 0}, {5, 1}, {5, 2}, {6, 0}, {6, 1}, {6, 2}, {10, 0}})
+        names << QLatin1String(AboutText::windowsName(major, minor));
+    QCOMPARE(names.join(u',').remove(u"Microsoft Windows "_s),
+             u"NT,2000,XP,2003,Vista,7,Microsoft OS,Microsoft OS"_s);
+    AboutText::Information info;
+    info.applicationName = u"A <b>&</b>"_s;
+    info.organizationDomain = u"x.example\"><script>"_s;
+    const QString html = AboutText::informationHtml(info);
+    QVERIFY(html.startsWith(u"<p><b>A &lt;b&gt;&amp;&lt;/b&gt;</b></p>"_s));
+    QVERIFY(html.contains(u"href=\"http://x.example&quot;&gt;&lt;script&gt;\""_s));
 }
 
 QTEST_MAIN(TestMainWindowLanguage)

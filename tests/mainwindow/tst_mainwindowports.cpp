@@ -1,89 +1,221 @@
+#include "portlock.h"
 #include "windowtesting.h"
 
 #include <QSignalSpy>
+#include <QStyle>
 #include <grp.h>
 #include <sys/stat.h>
 
-using namespace Qt::StringLiterals;
-
-// Adapters that come and go, as the port list and the connection follow them. A port here is a
-// link in the working folder to a pseudo-terminal, so that the same name can come back on a new
-// line; the lister stands in for the system's.
+// The port as the hardware and other programs leave it: held elsewhere, gone, plugged in again.
+// A port here is often a link in the working folder to a pseudo-terminal, so that the same name
+// can come back on a new line; the lister stands in for the system's.
 class TestMainWindowPorts : public WindowTest
 {
     Q_OBJECT
 
 private slots:
+    void heldByAnotherProgram_data();
+    void heldByAnotherProgram();
+    void anotherUserIsToldWhatBlocks_data();
+    void anotherUserIsToldWhatBlocks();
+    void heldWhileOpenAndReleasedAtExit();
+    void goneDuringADragAndBetweenCommands();
     void listFollowsWithWhatTheSystemKnows();
-    void lossNoticedWithoutAFrame();
     void reconnectsToTheSamePortOnly_data();
     void reconnectsToTheSamePortOnly();
     void savedPortAbsentAtStartIsAwaited();
-    void refusedPermissionSaysWhatFixesIt();
-    void reasonsInTheUsersLanguage();
 
 private:
     // A port of that name on a fresh line.
     QString plug(const QString &name)
     {
         line = std::make_unique<PseudoTerminal>();
-        const QString port = working->filePath(name);
-        QFile::remove(port);
-        QFile::link(line->slavePath, port);
-        return port;
+        QFile::remove(working->filePath(name));
+        QFile::link(line->slavePath, working->filePath(name));
+        return working->filePath(name);
     }
+    QString lockFile() const { return u"/run/lock/"_s + PortLock::lockFileName(line->slavePath); }
 };
+
+void TestMainWindowPorts::heldByAnotherProgram_data()
+{
+    // How the other program holds the port, and the name the window gives it.
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("another Tessary") << u"send"_s << u"tessary-send"_s;
+    QTest::newRow("lock file with a name") << u"%1 minicom root\n"_s << u"minicom"_s;
+    QTest::newRow("lock file with the PID alone") << u"%1\n"_s << u"sleep"_s;
+    QTest::newRow("flock on the device") << u"flock"_s << u"flock"_s;
+}
+
+void TestMainWindowPorts::heldByAnotherProgram()
+{
+    QFETCH(QString, lock);
+    QFETCH(QString, name);
+    QProcess holder;
+    if (lock == u"send"_s) {
+        holder.start(QStringLiteral(TESSARY_SEND),
+                     {u"--verbose"_s, u"--port"_s, line->slavePath, u"-"_s});
+        holder.write("play\n");
+        QVERIFY(holder.waitForReadyRead(5000) && line->read(4).size() == 4);
+    } else if (lock == u"flock"_s) {
+        holder.start(u"flock"_s, {u"-o"_s, line->slavePath, u"sleep"_s, u"30"_s});
+        QTRY_VERIFY(PortLock::findHolder(line->slavePath));
+    } else {
+        holder.start(u"sleep"_s, {u"30"_s});
+        QFile file(lockFile());
+        QVERIFY(holder.waitForStarted() && file.open(QIODevice::WriteOnly));
+        file.write(lock.arg(holder.processId(), 10).toLatin1());
+    }
+    start();
+    QCOMPARE(
+        play(u"connect; status Open failed: %1 is in use by another program (PID %2, %3); "
+             "closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; sends"_s.arg(line->slavePath)
+                 .arg(holder.processId())
+                 .arg(name)),
+        QString());
+    QCOMPARE(QFile::exists(lockFile()), lock != u"flock"_s); // a live program's lock stays
+    // Once it has gone, Connect clears a stale lock and holds an flock of its own.
+    holder.kill();
+    QVERIFY(holder.waitForFinished());
+    QCOMPARE(play(u"click Open; status Open; click Play; sends 80020100"_s), QString());
+    QCOMPARE(PortLock::findHolder(line->slavePath)->pid, long(QCoreApplication::applicationPid()));
+}
+
+void TestMainWindowPorts::anotherUserIsToldWhatBlocks_data()
+{
+    QTest::addColumn<bool>("staleLock");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a stale lock of root's")
+        << true << u"a stale lock of another user blocks %1: %2"_s;
+    QTest::newRow("the port's group")
+        << false << u"%1: permission denied; join the group dialout and log in again"_s;
+}
+
+// A lock left by another user's program that has gone can be cleared by that user alone; a port
+// opens to its group. The other user here is the sender run as nobody.
+void TestMainWindowPorts::anotherUserIsToldWhatBlocks()
+{
+    QFETCH(bool, staleLock);
+    QFETCH(QString, said);
+    if (geteuid() != 0)
+        QSKIP("acting as another user needs root");
+    QProcess gone;
+    gone.start(u"true"_s);
+    QVERIFY(gone.waitForStarted());
+    const QByteArray pid = QByteArray::number(gone.processId()).rightJustified(10) + '\n';
+    QVERIFY(gone.waitForFinished());
+    QFile file(lockFile());
+    QVERIFY(!staleLock || (file.open(QIODevice::WriteOnly) && file.write(pid) == pid.size()));
+    file.close();
+    QVERIFY(chown(qPrintable(line->slavePath), 0, getgrnam("dialout")->gr_gid) == 0);
+    QVERIFY(chmod(qPrintable(line->slavePath), staleLock ? 0666 : 0660) == 0);
+    QProcess sender;
+    sender.start(u"setpriv"_s,
+                 {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                  QStringLiteral(TESSARY_SEND), u"--port"_s, line->slavePath, u"play"_s});
+    QVERIFY(sender.waitForFinished());
+    QCOMPARE(QString::fromUtf8(sender.readAllStandardError()),
+             u"tessary-send: "_s + said.arg(line->slavePath, lockFile()) + u'\n');
+    start(); // the port's own user, root, clears the lock
+    QCOMPARE(play(u"connect; status Open"_s), QString());
+}
+
+// The window holds the port: the sender is refused, naming it, and the window goes on. Quitting
+// releases the port and its lock for whoever comes next.
+void TestMainWindowPorts::heldWhileOpenAndReleasedAtExit()
+{
+    start();
+    QCOMPARE(play(u"connect; click Play; sends 80020100"_s), QString());
+    QProcess sender;
+    sender.start(QStringLiteral(TESSARY_SEND), {u"--port"_s, line->slavePath, u"stop"_s});
+    QVERIFY(sender.waitForFinished(5000));
+    QCOMPARE(QString::fromUtf8(sender.readAllStandardError()),
+             u"tessary-send: %1 is in use by another program (PID %2, tst_mainwindowports)\n"_s
+                 .arg(line->slavePath)
+                 .arg(QCoreApplication::applicationPid()));
+    QCOMPARE(sender.exitCode(), 69);
+    QCOMPARE(play(u"status Play : 0x80 0x2 0x1; click Next; sends 80020300; press Ctrl+Q"_s),
+             QString());
+    window.reset(); // what main() does once the event loop has ended
+    QVERIFY(!serialPort->isOpen() && !QFile::exists(lockFile()));
+    QVERIFY(!PortLock::findHolder(line->slavePath));
+}
+
+void TestMainWindowPorts::goneDuringADragAndBetweenCommands()
+{
+    start();
+    QSignalSpy lost(window->findChild<SerialLink *>(), &SerialLink::connectionLost);
+    QCOMPARE(play(u"connect"_s), QString());
+    auto *slider = child<QSlider>("horizontalSlider_All");
+    const int handle = slider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, slider);
+    const auto at = [slider, handle](int value) {
+        return QPoint(QStyle::sliderPositionFromValue(-31, 0, value, slider->width() - handle) +
+                          handle / 2,
+                      slider->height() / 2);
+    };
+    // Each value the handle passes goes out as one frame, until the device goes.
+    QTest::mousePress(slider, Qt::LeftButton, {}, at(0));
+    for (int value = -1; value >= -10; --value) {
+        if (value == -4)
+            QCOMPARE(play(u"sends 80031e00 80031d00 80031c00; unplug"_s), QString());
+        QTest::mouseMove(slider, at(value));
+    }
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, at(-10));
+    QVERIFY(!slider->isSliderDown());
+    // The folder keys no longer claim to send anything; a working line takes the level from
+    // where the slider stands; a line unplugged between two commands is noticed at once.
+    line = std::make_unique<PseudoTerminal>();
+    QCOMPARE(play(u"status Connection lost; closed; press Ctrl+4; status Connection lost; connect; "
+                  "status Open; focus horizontalSlider_All; press Left; sends 8003%1 00; unplug; "
+                  "status Connection lost; closed; click Stop; status Connection lost"_s.arg(
+                      slider->value() + 30, 2, 16, QChar(u'0'))),
+             QString());
+    QCOMPARE(lost.count(), 2);
+}
 
 void TestMainWindowPorts::listFollowsWithWhatTheSystemKnows()
 {
     start();
     QCOMPARE(play(u"port ttyS0; ports ttyS0"_s), QString());
-    setPorts({{u"ttyS0"_s},
-              {u"ttyUSB0"_s, u"FT232R USB UART"_s, u"FTDI"_s, u"A10K4ZB3"_s, 0x0403, 0x6001}});
-    window->findChild<PortWatcher *>()->rescan();
+    setPorts({PortInfo(u"ttyS0"_s), PortInfo(u"ttyUSB0"_s, u"FT232R USB UART"_s, u"FTDI"_s,
+                                             u"A10K4ZB3"_s, 0x0403, 0x6001)});
+    // Opening the list asks again, whether the system said anything or not.
     auto *list = child<QComboBox>("comboBox_Serial_Port");
+    QTest::mouseClick(list, Qt::LeftButton);
     QTRY_COMPARE(list->count(), 2);
+    list->hidePopup();
     QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
              u"FT232R USB UART\nManufacturer: FTDI\nSerial number: A10K4ZB3\nUSB id: 0403:6001"_s);
-    QCOMPARE(list->currentText(), u"ttyS0"_s); // the choice stays while its port is there
-    QCOMPARE(play(u"ports ttyUSB0"_s), QString());
-    QCOMPARE(list->currentText(), u"ttyUSB0"_s);
-    QCOMPARE(play(u"ports -"_s), QString());
-    QCOMPARE(list->count(), 0);
-}
-
-void TestMainWindowPorts::lossNoticedWithoutAFrame()
-{
-    start();
-    QSignalSpy lost(window->findChild<SerialLink *>(), &SerialLink::connectionLost);
-    QCOMPARE(play(u"connect; unplug; status Connection lost; closed"_s), QString());
-    QCOMPARE(play(u"click Play; status Connection lost"_s), QString());
-    QCOMPARE(lost.count(), 1);
+    // The choice stays while its port is there.
+    QCOMPARE(play(u"shows Serial_Port 2 ttyS0 ttyUSB0; ports ttyUSB0; shows Serial_Port 1 ttyUSB0 "
+                  "ttyUSB0; ports -; shows Serial_Port 0  "_s),
+             QString());
 }
 
 void TestMainWindowPorts::reconnectsToTheSamePortOnly_data()
 {
-    // Auto-connection; what happens once connected to the port (%1); the ports listed when it
-    // is back; and what the window then shows.
+    // Auto-connection; what happens once connected to the port; the ports listed when it is back
+    // (%1 itself); and what the window then shows.
     QTest::addColumn<bool>("autoConnect");
     QTest::addColumn<QString>("meanwhile");
     QTest::addColumn<QString>("back");
     QTest::addColumn<QString>("after");
-    const auto row = [](const char *tag, bool autoConnect, const char *meanwhile, const char *back,
-                        const char *after) {
-        QTest::newRow(tag) << autoConnect << QString::fromUtf8(meanwhile) << QString::fromUtf8(back)
-                           << QString::fromUtf8(after);
-    };
     const char *lost = "unplug; status Connection lost";
-    row("auto-connection", true, lost, "ttyS0 %1",
-        "status Reconnected; open; click Play; sends 80020100");
-    row("without auto-connection", false, lost, "ttyS0 %1", "status Connection lost; closed");
-    row("closed by the user", true, "click Close", "ttyS0 %1", "status Close; closed");
-    row("auto-connection unticked", true, "unplug; tick AutoConnect", "ttyS0 %1",
-        "status Connection lost; closed");
-    row("model changed", true, "unplug; status Connection lost; model 1", "ttyS0 %1",
-        "status ...; closed");
-    row("back under another name", true, lost, "ttyS0 ttyUSB1", "status Open failed: *; closed");
+    const char *const rows[][5] = {
+        {"auto-connection", "1", lost, "ttyS0 %1",
+         "status Reconnected; open; click Play; sends 80020100"},
+        {"without auto-connection", "0", lost, "ttyS0 %1", "status Connection lost; closed"},
+        {"closed by the user", "1", "click Close", "ttyS0 %1", "status Close; closed"},
+        {"auto-connection unticked", "1", "unplug; tick AutoConnect", "ttyS0 %1",
+         "status Connection lost; closed"},
+        {"model changed", "1", "unplug; status Connection lost; model 1", "ttyS0 %1",
+         "status ...; closed"},
+        {"back under another name", "1", lost, "ttyS0 ttyUSB1", "status Open failed: *; closed"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << (*row[1] == '1') << QString::fromUtf8(row[2])
+                              << QString::fromUtf8(row[3]) << QString::fromUtf8(row[4]);
 }
 
 void TestMainWindowPorts::reconnectsToTheSamePortOnly()
@@ -106,19 +238,17 @@ void TestMainWindowPorts::reconnectsToTheSamePortOnly()
     plug(u"ttyTEST"_s);
     QCOMPARE(play(u"ports %1; %2"_s.arg(back.arg(port), after)), QString());
     QCOMPARE(lost.count(), meanwhile.startsWith(u"unplug"_s) ? 1 : 0);
-    QCOMPARE(line->readAll(),
-             after.endsWith(u"open"_s) ? QByteArray::fromHex("80020100") : QByteArray());
 }
 
 // With the saved port not plugged in yet, Auto-connection waits for it: commands for show
-// equipment never go to a port the user did not choose, and the saved port stays saved.
+// equipment never go to a port the user did not choose, and the saved port stays saved. The
+// reasons a port does not open are given in the window's language.
 void TestMainWindowPorts::savedPortAbsentAtStartIsAwaited()
 {
     const QString port = working->filePath(u"ttyTEST"_s);
-    const SettingsStore store = SettingsStore::forApplication();
-    store.write(
-        u"KVX11.00\n\n\n*\nDevice\n*\nLumetto\n*\nSerial Port\n*\n%1\n*\nBaudrate\n*\n19200\n"
-        "*\nAuto-connect\n*\n1\n*\nLanguage\n*\nEnglish\n*\nPlayer ID\n*\n0\n"_s.arg(port));
+    SettingsStore::forApplication().write(
+        u"KVX11.00\n\n\n*\nDevice\n*\nLumetto\n*\nSerial Port\n*\n%1\n*\nBaudrate\n*\n19200\n*\n"
+        "Auto-connect\n*\n1\n*\nLanguage\n*\nEnglish\n*\nPlayer ID\n*\n0\n"_s.arg(port));
     start();
     QCOMPARE(play(u"status Waiting for %1; closed; press Ctrl+Return; sends; restart; "
                   "status Waiting for %1"_s.arg(port)),
@@ -127,36 +257,10 @@ void TestMainWindowPorts::savedPortAbsentAtStartIsAwaited()
     QCOMPARE(play(u"ports /dev/tessary-absent-0 %1; status Open; click Play; sends 80020100"_s.arg(
                  port)),
              QString());
-}
-
-void TestMainWindowPorts::refusedPermissionSaysWhatFixesIt()
-{
-    if (geteuid() != 0)
-        QSKIP("acting as another user needs root");
-    // As a serial port usually is: its group may write to it.
-    QVERIFY(chown(qPrintable(line->slavePath), 0, getgrnam("dialout")->gr_gid) == 0);
-    QVERIFY(chmod(qPrintable(line->slavePath), 0660) == 0);
-    QProcess sender;
-    sender.start(u"setpriv"_s,
-                 {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
-                  QStringLiteral(TESSARY_SEND), u"--port"_s, line->slavePath, u"play"_s});
-    QVERIFY(sender.waitForFinished());
-    QCOMPARE(sender.readAllStandardError(),
-             u"tessary-send: %1: permission denied; join the group dialout and log in again\n"_s
-                 .arg(line->slavePath)
-                 .toUtf8());
-}
-
-void TestMainWindowPorts::reasonsInTheUsersLanguage()
-{
-    QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"),
-                working->filePath(u"LanguageData_fr.qm"_s));
-    start();
-    QCOMPARE(
-        play(
-            u"menu Fran_ais; connect /dev/tessary-no-such-port; "
-            "status Échec de l'ouverture : /dev/tessary-no-such-port : périphérique introuvable"_s),
-        QString());
+    QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"), u"LanguageData_fr.qm"_s);
+    QCOMPARE(play(u"click Close; menu Fran_ais; connect /dev/tessary-none; status Échec de "
+                  "l'ouverture : /dev/tessary-none : périphérique introuvable"_s),
+             QString());
 }
 
 QTEST_MAIN(TestMainWindowPorts)

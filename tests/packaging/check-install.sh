@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks it as a desktop would: the files, the menu
 # entry, the AppStream data, and the installed program started from an unrelated folder by a user
-# who cannot write to it.
+# who cannot write to it. Then builds the Debian package and checks that it holds the same files,
+# with the control data apt needs.
 #   check-install.sh <build folder>
 set -euo pipefail
 
@@ -58,4 +59,14 @@ timeout 20 tail --pid=$pid -f /dev/null || fail "the program did not leave on Ct
 [ "$(sed -n '1p;7p;23p;27p' "$settings" | paste -sd,)" = "KVX11.00,Galdris,French,3" ] ||
     fail "settings not kept in the per-user file"
 [ ! -e "$root/usr/bin/Tessary - Generic Edition.cfg" ] || fail "settings written beside the program"
-echo "installed tree, menu entry, AppStream data and installed program: all good"
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/deb" >/dev/null
+deb=$scratch/deb/tessary_1.0.0_$(dpkg --print-architecture).deb
+info=$(dpkg-deb --info "$deb") || fail "no $(basename "$deb")"
+for field in 'Package: tessary' 'Version: 1.0.0' 'Maintainer: .*<support@corvane.example>' \
+    'Depends: .*libqt6core6.*' 'Depends: .*libqt6serialport6.*' 'Depends: .*libqt6widgets6.*'; do
+    grep -q "^ $field\$" <<<"$info" || fail "control: no $field"
+done
+[ "$(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)" = \
+    "$(cd "$root" && find . -type f | sort)" ] || fail "the package and the install tree differ"
+echo "installed tree, menu entry, AppStream data, installed program and package: all good"

@@ -22,12 +22,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
-#include <map>
 #include <memory>
-#include <optional>
+
+using namespace Qt::StringLiterals;
 
 // What every window test starts from: no settings file anywhere, a fresh working folder, a
-// pseudo-terminal as the line, and the system's ports replaced by the names in `ports`.
+// pseudo-terminal as the line, and the system's ports replaced by the ones in `ports`.
 class WindowTest : public QObject
 {
     Q_OBJECT
@@ -48,93 +48,61 @@ protected:
         return object;
     }
     QString status() const { return child<QLabel>("label_Status")->text(); }
-    void click(const char *button) const
+    QString markedLanguage() const
     {
-        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+        QStringList marked;
+        for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"})
+            if (child<QAction>(name)->isChecked())
+                marked << QLatin1String(name);
+        return marked.join(u',');
     }
-    // Pressed where the focus is, as the user does.
-    void press(const char *keys) const
-    {
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence(QLatin1String(keys)));
-    }
-    void select(const char *list, const QString &text) const
-    {
-        auto *combo = child<QComboBox>(list);
-        if (combo->findText(text) < 0)
-            combo->addItem(text);
-        combo->setCurrentIndex(combo->findText(text));
-    }
-    // As the user's choice in the list: only activated() tells the window about it.
-    void chooseModel(int index) const
-    {
-        child<QComboBox>("comboBox_Device")->setCurrentIndex(index);
-        emit child<QComboBox>("comboBox_Device")->activated(index);
-    }
-    void connectTo(const QString &port) const
-    {
-        select("comboBox_Serial_Port", port);
-        click("pushButton_Open");
-    }
-    // What reaches the line, up to count bytes, while the event loop runs; then anything more
-    // that follows within a moment.
-    QByteArray receive(int count) const
-    {
-        QByteArray data = line->read(count, 0);
-        for (int waited = 0; data.size() < count && waited < 2000; waited += 10) {
-            QTest::qWait(10);
-            data += line->read(count - data.size(), 0);
-        }
-        return data + line->readAll(30);
-    }
-    // Connect and the port settings open to the user, the commands and Disconnect closed.
-    bool isClosedArrangement() const
-    {
-        QString enabled;
-        for (const char *name :
-             {"pushButton_Open", "comboBox_Serial_Port", "comboBox_Serial_Baudrate",
-              "groupBox_Transport", "groupBox_Folder", "groupBox_Volume", "pushButton_Close"})
-            enabled += child(name)->isEnabled() ? u'1' : u'0';
-        return enabled == QLatin1String("1110000");
-    }
+
     // Plays a scenario: steps separated by "; ", each something the user does or something that
-    // must hold then. Buttons and menu entries are named without their kind ("click Play").
+    // must hold then. Widgets are named without their kind ("click Play", "tick AutoConnect").
     //   model INDEX, id ID, folder N, rate N, port NAME, level DB: choose in the window
-    //   connect [PORT], click BUTTON, tick BOX, press KEYS, focus WIDGET, menu ACTION, unplug,
-    //   restart
-    //   ports NAME... (the ports listed from now on, "-" for none, as adapters come and go)
-    //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix; waits up to a second
-    //   for it), label TEXT, closed, open
+    //   connect [PORT], click BUTTON, tick BOX, press KEYS (where the focus is), focus WIDGET,
+    //   menu ACTION, unplug, restart, ports NAME... (listed from now on, "-" for none)
+    //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix; waits up to a second),
+    //   label TEXT, shows LIST COUNT CURRENT LAST, shows Volume MINIMUM LEVEL, closed, open
     // Returns the first check that failed, with what was seen instead; empty when all held.
     QString play(const QString &scenario)
     {
-        const std::map<QString, const char *> lists{
-            {QStringLiteral("id"), "comboBox_ID"},
-            {QStringLiteral("folder"), "comboBox_Folder"},
-            {QStringLiteral("port"), "comboBox_Serial_Port"},
-            {QStringLiteral("rate"), "comboBox_Serial_Baudrate"}};
-        for (const QString &step : scenario.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
+        for (const QString &step : scenario.split(u"; "_s, Qt::SkipEmptyParts)) {
             const QString verb = step.section(u' ', 0, 0);
             QString expected = step.section(u' ', 1);
             const QByteArray name = expected.toLatin1();
+            const auto select = [this](const QString &list, const QString &text) {
+                auto *combo = child<QComboBox>(qPrintable(u"comboBox_"_s + list));
+                if (combo->findText(text) < 0)
+                    combo->addItem(text);
+                combo->setCurrentIndex(combo->findText(text));
+            };
+            const QHash<QString, QString> lists{{u"id"_s, u"ID"_s},
+                                                {u"folder"_s, u"Folder"_s},
+                                                {u"port"_s, u"Serial_Port"_s},
+                                                {u"rate"_s, u"Serial_Baudrate"_s}};
             std::optional<QString> seen;
-            if (lists.count(verb)) {
-                select(lists.at(verb), expected);
-            } else if (verb == u"model") {
-                chooseModel(expected.toInt());
+            if (lists.contains(verb)) {
+                select(lists[verb], expected);
+            } else if (verb == u"model") { // as the user chooses: activated() tells the window
+                child<QComboBox>("comboBox_Device")->setCurrentIndex(expected.toInt());
+                emit child<QComboBox>("comboBox_Device")->activated(expected.toInt());
             } else if (verb == u"level") {
                 child<QSlider>("horizontalSlider_All")->setValue(expected.toInt());
-            } else if (verb == u"connect") {
-                connectTo(expected.isEmpty() ? line->slavePath : expected);
-            } else if (verb == u"click") {
-                click(("pushButton_" + name).constData());
-            } else if (verb == u"press") {
-                press(name.constData());
-            } else if (verb == u"focus") {
-                child(name.constData())->setFocus();
+            } else if (verb == u"connect" || verb == u"click") {
+                if (verb == u"connect")
+                    select(u"Serial_Port"_s, expected.isEmpty() ? line->slavePath : expected);
+                QTest::mouseClick(
+                    child<QPushButton>(verb == u"click" ? "pushButton_" + name : "pushButton_Open"),
+                    Qt::LeftButton);
             } else if (verb == u"tick") {
-                child<QCheckBox>(("checkBox_" + name).constData())->click();
+                child<QCheckBox>("checkBox_" + name)->click();
+            } else if (verb == u"press") {
+                QTest::keySequence(QApplication::focusWidget(), QKeySequence(expected));
+            } else if (verb == u"focus") {
+                child(name)->setFocus();
             } else if (verb == u"menu") {
-                child<QAction>(("action" + name).constData())->trigger();
+                child<QAction>("action" + name)->trigger();
             } else if (verb == u"unplug") {
                 line->closeMaster();
             } else if (verb == u"ports") {
@@ -146,52 +114,58 @@ protected:
                 auto *watcher = window->findChild<PortWatcher *>();
                 watcher->rescan();
                 if (!QTest::qWaitFor([&] { return watcher->ports() == listed; }))
-                    return step + QStringLiteral(": the list did not follow");
+                    return step + u": the list did not follow"_s;
             } else if (verb == u"restart") {
                 window.reset();
                 start();
-            } else if (verb == u"sends") {
+            } else if (verb == u"sends") { // what arrives while the event loop runs, then any more
                 const QByteArray frames = QByteArray::fromHex(name);
+                QByteArray data = line->read(int(frames.size()), 0);
+                for (int waited = 0; data.size() < frames.size() && waited < 2000; waited += 10) {
+                    QTest::qWait(10);
+                    data += line->read(int(frames.size() - data.size()), 0);
+                }
                 expected = QString::fromLatin1(frames.toHex(' '));
-                seen = QString::fromLatin1(receive(int(frames.size())).toHex(' '));
+                seen = QString::fromLatin1((data + line->readAll(30)).toHex(' '));
             } else if (verb == u"status") {
-                const auto matches = [this, &expected] {
-                    return status() == expected ||
-                           (expected.endsWith(u'*') && status().size() >= expected.size() &&
-                            status().startsWith(expected.chopped(1)));
-                };
-                seen = QTest::qWaitFor(matches, 1000) ? expected : status();
+                const bool prefix = expected.endsWith(u'*');
+                seen = QTest::qWaitFor(
+                           [&] {
+                               return status() == expected ||
+                                      (prefix && status().size() >= expected.size() &&
+                                       status().startsWith(expected.chopped(1)));
+                           },
+                           1000)
+                           ? expected
+                           : status();
             } else if (verb == u"label") {
                 seen = child<QLabel>("label_Volume_Value_All")->text();
+            } else if (verb == u"shows") { // a list's count, current and last item; a range
+                const auto *list =
+                    window->findChild<QComboBox *>(u"comboBox_"_s + expected.section(u' ', 0, 0));
+                const auto *slider = child<QSlider>("horizontalSlider_All");
+                expected = expected.section(u' ', 1);
+                seen = list ? u"%1 %2 %3"_s.arg(list->count())
+                                  .arg(list->currentText(), list->itemText(list->count() - 1))
+                            : u"%1 %2"_s.arg(slider->minimum()).arg(slider->value());
             } else if (verb == u"closed" || verb == u"open") {
+                QString enabled; // Connect and the port settings, then the commands and Disconnect
+                for (const char *widget :
+                     {"pushButton_Open", "comboBox_Serial_Port", "comboBox_Serial_Baudrate",
+                      "groupBox_Transport", "groupBox_Folder", "groupBox_Volume",
+                      "pushButton_Close"})
+                    enabled += child(widget)->isEnabled() ? u'1' : u'0';
                 expected = verb;
-                seen = QLatin1String(isClosedArrangement() == serialPort->isOpen() ? "neither"
-                                     : serialPort->isOpen()                        ? "open"
-                                                                                   : "closed");
+                seen = enabled == u"1110000" && !serialPort->isOpen()  ? u"closed"_s
+                       : enabled == u"0001111" && serialPort->isOpen() ? u"open"_s
+                                                                       : enabled;
             } else {
                 qFatal("unknown step: %s", qPrintable(step));
             }
             if (seen && *seen != expected)
-                return QStringLiteral("%1: saw \"%2\"").arg(step, *seen);
+                return u"%1: saw \"%2\""_s.arg(step, *seen);
         }
         return {};
-    }
-    QString markedLanguage() const
-    {
-        QStringList marked;
-        for (const char *name : {"actionDefault", "actionEnglish", "actionFran_ais"})
-            if (child<QAction>(name)->isChecked())
-                marked << QLatin1String(name);
-        return marked.join(u',');
-    }
-    static void forgetSettings()
-    {
-        const SettingsStore store = SettingsStore::forApplication();
-        for (const QString &path :
-             {store.programFilePath(), store.userFilePath(),
-              QFileInfo(store.userFilePath()).path() + QStringLiteral("/window.ini")})
-            if (!QFile::remove(path))
-                QDir(path).removeRecursively();
     }
 
     // The ports the window finds, as a device coming or going would leave them.
@@ -199,6 +173,14 @@ protected:
     {
         const QMutexLocker lock(&portsLock);
         ports = list;
+    }
+    static void forgetSettings()
+    {
+        const SettingsStore store = SettingsStore::forApplication();
+        for (const QString &path : {store.programFilePath(), store.userFilePath(),
+                                    QFileInfo(store.userFilePath()).path() + u"/window.ini"_s})
+            if (!QFile::remove(path))
+                QDir(path).removeRecursively();
     }
 
     std::unique_ptr<QTemporaryDir> working;
@@ -220,13 +202,11 @@ protected slots:
     void init()
     {
         forgetSettings();
-        working =
-            std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1String("/tessary-XXXXXX"));
+        working = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/tessary-XXXXXX"_s);
         QVERIFY(QDir::setCurrent(working->path()));
         line = std::make_unique<PseudoTerminal>();
-        setPorts({{QStringLiteral("/dev/tessary-absent-0")},
-                  {line->slavePath},
-                  {QStringLiteral("/dev/tessary-absent-2")}});
+        setPorts({PortInfo(u"/dev/tessary-absent-0"_s), PortInfo(line->slavePath),
+                  PortInfo(u"/dev/tessary-absent-2"_s)});
     }
     void cleanup()
     {
