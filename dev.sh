@@ -11,7 +11,7 @@ build_dir=${TESSARY_BUILD_DIR:-build}
 checked_dir=${TESSARY_CHECKED_BUILD_DIR:-$build_dir-checked}
 
 build_packages=(
-    build-essential cmake
+    build-essential cmake ninja-build
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev libudev-dev pkg-config qt6-translations-l10n help2man
 )
@@ -42,8 +42,13 @@ install_missing() {
     fi
 }
 
+# Ninja for a new build folder; one made earlier keeps the generator it was made with.
+generator() {
+    [ -f "$1/CMakeCache.txt" ] || echo "-GNinja"
+}
+
 build() {
-    cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B "$build_dir" $(generator "$build_dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
 
@@ -52,8 +57,9 @@ run_tests() {
 }
 
 checked_build() {
-    cmake -S . -B "$checked_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_COMPILER=clang++-14 -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON
+    cmake -S . -B "$checked_dir" $(generator "$checked_dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++-14 -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON \
+        -DTESSARY_FUZZ_SECONDS="${TESSARY_FUZZ_SECONDS:-20}"
     cmake --build "$checked_dir" --parallel "$(nproc)"
 }
 

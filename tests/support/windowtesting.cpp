@@ -1,0 +1,2 @@
+// The window fixture, compiled once with its meta-object code.
+#include "windowtesting.h"
