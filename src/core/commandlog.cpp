@@ -45,12 +45,13 @@ int CommandLog::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString CommandLog::text(const Row &row, int column) const
+QString CommandLog::text(const Row &row, int column, bool withDate) const
 {
     const bool command = row.playerId >= 0;
     switch (column) {
     case Time:
-        return row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        return row.time.toString(withDate ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
+                                          : QStringLiteral("HH:mm:ss.zzz"));
     case Player:
         return command ? QString::number(row.playerId) : QString();
     case Command:
@@ -70,9 +71,11 @@ QString CommandLog::text(const Row &row, int column) const
 
 QVariant CommandLog::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_rows.size() ||
+        (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    return text(m_rows[index.row()], index.column());
+    // The day too, in the tooltip.
+    return text(m_rows[index.row()], index.column(), role == Qt::ToolTipRole);
 }
 
 QVariant CommandLog::headerData(int section, Qt::Orientation orientation, int role) const
@@ -101,7 +104,7 @@ QByteArray CommandLog::toCsv() const
     csv += QLatin1String("\r\n");
     for (const Row &row : m_rows) {
         for (int column = 0; column < ColumnCount; ++column)
-            csv += (column ? QLatin1String(",") : QLatin1String()) + field(text(row, column));
+            csv += (column ? QLatin1String(",") : QLatin1String()) + field(text(row, column, true));
         csv += QLatin1String("\r\n");
     }
     return csv.toUtf8();

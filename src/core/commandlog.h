@@ -44,7 +44,7 @@ private:
         Result result;
     };
     void add(Row row);
-    QString text(const Row &row, int column) const;
+    QString text(const Row &row, int column, bool withDate) const;
 
     QList<Row> m_rows;
     int m_limit;

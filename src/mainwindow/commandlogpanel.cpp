@@ -15,14 +15,10 @@ CommandLogPanel::CommandLogPanel(CommandLog *log, QWidget *parent)
     ui->setupUi(this);
     QTableView *view = ui->tableView_Log;
     view->setModel(log);
-    // Rows of one height and columns of fixed widths: a new row costs no measuring.
-    const QFontMetrics metrics(view->font());
+    // Rows of one height and columns of fixed widths (set with the texts): a new row costs no
+    // measuring.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
-    const char *const widest[] = {"0000-00-00 00:00:00.000", "Player", "Load folder",
-                                  "00 00 00 00"};
-    for (int column = 0; column < 4; ++column)
-        view->setColumnWidth(column, metrics.horizontalAdvance(QLatin1String(widest[column])) + 16);
+    view->verticalHeader()->setDefaultSectionSize(QFontMetrics(view->font()).height() + 4);
     // A drag adds a row per frame: the view shows them ten times a second at most, and keeps
     // the newest in view while it was at the bottom.
     connect(log, &CommandLog::rowsInserted, this, [this, view] {
@@ -49,6 +45,14 @@ CommandLogPanel::~CommandLogPanel()
 void CommandLogPanel::retranslate()
 {
     ui->retranslateUi(this);
+    // Wide enough for the longest text each column holds, in the language shown.
+    const QFontMetrics metrics(ui->tableView_Log->font());
+    const QString widest[] = {
+        QStringLiteral("00:00:00.000"),
+        m_log->headerData(CommandLog::Player, Qt::Horizontal, Qt::DisplayRole).toString(),
+        QCoreApplication::translate("MainWindow", "Load folder"), QStringLiteral("00 00 00 00")};
+    for (int column = 0; column < 4; ++column)
+        ui->tableView_Log->setColumnWidth(column, metrics.horizontalAdvance(widest[column]) + 16);
 }
 
 bool CommandLogPanel::save(const QString &path)
