@@ -55,13 +55,13 @@ public:
             data += more;
         return data;
     }
-    // Fills the line's queue from a second writer, as a stalled line would, until three rounds
+    // Fills the line's queue from a second writer, as a stalled line would, until five rounds
     // in a row find no room (the kernel moves bytes on a moment after they are written).
     qsizetype fillQueue() const
     {
         const int writer = ::open(qPrintable(slavePath), O_WRONLY | O_NONBLOCK | O_NOCTTY);
         qsizetype queued = 0;
-        for (int quiet = 0; quiet < 3; QThread::msleep(20)) {
+        for (int quiet = 0; quiet < 5; QThread::msleep(30)) {
             const qsizetype before = queued;
             for (ssize_t n; (n = ::write(writer, "0123456789abcdef", 16)) > 0;)
                 queued += n;
