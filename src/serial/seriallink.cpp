@@ -4,11 +4,11 @@
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
 #include <QFile>
 #include <QScopeGuard>
-#include <QSocketNotifier>
 #include <QThread>
 #include <cerrno>
 #include <grp.h>
