@@ -33,13 +33,17 @@ QByteArray with32(QByteArray data, qsizetype at, quint32 value)
     return data;
 }
 
+QByteArray block(char tag, const QByteArray &data)
+{
+    return tag + with32(QByteArray(4, '\0'), 0, quint32(data.size())) + data;
+}
+
 // A block of contexts: a table of one slot whose chain, at the given offset, holds "MainWindow".
 QByteArray contexts(quint16 slotCount, quint16 chain, const QByteArray &end = {1, '\0'})
 {
-    QByteArray table = with32(QByteArray(4, '\0'), 0, quint32(slotCount) << 16 | chain);
-    table =
-        table.left(2 + 2 * qMin<int>(slotCount, 1)) + QByteArray(2, '\0') + "\nMainWindow" + end;
-    return '\x2f' + with32(QByteArray(4, '\0'), 0, quint32(table.size())) + table;
+    const QByteArray table = with32(QByteArray(4, '\0'), 0, quint32(slotCount) << 16 | chain);
+    return block('\x2f', table.left(2 + 2 * qMin<int>(slotCount, 1)) + QByteArray(2, '\0') +
+                             "\nMainWindow" + end);
 }
 
 // A block naming another catalogue, loaded along with this one: a string as QDataStream has it.
@@ -48,7 +52,7 @@ QByteArray naming(const char *catalogue)
     QByteArray name;
     QDataStream stream(&name, QIODevice::WriteOnly);
     stream << QString::fromLatin1(catalogue);
-    return '\x96' + with32(QByteArray(4, '\0'), 0, quint32(name.size())) + name;
+    return block('\x96', name);
 }
 
 } // namespace
@@ -94,6 +98,11 @@ void TestTranslations::soundCatalogue_data()
     QTest::newRow("context chain without its end") << built + contexts(1, 1, {}) << false;
     QTest::newRow("unknown block") << built + "\x55\0\0\0\0"_ba << true;
     QTest::newRow("a header alone") << built.left(16) << false;
+    // Older catalogues may carry a field of four bytes that QTranslator skips.
+    QTest::newRow("a message with an obsolete field")
+        << built.left(16) + block('\x42', QByteArray(8, '\0')) +
+               block('\x69', "\x05\0\0\0\0\x01"_ba)
+        << true;
     QTest::newRow("names another catalogue") << built + naming("LanguageData_en") << true;
     QTest::newRow("a name past its block") << built + with32(naming("x"), 5, 9) << false;
 }
