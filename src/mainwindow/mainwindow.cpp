@@ -92,9 +92,11 @@ private:
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      portWatcher(new PortWatcher(this)), commandLog(new CommandLog(10000, this))
+      commandLog(new CommandLog(10000, this))
 {
     ui->setupUi(this);
+    // The ports were being gathered meanwhile, since the process started.
+    portWatcher = new PortWatcher(this);
     Create_Command_Log();
     connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
     connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
@@ -139,7 +141,6 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    Keep_Command_Log_Shown();
     QString why;
     if (!Save_Configuration(&why))
         QMessageBox::warning(
@@ -315,31 +316,52 @@ QString windowStateFile()
 // A dock under the window, shown from View > Command Log, hidden at first.
 void MainWindow::Create_Command_Log()
 {
-    commandLogDock = new QDockWidget(this);
-    commandLogDock->setObjectName(QStringLiteral("dockWidget_Log"));
-    commandLogDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    commandLogPanel = new CommandLogPanel(commandLog, commandLogDock);
-    commandLogDock->setWidget(commandLogPanel);
-    addDockWidget(Qt::BottomDockWidgetArea, commandLogDock);
     viewMenu = new QMenu(ui->menuBar);
     viewMenu->setObjectName(QStringLiteral("menuView"));
     ui->menuBar->insertMenu(ui->menuHelp->menuAction(), viewMenu);
-    QAction *toggle = commandLogDock->toggleViewAction();
-    toggle->setObjectName(QStringLiteral("actionCommand_Log"));
-    toggle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    viewMenu->addAction(toggle);
-    commandLogDock->setVisible(QSettings(windowStateFile(), QSettings::IniFormat)
-                                   .value(QStringLiteral("commandLog/shown"), false)
-                                   .toBool());
-    connect(toggle, &QAction::triggered, this, &MainWindow::Keep_Command_Log_Shown);
+    commandLogAction = viewMenu->addAction(QString());
+    commandLogAction->setObjectName(QStringLiteral("actionCommand_Log"));
+    commandLogAction->setCheckable(true);
+    commandLogAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(commandLogAction, &QAction::triggered, this, [this](bool shown) {
+        Show_Command_Log(shown);
+        QSettings(windowStateFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("commandLog/shown"), shown);
+    });
+    if (QSettings(windowStateFile(), QSettings::IniFormat)
+            .value(QStringLiteral("commandLog/shown"), false)
+            .toBool())
+        Show_Command_Log(true);
 }
 
-// Kept when chosen from the menu or its key, and as the window closes (the dock's own close
-// button hides it too).
-void MainWindow::Keep_Command_Log_Shown()
+// The dock is made the first time it is shown: a start with the log hidden costs nothing more.
+void MainWindow::Show_Command_Log(bool shown)
 {
-    QSettings(windowStateFile(), QSettings::IniFormat)
-        .setValue(QStringLiteral("commandLog/shown"), !commandLogDock->isHidden());
+    if (!commandLogDock && shown) {
+        commandLogDock = new QDockWidget(this);
+        commandLogDock->setObjectName(QStringLiteral("dockWidget_Log"));
+        commandLogDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+        // Hidden from View > Command Log alone, so that the check mark always tells.
+        commandLogDock->setFeatures(QDockWidget::DockWidgetMovable |
+                                    QDockWidget::DockWidgetFloatable);
+        commandLogPanel = new CommandLogPanel(commandLog, commandLogDock);
+        commandLogDock->setWidget(commandLogPanel);
+        addDockWidget(Qt::BottomDockWidgetArea, commandLogDock);
+        Retranslate_Command_Log();
+    }
+    if (commandLogDock)
+        commandLogDock->setVisible(shown);
+    commandLogAction->setChecked(shown);
+}
+
+void MainWindow::Retranslate_Command_Log()
+{
+    viewMenu->setTitle(tr("&View"));
+    commandLogAction->setText(tr("Command Log"));
+    if (commandLogDock) {
+        commandLogDock->setWindowTitle(tr("Command Log"));
+        commandLogPanel->retranslate();
+    }
 }
 
 // The status line says what became of the connection; the log keeps a row of it.
@@ -651,9 +673,7 @@ bool MainWindow::Load_Language()
     }
     ui->retranslateUi(this);
     Adopt_Button_Shortcuts();
-    viewMenu->setTitle(tr("&View"));
-    commandLogDock->setWindowTitle(tr("Command Log"));
-    commandLogPanel->retranslate();
+    Retranslate_Command_Log();
     return found;
 }
 

@@ -9,6 +9,7 @@
 class CommandLog;
 class CommandLogPanel;
 class QAbstractButton;
+class QAction;
 class QDockWidget;
 class QMenu;
 class SerialLink;
@@ -80,7 +81,8 @@ private:
     void Report_Connection_Lost();
     void Show_Status(const QString &text);
     void Create_Command_Log();
-    void Keep_Command_Log_Shown();
+    void Show_Command_Log(bool shown);
+    void Retranslate_Command_Log();
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
     bool Load_Language();
@@ -90,11 +92,12 @@ private:
 
     Ui::MainWindow *ui;
     SerialLink *link;
-    PortWatcher *portWatcher;
+    PortWatcher *portWatcher = nullptr;
     CommandLog *commandLog;
     CommandLogPanel *commandLogPanel = nullptr;
     QDockWidget *commandLogDock = nullptr;
     QMenu *viewMenu = nullptr;
+    QAction *commandLogAction = nullptr;
     // The port to open as soon as it is listed: the saved one, absent at start (it stays the
     // saved one until the user picks another), or the one whose device went away.
     QString savedPort;
