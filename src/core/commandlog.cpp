@@ -3,7 +3,12 @@
 #include <QCoreApplication>
 #include <QSaveFile>
 
-CommandLog::CommandLog(int limit, QObject *parent) : QAbstractTableModel(parent), m_limit(limit) {}
+CommandLog::CommandLog(int limit, QObject *parent) : QAbstractTableModel(parent), m_limit(limit)
+{
+    m_flush.setSingleShot(true);
+    m_flush.setInterval(50);
+    connect(&m_flush, &QTimer::timeout, this, &CommandLog::flush);
+}
 
 void CommandLog::addCommand(int playerId, const QString &name, const CommandFrame &frame,
                             Result result)
@@ -18,13 +23,28 @@ void CommandLog::addEvent(const QString &text)
 
 void CommandLog::add(Row row)
 {
-    if (m_rows.size() >= m_limit) {
-        beginRemoveRows({}, 0, 0);
-        m_rows.removeFirst();
+    m_pending.append(std::move(row));
+    if (m_pending.size() > m_limit)
+        m_pending.removeFirst();
+    if (!m_flush.isActive())
+        m_flush.start();
+}
+
+void CommandLog::flush()
+{
+    m_flush.stop();
+    if (m_pending.isEmpty())
+        return;
+    // The oldest rows make room, then the new ones come in one go.
+    const qsizetype overflow = m_rows.size() + m_pending.size() - m_limit;
+    if (overflow > 0) {
+        beginRemoveRows({}, 0, int(overflow - 1));
+        m_rows.remove(0, overflow);
         endRemoveRows();
     }
-    beginInsertRows({}, int(m_rows.size()), int(m_rows.size()));
-    m_rows.append(std::move(row));
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + m_pending.size() - 1));
+    m_rows.append(std::move(m_pending));
+    m_pending.clear();
     endInsertRows();
 }
 
@@ -32,6 +52,7 @@ void CommandLog::clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_pending.clear();
     endResetModel();
 }
 
@@ -102,7 +123,7 @@ QByteArray CommandLog::toCsv() const
         csv += (column ? QLatin1String(",") : QLatin1String()) +
                field(headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
     csv += QLatin1String("\r\n");
-    for (const Row &row : m_rows) {
+    for (const Row &row : m_rows + m_pending) {
         for (int column = 0; column < ColumnCount; ++column)
             csv += (column ? QLatin1String(",") : QLatin1String()) + field(text(row, column, true));
         csv += QLatin1String("\r\n");

@@ -5,9 +5,11 @@
 #include <QAbstractTableModel>
 #include <QDateTime>
 #include <QList>
+#include <QTimer>
 
 // What the window sent, and what became of it: one row per command, and one per change of the
 // connection, told in the outcome column. The oldest rows go once there are more than a limit.
+// The CSV holds every row, also those not in the table yet.
 class CommandLog : public QAbstractTableModel
 {
     Q_OBJECT
@@ -23,6 +25,9 @@ public:
     // A change of the connection, by what the status line says of it.
     void addEvent(const QString &text);
     void clear();
+    // Rows come into the table 20 times a second at most, so that a view of it costs little
+    // during a drag of the volume; this brings them in at once.
+    void flush();
 
     // The rows as CSV (RFC 4180, with a header row), written whole or not at all. False, with
     // the reason in why, when it could not be saved; the rows stay either way.
@@ -47,5 +52,7 @@ private:
     QString text(const Row &row, int column, bool withDate) const;
 
     QList<Row> m_rows;
+    QList<Row> m_pending;
     int m_limit;
+    QTimer m_flush;
 };

@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
-#include <QTimer>
 
 CommandLogPanel::CommandLogPanel(CommandLog *log, QWidget *parent)
     : QWidget(parent), ui(new Ui::CommandLogPanel), m_log(log)
@@ -19,21 +18,11 @@ CommandLogPanel::CommandLogPanel(CommandLog *log, QWidget *parent)
     // measuring.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(QFontMetrics(view->font()).height() + 4);
-    // A drag adds a row per frame: the view shows them ten times a second at most, and keeps
-    // the newest in view while it was at the bottom.
-    connect(log, &CommandLog::rowsInserted, this, [this, view] {
-        if (!isVisible() || m_refreshPending)
-            return;
-        m_refreshPending = true;
+    // The newest row stays in view while the view is at the bottom.
+    connect(log, &CommandLog::rowsAboutToBeInserted, this, [this, view] {
         const QScrollBar *bar = view->verticalScrollBar();
-        const bool followNewest = bar->value() >= bar->maximum();
-        view->setUpdatesEnabled(false);
-        QTimer::singleShot(100, this, [this, view, followNewest] {
-            m_refreshPending = false;
-            view->setUpdatesEnabled(true);
-            if (followNewest)
-                view->scrollToBottom();
-        });
+        if (isVisible() && bar->value() >= bar->maximum())
+            QMetaObject::invokeMethod(view, &QTableView::scrollToBottom, Qt::QueuedConnection);
     });
 }
 

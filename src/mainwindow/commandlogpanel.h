@@ -29,5 +29,4 @@ private slots:
 private:
     Ui::CommandLogPanel *ui;
     CommandLog *m_log;
-    bool m_refreshPending = false;
 };

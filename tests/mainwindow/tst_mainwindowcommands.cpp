@@ -151,7 +151,8 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
     const QByteArray arrived = line->readAll(200);
     QVERIFY(arrived.size() <= queued && !arrived.contains('\x83'));
     QCOMPARE(play(u"unplug; click Next"_s), QString());
-    const auto *log = window->findChild<CommandLog *>();
+    auto *log = window->findChild<CommandLog *>();
+    log->flush();
     QStringList rows;
     for (int row = 0; row < log->rowCount(); ++row) {
         QStringList fields;
