@@ -231,11 +231,11 @@ int main(int argc, char **argv)
             continue;
         }
         QTextStream in(stdin);
+        static const QRegularExpression blanks(QStringLiteral("\\s+"));
         int number = 0;
         for (QString line; going && in.readLineInto(&line);) {
-            const SendCommands::Parsed parsed = SendCommands::parse(
-                line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts),
-                target.id, profile);
+            const SendCommands::Parsed parsed =
+                SendCommands::parse(line.split(blanks, Qt::SkipEmptyParts), target.id, profile);
             ++number;
             if (!parsed.error.isEmpty())
                 status = fail(Usage, QStringLiteral("line %1: %2").arg(number).arg(parsed.error));

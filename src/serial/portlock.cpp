@@ -80,11 +80,12 @@ QString devicePath(const QString &portName)
 {
 #ifdef Q_OS_WIN
     return portName;
-#endif
+#else
     if (portName.startsWith(QLatin1Char('/')) || portName.startsWith(QLatin1String("./")) ||
         portName.startsWith(QLatin1String("../")))
         return portName;
     return QLatin1String("/dev/") + portName;
+#endif
 }
 
 QString lockFileName(const QString &devicePath)
