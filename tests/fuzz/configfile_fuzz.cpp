@@ -8,29 +8,6 @@
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 
-namespace {
-
-QString takeValue(FuzzedDataProvider &input)
-{
-    const std::string bytes = input.ConsumeRandomLengthString(512);
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-}
-
-// What the file keeps of a value: it is written on one line.
-QString asKept(QString value)
-{
-    return value.replace(u'\r', u' ').replace(u'\n', u' ');
-}
-
-bool readsBackAsWritten(const Configuration &written, const Configuration &read)
-{
-    return read.device == asKept(written.device) && read.serialPort == asKept(written.serialPort) &&
-           read.baudrate == asKept(written.baudrate) && read.autoConnect == written.autoConnect &&
-           read.language == written.language && read.playerId == asKept(written.playerId);
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
@@ -39,20 +16,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         (void)ConfigFile::matchListItem({ModelName1, ModelName2, ModelName3}, parsed->device);
 
     FuzzedDataProvider input(data, size);
+    const auto take = [&input] {
+        const std::string value = input.ConsumeRandomLengthString(512);
+        return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    };
     Configuration written;
     written.autoConnect = input.ConsumeBool();
     written.language =
         input.PickValueInArray({Configuration::Language::Default, Configuration::Language::English,
                                 Configuration::Language::French});
-    written.device = takeValue(input);
-    written.serialPort = takeValue(input);
-    written.baudrate = takeValue(input);
-    written.playerId = takeValue(input);
+    written.device = take();
+    written.serialPort = take();
+    written.baudrate = take();
+    written.playerId = take();
     // Through UTF-8, as the file goes to and from the disk.
     const QByteArray file =
         ConfigFile::format(written, QStringLiteral("Tessary"), QStringLiteral("1.0.0")).toUtf8();
     const std::optional<Configuration> read = ConfigFile::parse(QString::fromUtf8(file));
-    if (!read || !readsBackAsWritten(written, *read))
+    // A value is written on one line.
+    const auto kept = [](QString value) {
+        return value.replace(u'\r', u' ').replace(u'\n', u' ');
+    };
+    if (!read || read->device != kept(written.device) ||
+        read->serialPort != kept(written.serialPort) || read->baudrate != kept(written.baudrate) ||
+        read->playerId != kept(written.playerId) || read->autoConnect != written.autoConnect ||
+        read->language != written.language)
         std::abort();
     return 0;
 }

@@ -14,8 +14,6 @@ class TestMainWindowCommands : public WindowTest
 private slots:
     void commands_data();
     void commands();
-    void modelChangeClosesAndReshapes();
-    void failedOpenSaysWhy();
     void wheelOverAListWithoutFocusChangesNothing();
     void logKeepsWhatBecameOfEachFrame();
 };
@@ -70,14 +68,31 @@ void TestMainWindowCommands::commands_data()
         "status Play : 0x80 0x2 0x1");
     row("nothing once closed", "",
         "click Close; status Close; closed; press Ctrl+5; press Ctrl+0; press Ctrl+-; press "
-        "Ctrl+-; "
-        "press Ctrl++; press Ctrl+Return; sends; label -1 dB; status Close");
+        "Ctrl+-; press Ctrl++; press Ctrl+Return; sends; label -1 dB; status Close");
+    row("failed open says why", "",
+        "click Close; ports -; click Open; status Open failed: no serial port found; closed; "
+        "connect /dev/tessary-no-such-port; status Open failed: *; closed; connect /dev/null; "
+        "status Open failed: *; closed");
+    // Narrowing the range pulls the level up to the new mute; the port has closed first.
+    row("model change closes and reshapes", "level -10; folder 100; id 42",
+        "model 1; status ...; closed; shows Folder 128 0 127; shows Serial_Baudrate 3 19200 38400; "
+        "shows Volume -64 -10; level -50; connect; model 0; closed; shows Folder 1000 0 999; shows "
+        "Serial_Baudrate 1 19200 19200; shows Volume -31 -31; label Mute; model 2; shows Volume "
+        "-64 -31; shows ID 128 42 127; sends");
+    // The status line, the level's label and the reasons a port does not open follow a change
+    // of language.
+    row("in French", "level -12",
+        "menu Fran_ais; status ...; label -12 dB; click Play; sends 80020100; status Lire : 0x80 "
+        "0x2 0x1; click All_Min; label Muet; click Close; status Déconnecté; connect "
+        "/dev/tessary-none; status Échec de l'ouverture : /dev/tessary-none : périphérique "
+        "introuvable; menu English; label Mute");
 }
 
 void TestMainWindowCommands::commands()
 {
     QFETCH(QString, before);
     QFETCH(QString, scenario);
+    QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"), u"LanguageData_fr.qm"_s);
     start();
     QCOMPARE(play(before + u"; connect; status Open; open; sends; focus horizontalSlider_All"_s),
              QString());
@@ -87,29 +102,6 @@ void TestMainWindowCommands::commands()
     QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));
     QCOMPARE(cfgetospeed(&settings), speed_t(B19200));
     QCOMPARE(play(scenario), QString());
-}
-
-void TestMainWindowCommands::modelChangeClosesAndReshapes()
-{
-    start();
-    // Narrowing the range pulls the level up to the new mute; the port has closed first.
-    QCOMPARE(
-        play(u"level -10; connect; folder 100; id 42; model 1; status ...; closed; shows Folder "
-             "128 0 127; shows Serial_Baudrate 3 19200 38400; shows Volume -64 -10; level -50; "
-             "connect; model 0; closed; shows Folder 1000 0 999; shows Serial_Baudrate 1 19200 "
-             "19200; shows Volume -31 -31; label Mute; model 2; shows Volume -64 -31; "
-             "shows ID 128 42 127; sends"_s),
-        QString());
-}
-
-void TestMainWindowCommands::failedOpenSaysWhy()
-{
-    setPorts({});
-    start();
-    QCOMPARE(play(u"click Open; status Open failed: no serial port found; closed; "
-                  "connect /dev/tessary-no-such-port; status Open failed: *; closed; "
-                  "connect /dev/null; status Open failed: *; closed"_s),
-             QString());
 }
 
 // One turn of the wheel over the Devices list used to change the model and drop the

@@ -49,7 +49,6 @@ public slots:
 private slots:
     void catalogueFoundFromAnywhere_data();
     void catalogueFoundFromAnywhere();
-    void statusAndLevelAfterChange();
     void defaultFollowsTheSystem();
     void helpTexts_data();
     void helpTexts();
@@ -100,17 +99,6 @@ void TestMainWindowLanguage::catalogueFoundFromAnywhere()
     start();
     QCOMPARE(markedLanguage(), u"actionFran_ais"_s);
     QCOMPARE(showsFrench(), !folder.isEmpty());
-}
-
-void TestMainWindowLanguage::statusAndLevelAfterChange()
-{
-    copyCatalogue("fr", u"."_s);
-    start();
-    QCOMPARE(
-        play(u"connect; level -12; sends 80031300; menu Fran_ais; status ...; label -12 dB; "
-             "click Play; sends 80020100; status Lire : 0x80 0x2 0x1; click All_Min; label Muet; "
-             "click Close; status Déconnecté; menu English; label Mute"_s),
-        QString());
 }
 
 // Run twice by CTest: under the C locale and under a French one.

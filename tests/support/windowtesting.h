@@ -16,6 +16,7 @@
 #include <QMutex>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSlider>
 #include <QStandardPaths>
@@ -128,14 +129,9 @@ protected:
                 expected = QString::fromLatin1(frames.toHex(' '));
                 seen = QString::fromLatin1((data + line->readAll(30)).toHex(' '));
             } else if (verb == u"status") {
-                const bool prefix = expected.endsWith(u'*');
-                seen = QTest::qWaitFor(
-                           [&] {
-                               return status() == expected ||
-                                      (prefix && status().size() >= expected.size() &&
-                                       status().startsWith(expected.chopped(1)));
-                           },
-                           1000)
+                const QRegularExpression pattern(
+                    u'^' + QRegularExpression::escape(expected).replace(u"\\*"_s, u".+"_s) + u'$');
+                seen = QTest::qWaitFor([&] { return pattern.match(status()).hasMatch(); }, 1000)
                            ? expected
                            : status();
             } else if (verb == u"label") {
