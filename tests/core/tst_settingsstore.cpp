@@ -1,8 +1,8 @@
-#include "randombytes.h"
 #include "settingsstore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -63,7 +63,6 @@ private slots:
     void damagedFile();
     void diskFullKeepsTheOldFile();
     void installedCopyKeepsSettingsPerUser();
-    void perUserFolderWithoutHome();
 
 private:
     QString path(const char *name) const { return scratch->filePath(QLatin1String(name)); }
@@ -164,14 +163,15 @@ void TestSettingsStore::damagedFile()
     const bool asRoot = damage.startsWith(u"link"_s);
     QVERIFY(!asRoot || chown(qPrintable(path("program")), geteuid(), getegid()) == 0);
     QVERIFY(damage != u"link to a file"_s || writeFile(target, "old"));
-    QVERIFY(damage.startsWith(u"link"_s) ? QFile::link(target, file)
-            : damage == u"a folder"_s
-                ? QDir().mkpath(file)
-                : writeFile(file, damage == u"empty"_s        ? QByteArray()
-                                  : damage == u"unreadable"_s ? "KVX11.00"
-                                  : damage.startsWith(u"random"_s)
-                                      ? randomBytes(200 * 1024, 1206)
-                                      : "KVX11.00" + QByteArray(10 << 20, 'x')));
+    QByteArray random(200 << 10, Qt::Uninitialized); // the same bytes on every run
+    QRandomGenerator(1206).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
+    const QHash<QString, QByteArray> bytes{
+        {u"unreadable"_s, "KVX11.00"},
+        {u"random bytes, 200 KB"_s, random},
+        {u"one line of 10 MB"_s, "KVX11.00" + QByteArray(10 << 20, 'x')}};
+    QVERIFY(asRoot                    ? QFile::link(target, file)
+            : damage == u"a folder"_s ? QDir().mkpath(file)
+                                      : writeFile(file, bytes.value(damage)));
     QVERIFY(damage != u"unreadable"_s || chmod(qPrintable(file), 0) == 0);
     QVERIFY(inChild(
         [&] {
@@ -181,10 +181,10 @@ void TestSettingsStore::damagedFile()
         RLIM_INFINITY, asRoot));
     struct stat node = {};
     const bool exists = stat(qPrintable(target), &node) == 0;
-    QCOMPARE(!damage.startsWith(u"link"_s) ? QString()
-             : S_ISCHR(node.st_mode)       ? u"device"_s
-             : S_ISFIFO(node.st_mode)      ? u"fifo"_s
-                                           : (exists ? readFile(target) : u"-"_s),
+    QCOMPARE(!asRoot                  ? QString()
+             : S_ISCHR(node.st_mode)  ? u"device"_s
+             : S_ISFIFO(node.st_mode) ? u"fifo"_s
+                                      : (exists ? readFile(target) : u"-"_s),
              after.section(u'|', 1));
     // Nothing is made or removed on the damage's account.
     QVERIFY(QFileInfo(file).isSymLink() || QFileInfo::exists(file));
@@ -203,8 +203,8 @@ void TestSettingsStore::diskFullKeepsTheOldFile()
     }
 }
 
-// Whoever runs an installed copy, root included, saves into their own folder, never beside it;
-// so does a copy in a folder of someone else's.
+// Whoever runs an installed copy, root included, saves into their own folder, never beside it,
+// with or without HOME; so does a copy in a folder of someone else's.
 void TestSettingsStore::installedCopyKeepsSettingsPerUser()
 {
     QVERIFY(chown(qPrintable(path("program")), geteuid(), getegid()) == 0);
@@ -212,7 +212,14 @@ void TestSettingsStore::installedCopyKeepsSettingsPerUser()
     QVERIFY(installed.write(u"root"_s));
     QCOMPARE(contents(), u"App.cfg=root"_s);
     QVERIFY(QFile::remove(installed.userFilePath())); // root's home is not the user's
-    QVERIFY(inChild([&] { return installed.write(u"user"_s) && installed.read() == u"user"_s; }));
+    QVERIFY(inChild([&] {
+        // With HOME unset, the home folder comes from the password database.
+        qunsetenv("HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+        return installed.write(u"user"_s) && installed.read() == u"user"_s &&
+               SettingsStore::forApplication().userFilePath().startsWith(
+                   QFile::decodeName(getpwuid(geteuid())->pw_dir) + u"/.config/tessary/"_s);
+    }));
     QCOMPARE(contents(), u"App.cfg=user"_s);
     if (geteuid() != 0)
         QSKIP("giving a folder to another user needs root");
@@ -220,16 +227,6 @@ void TestSettingsStore::installedCopyKeepsSettingsPerUser()
     QVERIFY(store->write(u"elsewhere"_s));
     QCOMPARE(contents(), u"App.cfg=elsewhere"_s);
     QVERIFY(!QFile::exists(store->programFilePath()));
-}
-
-void TestSettingsStore::perUserFolderWithoutHome()
-{
-    QVERIFY(inChild([] {
-        qunsetenv("HOME");
-        qunsetenv("XDG_CONFIG_HOME");
-        return SettingsStore::forApplication().userFilePath().startsWith(
-            QFile::decodeName(getpwuid(geteuid())->pw_dir) + u"/.config/tessary/"_s);
-    }));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

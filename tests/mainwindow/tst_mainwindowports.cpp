@@ -67,18 +67,16 @@ void TestMainWindowPorts::heldByAnotherProgram()
         file.write(lock.arg(holder.processId(), 10).toLatin1());
     }
     start();
-    QCOMPARE(
-        play(u"connect; status Open failed: %1 is in use by another program (PID %2, %3); "
-             "closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; sends"_s.arg(line->slavePath)
-                 .arg(holder.processId())
-                 .arg(name)),
-        QString());
+    PLAY(u"connect; status Open failed: %1 is in use by another program (PID %2, %3); "
+         "closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; sends"_s.arg(line->slavePath)
+             .arg(holder.processId())
+             .arg(name));
     QCOMPARE(QFile::exists(lockFile()), lock != u"flock"_s); // a live program's lock stays
     // Once it has gone, Connect clears a stale lock and holds the port in turn: the sender is
     // refused, naming the window, which goes on. Quitting releases the port and its lock.
     holder.kill();
     QVERIFY(holder.waitForFinished());
-    QCOMPARE(play(u"click Open; status Open; click Play; sends 80020100"_s), QString());
+    PLAY(u"click Open; status Open; click Play; sends 80020100"_s);
     QProcess sender;
     sender.start(QStringLiteral(TESSARY_SEND), {u"--port"_s, line->slavePath, u"stop"_s});
     QVERIFY(sender.waitForFinished(5000));
@@ -87,8 +85,7 @@ void TestMainWindowPorts::heldByAnotherProgram()
                  .arg(line->slavePath)
                  .arg(QCoreApplication::applicationPid()));
     QCOMPARE(sender.exitCode(), 69);
-    QCOMPARE(play(u"status Play : 0x80 0x2 0x1; click Next; sends 80020300; press Ctrl+Q"_s),
-             QString());
+    PLAY(u"status Play : 0x80 0x2 0x1; click Next; sends 80020300; press Ctrl+Q"_s);
     window.reset(); // what main() does once the event loop has ended
     QVERIFY(!serialPort->isOpen() && !QFile::exists(lockFile()));
     QVERIFY(!PortLock::findHolder(line->slavePath));
@@ -130,14 +127,14 @@ void TestMainWindowPorts::anotherUserIsToldWhatBlocks()
     QCOMPARE(QString::fromUtf8(sender.readAllStandardError()),
              u"tessary-send: "_s + said.arg(line->slavePath, lockFile()) + u'\n');
     start(); // the port's own user, root, clears the lock
-    QCOMPARE(play(u"connect; status Open"_s), QString());
+    PLAY(u"connect; status Open"_s);
 }
 
 void TestMainWindowPorts::goneDuringADragAndBetweenCommands()
 {
     start();
     QSignalSpy lost(window->findChild<SerialLink *>(), &SerialLink::connectionLost);
-    QCOMPARE(play(u"connect"_s), QString());
+    PLAY(u"connect"_s);
     auto *slider = child<QSlider>("horizontalSlider_All");
     const int handle = slider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, slider);
     const auto at = [slider, handle](int value) {
@@ -149,7 +146,7 @@ void TestMainWindowPorts::goneDuringADragAndBetweenCommands()
     QTest::mousePress(slider, Qt::LeftButton, {}, at(0));
     for (int value = -1; value >= -10; --value) {
         if (value == -4)
-            QCOMPARE(play(u"sends 80031e00 80031d00 80031c00; unplug"_s), QString());
+            PLAY(u"sends 80031e00 80031d00 80031c00; unplug"_s);
         QTest::mouseMove(slider, at(value));
     }
     QTest::mouseRelease(slider, Qt::LeftButton, {}, at(-10));
@@ -157,18 +154,17 @@ void TestMainWindowPorts::goneDuringADragAndBetweenCommands()
     // The folder keys no longer claim to send anything; a working line takes the level from
     // where the slider stands; a line unplugged between two commands is noticed at once.
     line = std::make_unique<PseudoTerminal>();
-    QCOMPARE(play(u"status Connection lost; closed; press Ctrl+4; status Connection lost; connect; "
-                  "status Open; focus horizontalSlider_All; press Left; sends 8003%1 00; unplug; "
-                  "status Connection lost; closed; click Stop; status Connection lost"_s.arg(
-                      slider->value() + 30, 2, 16, QChar(u'0'))),
-             QString());
+    PLAY(u"status Connection lost; closed; press Ctrl+4; status Connection lost; connect; "
+         "status Open; focus horizontalSlider_All; press Left; sends 8003%1 00; unplug; "
+         "status Connection lost; closed; click Stop; status Connection lost"_s.arg(
+             slider->value() + 30, 2, 16, QChar(u'0')));
     QCOMPARE(lost.count(), 2);
 }
 
 void TestMainWindowPorts::listFollowsWithWhatTheSystemKnows()
 {
     start();
-    QCOMPARE(play(u"port ttyS0; ports ttyS0"_s), QString());
+    PLAY(u"Serial_Port ttyS0; ports ttyS0"_s);
     setPorts({PortInfo(u"ttyS0"_s), PortInfo(u"ttyUSB0"_s, u"FT232R USB UART"_s, u"FTDI"_s,
                                              u"A10K4ZB3"_s, 0x0403, 0x6001)});
     // Opening the list asks again, whether the system said anything or not.
@@ -179,55 +175,48 @@ void TestMainWindowPorts::listFollowsWithWhatTheSystemKnows()
     QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
              u"FT232R USB UART\nManufacturer: FTDI\nSerial number: A10K4ZB3\nUSB id: 0403:6001"_s);
     // The choice stays while its port is there.
-    QCOMPARE(play(u"shows Serial_Port 2 ttyS0 ttyUSB0; ports ttyUSB0; shows Serial_Port 1 ttyUSB0 "
-                  "ttyUSB0; ports -; shows Serial_Port 0  "_s),
-             QString());
+    PLAY(u"shows Serial_Port 2 ttyS0 ttyUSB0; ports ttyUSB0; shows Serial_Port 1 ttyUSB0 "
+         "ttyUSB0; ports -; shows Serial_Port 0  "_s);
 }
 
 void TestMainWindowPorts::reconnectsToTheSamePortOnly_data()
 {
-    // Auto-connection; what happens once connected to the port; the ports listed when it is back
-    // (%1 itself); and what the window then shows.
-    QTest::addColumn<bool>("autoConnect");
+    // What happens once connected to the port with Auto-connection ticked; then the ports listed
+    // when it is back (%1 itself) and what the window does.
     QTest::addColumn<QString>("meanwhile");
     QTest::addColumn<QString>("back");
-    QTest::addColumn<QString>("after");
     const char *lost = "unplug; status Connection lost";
-    const char *const rows[][5] = {
-        {"auto-connection", "1", lost, "ttyS0 %1",
-         "status Reconnected; open; click Play; sends 80020100"},
-        {"without auto-connection", "0", lost, "ttyS0 %1", "status Connection lost; closed"},
-        {"closed by the user", "1", "click Close", "ttyS0 %1", "status Close; closed"},
-        {"auto-connection unticked", "1", "unplug; tick AutoConnect", "ttyS0 %1",
-         "status Connection lost; closed"},
-        {"model changed", "1", "unplug; status Connection lost; model 1", "ttyS0 %1",
-         "status ...; closed"},
-        {"back under another name", "1", lost, "ttyS0 ttyUSB1", "status Open failed: *; closed"},
+    const char *const rows[][3] = {
+        {"auto-connection", lost,
+         "ports ttyS0 %1; status Reconnected; open; click Play; sends 80020100"},
+        {"closed by the user", "click Close", "ports ttyS0 %1; status Close; closed"},
+        {"auto-connection unticked", "unplug; tick AutoConnect",
+         "ports ttyS0 %1; status Connection lost; closed"},
+        {"model changed", "unplug; status Connection lost; model 1",
+         "ports ttyS0 %1; status ...; closed"},
+        {"back under another name", lost, "ports ttyS0 ttyUSB1; status Open failed: *; closed"},
     };
     for (const auto &row : rows)
-        QTest::newRow(row[0]) << (*row[1] == '1') << QString::fromUtf8(row[2])
-                              << QString::fromUtf8(row[3]) << QString::fromUtf8(row[4]);
+        QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
 }
 
 void TestMainWindowPorts::reconnectsToTheSamePortOnly()
 {
-    QFETCH(bool, autoConnect);
     QFETCH(QString, meanwhile);
     QFETCH(QString, back);
-    QFETCH(QString, after);
     start();
-    child<QCheckBox>("checkBox_AutoConnect")->setChecked(autoConnect);
+    child<QCheckBox>("checkBox_AutoConnect")->setChecked(true);
     const QString port = plug(u"ttyTEST"_s);
     QSignalSpy lost(window->findChild<SerialLink *>(), &SerialLink::connectionLost);
-    QCOMPARE(play(u"ports %1; connect %1; %2; ports -"_s.arg(port, meanwhile)), QString());
+    PLAY(u"ports %1; connect %1; %2; ports -"_s.arg(port, meanwhile));
     // Twenty times plugged in and pulled again before it could be opened; then it stays.
     for (int i = 0; i < 20; ++i) {
         plug(u"ttyTEST"_s);
         line->closeMaster();
-        QCOMPARE(play(u"ports ttyS0 %1; ports -"_s.arg(port)), QString());
+        PLAY(u"ports ttyS0 %1; ports -"_s.arg(port));
     }
     plug(u"ttyTEST"_s);
-    QCOMPARE(play(u"ports %1; %2"_s.arg(back.arg(port), after)), QString());
+    PLAY(back.arg(port));
     QCOMPARE(lost.count(), meanwhile.startsWith(u"unplug"_s) ? 1 : 0);
 }
 
@@ -240,13 +229,10 @@ void TestMainWindowPorts::savedPortAbsentAtStartIsAwaited()
         u"KVX11.00\n\n\n*\nDevice\n*\nLumetto\n*\nSerial Port\n*\n%1\n*\nBaudrate\n*\n19200\n*\n"
         "Auto-connect\n*\n1\n*\nLanguage\n*\nEnglish\n*\nPlayer ID\n*\n0\n"_s.arg(port));
     start();
-    QCOMPARE(play(u"status Waiting for %1; closed; press Ctrl+Return; sends; restart; "
-                  "status Waiting for %1"_s.arg(port)),
-             QString());
+    PLAY(u"status Waiting for %1; closed; press Ctrl+Return; sends; restart; "
+         "status Waiting for %1"_s.arg(port));
     plug(u"ttyTEST"_s);
-    QCOMPARE(play(u"ports /dev/tessary-absent-0 %1; status Open; click Play; sends 80020100"_s.arg(
-                 port)),
-             QString());
+    PLAY(u"ports /dev/tessary-absent-0 %1; status Open; click Play; sends 80020100"_s.arg(port));
 }
 
 QTEST_MAIN(TestMainWindowPorts)

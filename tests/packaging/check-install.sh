@@ -5,10 +5,13 @@
 # with the control data apt needs.
 #   check-install.sh <build folder>
 set -euo pipefail
+# The whole check runs on a virtual display of its own, open to the user the program runs as.
+[ -n "${TESSARY_ON_XVFB:-}" ] ||
+    exec env TESSARY_ON_XVFB=1 xvfb-run -a -s '-ac -nolisten tcp' "$0" "$@"
 
 build=$1
 scratch=$(mktemp -d)
-trap 'kill ${xvfb_pid:-} 2>/dev/null || true; rm -rf "$scratch"' EXIT
+trap 'rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
 root=$scratch/root
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
@@ -43,13 +46,6 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     chmod -R a-w "$root/usr/bin"
 fi
-display=99
-while [ -e /tmp/.X$display-lock ] || [ -e /tmp/.X11-unix/X$display ]; do display=$((display + 1)); done
-Xvfb :$display -screen 0 1024x768x24 -ac -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
 (cd / && env -i DISPLAY="$DISPLAY" HOME="$home" PATH=/usr/bin:/bin "${run_as[@]}" \
     "$root/usr/bin/tessary" >/dev/null 2>&1) &
 pid=$!

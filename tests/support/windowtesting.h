@@ -23,9 +23,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
+#include <QWheelEvent>
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+// Plays a scenario (WindowTest::play) and fails the test at the first check that does not hold.
+#define PLAY(scenario) QCOMPARE(play(scenario), QString())
 
 // What every window test starts from: no settings file anywhere, a fresh working folder, a
 // pseudo-terminal as the line, and the system's ports replaced by the ones in `ports`.
@@ -60,9 +64,10 @@ protected:
 
     // Plays a scenario: steps separated by "; ", each something the user does or something that
     // must hold then. Widgets are named without their kind ("click Play", "tick AutoConnect").
-    //   model INDEX, id ID, folder N, rate N, port NAME, level DB: choose in the window
+    //   LIST TEXT (ID, Folder, Serial_Port, Serial_Baudrate), model INDEX, level DB: choose
     //   connect [PORT], click BUTTON, tick BOX, press KEYS (where the focus is), focus WIDGET,
-    //   menu ACTION, unplug, restart, ports NAME... (listed from now on, "-" for none)
+    //   wheel WIDGET (one turn down), menu ACTION, unplug, restart, ports NAME... (listed from
+    //   now on, "-" for none)
     //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix; waits up to a second),
     //   label TEXT, shows LIST COUNT CURRENT LAST, shows Volume MINIMUM LEVEL, closed, open
     // Returns the first check that failed, with what was seen instead; empty when all held.
@@ -78,13 +83,9 @@ protected:
                     combo->addItem(text);
                 combo->setCurrentIndex(combo->findText(text));
             };
-            const QHash<QString, QString> lists{{u"id"_s, u"ID"_s},
-                                                {u"folder"_s, u"Folder"_s},
-                                                {u"port"_s, u"Serial_Port"_s},
-                                                {u"rate"_s, u"Serial_Baudrate"_s}};
             std::optional<QString> seen;
-            if (lists.contains(verb)) {
-                select(lists[verb], expected);
+            if (window->findChild<QComboBox *>(u"comboBox_"_s + verb)) {
+                select(verb, expected);
             } else if (verb == u"model") { // as the user chooses: activated() tells the window
                 child<QComboBox>("comboBox_Device")->setCurrentIndex(expected.toInt());
                 emit child<QComboBox>("comboBox_Device")->activated(expected.toInt());
@@ -102,6 +103,10 @@ protected:
                 QTest::keySequence(QApplication::focusWidget(), QKeySequence(expected));
             } else if (verb == u"focus") {
                 child(name)->setFocus();
+            } else if (verb == u"wheel") {
+                QWheelEvent turn({5, 5}, child(name)->mapToGlobal(QPointF(5, 5)), {}, {0, -120},
+                                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(child(name), &turn);
             } else if (verb == u"menu") {
                 child<QAction>("action" + name)->trigger();
             } else if (verb == u"unplug") {
