@@ -103,6 +103,11 @@ void TestTranslations::soundCatalogue_data()
         << built.left(16) + block('\x42', QByteArray(8, '\0')) +
                block('\x69', "\x05\0\0\0\0\x01"_ba)
         << true;
+    // QTranslator reads the blocks in any order.
+    QTest::newRow("messages before the hashes")
+        << built.left(16) + built.mid(messages - 5, messagesSize + 5) +
+               built.mid(16, messages - 21) + built.mid(messages + messagesSize)
+        << true;
     QTest::newRow("names another catalogue") << built + naming("LanguageData_en") << true;
     QTest::newRow("a name past its block") << built + with32(naming("x"), 5, 9) << false;
 }

@@ -68,9 +68,8 @@ void TestMainWindowPorts::heldByAnotherProgram()
     }
     start();
     PLAY(u"connect; status Open failed: %1 is in use by another program (PID %2, %3); "
-         "closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; sends"_s.arg(line->slavePath)
-             .arg(holder.processId())
-             .arg(name));
+         "closed; press Ctrl+Return; press Ctrl+3; press Ctrl++; sends"_s.arg(
+             line->slavePath, QString::number(holder.processId()), name));
     QCOMPARE(QFile::exists(lockFile()), lock != u"flock"_s); // a live program's lock stays
     // Once it has gone, Connect clears a stale lock and holds the port in turn: the sender is
     // refused, naming the window, which goes on. Quitting releases the port and its lock.
@@ -81,9 +80,8 @@ void TestMainWindowPorts::heldByAnotherProgram()
     sender.start(QStringLiteral(TESSARY_SEND), {u"--port"_s, line->slavePath, u"stop"_s});
     QVERIFY(sender.waitForFinished(5000));
     QCOMPARE(QString::fromUtf8(sender.readAllStandardError()),
-             u"tessary-send: %1 is in use by another program (PID %2, tst_mainwindowports)\n"_s
-                 .arg(line->slavePath)
-                 .arg(QCoreApplication::applicationPid()));
+             u"tessary-send: %1 is in use by another program (PID %2, tst_mainwindowports)\n"_s.arg(
+                 line->slavePath, QString::number(QCoreApplication::applicationPid())));
     QCOMPARE(sender.exitCode(), 69);
     PLAY(u"status Play : 0x80 0x2 0x1; click Next; sends 80020300; press Ctrl+Q"_s);
     window.reset(); // what main() does once the event loop has ended
