@@ -19,7 +19,7 @@ build_packages=(
 # virtual display, the Debian package and the Windows resources.
 test_packages=(
     desktop-file-utils appstream dpkg-dev file util-linux
-    xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64
+    xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64 strace
 )
 # The checked build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer that
 # turns a report's addresses into source lines.

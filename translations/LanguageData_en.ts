@@ -106,16 +106,16 @@
         <translation>Saved to %1</translation>
     </message>
     <message>
-        <source>Not saved to %1: %2</source>
-        <translation>Not saved to %1: %2</translation>
-    </message>
-    <message>
         <source>Save the command log</source>
         <translation>Save the command log</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Not saved: %1</translation>
     </message>
 </context>
 <context>
@@ -384,6 +384,22 @@ The file is left as it was.</translation>
         <source>Command Log</source>
         <translation>Command Log</translation>
     </message>
+    <message>
+        <source>Settings not saved: %1</source>
+        <translation>Settings not saved: %1</translation>
+    </message>
+    <message>
+        <source>Reconnected: %1 (the same adapter)</source>
+        <translation>Reconnected: %1 (the same adapter)</translation>
+    </message>
+    <message>
+        <source>Open: %1 (the same adapter)</source>
+        <translation>Open: %1 (the same adapter)</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Not saved: %1</translation>
+    </message>
 </context>
 <context>
     <name>PortWatcher</name>
@@ -398,6 +414,17 @@ The file is left as it was.</translation>
     <message>
         <source>USB id: %1:%2</source>
         <translation>USB id: %1:%2</translation>
+    </message>
+</context>
+<context>
+    <name>SafeFile</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>could not be written</source>
+        <translation>could not be written</translation>
     </message>
 </context>
 <context>
@@ -427,16 +454,12 @@ The file is left as it was.</translation>
         <translation>%1: permission denied; join the group %2 and log in again</translation>
     </message>
     <message>
-        <source>%1: permission denied</source>
-        <translation>%1: permission denied</translation>
+        <source>%1: permission denied; an administrator must grant you access</source>
+        <translation>%1: permission denied; an administrator must grant you access</translation>
     </message>
 </context>
 <context>
     <name>SettingsStore</name>
-    <message>
-        <source>not a regular file</source>
-        <translation>not a regular file</translation>
-    </message>
     <message>
         <source>the folder cannot be made</source>
         <translation>the folder cannot be made</translation>

@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>Version:</source>
-        <translation>Version :</translation>
+        <translation>Version :</translation>
     </message>
     <message>
         <source>Microsoft Windows NT</source>
@@ -106,16 +106,16 @@
         <translation>Enregistré dans %1</translation>
     </message>
     <message>
-        <source>Not saved to %1: %2</source>
-        <translation>Non enregistré dans %1 : %2</translation>
-    </message>
-    <message>
         <source>Save the command log</source>
         <translation>Enregistrer le journal des commandes</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
         <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Non enregistré : %1</translation>
     </message>
 </context>
 <context>
@@ -334,11 +334,11 @@
     </message>
     <message>
         <source>Subject: Corvane Support Request (From:</source>
-        <translation>Objet : Demande d&apos;assistance Corvane (depuis :</translation>
+        <translation>Objet : Demande d&apos;assistance Corvane (depuis :</translation>
     </message>
     <message>
         <source>Here: your question...</source>
-        <translation>Ici : votre question...</translation>
+        <translation>Ici : votre question...</translation>
     </message>
     <message>
         <source>no serial port found</source>
@@ -362,7 +362,7 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>No French catalogue found; the texts stay in English</source>
-        <translation>Aucun catalogue français trouvé ; les textes restent en anglais</translation>
+        <translation>Aucun catalogue français trouvé ; les textes restent en anglais</translation>
     </message>
     <message>
         <source>Waiting for %1</source>
@@ -374,7 +374,7 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>Open failed: %1</source>
-        <translation>Échec de l&apos;ouverture : %1</translation>
+        <translation>Échec de l&apos;ouverture : %1</translation>
     </message>
     <message>
         <source>&amp;View</source>
@@ -384,27 +384,54 @@ Le fichier est resté tel quel.</translation>
         <source>Command Log</source>
         <translation>Journal des commandes</translation>
     </message>
+    <message>
+        <source>Settings not saved: %1</source>
+        <translation>Réglages non enregistrés : %1</translation>
+    </message>
+    <message>
+        <source>Reconnected: %1 (the same adapter)</source>
+        <translation>Reconnecté : %1 (le même adaptateur)</translation>
+    </message>
+    <message>
+        <source>Open: %1 (the same adapter)</source>
+        <translation>Connecté : %1 (le même adaptateur)</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Non enregistré : %1</translation>
+    </message>
 </context>
 <context>
     <name>PortWatcher</name>
     <message>
         <source>Manufacturer: %1</source>
-        <translation>Fabricant : %1</translation>
+        <translation>Fabricant : %1</translation>
     </message>
     <message>
         <source>Serial number: %1</source>
-        <translation>Numéro de série : %1</translation>
+        <translation>Numéro de série : %1</translation>
     </message>
     <message>
         <source>USB id: %1:%2</source>
-        <translation>Identifiant USB : %1:%2</translation>
+        <translation>Identifiant USB : %1:%2</translation>
+    </message>
+</context>
+<context>
+    <name>SafeFile</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>could not be written</source>
+        <translation>n&apos;a pas pu être écrit</translation>
     </message>
 </context>
 <context>
     <name>SerialLink</name>
     <message>
         <source>a stale lock of another user blocks %1: %2</source>
-        <translation>un verrou périmé d&apos;un autre utilisateur bloque %1 : %2</translation>
+        <translation>un verrou périmé d&apos;un autre utilisateur bloque %1 : %2</translation>
     </message>
     <message>
         <source>%1 is in use by another program</source>
@@ -420,23 +447,19 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>%1: no such device</source>
-        <translation>%1 : périphérique introuvable</translation>
+        <translation>%1 : périphérique introuvable</translation>
     </message>
     <message>
         <source>%1: permission denied; join the group %2 and log in again</source>
-        <translation>%1 : accès refusé ; rejoignez le groupe %2 puis reconnectez-vous à votre session</translation>
+        <translation>%1 : accès refusé ; rejoignez le groupe %2 puis reconnectez-vous à votre session</translation>
     </message>
     <message>
-        <source>%1: permission denied</source>
-        <translation>%1 : accès refusé</translation>
+        <source>%1: permission denied; an administrator must grant you access</source>
+        <translation>%1 : accès refusé ; un administrateur doit vous en donner l&apos;accès</translation>
     </message>
 </context>
 <context>
     <name>SettingsStore</name>
-    <message>
-        <source>not a regular file</source>
-        <translation>pas un fichier ordinaire</translation>
-    </message>
     <message>
         <source>the folder cannot be made</source>
         <translation>le dossier ne peut pas être créé</translation>

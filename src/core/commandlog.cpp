@@ -1,7 +1,8 @@
 #include "commandlog.h"
 
+#include "safefile.h"
+
 #include <QCoreApplication>
-#include <QSaveFile>
 
 CommandLog::CommandLog(int limit, QObject *parent) : QAbstractTableModel(parent), m_limit(limit)
 {
@@ -118,7 +119,8 @@ QByteArray CommandLog::toCsv() const
                     QLatin1Char('"');
         return value;
     };
-    QString csv;
+    // A byte order mark first, so that a spreadsheet takes the file for UTF-8.
+    QString csv(QChar(0xFEFF));
     for (int column = 0; column < ColumnCount; ++column)
         csv += (column ? QLatin1String(",") : QLatin1String()) +
                field(headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
@@ -133,12 +135,5 @@ QByteArray CommandLog::toCsv() const
 
 bool CommandLog::saveCsv(const QString &path, QString *why) const
 {
-    QSaveFile file(path);
-    const QByteArray csv = toCsv();
-    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(csv) == csv.size() &&
-        file.commit())
-        return true;
-    *why = file.errorString();
-    file.cancelWriting();
-    return false;
+    return SafeFile::write(path, toCsv(), why);
 }

@@ -29,7 +29,8 @@ public:
     // during a drag of the volume; this brings them in at once.
     void flush();
 
-    // The rows as CSV (RFC 4180, with a header row), written whole or not at all. False, with
+    // The rows as CSV (RFC 4180, UTF-8 with a byte order mark, a header row), written whole or
+    // not at all, never through a link to anything but a regular file. False, with
     // the reason in why, when it could not be saved; the rows stay either way.
     bool saveCsv(const QString &path, QString *why) const;
     QByteArray toCsv() const;

@@ -1,5 +1,7 @@
 #include "deviceprofile.h"
 
+#include "constants.h"
+
 #include <array>
 
 namespace DeviceProfiles {
@@ -23,6 +25,11 @@ const std::array<DeviceProfile, ModelCount> &profiles()
 bool isModel(int model)
 {
     return model >= 1 && model <= ModelCount;
+}
+
+QStringList modelNames()
+{
+    return {ModelName1, ModelName2, ModelName3};
 }
 
 const DeviceProfile &profile(int model)

@@ -19,6 +19,8 @@ inline constexpr int VolumeMaximum = 0;
 
 // Model numbers run from 1 to ModelCount, in the order of the device list.
 bool isModel(int model);
+// Their names, model 1 first, as the device list offers them.
+QStringList modelNames();
 const DeviceProfile &profile(int model);
 
 // "0", "1", ... as the folder list shows them.

@@ -4,6 +4,17 @@
 
 namespace SendCommands {
 
+namespace {
+
+// A word as an error message shows it: cut to a readable length.
+QString shown(const QString &word)
+{
+    constexpr int Longest = 32;
+    return word.size() <= Longest ? word : word.left(Longest) + QChar(0x2026);
+}
+
+} // namespace
+
 Parsed parse(const QStringList &words, int playerId, const DeviceProfile &profile)
 {
     using CommandFrames::Transport;
@@ -25,11 +36,11 @@ Parsed parse(const QStringList &words, int playerId, const DeviceProfile &profil
             continue;
         }
         if (word != QLatin1String("folder") && word != QLatin1String("volume")) {
-            parsed.error = QStringLiteral("unknown command \"%1\"").arg(words[i]);
+            parsed.error = QStringLiteral("unknown command \"%1\"").arg(shown(words[i]));
             return parsed;
         }
         if (i + 1 == words.size()) {
-            parsed.error = QStringLiteral("\"%1\" needs a value").arg(words[i]);
+            parsed.error = QStringLiteral("\"%1\" needs a value").arg(shown(words[i]));
             return parsed;
         }
         QString value = words[++i];
@@ -38,7 +49,7 @@ Parsed parse(const QStringList &words, int playerId, const DeviceProfile &profil
             const int folder = value.toInt(&isNumber);
             if (!isNumber || folder < 0 || folder >= profile.folderCount) {
                 parsed.error = QStringLiteral("no folder \"%1\": this model has 0 to %2")
-                                   .arg(value)
+                                   .arg(shown(value))
                                    .arg(profile.folderCount - 1);
                 return parsed;
             }
@@ -54,7 +65,7 @@ Parsed parse(const QStringList &words, int playerId, const DeviceProfile &profil
         if (!isNumber || level > DeviceProfiles::VolumeMaximum || level < profile.volumeMinimum) {
             parsed.error =
                 QStringLiteral("no level \"%1\": this model has 0 down to %2 dB, or mute")
-                    .arg(words[i])
+                    .arg(shown(words[i]))
                     .arg(profile.volumeMinimum);
             return parsed;
         }

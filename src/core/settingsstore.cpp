@@ -1,12 +1,12 @@
 #include "settingsstore.h"
 
 #include "configfile.h"
+#include "safefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #ifdef Q_OS_UNIX
@@ -28,26 +28,7 @@ bool isPlainFile(const QString &path)
 
 bool writeWhole(const QString &path, const QString &text, QString *why)
 {
-    // The save renames a new file over what the path leads to: never over a device, a FIFO or
-    // a socket, and never through a link that leads nowhere.
-    const QFileInfo target(path);
-    if ((target.exists() || target.isSymLink()) && !target.isFile()) {
-        *why = path + QLatin1String(": ") +
-               QCoreApplication::translate("SettingsStore", "not a regular file");
-        return false;
-    }
-    // Unbuffered, so a short write on a full disk shows in what write() returns: through the
-    // buffer it is lost, and commit() would put a truncated file in place of the good one.
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    const bool written =
-        file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered) &&
-        file.write(bytes) == bytes.size();
-    if (written && file.commit())
-        return true;
-    *why = path + QLatin1String(": ") + file.errorString();
-    file.cancelWriting();
-    return false;
+    return SafeFile::write(path, text.toUtf8(), why, QIODevice::Text);
 }
 
 // The folder lies in an installation, or belongs to someone else: whoever runs the program
@@ -121,14 +102,10 @@ std::optional<QString> SettingsStore::read() const
     const QString path = loadPath();
     if (path.isEmpty())
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const std::optional<QByteArray> bytes = SafeFile::read(path, MaxFileSize, QIODevice::Text);
+    if (!bytes)
         return std::nullopt;
-    // The size is read back rather than trusted, as the file may grow while it is read.
-    const QByteArray bytes = file.read(MaxFileSize + 1);
-    if (bytes.size() > MaxFileSize)
-        return std::nullopt;
-    return QString::fromUtf8(bytes);
+    return QString::fromUtf8(*bytes);
 }
 
 bool SettingsStore::write(const QString &text, QString *why) const
@@ -142,6 +119,8 @@ bool SettingsStore::write(const QString &text, QString *why) const
     // there to be read first: better to report the failure than to save where no start looks.
     bool saved = false;
     if (!programFileIsKept()) {
+        // The reason given is the one of the file tried last.
+        reason.clear();
         saved = QDir().mkpath(m_userDir) && writeWhole(m_userFile, text, &reason);
         if (!saved && reason.isEmpty())
             reason = m_userDir + QLatin1String(": ") +

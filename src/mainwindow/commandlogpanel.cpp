@@ -49,7 +49,7 @@ bool CommandLogPanel::save(const QString &path)
     QString why;
     const bool saved = m_log->saveCsv(path, &why);
     ui->label_Log_Message->setText(saved ? tr("Saved to %1").arg(path)
-                                         : tr("Not saved to %1: %2").arg(path, why));
+                                         : tr("Not saved: %1").arg(why));
     return saved;
 }
 

@@ -6,6 +6,7 @@
 #include "configfile.h"
 #include "deviceprofile.h"
 #include "globals.h"
+#include "safefile.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 #include "supportlinks.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTextStream>
 #include <QTranslator>
 #include <algorithm>
 #include <array>
@@ -68,7 +70,7 @@ public:
 };
 
 // Opening the port list asks for the ports present, in case the system said nothing of a
-// change: the list follows as soon as the answer comes.
+// change: the list follows before it opens.
 class RescanOnOpening : public QObject
 {
 public:
@@ -77,10 +79,11 @@ public:
     {
         const auto *key =
             event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+        // The list shows the ports present now, not those of the last look.
         if (event->type() == QEvent::MouseButtonPress ||
             (key && (key->key() == Qt::Key_F4 ||
                      (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier))))
-            m_watcher->rescan();
+            m_watcher->rescanNow();
         return false;
     }
 
@@ -102,8 +105,10 @@ MainWindow::MainWindow(QWidget *parent)
     connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
     // Picking another port is not waiting for the one that is gone.
     connect(ui->comboBox_Serial_Port, &QComboBox::activated, this, [this] {
+        chosenPort = ui->comboBox_Serial_Port->currentText();
         savedPort.clear();
         lostPort.clear();
+        awaitedAdapter.clear();
     });
     auto *wheelGuard = new WheelOnlyWithFocus(this);
     for (QComboBox *list : findChildren<QComboBox *>()) {
@@ -113,7 +118,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->comboBox_Serial_Port->installEventFilter(new RescanOnOpening(portWatcher, this));
 
     Fill_Port_List();
-    ui->comboBox_Device->addItems({ModelName1, ModelName2, ModelName3});
+    ui->comboBox_Device->addItems(DeviceProfiles::modelNames());
     ui->comboBox_Device->setCurrentIndex(0);
     Apply_Device_Profile(1);
     Update_Connection_Controls();
@@ -123,9 +128,11 @@ MainWindow::MainWindow(QWidget *parent)
     Load_Language();
     setWindowTitle(QCoreApplication::applicationName());
     // Never another port than the saved one: while it is absent, wait for it.
-    if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty())
+    if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
         Show_Status(tr("Waiting for %1").arg(savedPort));
-    else if (ui->checkBox_AutoConnect->isChecked())
+        // Its adapter may be here already, under another name.
+        Follow_Ports(portWatcher->ports());
+    } else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
     Create_Shortcuts();
 }
@@ -133,7 +140,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     if (!settingsSaved)
-        Save_Configuration();
+        Save_Quietly();
     // The port and its lock go with the window, so that another user can open it next.
     link->close();
     delete ui;
@@ -142,12 +149,31 @@ MainWindow::~MainWindow()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     QString why;
-    if (!Save_Configuration(&why))
+    if (closingOnRequest)
+        Save_Quietly();
+    else if (!Save_Configuration(&why))
         QMessageBox::warning(
             this, tr("Settings not saved"),
             tr("Your settings could not be saved.\n%1\nThe file is left as it was.").arg(why));
     settingsSaved = true;
     QMainWindow::closeEvent(event);
+}
+
+void MainWindow::closeOnRequest()
+{
+    closingOnRequest = true;
+    // An About window left open would keep the program running.
+    if (close())
+        QCoreApplication::quit();
+}
+
+bool MainWindow::Save_Quietly()
+{
+    QString why;
+    const bool saved = Save_Configuration(&why);
+    if (!saved)
+        QTextStream(stderr) << tr("Settings not saved: %1").arg(why) << Qt::endl;
+    return saved;
 }
 
 // Ctrl+0 to Ctrl+9 launch folders 0 to 9, Ctrl with Plus or Minus steps the volume, wherever the
@@ -259,16 +285,32 @@ void MainWindow::Follow_Ports(const QList<PortInfo> &ports)
         link->dropConnection();
     }
     Show_Ports(ports);
-    const QString awaited = lostPort.isEmpty() ? savedPort : lostPort;
-    if (awaited.isEmpty() || !isListed(awaited))
+    QString awaited = lostPort.isEmpty() ? savedPort : lostPort;
+    if (awaited.isEmpty())
         return;
+    // The adapter may come back under another number: plugged into another socket, or after
+    // another adapter. It is known by its own name.
+    const bool sameName = isListed(awaited);
+    if (!sameName) {
+        const auto adapter =
+            std::find_if(ports.cbegin(), ports.cend(), [this](const PortInfo &port) {
+                return !awaitedAdapter.isEmpty() && port.stableName == awaitedAdapter;
+            });
+        if (adapter == ports.cend())
+            return;
+        awaited = adapter->name;
+    }
     ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(awaited));
-    if (!lostPort.isEmpty() && ui->checkBox_AutoConnect->isChecked())
-        Open_Port(tr("Reconnected"));
+    const bool lost = !lostPort.isEmpty();
+    if (ui->checkBox_AutoConnect->isChecked() && sameName)
+        Open_Port(lost ? tr("Reconnected") : tr("Open"));
     else if (ui->checkBox_AutoConnect->isChecked())
-        Open_Port(tr("Open"));
+        Open_Port(lost ? tr("Reconnected: %1 (the same adapter)").arg(awaited)
+                       : tr("Open: %1 (the same adapter)").arg(awaited));
     else
         savedPort.clear();
+    if (!sameName)
+        chosenPort = awaited;
 }
 
 void MainWindow::on_pushButton_Open_clicked()
@@ -281,11 +323,14 @@ void MainWindow::Open_Port(const QString &openedText)
     const QString port = ui->comboBox_Serial_Port->currentText();
     if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt())) {
         Show_Status(openedText);
+        chosenPort = port;
         savedPort.clear();
         lostPort.clear();
         const QList<PortInfo> listed = portWatcher->ports();
-        openPortListed = std::any_of(listed.cbegin(), listed.cend(),
-                                     [&port](const PortInfo &info) { return info.name == port; });
+        const auto info = std::find_if(listed.cbegin(), listed.cend(),
+                                       [&port](const PortInfo &info) { return info.name == port; });
+        openPortListed = info != listed.cend();
+        awaitedAdapter = openPortListed ? info->stableName : QString();
     } else {
         Show_Status(tr("Open failed: %1")
                         .arg(port.isEmpty() ? tr("no serial port found") : link->errorString()));
@@ -304,11 +349,38 @@ void MainWindow::on_pushButton_Close_clicked()
 
 namespace {
 
-// Whether the log is shown is kept apart from the settings file, whose 27 lines stay as they are.
+// Whether the log is shown, and which adapter the saved port was, are kept apart from the
+// settings file, whose 27 lines stay as they are.
 QString windowStateFile()
 {
     return QFileInfo(SettingsStore::forApplication().userFilePath()).path() +
            QLatin1String("/window.ini");
+}
+
+// Read only from a regular file of a sensible size: a link to a device or a FIFO is never read.
+QVariant keptWindowState(const QString &key, const QVariant &fallback = {})
+{
+    const QFileInfo file(windowStateFile());
+    if (!file.isFile() || file.size() > 64 * 1024)
+        return fallback;
+    return QSettings(file.filePath(), QSettings::IniFormat).value(key, fallback);
+}
+
+// Written only in place of a regular file or of nothing; the reason when it could not be.
+QString keepWindowState(const QList<std::pair<QString, QVariant>> &values)
+{
+    const QString path = windowStateFile();
+    QString refused = SafeFile::refusal(path);
+    if (!refused.isEmpty())
+        return refused;
+    QSettings state(path, QSettings::IniFormat);
+    for (const auto &[key, value] : values)
+        state.setValue(key, value);
+    state.sync();
+    return state.status() == QSettings::NoError
+               ? QString()
+               : path + QLatin1String(": ") +
+                     QCoreApplication::translate("SafeFile", "could not be written");
 }
 
 } // namespace
@@ -325,12 +397,11 @@ void MainWindow::Create_Command_Log()
     commandLogAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(commandLogAction, &QAction::triggered, this, [this](bool shown) {
         Show_Command_Log(shown);
-        QSettings(windowStateFile(), QSettings::IniFormat)
-            .setValue(QStringLiteral("commandLog/shown"), shown);
+        const QString refused = keepWindowState({{QStringLiteral("commandLog/shown"), shown}});
+        if (!refused.isEmpty())
+            ui->label_Status->setText(tr("Not saved: %1").arg(refused));
     });
-    if (QSettings(windowStateFile(), QSettings::IniFormat)
-            .value(QStringLiteral("commandLog/shown"), false)
-            .toBool())
+    if (keptWindowState(QStringLiteral("commandLog/shown"), false).toBool())
         Show_Command_Log(true);
 }
 
@@ -374,9 +445,11 @@ void MainWindow::Show_Status(const QString &text)
 void MainWindow::Report_Connection_Lost()
 {
     Show_Status(tr("Connection lost"));
-    // With Auto-connection, the same port is opened again once it is back.
+    // With Auto-connection, the same port (or the same adapter) is opened again once it is back.
     if (ui->checkBox_AutoConnect->isChecked())
         lostPort = link->portName();
+    else
+        awaitedAdapter.clear();
     Update_Connection_Controls();
 }
 
@@ -604,8 +677,12 @@ void MainWindow::Load_Configuration()
     if (DeviceProfiles::isModel(model) && model != shown)
         Apply_Device_Profile(model);
     selectSaved(ui->comboBox_Serial_Port, saved->serialPort);
+    chosenPort = saved->serialPort;
     if (ui->comboBox_Serial_Port->findText(saved->serialPort) < 0)
         savedPort = saved->serialPort;
+    // The adapter the saved port was last time, should it come back under another number.
+    if (keptWindowState(QStringLiteral("adapter/port")).toString() == saved->serialPort)
+        awaitedAdapter = keptWindowState(QStringLiteral("adapter/name")).toString();
     selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);
     ui->checkBox_AutoConnect->setChecked(saved->autoConnect);
     Mark_Language(saved->language);
@@ -616,7 +693,10 @@ bool MainWindow::Save_Configuration(QString *why)
 {
     Configuration current;
     current.device = ui->comboBox_Device->currentText();
-    current.serialPort = savedPort.isEmpty() ? ui->comboBox_Serial_Port->currentText() : savedPort;
+    // The port chosen stays saved while its adapter is away, until another is picked.
+    current.serialPort =
+        chosenPort.isEmpty() ? ui->comboBox_Serial_Port->currentText() : chosenPort;
+    Save_Adapter(current.serialPort);
     current.baudrate = ui->comboBox_Serial_Baudrate->currentText();
     current.autoConnect = ui->checkBox_AutoConnect->isChecked();
     current.language = Marked_Language();
@@ -625,6 +705,21 @@ bool MainWindow::Save_Configuration(QString *why)
         ConfigFile::format(current, QCoreApplication::applicationName(),
                            QCoreApplication::applicationVersion()),
         why);
+}
+
+// Which adapter the saved port is, when the system knows it by a name of its own: kept only
+// while that port is listed, written only when it changed.
+void MainWindow::Save_Adapter(const QString &port)
+{
+    const QList<PortInfo> listed = portWatcher->ports();
+    const auto info = std::find_if(listed.cbegin(), listed.cend(),
+                                   [&port](const PortInfo &info) { return info.name == port; });
+    if (info == listed.cend() ||
+        (keptWindowState(QStringLiteral("adapter/port")).toString() == port &&
+         keptWindowState(QStringLiteral("adapter/name")).toString() == info->stableName))
+        return;
+    keepWindowState({{QStringLiteral("adapter/port"), port},
+                     {QStringLiteral("adapter/name"), info->stableName}});
 }
 
 Configuration::Language MainWindow::Marked_Language() const

@@ -28,6 +28,11 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+public slots:
+    // Closes as Ctrl+Q does, for a request from outside (a signal, the session's end): a save
+    // that fails is said on standard error, since nobody may be there to answer a dialog.
+    void closeOnRequest();
+
 protected:
     // Saves the settings while the window can still say that they could not be.
     void closeEvent(QCloseEvent *event) override;
@@ -85,6 +90,8 @@ private:
     void Retranslate_Command_Log();
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
+    bool Save_Quietly();
+    void Save_Adapter(const QString &port);
     bool Load_Language();
     Configuration::Language Marked_Language() const;
     void Mark_Language(Configuration::Language language);
@@ -98,12 +105,18 @@ private:
     QDockWidget *commandLogDock = nullptr;
     QMenu *viewMenu = nullptr;
     QAction *commandLogAction = nullptr;
-    // The port to open as soon as it is listed: the saved one, absent at start (it stays the
-    // saved one until the user picks another), or the one whose device went away.
+    // The port the user chose, or the saved one: it stays saved while its adapter is away,
+    // until another is picked or opened.
+    QString chosenPort;
+    // The port to open as soon as it is listed: the saved one, absent at start, or the one
+    // whose device went away; or the same adapter under another name, when it has a name of
+    // its own.
     QString savedPort;
     QString lostPort;
+    QString awaitedAdapter;
     bool openPortListed = false;
     // The buttons whose keys act through window-wide actions, one press one command.
     QList<std::pair<QAbstractButton *, QAction *>> buttonKeys;
     bool settingsSaved = false;
+    bool closingOnRequest = false;
 };

@@ -8,25 +8,79 @@
 #include "sendcommands.h"
 #include "seriallink.h"
 #include "settingsstore.h"
+#include "stopsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSerialPort>
-#include <QTextStream>
-#include <QThread>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
-// Exit statuses, as sysexits.h has them.
-enum Exit { Sent = 0, Usage = 64, PortUnavailable = 69, NotSent = 74 };
+// Exit statuses, as sysexits.h has them; a stop signal with nothing left unsent ends as the
+// shell reports a signal, 128 and its number.
+enum Exit {
+    Sent = 0,
+    Usage = 64,
+    LinesRefused = 65,
+    PortUnavailable = 69,
+    NotSent = 74,
+    SignalBase = 128
+};
+
+// A line of standard input is a few commands: anything longer is refused without being kept.
+constexpr qsizetype MaxLineBytes = 4096;
+// How often a port held by another tessary-send is tried again while waiting for it.
+constexpr int PortRetryMs = 20;
 
 int fail(int status, const QString &message)
 {
-    QTextStream(stderr) << "tessary-send: " << message << Qt::endl;
+    std::fprintf(stderr, "tessary-send: %s\n", message.toLocal8Bit().constData());
     return status;
+}
+
+// What is printed on standard output; false when it could not be written (its reader gone).
+bool say(const QString &line)
+{
+    const QByteArray text = line.toLocal8Bit() + '\n';
+    return std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size()) &&
+           std::fflush(stdout) == 0;
+}
+
+bool stopped()
+{
+    return StopSignals::caughtSignal() != 0;
+}
+
+// Waits, or less when a stop signal comes; false then.
+bool pause(int milliseconds)
+{
+#ifdef Q_OS_UNIX
+    QDeadlineTimer deadline(milliseconds);
+    for (pollfd stop{StopSignals::fd(), POLLIN, 0}; !stopped() && !deadline.hasExpired();)
+        ::poll(&stop, 1, int(deadline.remainingTime()));
+#endif
+    return !stopped();
+}
+
+QString signalName(int signal)
+{
+    const QHash<int, QString> names{{SIGINT, QStringLiteral("SIGINT")},
+                                    {SIGTERM, QStringLiteral("SIGTERM")},
+                                    {SIGHUP, QStringLiteral("SIGHUP")}};
+    return names.value(signal, QString::number(signal));
 }
 
 // Where and to whom: the options given, else what the window saved, else its first start.
@@ -36,14 +90,17 @@ struct Target
     int model = 1;
     QString baud;
     int id = 0;
+    // Saved values the window would not take as they are, by the option that must stand for
+    // them: refused unless that option is given.
+    QHash<QString, QString> doubtful;
 };
 
-QStringList itemTexts(int count)
+QStringList playerIds()
 {
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << QString::number(i);
-    return texts;
+    QStringList ids;
+    for (int i = 0; i < 128; ++i)
+        ids << QString::number(i);
+    return ids;
 }
 
 void readSaved(Target &target)
@@ -59,12 +116,34 @@ void readSaved(Target &target)
                        .arg(store.loadPath()));
         return;
     }
-    // Matched as the window matches them.
+    // Where the window would fall back on the first item of a list, a command for show
+    // equipment is not sent on a guess.
+    const QStringList models = DeviceProfiles::modelNames();
     target.port = saved->serialPort;
-    target.model =
-        ConfigFile::matchListItem({ModelName1, ModelName2, ModelName3}, saved->device) + 1;
+    target.model = int(models.indexOf(saved->device)) + 1;
+    if (target.model == 0) {
+        target.model = 1;
+        target.doubtful.insert(
+            QStringLiteral("model"),
+            QStringLiteral("the saved model \"%1\" is not one of %2; give --model")
+                .arg(saved->device, models.join(QLatin1String(", "))));
+    }
     target.baud = saved->baudrate;
-    target.id = ConfigFile::matchListItem(itemTexts(128), saved->playerId);
+    const QStringList rates = DeviceProfiles::profile(target.model).baudRates;
+    if (!rates.contains(target.baud))
+        target.doubtful.insert(
+            QStringLiteral("baud"),
+            QStringLiteral("the saved rate \"%1\" is not one %2 has (%3); "
+                           "give --baud")
+                .arg(saved->baudrate, models[target.model - 1], rates.join(QLatin1String(", "))));
+    target.id = int(playerIds().indexOf(saved->playerId));
+    if (target.id < 0) {
+        target.id = 0;
+        target.doubtful.insert(QStringLiteral("id"),
+                               QStringLiteral("the saved player ID \"%1\" is not one of 0 to 127; "
+                                              "give --id")
+                                   .arg(saved->playerId));
+    }
 }
 
 // Negative numbers are handed to the parser with a minus sign of their own, so that it does not
@@ -77,11 +156,12 @@ QString typed(QString argument)
 // The options' values over the saved ones; the reason when one is wrong.
 QString applyOptions(const QCommandLineParser &parser, Target &target)
 {
-    const QStringList models{ModelName1, ModelName2, ModelName3};
+    const QStringList models = DeviceProfiles::modelNames();
     const auto value = [&parser](const char *option) {
         return typed(parser.value(QLatin1String(option)));
     };
-    if (parser.isSet(QStringLiteral("model"))) {
+    const bool modelGiven = parser.isSet(QStringLiteral("model"));
+    if (modelGiven) {
         const QString wanted = value("model");
         const auto known =
             std::find_if(models.cbegin(), models.cend(), [&wanted](const QString &name) {
@@ -91,6 +171,8 @@ QString applyOptions(const QCommandLineParser &parser, Target &target)
             return QStringLiteral("unknown model \"%1\"; the models are %2")
                 .arg(wanted, models.join(QLatin1String(", ")));
         target.model = int(known - models.cbegin()) + 1;
+    } else if (target.doubtful.contains(QStringLiteral("model"))) {
+        return target.doubtful.value(QStringLiteral("model"));
     }
     const DeviceProfile &profile = DeviceProfiles::profile(target.model);
     if (parser.isSet(QStringLiteral("baud"))) {
@@ -99,37 +181,199 @@ QString applyOptions(const QCommandLineParser &parser, Target &target)
             return QStringLiteral("%1 has no rate %2; it has %3")
                 .arg(models[target.model - 1], target.baud,
                      profile.baudRates.join(QLatin1String(", ")));
+    } else if (!modelGiven && target.doubtful.contains(QStringLiteral("baud"))) {
+        return target.doubtful.value(QStringLiteral("baud"));
     } else if (!profile.baudRates.contains(target.baud)) {
+        // Nothing saved, or the saved rate of another model: this one's usual rate.
         target.baud = profile.baudRates[profile.defaultBaudRate];
     }
     if (parser.isSet(QStringLiteral("id"))) {
-        target.id = itemTexts(128).indexOf(value("id"));
+        target.id = int(playerIds().indexOf(value("id")));
         if (target.id < 0)
             return QStringLiteral("no player ID \"%1\": 0 to 127").arg(value("id"));
+    } else if (target.doubtful.contains(QStringLiteral("id"))) {
+        return target.doubtful.value(QStringLiteral("id"));
     }
     if (parser.isSet(QStringLiteral("port")))
         target.port = value("port");
     return {};
 }
 
+// Lines of standard input as they come. A line longer than MaxLineBytes is refused whole and is
+// never held in memory: what comes of it before its end is thrown away.
+class LineReader
+{
+public:
+    enum Result { Line, TooLong, End, Stopped };
+
+    Result next(QByteArray &line)
+    {
+        for (;;) {
+            const qsizetype end = m_buffer.indexOf('\n');
+            if (end >= 0) {
+                line = m_buffer.left(end);
+                m_buffer.remove(0, end + 1);
+                return std::exchange(m_skipping, false) || line.size() > MaxLineBytes ? TooLong
+                                                                                      : Line;
+            }
+            if (m_skipping || m_buffer.size() > MaxLineBytes) {
+                m_skipping = true;
+                m_buffer.clear();
+            }
+            if (m_ended) {
+                line = std::exchange(m_buffer, {});
+                return std::exchange(m_skipping, false) ? TooLong : line.isEmpty() ? End : Line;
+            }
+            if (!fill())
+                return Stopped;
+        }
+    }
+
+private:
+    // Reads what standard input has; false when a stop signal came first.
+    bool fill()
+    {
+#ifdef Q_OS_UNIX
+        pollfd ready[2] = {{STDIN_FILENO, POLLIN, 0}, {StopSignals::fd(), POLLIN, 0}};
+        while (!stopped() && ::poll(ready, 2, -1) < 0 && errno == EINTR) {
+        }
+        if (stopped())
+            return false;
+        char chunk[4096];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n > 0)
+            m_buffer.append(chunk, n);
+        else if (n == 0 || errno != EINTR)
+            m_ended = true;
+#else
+        char chunk[4096];
+        const size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
+        m_buffer.append(chunk, qsizetype(n));
+        m_ended = n == 0;
+#endif
+        return true;
+    }
+
+    QByteArray m_buffer;
+    bool m_skipping = false;
+    bool m_ended = false;
+};
+
+// Sends commands in order over the open link, and keeps count of what became of them.
+class Sender
+{
+public:
+    Sender(SerialLink &link, const QString &port, int wait, bool dryRun, bool verbose)
+        : m_link(link), m_port(port), m_wait(wait), m_dryRun(dryRun), m_verbose(verbose)
+    {}
+
+    // False once something was not done: the commands after it are not sent either.
+    bool send(const QList<SendCommands::Command> &commands)
+    {
+        for (const SendCommands::Command &command : commands) {
+            if ((m_sent > 0 && !pause(m_wait)) || stopped())
+                return stop();
+            const QString echo = CommandFrames::echoText(command.name, command.frame);
+            if (!m_dryRun && !m_link.send(command.frame.toByteArray())) {
+                m_status = fail(
+                    NotSent, QStringLiteral("%1: %2 not sent, %3; the rest were not sent")
+                                 .arg(m_port, echo,
+                                      m_link.isOpen() ? QStringLiteral("the line took no more")
+                                                      : QStringLiteral("the connection is lost")));
+                return false;
+            }
+            ++m_sent;
+            if ((m_dryRun || m_verbose) && !say(echo)) {
+                m_status = fail(NotSent, QStringLiteral("standard output: %1; stopped")
+                                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Commands from standard input, a line at a time; a line refused does not stop the others.
+    bool sendLines(int playerId, const DeviceProfile &profile)
+    {
+        static const QRegularExpression blanks(QStringLiteral("\\s+"));
+        LineReader reader;
+        QByteArray text;
+        for (int number = 1;; ++number) {
+            const LineReader::Result read = reader.next(text);
+            if (read == LineReader::End)
+                return true;
+            if (read == LineReader::Stopped)
+                return stop(false);
+            const SendCommands::Parsed parsed = SendCommands::parse(
+                QString::fromUtf8(text).split(blanks, Qt::SkipEmptyParts), playerId, profile);
+            const QString refused = read == LineReader::TooLong
+                                        ? QStringLiteral("longer than %1 bytes").arg(MaxLineBytes)
+                                        : parsed.error;
+            if (!refused.isEmpty()) {
+                ++m_refused;
+                fail(Usage, QStringLiteral("line %1: %2").arg(number).arg(refused));
+            } else if (!send(parsed.commands)) {
+                return false;
+            }
+        }
+    }
+
+    // A stop signal came: what is left is not sent.
+    bool stop(bool leftUnsent = true)
+    {
+        const QString name = signalName(StopSignals::caughtSignal());
+        m_status =
+            leftUnsent
+                ? fail(NotSent, QStringLiteral("stopped by %1; the rest were not sent").arg(name))
+                : fail(SignalBase + StopSignals::caughtSignal(),
+                       QStringLiteral("stopped by %1").arg(name));
+        return false;
+    }
+
+    int status() const
+    {
+        if (m_status != Sent || m_refused == 0)
+            return m_status;
+        return m_sent > 0 ? LinesRefused : Usage;
+    }
+
+private:
+    SerialLink &m_link;
+    QString m_port;
+    int m_wait;
+    bool m_dryRun;
+    bool m_verbose;
+    int m_status = Sent;
+    int m_sent = 0;
+    int m_refused = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    StopSignals::ignoreWriteFailures();
     Tessary::applyApplicationIdentity();
     QCoreApplication application(argc, argv);
+    // From here on, an interrupted run drains the line and releases the port and its lock.
+    const StopSignals stopSignals;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Sends commands to a serial audio player, as the Tessary window does.\n"
         "Commands: play, stop, next, previous, folder N, volume DB (0 down to the model's "
-        "minimum, or mute). \"-\" reads commands from standard input, one or more per line.\n"
+        "minimum, or mute). \"-\" reads commands from standard input, one or more per line "
+        "(at most 4096 bytes).\n"
         "Anything not given is taken from the settings the window saved.\n"
-        "Exit status: 0 all sent; 64 wrong usage or values; 69 the port could not be opened; "
-        "74 a frame was not sent (nor the ones after it)."));
+        "Exit status: 0 all sent; 64 wrong usage or values, nothing sent; 65 some lines of "
+        "standard input refused, the others sent; 69 the port could not be opened; 74 a frame "
+        "was not sent (nor the ones after it), or stopped by a signal before the end; 128 and "
+        "the signal's number when stopped by one while waiting for standard input."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {QStringLiteral("port"), QStringLiteral("Serial port, such as ttyUSB0 or COM3."),
+        {QStringLiteral("port"),
+         QStringLiteral("Serial port, such as ttyUSB0, COM3, or an adapter's name in "
+                        "/dev/serial/by-id."),
          QStringLiteral("name")},
         {QStringLiteral("model"),
          QStringLiteral("Player model: Lumetto, Galdris or \"Lumetto MKII\"."),
@@ -139,6 +383,11 @@ int main(int argc, char **argv)
         {QStringLiteral("id"), QStringLiteral("Player ID, 0 to 127."), QStringLiteral("id")},
         {QStringLiteral("wait"), QStringLiteral("Milliseconds to wait between two commands."),
          QStringLiteral("ms"), QStringLiteral("0")},
+        {QStringLiteral("wait-port"),
+         QStringLiteral("Seconds to wait for the port while another tessary-send has it (several "
+                        "jobs at the same minute); the window or another program holding it is "
+                        "refused at once."),
+         QStringLiteral("seconds"), QStringLiteral("10")},
         {QStringLiteral("dry-run"),
          QStringLiteral("Print each frame as the window echoes it, and open no port.")},
         {QStringLiteral("verbose"), QStringLiteral("Print each frame as it is sent.")},
@@ -161,30 +410,34 @@ int main(int argc, char **argv)
         parser.showHelp(Sent);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
-    QTextStream out(stdout);
     if (parser.isSet(QStringLiteral("list-ports"))) {
         for (const PortInfo &port : PortWatcher::systemPorts())
-            out << port.name << '\t' << port.description << '\t' << port.manufacturer << '\t'
-                << port.serialNumber << '\n';
+            say(QStringList{port.name, port.description, port.manufacturer, port.serialNumber}.join(
+                QLatin1Char('\t')));
         return Sent;
     }
 
     Target target;
     readSaved(target);
     const QString wrong = applyOptions(parser, target);
-    bool isNumber = false;
-    const int wait = parser.value(QStringLiteral("wait")).toInt(&isNumber);
     if (!wrong.isEmpty())
         return fail(Usage, wrong);
+    bool isNumber = false;
+    const int wait = parser.value(QStringLiteral("wait")).toInt(&isNumber);
     if (!isNumber || wait < 0)
         return fail(Usage, QStringLiteral("no wait \"%1\": milliseconds, 0 or more")
                                .arg(typed(parser.value(QStringLiteral("wait")))));
+    const int waitPort = parser.value(QStringLiteral("wait-port")).toInt(&isNumber);
+    if (!isNumber || waitPort < 0)
+        return fail(Usage, QStringLiteral("no wait \"%1\": seconds, 0 or more")
+                               .arg(typed(parser.value(QStringLiteral("wait-port")))));
     // Every word given is checked before the port is opened; "-" stands for standard input.
     const DeviceProfile &profile = DeviceProfiles::profile(target.model);
+    const QStringList standardInput{QStringLiteral("-")};
     QList<QStringList> batches{{}};
     for (const QString &word : parser.positionalArguments()) {
-        if (word == QLatin1String("-"))
-            batches << QStringList{word} << QStringList();
+        if (word == standardInput.first())
+            batches << standardInput << QStringList();
         else
             batches.last() << typed(word);
     }
@@ -192,7 +445,7 @@ int main(int argc, char **argv)
         return fail(Usage, QStringLiteral("nothing to send; see --help"));
     for (const QStringList &batch : std::as_const(batches)) {
         const QString error = SendCommands::parse(batch, target.id, profile).error;
-        if (batch != QStringList{QStringLiteral("-")} && !error.isEmpty())
+        if (batch != standardInput && !error.isEmpty())
             return fail(Usage, error);
     }
 
@@ -201,48 +454,26 @@ int main(int argc, char **argv)
     SerialLink link(&port);
     if (!dryRun && target.port.isEmpty())
         return fail(Usage, QStringLiteral("no port: give --port, or choose one in the window"));
-    if (!dryRun && !link.open(target.port, target.baud.toInt()))
-        return fail(PortUnavailable, link.errorString());
-    int status = Sent;
-    bool first = true;
-    // False once a frame was not sent: the ones after it are not sent either.
-    const auto send = [&](const QList<SendCommands::Command> &commands) {
-        for (const SendCommands::Command &command : commands) {
-            if (!std::exchange(first, false) && wait > 0)
-                QThread::msleep(ulong(wait));
-            const QString echo = CommandFrames::echoText(command.name, command.frame);
-            if (!dryRun && !link.send(command.frame.toByteArray())) {
-                status = fail(NotSent,
-                              QStringLiteral("%1: %2 not sent, %3; the rest were not sent")
-                                  .arg(target.port, echo,
-                                       link.isOpen() ? QStringLiteral("the line took no more")
-                                                     : QStringLiteral("the connection is lost")));
-                return false;
-            }
-            if (dryRun || parser.isSet(QStringLiteral("verbose")))
-                out << echo << Qt::endl;
-        }
-        return true;
-    };
-    bool going = true;
-    for (qsizetype i = 0; going && i < batches.size(); ++i) {
-        if (batches[i] != QStringList{QStringLiteral("-")}) {
-            going = send(SendCommands::parse(batches[i], target.id, profile).commands);
-            continue;
-        }
-        QTextStream in(stdin);
-        static const QRegularExpression blanks(QStringLiteral("\\s+"));
-        int number = 0;
-        for (QString line; going && in.readLineInto(&line);) {
-            const SendCommands::Parsed parsed =
-                SendCommands::parse(line.split(blanks, Qt::SkipEmptyParts), target.id, profile);
-            ++number;
-            if (!parsed.error.isEmpty())
-                status = fail(Usage, QStringLiteral("line %1: %2").arg(number).arg(parsed.error));
-            else
-                going = send(parsed.commands);
-        }
+    // Another tessary-send has the port for a moment (jobs of the same minute): its turn ends
+    // soon. Anything else holding it is refused at once.
+    for (QDeadlineTimer deadline(waitPort * 1000); !dryRun;) {
+        if (link.open(target.port, target.baud.toInt()))
+            break;
+        const bool anotherSender =
+            link.holder() && link.holder()->name == QLatin1String("tessary-send");
+        if (!anotherSender || deadline.hasExpired() || !pause(PortRetryMs))
+            return fail(stopped() ? SignalBase + StopSignals::caughtSignal() : PortUnavailable,
+                        link.errorString());
+    }
+    Sender sender(link, target.port, wait, dryRun, parser.isSet(QStringLiteral("verbose")));
+    for (const QStringList &batch : std::as_const(batches)) {
+        const bool going =
+            batch == standardInput
+                ? sender.sendLines(target.id, profile)
+                : sender.send(SendCommands::parse(batch, target.id, profile).commands);
+        if (!going)
+            break;
     }
     link.close();
-    return status;
+    return sender.status();
 }

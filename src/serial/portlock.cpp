@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -38,9 +40,13 @@ std::optional<Holder> readLockFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray text = file.read(512);
-    // Some programs still write the PID as a binary int.
-    if (text.size() == int(sizeof(int)))
-        return Holder{long(*reinterpret_cast<const int *>(text.constData())), QString(), QString()};
+    // Some programs still write the PID as a binary int: four bytes that are not text. A PID of
+    // digits is text whatever its length ("123\n" has four bytes too).
+    const bool isText = std::all_of(text.cbegin(), text.cend(), [](char c) {
+        return (c >= ' ' && c < 0x7f) || c == '\n' || c == '\r' || c == '\t';
+    });
+    if (text.size() == int(sizeof(int)) && !isText)
+        return Holder{long(qFromUnaligned<int>(text.constData())), QString(), QString()};
     const QList<QByteArray> lines = text.split('\n');
     const QList<QByteArray> words = lines.first().simplified().split(' ');
     bool isNumber = false;
@@ -84,7 +90,14 @@ QString devicePath(const QString &portName)
     if (portName.startsWith(QLatin1Char('/')) || portName.startsWith(QLatin1String("./")) ||
         portName.startsWith(QLatin1String("../")))
         return portName;
-    return QLatin1String("/dev/") + portName;
+    const QString device = QLatin1String("/dev/") + portName;
+    // An adapter's stable name, as /dev/serial/by-id has it, stands for the device it leads
+    // to now: the locks are those of that device.
+    const QFileInfo byId(QLatin1String("/dev/serial/by-id/") + portName);
+    if (!QFileInfo::exists(device) && !portName.contains(QLatin1Char('/')) && byId.isSymLink() &&
+        byId.exists())
+        return byId.canonicalFilePath();
+    return device;
 #endif
 }
 

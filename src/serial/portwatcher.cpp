@@ -1,6 +1,9 @@
 #include "portwatcher.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QSerialPortInfo>
 #include <QTimer>
 #include <future>
@@ -20,6 +23,7 @@ namespace {
 std::mutex listerLock;
 PortWatcher::Lister lister;
 std::future<QList<PortInfo>> early;
+int rescanInterval = 3000;
 
 QList<PortInfo> listPorts()
 {
@@ -49,13 +53,27 @@ private:
 };
 #endif
 
+// The adapters' stable names, by the device each leads to now.
+QHash<QString, QString> stableNames()
+{
+    QHash<QString, QString> names;
+#ifdef Q_OS_LINUX
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files))
+        if (link.isSymLink())
+            names.insert(link.canonicalFilePath(), link.fileName());
+#endif
+    return names;
+}
+
 } // namespace
 
 bool PortInfo::operator==(const PortInfo &other) const
 {
     return name == other.name && description == other.description &&
            manufacturer == other.manufacturer && serialNumber == other.serialNumber &&
-           vendorId == other.vendorId && productId == other.productId;
+           vendorId == other.vendorId && productId == other.productId &&
+           stableName == other.stableName;
 }
 
 QString PortInfo::details() const
@@ -99,10 +117,17 @@ void PortWatcher::scanEarly()
 QList<PortInfo> PortWatcher::systemPorts()
 {
     QList<PortInfo> ports;
+    const QHash<QString, QString> stable = stableNames();
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         ports.append({info.portName(), info.description(), info.manufacturer(), info.serialNumber(),
-                      info.vendorIdentifier(), info.productIdentifier()});
+                      info.vendorIdentifier(), info.productIdentifier(),
+                      stable.value(info.systemLocation())});
     return ports;
+}
+
+void PortWatcher::setRescanInterval(int milliseconds)
+{
+    rescanInterval = milliseconds;
 }
 
 void PortWatcher::setLister(Lister replacement)
@@ -127,22 +152,37 @@ void PortWatcher::rescan()
     });
 }
 
+void PortWatcher::rescanNow()
+{
+    apply(listPorts());
+    // A scan on its way may have begun before the change: it is followed by another.
+    if (m_scanning)
+        m_again = true;
+}
+
 void PortWatcher::finishScan(const QList<PortInfo> &ports)
 {
     m_scanning = false;
-    if (ports != m_ports) {
-        m_ports = ports;
-        emit portsChanged(m_ports);
-    }
+    apply(ports);
     // A device that came or went while the list was being gathered may be missing from it.
     if (std::exchange(m_again, false))
         rescan();
 }
 
+void PortWatcher::apply(const QList<PortInfo> &ports)
+{
+    if (ports != m_ports) {
+        m_ports = ports;
+        emit portsChanged(m_ports);
+    }
+}
+
 void PortWatcher::watchSystem()
 {
 #if defined(TESSARY_HAVE_UDEV)
-    udev *context = udev_new();
+    // Without the udev daemon (a container, a minimal system) no event ever comes: its
+    // control socket tells whether it runs.
+    udev *context = QFileInfo::exists(QStringLiteral("/run/udev/control")) ? udev_new() : nullptr;
     udev_monitor *monitor = context ? udev_monitor_new_from_netlink(context, "udev") : nullptr;
     if (monitor && udev_monitor_filter_add_match_subsystem_devtype(monitor, "tty", nullptr) >= 0 &&
         udev_monitor_enable_receiving(monitor) >= 0) {
@@ -170,5 +210,5 @@ void PortWatcher::watchSystem()
 #endif
     auto *timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &PortWatcher::rescan);
-    timer->start(1000);
+    timer->start(rescanInterval);
 }

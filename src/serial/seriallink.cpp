@@ -9,14 +9,20 @@
 #ifdef Q_OS_UNIX
 #include <QFile>
 #include <QScopeGuard>
-#include <QThread>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <fcntl.h>
 #include <grp.h>
+#include <memory>
+#include <mutex>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -24,6 +30,13 @@ namespace {
 
 // How long a frame may wait for room in the driver's queue before it counts as not sent.
 constexpr int WriteTimeoutMs = 100;
+// Closing waits for the line to be empty: as long as the bytes left take to go out, with room
+// for what a UART's FIFO or a USB adapter holds besides, and this margin.
+constexpr int DrainMarginMs = 200;
+constexpr int ChipBufferBytes = 512;
+// The groups that systems make for the users of serial ports.
+const QStringList SerialGroups{QStringLiteral("dialout"), QStringLiteral("uucp"),
+                               QStringLiteral("serial"), QStringLiteral("lock")};
 
 #ifdef Q_OS_UNIX
 QString busyText(const QString &device, const PortLock::Holder &holder)
@@ -59,6 +72,7 @@ bool SerialLink::isOpen() const
 bool SerialLink::open(const QString &portName, int baudRate)
 {
     m_refusal.clear();
+    m_holder.reset();
     m_stalled = false;
     m_name = portName;
 #ifdef Q_OS_UNIX
@@ -68,12 +82,13 @@ bool SerialLink::open(const QString &portName, int baudRate)
         if (probe >= 0)
             ::close(probe);
     });
-    if (const std::optional<PortLock::Holder> holder = PortLock::findHolder(device, &probe)) {
-        m_refusal = busyText(device, *holder);
+    m_holder = PortLock::findHolder(device, &probe);
+    if (m_holder) {
+        m_refusal = busyText(device, *m_holder);
         return false;
     }
 #endif
-    m_port->setPortName(portName);
+    m_port->setPortName(PortLock::devicePath(portName));
     m_port->setBaudRate(baudRate);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setParity(QSerialPort::NoParity);
@@ -103,17 +118,61 @@ void SerialLink::close()
     delete m_watch;
     m_watch = nullptr;
 #ifdef Q_OS_UNIX
-    // The port puts the line's old settings back as it closes: let the last frames leave at
-    // the rate they were sent at first, for half a second at most.
-    int queued = 0;
-    for (int waited = 0; m_port->isOpen() && waited < 500 &&
-                         ioctl(int(m_port->handle()), TIOCOUTQ, &queued) == 0 && queued > 0;
-         ++waited)
-        QThread::msleep(1);
+    if (m_port->isOpen())
+        drain(int(m_port->handle()), int(m_port->baudRate()));
 #endif
     m_port->close();
     m_port->clearError();
 }
+
+#ifdef Q_OS_UNIX
+// The port puts the line's old settings back as it closes, at once: the last frames must have
+// left at the rate they were sent at, out of the driver's queue and out of the chip's own FIFO
+// or the adapter's buffer, which the queue's count leaves out. tcdrain() waits for the
+// transmitter to be empty. It runs on a thread of its own, so that a line that does not move (a
+// wedged adapter) costs a bounded wait: what it still holds is then thrown away, never sent late.
+void SerialLink::drain(int fd, int baudRate)
+{
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0)
+        return; // the device is gone
+    // As long as the bytes waiting would take at the rate, with room for a chip's buffer.
+    const qint64 bound =
+        DrainMarginMs + (qint64(queued) + ChipBufferBytes) * 10 * 1000 / qMax(baudRate, 1);
+    struct Drain
+    {
+        std::mutex lock;
+        std::condition_variable done;
+        bool finished = false;
+    };
+    const auto drain = std::make_shared<Drain>();
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        return;
+    // The thread takes no signal: one would cut its wait short.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    std::thread([drain, copy] {
+        ::tcdrain(copy);
+        ::close(copy);
+        const std::lock_guard<std::mutex> lock(drain->lock);
+        drain->finished = true;
+        drain->done.notify_all();
+    }).detach();
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    std::unique_lock<std::mutex> lock(drain->lock);
+    const auto finished = [&drain] {
+        return drain->finished;
+    };
+    if (drain->done.wait_for(lock, std::chrono::milliseconds(bound), finished))
+        return;
+    ::tcflush(fd, TCOFLUSH);
+    // A drain still waiting holds a copy of the descriptor: the lock goes now all the same.
+    if (!drain->done.wait_for(lock, std::chrono::milliseconds(DrainMarginMs), finished))
+        ::flock(fd, LOCK_UN);
+}
+#endif
 
 #ifdef Q_OS_UNIX
 void SerialLink::checkLine()
@@ -143,11 +202,14 @@ QString SerialLink::openFailure(const QString &device) const
             return busyText(device, PortLock::Holder());
         const group *owners =
             ::stat(path.constData(), &node) == 0 ? getgrgid(node.st_gid) : nullptr;
-        if (owners && (node.st_mode & S_IWGRP))
+        const QString name = owners ? QString::fromLocal8Bit(owners->gr_name) : QString();
+        // Only a group that is there for users of serial ports is one to join: not root, nor
+        // tty, whose members could write to every terminal.
+        if ((node.st_mode & S_IWGRP) && SerialGroups.contains(name))
             return tr("%1: permission denied; join the group %2 and log in again")
-                .arg(device, QString::fromLocal8Bit(owners->gr_name));
+                .arg(device, name);
 #endif
-        return tr("%1: permission denied").arg(device);
+        return tr("%1: permission denied; an administrator must grant you access").arg(device);
     }
     default:
         return device + QLatin1String(": ") + m_port->errorString();

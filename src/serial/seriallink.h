@@ -1,8 +1,11 @@
 #pragma once
 
+#include "portlock.h"
+
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <optional>
 
 class QByteArray;
 class QSocketNotifier;
@@ -35,6 +38,8 @@ public:
     bool send(const QByteArray &data);
 
     QString errorString() const;
+    // Who held the port when the last open was refused for that; nothing otherwise.
+    std::optional<PortLock::Holder> holder() const { return m_holder; }
 
 public slots:
     // The device went away: closes the port, and emits connectionLost() if it was open.
@@ -45,6 +50,7 @@ signals:
 
 private:
     void handleError(QSerialPort::SerialPortError error);
+    static void drain(int fd, int baudRate);
     void checkLine();
     QString openFailure(const QString &device) const;
 
@@ -52,6 +58,7 @@ private:
     QString m_name;
     QSocketNotifier *m_watch = nullptr;
     QString m_refusal; // why the last open failed, in the program's own words
+    std::optional<PortLock::Holder> m_holder;
     bool m_sending = false;
     bool m_stalled = false;
 };

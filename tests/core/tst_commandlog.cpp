@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -39,11 +40,16 @@ void TestCommandLog::csvReadsBackAsWritten()
     QTemporaryDir folder;
     QString why;
     QVERIFY(!log.saveCsv(folder.filePath(u"gone/log.csv"_s), &why) && !why.isEmpty());
+    // Never written through a FIFO or a device node, which would be replaced by a file.
+    QVERIFY(mkfifo(qPrintable(folder.filePath(u"fifo"_s)), 0600) == 0);
+    QVERIFY(!log.saveCsv(folder.filePath(u"fifo"_s), &why));
+    QCOMPARE(why, folder.filePath(u"fifo: not a regular file"_s));
+    QVERIFY(!QFileInfo(folder.filePath(u"fifo"_s)).isFile());
     QVERIFY(log.saveCsv(folder.filePath(u"log.csv"_s), &why));
     QFile file(folder.filePath(u"log.csv"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines[0], "Time,Player,Command,Frame,Outcome\r");
+    QCOMPARE(lines[0], "\xef\xbb\xbfTime,Player,Command,Frame,Outcome\r");
     QCOMPARE(lines[1].mid(23), ",,,,\"Open failed: /dev/a,\"\"b\"\"");
     QCOMPARE(lines[2], "c\"\r");
     QCOMPARE(lines[3].mid(23), ",5,Play,85 02 01 00,not sent\r");

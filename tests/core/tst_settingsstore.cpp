@@ -196,8 +196,14 @@ void TestSettingsStore::diskFullKeepsTheOldFile()
         QVERIFY(writeFile(file, QByteArray("old settings, still whole\n").repeated(4)));
         chmod(qPrintable(path("program")), file == store->userFilePath() ? 0555 : 0777);
         const QString before = contents();
+        // Said in the system's words.
         QVERIFY(inChild(
-            [this] { return !store->write(u"new settings that do not fit\n"_s.repeated(8)); }, 64));
+            [this, file] {
+                QString why;
+                return !store->write(u"new settings that do not fit\n"_s.repeated(8), &why) &&
+                       why == file + u": File too large"_s;
+            },
+            64));
         // The old file whole, and nothing half-written left behind in either folder.
         QCOMPARE(contents(), before);
     }

@@ -2,6 +2,7 @@
 #include "windowtesting.h"
 
 #include <QDockWidget>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -86,7 +87,7 @@ void TestMainWindowCommands::commands_data()
     row("in French", "level -12",
         "menu Fran_ais; status ...; label -12 dB; click Play; sends 80020100; status Lire : 0x80 "
         "0x2 0x1; click All_Min; label Muet; click Close; status Déconnecté; connect "
-        "/dev/tessary-none; status Échec de l'ouverture : /dev/tessary-none : périphérique "
+        "/dev/tessary-none; status Échec de l'ouverture : /dev/tessary-none : périphérique "
         "introuvable; menu English; label Mute");
 }
 
@@ -134,6 +135,13 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
         const auto *dock = window->findChild<QDockWidget *>(u"dockWidget_Log"_s);
         QCOMPARE(dock && dock->isVisible(), shown);
     }
+    // Where the choice is kept is a link to a FIFO: never read, never written through.
+    const QString state =
+        QFileInfo(SettingsStore::forApplication().userFilePath()).path() + u"/window.ini"_s;
+    QVERIFY(QFile::remove(state) && mkfifo(qPrintable(working->filePath(u"fifo"_s)), 0600) == 0);
+    QVERIFY(QFile::link(working->filePath(u"fifo"_s), state));
+    PLAY(u"restart; press Ctrl+L; status Not saved: %1: not a regular file"_s.arg(state));
+    QVERIFY(QFileInfo(state).isSymLink());
 }
 
 QTEST_MAIN(TestMainWindowCommands)

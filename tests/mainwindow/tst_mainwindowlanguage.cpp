@@ -113,8 +113,8 @@ void TestMainWindowLanguage::helpTexts_data()
                              << u"About|Version:|bit)|Subject: Corvane Support Request (From:|"
                                 "Here: your question..."_s;
     QTest::newRow("French") << u"actionFran_ais"_s
-                            << u"À propos|Version :| bits)|Objet : Demande d'assistance Corvane "
-                               "(depuis :|Ici : votre question..."_s;
+                            << u"À propos|Version :| bits)|Objet : Demande d'assistance Corvane "
+                               "(depuis :|Ici : votre question..."_s;
 }
 
 void TestMainWindowLanguage::helpTexts()

@@ -1,6 +1,7 @@
 #include "portlock.h"
 #include "windowtesting.h"
 
+#include <QAbstractItemView>
 #include <QSignalSpy>
 #include <QStyle>
 #include <grp.h>
@@ -23,6 +24,7 @@ private slots:
     void reconnectsToTheSamePortOnly_data();
     void reconnectsToTheSamePortOnly();
     void savedPortAbsentAtStartIsAwaited();
+    void lostPortStaysSaved();
 
 private:
     // A port of that name on a fresh line.
@@ -92,11 +94,17 @@ void TestMainWindowPorts::heldByAnotherProgram()
 void TestMainWindowPorts::anotherUserIsToldWhatBlocks_data()
 {
     QTest::addColumn<bool>("staleLock");
+    QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("said");
     QTest::newRow("a stale lock of root's")
-        << true << u"a stale lock of another user blocks %1: %2"_s;
+        << true << u"dialout"_s << u"a stale lock of another user blocks %1: %2"_s;
     QTest::newRow("the port's group")
-        << false << u"%1: permission denied; join the group dialout and log in again"_s;
+        << false << u"dialout"_s
+        << u"%1: permission denied; join the group dialout and log in again"_s;
+    // Nobody is meant to join root's group, or tty's.
+    QTest::newRow("root's group") << false << u"root"_s
+                                  << u"%1: permission denied; an administrator must grant you "
+                                     "access"_s;
 }
 
 // A lock left by another user's program that has gone can be cleared by that user alone; a port
@@ -104,6 +112,7 @@ void TestMainWindowPorts::anotherUserIsToldWhatBlocks_data()
 void TestMainWindowPorts::anotherUserIsToldWhatBlocks()
 {
     QFETCH(bool, staleLock);
+    QFETCH(QString, group);
     QFETCH(QString, said);
     if (geteuid() != 0)
         QSKIP("acting as another user needs root");
@@ -115,7 +124,7 @@ void TestMainWindowPorts::anotherUserIsToldWhatBlocks()
     QFile file(lockFile());
     QVERIFY(!staleLock || (file.open(QIODevice::WriteOnly) && file.write(pid) == pid.size()));
     file.close();
-    QVERIFY(chown(qPrintable(line->slavePath), 0, getgrnam("dialout")->gr_gid) == 0);
+    QVERIFY(chown(qPrintable(line->slavePath), 0, getgrnam(qPrintable(group))->gr_gid) == 0);
     QVERIFY(chmod(qPrintable(line->slavePath), staleLock ? 0666 : 0660) == 0);
     QProcess sender;
     sender.start(u"setpriv"_s,
@@ -165,16 +174,21 @@ void TestMainWindowPorts::listFollowsWithWhatTheSystemKnows()
     PLAY(u"Serial_Port ttyS0; ports ttyS0"_s);
     setPorts({PortInfo(u"ttyS0"_s), PortInfo(u"ttyUSB0"_s, u"FT232R USB UART"_s, u"FTDI"_s,
                                              u"A10K4ZB3"_s, 0x0403, 0x6001)});
-    // Opening the list asks again, whether the system said anything or not.
+    // Opening the list asks again, whether the system said anything or not, and it opens with
+    // the ports of now.
     auto *list = child<QComboBox>("comboBox_Serial_Port");
     QTest::mouseClick(list, Qt::LeftButton);
-    QTRY_COMPARE(list->count(), 2);
+    QCOMPARE(list->count(), 2);
+    QTRY_VERIFY(list->view()->isVisible());
     list->hidePopup();
     QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
              u"FT232R USB UART\nManufacturer: FTDI\nSerial number: A10K4ZB3\nUSB id: 0403:6001"_s);
-    // The choice stays while its port is there.
-    PLAY(u"shows Serial_Port 2 ttyS0 ttyUSB0; ports ttyUSB0; shows Serial_Port 1 ttyUSB0 "
-         "ttyUSB0; ports -; shows Serial_Port 0  "_s);
+    // The choice stays while its port is there; names are shown whole.
+    const QString longName = u"usb-FTDI_FT232R_USB_UART_A10K4ZB3-if00-port0"_s;
+    PLAY(u"shows Serial_Port 2 ttyS0 ttyUSB0; Serial_Port ttyUSB0; ports ttyACM0 ttyUSB0 %1; "
+         "shows Serial_Port 3 ttyUSB0 %1"_s.arg(longName));
+    QTRY_VERIFY(list->width() > list->fontMetrics().horizontalAdvance(longName));
+    PLAY(u"ports -; shows Serial_Port 0  "_s);
 }
 
 void TestMainWindowPorts::reconnectsToTheSamePortOnly_data()
@@ -192,7 +206,10 @@ void TestMainWindowPorts::reconnectsToTheSamePortOnly_data()
          "ports ttyS0 %1; status Connection lost; closed"},
         {"model changed", "unplug; status Connection lost; model 1",
          "ports ttyS0 %1; status ...; closed"},
-        {"back under another name", lost, "ports ttyS0 ttyUSB1; status Open failed: *; closed"},
+        {"back under another name", lost, "ports ttyS0 %2; status Open failed: *; closed"},
+        {"the same adapter under another name", lost,
+         "ports ttyS0 %2=A1; status Reconnected: %2 (the same adapter); click Play; sends "
+         "80020100; restart; shows Serial_Port 2 %2 %2"},
     };
     for (const auto &row : rows)
         QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
@@ -206,7 +223,7 @@ void TestMainWindowPorts::reconnectsToTheSamePortOnly()
     child<QCheckBox>("checkBox_AutoConnect")->setChecked(true);
     const QString port = plug(u"ttyTEST"_s);
     QSignalSpy lost(window->findChild<SerialLink *>(), &SerialLink::connectionLost);
-    PLAY(u"ports %1; connect %1; %2; ports -"_s.arg(port, meanwhile));
+    PLAY(u"ports %1=A1; connect %1; %2; ports -"_s.arg(port, meanwhile));
     // Twenty times plugged in and pulled again before it could be opened; then it stays.
     for (int i = 0; i < 20; ++i) {
         plug(u"ttyTEST"_s);
@@ -214,7 +231,9 @@ void TestMainWindowPorts::reconnectsToTheSamePortOnly()
         PLAY(u"ports ttyS0 %1; ports -"_s.arg(port));
     }
     plug(u"ttyTEST"_s);
-    PLAY(back.arg(port));
+    const QString other = working->filePath(u"ttyOTHER"_s);
+    QVERIFY(QFile::link(line->slavePath, other));
+    PLAY(QString(back).replace(u"%1"_s, port).replace(u"%2"_s, other));
     QCOMPARE(lost.count(), meanwhile.startsWith(u"unplug"_s) ? 1 : 0);
 }
 
@@ -230,7 +249,24 @@ void TestMainWindowPorts::savedPortAbsentAtStartIsAwaited()
     PLAY(u"status Waiting for %1; closed; press Ctrl+Return; sends; restart; "
          "status Waiting for %1"_s.arg(port));
     plug(u"ttyTEST"_s);
-    PLAY(u"ports /dev/tessary-absent-0 %1; status Open; click Play; sends 80020100"_s.arg(port));
+    PLAY(u"ports /dev/tessary-absent-0 %1=A1; status Open; click Play; sends 80020100"_s.arg(port));
+    // Its adapter, known by a name of its own, is followed when it comes back as another port.
+    window.reset();
+    const QString other = working->filePath(u"ttyOTHER"_s);
+    QVERIFY(QFile::link(line->slavePath, other));
+    setPorts({PortInfo(u"ttyS0"_s), PortInfo(other, {}, {}, {}, 0, 0, u"A1"_s)});
+    start();
+    PLAY(u"status Open: %1 (the same adapter); click Next; sends 80020300"_s.arg(other));
+}
+
+// Pulling the adapter, then quitting, leaves the port chosen saved: the next start waits for
+// it, and never takes the port the list fell back on.
+void TestMainWindowPorts::lostPortStaysSaved()
+{
+    start();
+    PLAY(u"ports ttyS0 %1; connect %1; ports ttyS0; status Connection lost; shows Serial_Port 1 "
+         "ttyS0 ttyS0; restart; ports ttyS0 %1; shows Serial_Port 2 %1 %1"_s.arg(
+             plug(u"ttyTEST"_s)));
 }
 
 QTEST_MAIN(TestMainWindowPorts)

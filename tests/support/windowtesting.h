@@ -66,8 +66,8 @@ protected:
     // must hold then. Widgets are named without their kind ("click Play", "tick AutoConnect").
     //   LIST TEXT (ID, Folder, Serial_Port, Serial_Baudrate), model INDEX, level DB: choose
     //   connect [PORT], click BUTTON, tick BOX, press KEYS (where the focus is), focus WIDGET,
-    //   wheel WIDGET (one turn down), menu ACTION, unplug, restart, ports NAME... (listed from
-    //   now on, "-" for none)
+    //   wheel WIDGET (one turn down), menu ACTION, unplug, restart, ports NAME[=ADAPTER]...
+    //   (listed from now on, with the adapter's own name if it has one; "-" for none)
     //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix; waits up to a second),
     //   label TEXT, shows LIST COUNT CURRENT LAST, shows Volume MINIMUM LEVEL, closed, open
     // Returns the first check that failed, with what was seen instead; empty when all held.
@@ -115,7 +115,8 @@ protected:
                 QList<PortInfo> listed;
                 for (const QString &port : expected.split(u' ', Qt::SkipEmptyParts))
                     if (port != u"-")
-                        listed.append(PortInfo(port));
+                        listed.append(PortInfo(port.section(u'=', 0, 0), {}, {}, {}, 0, 0,
+                                               port.section(u'=', 1)));
                 setPorts(listed);
                 auto *watcher = window->findChild<PortWatcher *>();
                 watcher->rescan();
