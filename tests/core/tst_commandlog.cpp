@@ -1,5 +1,6 @@
 #include "commandlog.h"
 
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,16 +20,26 @@ private slots:
 
 void TestCommandLog::keepsTheNewestRowsInOrder()
 {
-    CommandLog log(10000);
-    for (int i = 0; i < 10005; ++i)
-        log.addCommand(i % 128, QString::number(i), CommandFrames::volume(i % 128, i % 65),
-                       CommandLog::Result::Sent);
-    QCOMPARE(log.rowCount(), 0); // until the table is next brought up to date
-    log.flush();
-    QCOMPARE(log.rowCount(), 10000);
-    QCOMPARE(log.index(0, CommandLog::Command).data().toString(), u"5"_s);
-    QCOMPARE(log.index(9999, CommandLog::Command).data().toString(), u"10004"_s);
-    QCOMPARE(log.index(9999, CommandLog::Frame).data().toString(), u"94 03 3b 00"_s);
+    CommandLog log(3);
+    QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    int next = 0;
+    for (const int batch : {2, 2, 5}) {
+        for (int i = 0; i < batch; ++i, ++next)
+            log.addCommand(next, QString::number(next), CommandFrames::volume(next, next),
+                           CommandLog::Result::Sent);
+        QCOMPARE(log.rowCount(), qMin(next - batch, 3)); // until the table is brought up to date
+        log.flush();
+    }
+    QStringList kept;
+    for (int row = 0; row < log.rowCount(); ++row)
+        kept << log.index(row, CommandLog::Command).data().toString();
+    QCOMPARE(kept, QStringList({u"6"_s, u"7"_s, u"8"_s}));
+    QCOMPARE(log.index(2, CommandLog::Frame).data().toString(), u"88 03 08 00"_s);
+    // The time of day in the view, the day too in its tooltip.
+    const QModelIndex time = log.index(0, CommandLog::Time);
+    QCOMPARE(time.data(Qt::ToolTipRole).toString().section(u' ', 1), time.data().toString());
+    QCOMPARE(time.data(Qt::ToolTipRole).toString().left(10),
+             QDate::currentDate().toString(Qt::ISODate));
 }
 
 void TestCommandLog::csvReadsBackAsWritten()

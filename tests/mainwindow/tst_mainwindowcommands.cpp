@@ -2,6 +2,8 @@
 #include "windowtesting.h"
 
 #include <QDockWidget>
+#include <QHeaderView>
+#include <QTableView>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -129,11 +131,17 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
     QCOMPARE(rows, QStringList({u"|||Open"_s, u"3|Play|83 02 01 00|sent"_s,
                                 u"3|Stop|83 02 02 00|not sent"_s, u"|||Connection lost"_s,
                                 u"3|Next|83 02 03 00|connection lost"_s}));
-    // Shown or hidden from View > Command Log, as the next start finds it.
+    // Shown or hidden from View > Command Log, at once and at the next start; rows a line of
+    // text high.
     for (const bool shown : {true, false}) {
-        PLAY(u"press Ctrl+L; restart"_s);
-        const auto *dock = window->findChild<QDockWidget *>(u"dockWidget_Log"_s);
-        QCOMPARE(dock && dock->isVisible(), shown);
+        for (const char *step : {"press Ctrl+L", "restart"}) {
+            PLAY(QString::fromLatin1(step));
+            const auto *dock = window->findChild<QDockWidget *>(u"dockWidget_Log"_s);
+            QCOMPARE(dock && dock->isVisible(), shown);
+        }
+        const auto *view = window->findChild<QTableView *>();
+        QVERIFY(!view ||
+                view->verticalHeader()->defaultSectionSize() < 2 * view->fontMetrics().height());
     }
     // Where the choice is kept is a link to a FIFO: never read, never written through.
     const QString state =
