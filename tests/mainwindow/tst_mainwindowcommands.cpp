@@ -4,6 +4,8 @@
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QTableView>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -138,6 +140,10 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
             PLAY(QString::fromLatin1(step));
             const auto *dock = window->findChild<QDockWidget *>(u"dockWidget_Log"_s);
             QCOMPARE(dock && dock->isVisible(), shown);
+            if (shown && (log = window->findChild<CommandLog *>())->rowCount() > 0) {
+                QTest::mouseClick(child<QPushButton>("pushButton_Log_Clear"), Qt::LeftButton);
+                QCOMPARE(log->rowCount(), 0); // Clear empties it
+            }
         }
         const auto *view = window->findChild<QTableView *>();
         QVERIFY(!view ||
@@ -150,6 +156,15 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
     QVERIFY(QFile::link(working->filePath(u"fifo"_s), state));
     PLAY(u"restart; press Ctrl+L; status Not saved: %1: not a regular file"_s.arg(state));
     QVERIFY(QFileInfo(state).isSymLink());
+    // A write that fails (here, beyond the file-size limit) is said too.
+    QVERIFY(QFile::remove(state));
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY}, none{0, RLIM_INFINITY};
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
+    const QString said =
+        play(u"press Ctrl+L; status Not saved: %1: could not be written"_s.arg(state));
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+    QCOMPARE(said, QString());
 }
 
 QTEST_MAIN(TestMainWindowCommands)

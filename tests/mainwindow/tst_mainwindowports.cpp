@@ -205,31 +205,35 @@ void TestMainWindowPorts::listFollowsWithWhatTheSystemKnows()
 void TestMainWindowPorts::reconnectsToTheSamePortOnly_data()
 {
     // What happens once connected to the port with Auto-connection ticked; then the ports listed
-    // when it is back (%1 itself) and what the window does.
+    // when it is back (%1 itself, %2 another name) and what the window does; the port saved then.
     QTest::addColumn<QString>("meanwhile");
     QTest::addColumn<QString>("back");
+    QTest::addColumn<QString>("saved");
     const char *lost = "unplug; status Connection lost";
-    const char *const rows[][3] = {
+    const char *const rows[][4] = {
         {"auto-connection", lost,
-         "ports ttyS0 %1; status Reconnected; open; click Play; sends 80020100"},
-        {"closed by the user", "click Close", "ports ttyS0 %1; status Close; closed"},
+         "ports ttyS0 %1; status Reconnected; open; click Play; sends 80020100", "%1"},
+        {"closed by the user", "click Close", "ports ttyS0 %1; status Close; closed", "%1"},
         {"auto-connection unticked", "unplug; tick AutoConnect",
-         "ports ttyS0 %1; status Connection lost; closed"},
+         "ports ttyS0 %1; status Connection lost; closed", "%1"},
         {"model changed", "unplug; status Connection lost; model 1",
-         "ports ttyS0 %1; status ...; closed"},
-        {"back under another name", lost, "ports ttyS0 %2; status Open failed: *; closed"},
+         "ports ttyS0 %1; status ...; closed", "%1"},
+        {"back under another name", lost, "ports ttyS0 %2; status Open failed: *; closed", "%1"},
         {"the same adapter under another name", lost,
          "ports ttyS0 %2=A1; status Reconnected: %2 (the same adapter); click Play; sends "
-         "80020100; restart; shows Serial_Port 2 %2 %2"},
+         "80020100",
+         "%2"},
     };
     for (const auto &row : rows)
-        QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
+        QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2])
+                              << QString::fromUtf8(row[3]);
 }
 
 void TestMainWindowPorts::reconnectsToTheSamePortOnly()
 {
     QFETCH(QString, meanwhile);
     QFETCH(QString, back);
+    QFETCH(QString, saved);
     start();
     child<QCheckBox>("checkBox_AutoConnect")->setChecked(true);
     const QString port = plug(u"ttyTEST"_s);
@@ -245,6 +249,10 @@ void TestMainWindowPorts::reconnectsToTheSamePortOnly()
     const QString other = working->filePath(u"ttyOTHER"_s);
     QVERIFY(QFile::link(line->slavePath, other));
     PLAY(QString(back).replace(u"%1"_s, port).replace(u"%2"_s, other));
+    window.reset();
+    QCOMPARE(
+        ConfigFile::parse(SettingsStore::forApplication().read().value_or(QString()))->serialPort,
+        saved == u"%1"_s ? port : other);
     QCOMPARE(lost.count(), meanwhile.startsWith(u"unplug"_s) ? 1 : 0);
 }
 
@@ -268,6 +276,14 @@ void TestMainWindowPorts::savedPortAbsentAtStartIsAwaited()
     setPorts({PortInfo(u"ttyS0"_s), PortInfo(other, {}, {}, {}, 0, 0, u"A1"_s)});
     start();
     PLAY(u"status Open: %1 (the same adapter); click Next; sends 80020300"_s.arg(other));
+    // Another adapter in its place is the one remembered from then on.
+    window.reset();
+    setPorts({PortInfo(other, {}, {}, {}, 0, 0, u"A2"_s)});
+    start();
+    window.reset();
+    setPorts({PortInfo(port, {}, {}, {}, 0, 0, u"A2"_s)});
+    start();
+    PLAY(u"status Open: %1 (the same adapter)"_s.arg(port));
 }
 
 // Pulling the adapter, then quitting, leaves the port chosen saved: the next start waits for

@@ -130,6 +130,7 @@ void TestSend::savedSettings_data()
         {"player ID not one of the list's", "27=05", "play",
          "64 tessary-send: the saved player ID \"05\" is not one of 0 to 127; give --id\n"},
         {"player ID given instead", "27=12_", "--id 42 -", "0 "},
+        {"player 0", "27=0", "--dry-run play", "0 Play : 0x80 0x2 0x1\n"},
         {"unknown model", "7=Lumetto2", "play",
          "64 tessary-send: the saved model \"Lumetto2\" is not one of Lumetto, Galdris, Lumetto "
          "MKII; give --model\n"},
