@@ -19,7 +19,7 @@ build_packages=(
 # virtual display, the Debian package and the Windows resources.
 test_packages=(
     desktop-file-utils appstream dpkg-dev file util-linux
-    xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64 strace
+    xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64 strace systemd
 )
 # The checked build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer that
 # turns a report's addresses into source lines.
@@ -59,7 +59,7 @@ run_tests() {
 checked_build() {
     cmake -S . -B "$checked_dir" $(generator "$checked_dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_COMPILER=clang++-14 -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON \
-        -DTESSARY_FUZZ_SECONDS="${TESSARY_FUZZ_SECONDS:-20}"
+        -DTESSARY_FUZZ_SECONDS="${TESSARY_FUZZ_SECONDS:-15}"
     cmake --build "$checked_dir" --parallel "$(nproc)"
 }
 

@@ -12,7 +12,9 @@
 #include "constants.h"
 #include "globals.h"
 #include "mainwindow.h"
+#include "osc.h"
 #include "portwatcher.h"
+#include "remoteserver.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -39,8 +42,11 @@
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <fcntl.h>
@@ -50,6 +56,7 @@
 #include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -306,6 +313,38 @@ struct Line
     }
 };
 
+// A process's CPU time so far (ms) and its threads' voluntary wake-ups.
+std::pair<double, qint64> cpuAndWakeups(qint64 pid)
+{
+    const QString proc = QStringLiteral("/proc/%1").arg(pid);
+    QFile stat(proc + QStringLiteral("/stat"));
+    stat.open(QIODevice::ReadOnly);
+    const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
+    qint64 wakeups = 0;
+    for (const QString &task :
+         QDir(proc + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(proc + QStringLiteral("/task/") + task + QStringLiteral("/status"));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches"))
+                wakeups += line.split('\t').last().toLongLong();
+    }
+    // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
+    return {(fields[12].toLongLong() + fields[13].toLongLong()) * 1000.0 / sysconf(_SC_CLK_TCK),
+            wakeups};
+}
+
+// A field of /proc/PID/status in kiB, such as "VmRSS:".
+double statusKiB(qint64 pid, const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toDouble();
+    return 0;
+}
+
 // Lets closed windows go and posted events run, as the event loop does between two clicks.
 void settle()
 {
@@ -328,6 +367,141 @@ void connectWindow(QWidget *window, const Line &line)
     child<QPushButton>(window, "pushButton_Open")->click();
     if (!serialPort->isOpen())
         qFatal("cannot open %s", qPrintable(line.path));
+}
+
+// 10. Remote control. A cue as an OSC datagram until its four bytes are at the line, against
+// Play's click, with a UDP echo on the loopback as the cost of the network itself; the window's
+// frame time while one client floods it with 10,000 datagrams a second, against none; tessaryd
+// with remote control on, idle.
+void remoteControl(QWidget *window, int runs)
+{
+    Line line;
+    connectWindow(window, line);
+    auto *server = window->findChild<RemoteServer *>();
+    RemoteSettings settings;
+    settings.enabled = true;
+    settings.oscPort = 47701;
+    settings.textPort = 47702;
+    QString why;
+    if (!server->start(settings, &why))
+        qFatal("remote control: %s", qPrintable(why));
+    const QByteArray cue = Osc::encode({"/tessary/0/play", {}});
+    QUdpSocket client, echo;
+    client.bind(QHostAddress::LocalHost);
+    echo.bind(QHostAddress::LocalHost);
+    QObject::connect(&echo, &QUdpSocket::readyRead, &echo, [&echo] {
+        while (echo.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = echo.receiveDatagram();
+            echo.writeDatagram(datagram.makeReply(datagram.data()));
+        }
+    });
+    auto *play = child<QPushButton>(window, "pushButton_Play");
+    Figures osc, click, loopback;
+    for (int i = 0; i < runs * 50; ++i) {
+        // Within the hundred commands a second each client may send; then the event loop turns
+        // for a moment, so that no figure pays for waking the program up.
+        QThread::msleep(10);
+        for (const qint64 warm = nowNs() + 1000 * 1000; nowNs() < warm;)
+            QCoreApplication::processEvents();
+        qint64 t0 = nowNs();
+        client.writeDatagram(cue, QHostAddress::LocalHost, settings.oscPort);
+        // The event loop turns until the bytes are at the master; a click's bytes below are
+        // awaited the same way, without sleeping, so that neither pays for a wake-up.
+        for (int got = 0; got < 4; got += line.drain())
+            QCoreApplication::processEvents();
+        osc.values << (nowNs() - t0) / 1e3;
+        QCoreApplication::processEvents(); // the reply goes out
+        while (client.hasPendingDatagrams())
+            client.receiveDatagram();
+        t0 = nowNs();
+        play->click();
+        for (int got = 0; got < 4; got += line.drain()) {
+        }
+        click.values << (nowNs() - t0) / 1e3;
+        t0 = nowNs();
+        client.writeDatagram(cue, echo.localAddress(), echo.localPort());
+        while (!client.hasPendingDatagrams())
+            QCoreApplication::processEvents();
+        client.receiveDatagram();
+        loopback.values << (nowNs() - t0) / 1e3;
+    }
+    const double floor = 1.5 * click.median() + loopback.median();
+    out() << "OSC cue to the frame at the line: " << describe(osc, "us") << "; Play's click "
+          << describe(click, "us") << "; UDP echo " << describe(loopback, "us")
+          << "; target 1.5 x click + echo = " << QString::number(floor, 'f', 1) << " us ("
+          << (osc.median() <= floor ? "met" : "MISSED") << ")" << Qt::endl;
+
+    // Frames asked for 60 times a second, as an animation would, for two seconds.
+    const auto frameTime = [window] {
+        int paints = 0;
+        struct Counter : QObject
+        {
+            int *paints;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                *paints += event->type() == QEvent::UpdateRequest;
+                return false;
+            }
+        } counter;
+        counter.paints = &paints;
+        window->installEventFilter(&counter);
+        QTimer ask;
+        QObject::connect(&ask, &QTimer::timeout, window, [window] { window->update(); });
+        ask.start(16);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        window->removeEventFilter(&counter);
+        return elapsed.elapsed() / double(qMax(paints, 1));
+    };
+    Figures quiet, flooded;
+    quiet.values << frameTime();
+    std::atomic<bool> flooding{true};
+    std::thread flood([&flooding, &cue, port = settings.oscPort] {
+        const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (qint64 next = nowNs(); flooding; next += 100 * 1000) { // 10,000 a second
+            ::sendto(sender, cue.constData(), size_t(cue.size()), 0,
+                     reinterpret_cast<const sockaddr *>(&to), sizeof to);
+            while (nowNs() < next)
+                std::this_thread::yield();
+        }
+        ::close(sender);
+    });
+    flooded.values << frameTime();
+    flooding = false;
+    flood.join();
+    line.drain();
+    report("window frame time, 10,000 datagrams a second", flooded, quiet, "ms", 1.2);
+    server->stop();
+
+    // tessaryd left alone for 10 s with remote control on, and its memory.
+    QTemporaryDir folder;
+    QFile config(folder.filePath(QStringLiteral("tessaryd.conf")));
+    config.open(QIODevice::WriteOnly);
+    config.write(QStringLiteral("[line]\nport=%1\nmodel=Lumetto\nbaud=19200\n[remote]\n"
+                                "enabled=true\noscPort=47711\ntextPort=47712\n")
+                     .arg(line.path)
+                     .toUtf8());
+    config.close();
+    serialPort->close();
+    QProcess service;
+    service.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/tessaryd"),
+                  {QStringLiteral("--config"), config.fileName()});
+    service.waitForStarted();
+    QThread::sleep(2);
+    const auto first = cpuAndWakeups(service.processId());
+    QThread::sleep(10);
+    const auto last = cpuAndWakeups(service.processId());
+    out() << "tessaryd idle for 10 s, remote control on: " << last.first - first.first
+          << " ms of CPU, " << last.second - first.second << " wake-ups (target 0); resident "
+          << statusKiB(service.processId(), "VmRSS:") / 1024 << " MiB" << Qt::endl;
+    service.kill();
+    service.waitForFinished();
 }
 
 } // namespace
@@ -353,6 +527,11 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(window.get()))
         qFatal("window not shown");
     const int widgets = int(window->findChildren<QWidget *>().size()) + 1;
+    // The remote-control figures alone: tessary-bench --remote
+    if (args.contains(QStringLiteral("--remote"))) {
+        remoteControl(window.get(), runs);
+        return 0;
+    }
 
     // 1 and 6. Start-up and memory, fresh processes taking turns, each finding the settings of an
     // earlier run as the program does from its second start on.
@@ -633,23 +812,7 @@ int main(int argc, char **argv)
         program.waitForStarted();
         QThread::sleep(2);
         const auto sample = [&program] {
-            const QString proc = QStringLiteral("/proc/%1").arg(program.processId());
-            QFile stat(proc + QStringLiteral("/stat"));
-            stat.open(QIODevice::ReadOnly);
-            const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
-            qint64 wakeups = 0;
-            for (const QString &task : QDir(proc + QStringLiteral("/task"))
-                                           .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-                QFile status(proc + QStringLiteral("/task/") + task + QStringLiteral("/status"));
-                status.open(QIODevice::ReadOnly);
-                for (const QByteArray &line : status.readAll().split('\n'))
-                    if (line.startsWith("voluntary_ctxt_switches"))
-                        wakeups += line.split('\t').last().toLongLong();
-            }
-            // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
-            return std::pair{(fields[12].toLongLong() + fields[13].toLongLong()) * 1000.0 /
-                                 sysconf(_SC_CLK_TCK),
-                             wakeups};
+            return cpuAndWakeups(program.processId());
         };
         const auto first = sample();
         QThread::sleep(10);
@@ -719,6 +882,8 @@ int main(int argc, char **argv)
               << Qt::endl;
         out() << "tessary-send, peak resident memory: " << peakKiB / 1024 << " MiB" << Qt::endl;
     }
+
+    remoteControl(window.get(), runs);
 
     report("memory after start-up, resident", rssTessary, rssBare, "MiB", 1.15);
     report("memory after start-up, peak resident", peakTessary, peakBare, "MiB", 1.15);

@@ -90,6 +90,10 @@
         <source>Outcome</source>
         <translation>Outcome</translation>
     </message>
+    <message>
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
 </context>
 <context>
     <name>CommandLogPanel</name>
@@ -400,6 +404,26 @@ The file is left as it was.</translation>
         <source>Not saved: %1</source>
         <translation>Not saved: %1</translation>
     </message>
+    <message>
+        <source>Remote control off</source>
+        <translation>Remote control off</translation>
+    </message>
+    <message>
+        <source>Remote control on: %1</source>
+        <translation>Remote control on: %1</translation>
+    </message>
+    <message>
+        <source>Remote control failed: %1</source>
+        <translation>Remote control failed: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Remote Control...</source>
+        <translation>&amp;Remote Control...</translation>
+    </message>
+    <message>
+        <source>window</source>
+        <translation>window</translation>
+    </message>
 </context>
 <context>
     <name>PortWatcher</name>
@@ -414,6 +438,76 @@ The file is left as it was.</translation>
     <message>
         <source>USB id: %1:%2</source>
         <translation>USB id: %1:%2</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControlDialog</name>
+    <message>
+        <source>Remote Control</source>
+        <translation>Remote Control</translation>
+    </message>
+    <message>
+        <source>&amp;Take cues from show controllers on the network</source>
+        <translation>&amp;Take cues from show controllers on the network</translation>
+    </message>
+    <message>
+        <source>&amp;OSC port (UDP and TCP):</source>
+        <translation>&amp;OSC port (UDP and TCP):</translation>
+    </message>
+    <message>
+        <source>T&amp;ext port (UDP and TCP):</source>
+        <translation>T&amp;ext port (UDP and TCP):</translation>
+    </message>
+    <message>
+        <source>&amp;Listen on:</source>
+        <translation>&amp;Listen on:</translation>
+    </message>
+    <message>
+        <source>The address of this machine the controllers send to; 127.0.0.1 is this machine only, 0.0.0.0 every network</source>
+        <translation>The address of this machine the controllers send to; 127.0.0.1 is this machine only, 0.0.0.0 every network</translation>
+    </message>
+    <message>
+        <source>&amp;Allowed clients:</source>
+        <translation>&amp;Allowed clients:</translation>
+    </message>
+    <message>
+        <source>Addresses and subnets, separated by spaces, such as 192.168.1.20 192.168.2.0/24; empty: this machine only</source>
+        <translation>Addresses and subnets, separated by spaces, such as 192.168.1.20 192.168.2.0/24; empty: this machine only</translation>
+    </message>
+    <message>
+        <source>this machine only</source>
+        <translation>this machine only</translation>
+    </message>
+    <message>
+        <source>OSC and text carry no password: anyone who can reach these ports from an allowed address can cue the players.</source>
+        <translation>OSC and text carry no password: anyone who can reach these ports from an allowed address can cue the players.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteServer</name>
+    <message>
+        <source>%1 is not an address of this machine</source>
+        <translation>%1 is not an address of this machine</translation>
+    </message>
+    <message>
+        <source>%1 is not an address or a subnet</source>
+        <translation>%1 is not an address or a subnet</translation>
+    </message>
+    <message>
+        <source>port %1 on %2 is in use</source>
+        <translation>port %1 on %2 is in use</translation>
+    </message>
+    <message>
+        <source>OSC on port %1, text on port %2, on %3</source>
+        <translation>OSC on port %1, text on port %2, on %3</translation>
+    </message>
+    <message>
+        <source>%1 refused: not an allowed address</source>
+        <translation>%1 refused: not an allowed address</translation>
+    </message>
+    <message>
+        <source>%1 cut off: a packet larger than %2 bytes</source>
+        <translation>%1 cut off: a packet larger than %2 bytes</translation>
     </message>
 </context>
 <context>

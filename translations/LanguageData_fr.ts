@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>Version:</source>
-        <translation>Version :</translation>
+        <translation>Version&#xa0;:</translation>
     </message>
     <message>
         <source>Microsoft Windows NT</source>
@@ -90,6 +90,10 @@
         <source>Outcome</source>
         <translation>Résultat</translation>
     </message>
+    <message>
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
 </context>
 <context>
     <name>CommandLogPanel</name>
@@ -115,7 +119,7 @@
     </message>
     <message>
         <source>Not saved: %1</source>
-        <translation>Non enregistré : %1</translation>
+        <translation>Non enregistré&#xa0;: %1</translation>
     </message>
 </context>
 <context>
@@ -334,11 +338,11 @@
     </message>
     <message>
         <source>Subject: Corvane Support Request (From:</source>
-        <translation>Objet : Demande d&apos;assistance Corvane (depuis :</translation>
+        <translation>Objet&#xa0;: Demande d&apos;assistance Corvane (depuis&#xa0;:</translation>
     </message>
     <message>
         <source>Here: your question...</source>
-        <translation>Ici : votre question...</translation>
+        <translation>Ici&#xa0;: votre question...</translation>
     </message>
     <message>
         <source>no serial port found</source>
@@ -362,7 +366,7 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>No French catalogue found; the texts stay in English</source>
-        <translation>Aucun catalogue français trouvé ; les textes restent en anglais</translation>
+        <translation>Aucun catalogue français trouvé&#xa0;; les textes restent en anglais</translation>
     </message>
     <message>
         <source>Waiting for %1</source>
@@ -374,7 +378,7 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>Open failed: %1</source>
-        <translation>Échec de l&apos;ouverture : %1</translation>
+        <translation>Échec de l&apos;ouverture&#xa0;: %1</translation>
     </message>
     <message>
         <source>&amp;View</source>
@@ -386,34 +390,124 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>Settings not saved: %1</source>
-        <translation>Réglages non enregistrés : %1</translation>
+        <translation>Réglages non enregistrés&#xa0;: %1</translation>
     </message>
     <message>
         <source>Reconnected: %1 (the same adapter)</source>
-        <translation>Reconnecté : %1 (le même adaptateur)</translation>
+        <translation>Reconnecté&#xa0;: %1 (le même adaptateur)</translation>
     </message>
     <message>
         <source>Open: %1 (the same adapter)</source>
-        <translation>Connecté : %1 (le même adaptateur)</translation>
+        <translation>Connecté&#xa0;: %1 (le même adaptateur)</translation>
     </message>
     <message>
         <source>Not saved: %1</source>
-        <translation>Non enregistré : %1</translation>
+        <translation>Non enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Remote control off</source>
+        <translation>Télécommande désactivée</translation>
+    </message>
+    <message>
+        <source>Remote control on: %1</source>
+        <translation>Télécommande active&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Remote control failed: %1</source>
+        <translation>Échec de la télécommande&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Remote Control...</source>
+        <translation>&amp;Télécommande...</translation>
+    </message>
+    <message>
+        <source>window</source>
+        <translation>fenêtre</translation>
     </message>
 </context>
 <context>
     <name>PortWatcher</name>
     <message>
         <source>Manufacturer: %1</source>
-        <translation>Fabricant : %1</translation>
+        <translation>Fabricant&#xa0;: %1</translation>
     </message>
     <message>
         <source>Serial number: %1</source>
-        <translation>Numéro de série : %1</translation>
+        <translation>Numéro de série&#xa0;: %1</translation>
     </message>
     <message>
         <source>USB id: %1:%2</source>
-        <translation>Identifiant USB : %1:%2</translation>
+        <translation>Identifiant USB&#xa0;: %1:%2</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControlDialog</name>
+    <message>
+        <source>Remote Control</source>
+        <translation>Télécommande</translation>
+    </message>
+    <message>
+        <source>&amp;Take cues from show controllers on the network</source>
+        <translation>&amp;Recevoir les ordres des régies de spectacle par le réseau</translation>
+    </message>
+    <message>
+        <source>&amp;OSC port (UDP and TCP):</source>
+        <translation>Port &amp;OSC (UDP et TCP)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>T&amp;ext port (UDP and TCP):</source>
+        <translation>Port te&amp;xte (UDP et TCP)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;Listen on:</source>
+        <translation>&amp;Écouter sur&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The address of this machine the controllers send to; 127.0.0.1 is this machine only, 0.0.0.0 every network</source>
+        <translation>L&apos;adresse de cette machine à laquelle les régies envoient&#xa0;; 127.0.0.1 pour cette machine seule, 0.0.0.0 pour tous les réseaux</translation>
+    </message>
+    <message>
+        <source>&amp;Allowed clients:</source>
+        <translation>&amp;Clients autorisés&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Addresses and subnets, separated by spaces, such as 192.168.1.20 192.168.2.0/24; empty: this machine only</source>
+        <translation>Adresses et sous-réseaux, séparés par des espaces, comme 192.168.1.20 192.168.2.0/24&#xa0;; vide&#xa0;: cette machine seule</translation>
+    </message>
+    <message>
+        <source>this machine only</source>
+        <translation>cette machine seule</translation>
+    </message>
+    <message>
+        <source>OSC and text carry no password: anyone who can reach these ports from an allowed address can cue the players.</source>
+        <translation>OSC et le texte n&apos;ont pas de mot de passe&#xa0;: quiconque atteint ces ports depuis une adresse autorisée peut commander les lecteurs.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteServer</name>
+    <message>
+        <source>%1 is not an address of this machine</source>
+        <translation>%1 n&apos;est pas une adresse de cette machine</translation>
+    </message>
+    <message>
+        <source>%1 is not an address or a subnet</source>
+        <translation>%1 n&apos;est ni une adresse ni un sous-réseau</translation>
+    </message>
+    <message>
+        <source>port %1 on %2 is in use</source>
+        <translation>le port %1 sur %2 est déjà utilisé</translation>
+    </message>
+    <message>
+        <source>OSC on port %1, text on port %2, on %3</source>
+        <translation>OSC sur le port %1, texte sur le port %2, sur %3</translation>
+    </message>
+    <message>
+        <source>%1 refused: not an allowed address</source>
+        <translation>%1 refusé&#xa0;: adresse non autorisée</translation>
+    </message>
+    <message>
+        <source>%1 cut off: a packet larger than %2 bytes</source>
+        <translation>%1 coupé&#xa0;: un paquet de plus de %2 octets</translation>
     </message>
 </context>
 <context>
@@ -431,7 +525,7 @@ Le fichier est resté tel quel.</translation>
     <name>SerialLink</name>
     <message>
         <source>a stale lock of another user blocks %1: %2</source>
-        <translation>un verrou périmé d&apos;un autre utilisateur bloque %1 : %2</translation>
+        <translation>un verrou périmé d&apos;un autre utilisateur bloque %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>%1 is in use by another program</source>
@@ -447,15 +541,15 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>%1: no such device</source>
-        <translation>%1 : périphérique introuvable</translation>
+        <translation>%1&#xa0;: périphérique introuvable</translation>
     </message>
     <message>
         <source>%1: permission denied; join the group %2 and log in again</source>
-        <translation>%1 : accès refusé ; rejoignez le groupe %2 puis reconnectez-vous à votre session</translation>
+        <translation>%1&#xa0;: accès refusé&#xa0;; rejoignez le groupe %2 puis reconnectez-vous à votre session</translation>
     </message>
     <message>
         <source>%1: permission denied; an administrator must grant you access</source>
-        <translation>%1 : accès refusé ; un administrateur doit vous en donner l&apos;accès</translation>
+        <translation>%1&#xa0;: accès refusé&#xa0;; un administrateur doit vous en donner l&apos;accès</translation>
     </message>
 </context>
 <context>

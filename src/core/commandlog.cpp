@@ -12,18 +12,26 @@ CommandLog::CommandLog(int limit, QObject *parent) : QAbstractTableModel(parent)
 }
 
 void CommandLog::addCommand(int playerId, const QString &name, const CommandFrame &frame,
-                            Result result)
+                            Result result, const QString &source)
 {
-    add({QDateTime::currentDateTime(), playerId, name, frame, result});
+    add({QDateTime::currentDateTime(), source, playerId, name, frame, result});
 }
 
-void CommandLog::addEvent(const QString &text)
+void CommandLog::addEvent(const QString &text, const QString &source)
 {
-    add({QDateTime::currentDateTime(), -1, text, CommandFrame(), Result::Sent});
+    add({QDateTime::currentDateTime(), source, -1, text, CommandFrame(), Result::Sent});
 }
 
 void CommandLog::add(Row row)
 {
+    // Rows share the few texts they hold (command names, sources), rather than a copy each.
+    for (QString *text : {&row.what, &row.source}) {
+        const auto known = m_texts.constFind(*text);
+        if (known != m_texts.cend())
+            *text = *known;
+        else if (m_texts.size() < MaxSharedTexts)
+            m_texts.insert(*text);
+    }
     m_pending.append(std::move(row));
     if (m_pending.size() > m_limit)
         m_pending.removeFirst();
@@ -74,6 +82,8 @@ QString CommandLog::text(const Row &row, int column, bool withDate) const
     case Time:
         return row.time.toString(withDate ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
                                           : QStringLiteral("HH:mm:ss.zzz"));
+    case Source:
+        return row.source;
     case Player:
         return command ? QString::number(row.playerId) : QString();
     case Command:
@@ -104,8 +114,9 @@ QVariant CommandLog::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    const char *const titles[] = {QT_TR_NOOP("Time"), QT_TR_NOOP("Player"), QT_TR_NOOP("Command"),
-                                  QT_TR_NOOP("Frame"), QT_TR_NOOP("Outcome")};
+    const char *const titles[] = {QT_TR_NOOP("Time"),   QT_TR_NOOP("Source"),
+                                  QT_TR_NOOP("Player"), QT_TR_NOOP("Command"),
+                                  QT_TR_NOOP("Frame"),  QT_TR_NOOP("Outcome")};
     return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
 }
 

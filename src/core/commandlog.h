@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QTimer>
 
 // What the window sent, and what became of it: one row per command, and one per change of the
@@ -15,15 +16,17 @@ class CommandLog : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Time, Player, Command, Frame, Outcome, ColumnCount };
+    enum Column { Time, Source, Player, Command, Frame, Outcome, ColumnCount };
     enum class Result { Sent, NotSent, ConnectionLost };
 
     explicit CommandLog(int limit = 10000, QObject *parent = nullptr);
 
-    // A command to a player, by the name its echo gives it.
-    void addCommand(int playerId, const QString &name, const CommandFrame &frame, Result result);
-    // A change of the connection, by what the status line says of it.
-    void addEvent(const QString &text);
+    // A command to a player, by the name its echo gives it, and who sent it: the window, or
+    // "OSC 192.168.1.20".
+    void addCommand(int playerId, const QString &name, const CommandFrame &frame, Result result,
+                    const QString &source = {});
+    // A change of the connection, or of remote control, by what the status line says of it.
+    void addEvent(const QString &text, const QString &source = {});
     void clear();
     // Rows come into the table 20 times a second at most, so that a view of it costs little
     // during a drag of the volume; this brings them in at once.
@@ -44,6 +47,7 @@ private:
     struct Row
     {
         QDateTime time;
+        QString source;
         int playerId; // -1 for a change of the connection
         QString what;
         CommandFrame frame;
@@ -52,8 +56,10 @@ private:
     void add(Row row);
     QString text(const Row &row, int column, bool withDate) const;
 
+    static constexpr qsizetype MaxSharedTexts = 256;
     QList<Row> m_rows;
     QList<Row> m_pending;
+    QSet<QString> m_texts;
     int m_limit;
     QTimer m_flush;
 };

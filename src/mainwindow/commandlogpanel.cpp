@@ -37,10 +37,10 @@ void CommandLogPanel::retranslate()
     // Wide enough for the longest text each column holds, in the language shown.
     const QFontMetrics metrics(ui->tableView_Log->font());
     const QString widest[] = {
-        QStringLiteral("00:00:00.000"),
+        QStringLiteral("00:00:00.000"), QStringLiteral("OSC 000.000.000.000"),
         m_log->headerData(CommandLog::Player, Qt::Horizontal, Qt::DisplayRole).toString(),
         QCoreApplication::translate("MainWindow", "Load folder"), QStringLiteral("00 00 00 00")};
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column < CommandLog::Outcome; ++column)
         ui->tableView_Log->setColumnWidth(column, metrics.horizontalAdvance(widest[column]) + 16);
 }
 

@@ -3,9 +3,12 @@
 #include "aboutwindows.h"
 #include "commandlog.h"
 #include "commandlogpanel.h"
+#include "commandpath.h"
 #include "configfile.h"
 #include "deviceprofile.h"
 #include "globals.h"
+#include "remotecontroldialog.h"
+#include "remoteserver.h"
 #include "safefile.h"
 #include "seriallink.h"
 #include "settingsstore.h"
@@ -27,6 +30,7 @@
 #include <QTranslator>
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -95,12 +99,14 @@ private:
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      commandLog(new CommandLog(10000, this))
+      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this))
 {
+    commandPath->setLog(commandLog);
     ui->setupUi(this);
     // The ports were being gathered meanwhile, since the process started.
     portWatcher = new PortWatcher(this);
     Create_Command_Log();
+    Create_Remote_Control();
     connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
     connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
     // Picking another port is not waiting for the one that is gone.
@@ -127,6 +133,8 @@ MainWindow::MainWindow(QWidget *parent)
     Load_Configuration();
     Load_Language();
     setWindowTitle(QCoreApplication::applicationName());
+    if (const RemoteSettings remote = Kept_Remote_Control(); remote.enabled)
+        Apply_Remote_Control(remote);
     // Never another port than the saved one: while it is absent, wait for it.
     if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
         Show_Status(tr("Waiting for %1").arg(savedPort));
@@ -309,8 +317,6 @@ void MainWindow::Follow_Ports(const QList<PortInfo> &ports)
                        : tr("Open: %1 (the same adapter)").arg(awaited));
     else
         savedPort.clear();
-    if (!sameName)
-        chosenPort = awaited;
 }
 
 void MainWindow::on_pushButton_Open_clicked()
@@ -367,20 +373,26 @@ QVariant keptWindowState(const QString &key, const QVariant &fallback = {})
 }
 
 // Written only in place of a regular file or of nothing; the reason when it could not be.
-QString keepWindowState(const QList<std::pair<QString, QVariant>> &values)
+QString keepSettings(const QString &path, const std::function<void(QSettings &)> &write)
 {
-    const QString path = windowStateFile();
     QString refused = SafeFile::refusal(path);
     if (!refused.isEmpty())
         return refused;
-    QSettings state(path, QSettings::IniFormat);
-    for (const auto &[key, value] : values)
-        state.setValue(key, value);
-    state.sync();
-    return state.status() == QSettings::NoError
+    QSettings kept(path, QSettings::IniFormat);
+    write(kept);
+    kept.sync();
+    return kept.status() == QSettings::NoError
                ? QString()
                : path + QLatin1String(": ") +
                      QCoreApplication::translate("SafeFile", "could not be written");
+}
+
+QString keepWindowState(const QList<std::pair<QString, QVariant>> &values)
+{
+    return keepSettings(windowStateFile(), [&values](QSettings &state) {
+        for (const auto &[key, value] : values)
+            state.setValue(key, value);
+    });
 }
 
 } // namespace
@@ -425,6 +437,59 @@ void MainWindow::Show_Command_Log(bool shown)
     commandLogAction->setChecked(shown);
 }
 
+// File > Remote Control...: show controllers on the network cue the players through the same
+// command path as the window's own controls. Kept in remote.ini, apart from the settings file.
+void MainWindow::Create_Remote_Control()
+{
+    remoteServer = new RemoteServer(commandPath, this);
+    connect(remoteServer, &RemoteServer::note, this,
+            [this](const QString &text) { commandLog->addEvent(text); });
+    remoteAction = new QAction(this);
+    remoteAction->setObjectName(QStringLiteral("actionRemote_Control"));
+    ui->menuFile->insertAction(ui->actionExit, remoteAction);
+    ui->menuFile->insertSeparator(ui->actionExit);
+    connect(remoteAction, &QAction::triggered, this, &MainWindow::Show_Remote_Control);
+}
+
+// As kept, read only from a regular file of a sensible size.
+RemoteSettings MainWindow::Kept_Remote_Control() const
+{
+    const QFileInfo file(RemoteSettings::windowFile());
+    if (!file.isFile() || file.size() > 64 * 1024)
+        return {};
+    QSettings kept(file.filePath(), QSettings::IniFormat);
+    return RemoteSettings::load(kept);
+}
+
+void MainWindow::Show_Remote_Control()
+{
+    RemoteControlDialog dialog(Kept_Remote_Control(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const RemoteSettings chosen = dialog.settings();
+    const QString refused = keepSettings(RemoteSettings::windowFile(),
+                                         [&chosen](QSettings &kept) { chosen.save(kept); });
+    Apply_Remote_Control(chosen);
+    if (!refused.isEmpty())
+        Show_Status(tr("Not saved: %1").arg(refused));
+}
+
+// The status line and the log say whether remote control runs, and why not when it failed.
+void MainWindow::Apply_Remote_Control(const RemoteSettings &settings)
+{
+    QString why;
+    if (!settings.enabled) {
+        const bool was = remoteServer->isListening();
+        remoteServer->stop();
+        if (was)
+            Show_Status(tr("Remote control off"));
+    } else if (remoteServer->start(settings, &why)) {
+        Show_Status(tr("Remote control on: %1").arg(remoteServer->description()));
+    } else {
+        Show_Status(tr("Remote control failed: %1").arg(why));
+    }
+}
+
 void MainWindow::Retranslate_Command_Log()
 {
     viewMenu->setTitle(tr("&View"));
@@ -439,7 +504,7 @@ void MainWindow::Retranslate_Command_Log()
 void MainWindow::Show_Status(const QString &text)
 {
     ui->label_Status->setText(text);
-    commandLog->addEvent(text);
+    commandLog->addEvent(text, tr("window"));
 }
 
 void MainWindow::Report_Connection_Lost()
@@ -460,47 +525,40 @@ int MainWindow::Current_Player_ID() const
     return ui->comboBox_ID->currentText().toInt();
 }
 
-void MainWindow::Send_Command(const QString &name, const CommandFrame &frame)
+void MainWindow::Send_Command(const PlayerCommand &command)
 {
-    // The frame leaves first; the status line and the log then say what became of it. A lost
-    // device has already said so itself.
-    if (link->isOpen()) {
-        const bool sent = link->send(frame.toByteArray());
-        const bool lost = !link->isOpen();
-        if (!lost)
-            ui->label_Status->setText(CommandFrames::echoText(name, frame) +
-                                      (sent ? QString() : tr(" (not sent)")));
-        commandLog->addCommand(frame.bytes[0] - 0x80, name, frame,
-                               sent   ? CommandLog::Result::Sent
-                               : lost ? CommandLog::Result::ConnectionLost
-                                      : CommandLog::Result::NotSent);
-    }
+    // The frame leaves first; the status line then says what became of it. A lost device has
+    // already said so itself, and a closed port sends nothing and says nothing.
+    const CommandPath::Outcome outcome = commandPath->send(command, tr("window"));
+    if (outcome.result == CommandPath::Result::Sent ||
+        outcome.result == CommandPath::Result::NotSent)
+        ui->label_Status->setText(outcome.echo + (outcome.sent() ? QString() : tr(" (not sent)")));
     Update_Connection_Controls();
 }
 
-void MainWindow::Send_Transport(const QString &name, CommandFrames::Transport code)
+void MainWindow::Send_Transport(PlayerCommand::Kind kind)
 {
-    Send_Command(name, CommandFrames::transport(Current_Player_ID(), code));
+    Send_Command({Current_Player_ID(), kind, 0});
 }
 
 void MainWindow::on_pushButton_Play_clicked()
 {
-    Send_Transport(tr("Play"), CommandFrames::Transport::Play);
+    Send_Transport(PlayerCommand::Kind::Play);
 }
 
 void MainWindow::on_pushButton_Stop_clicked()
 {
-    Send_Transport(tr("Stop"), CommandFrames::Transport::Stop);
+    Send_Transport(PlayerCommand::Kind::Stop);
 }
 
 void MainWindow::on_pushButton_Next_clicked()
 {
-    Send_Transport(tr("Next"), CommandFrames::Transport::Next);
+    Send_Transport(PlayerCommand::Kind::Next);
 }
 
 void MainWindow::on_pushButton_Previous_clicked()
 {
-    Send_Transport(tr("Previous"), CommandFrames::Transport::Previous);
+    Send_Transport(PlayerCommand::Kind::Previous);
 }
 
 void MainWindow::on_pushButton_Folder_Load_clicked()
@@ -512,7 +570,7 @@ void MainWindow::Send_Launch_Folder(int aID, int aFolder)
 {
     if (!link->isOpen())
         return;
-    Send_Command(tr("Load folder"), CommandFrames::launchFolder(aID, aFolder));
+    Send_Command({aID, PlayerCommand::Kind::Folder, aFolder});
 }
 
 void MainWindow::Launch_Folder_0()
@@ -576,10 +634,8 @@ void MainWindow::Show_Volume_Level()
 
 void MainWindow::on_horizontalSlider_All_valueChanged(int value)
 {
-    const int minimum = ui->horizontalSlider_All->minimum();
     Show_Volume_Level();
-    Send_Command(tr("Volume"),
-                 CommandFrames::volume(Current_Player_ID(), Volume::level(value, minimum)));
+    Send_Command({Current_Player_ID(), PlayerCommand::Kind::Volume, value});
 }
 
 void MainWindow::on_pushButton_All_Min_clicked()
@@ -611,6 +667,7 @@ void MainWindow::Apply_Device_Profile(int model)
     if (!DeviceProfiles::isModel(model))
         return;
     const DeviceProfile &profile = DeviceProfiles::profile(model);
+    commandPath->setModel(model);
     ui->comboBox_Folder->clear();
     ui->comboBox_Serial_Baudrate->clear();
     ui->label_Status->setText(QStringLiteral("..."));
@@ -769,6 +826,7 @@ bool MainWindow::Load_Language()
     ui->retranslateUi(this);
     Adopt_Button_Shortcuts();
     Retranslate_Command_Log();
+    remoteAction->setText(tr("&Remote Control..."));
     return found;
 }
 

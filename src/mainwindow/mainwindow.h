@@ -1,12 +1,15 @@
 #pragma once
 
-#include "commandframe.h"
 #include "configfile.h"
+#include "playercommand.h"
 #include "portwatcher.h"
 
 #include <QMainWindow>
 
 class CommandLog;
+class CommandPath;
+class RemoteServer;
+struct RemoteSettings;
 class CommandLogPanel;
 class QAbstractButton;
 class QAction;
@@ -79,8 +82,8 @@ private:
     void Update_Connection_Controls();
     void Create_Shortcuts();
     void Adopt_Button_Shortcuts();
-    void Send_Command(const QString &name, const CommandFrame &frame);
-    void Send_Transport(const QString &name, CommandFrames::Transport code);
+    void Send_Command(const PlayerCommand &command);
+    void Send_Transport(PlayerCommand::Kind kind);
     int Current_Player_ID() const;
     void Show_Volume_Level();
     void Report_Connection_Lost();
@@ -88,6 +91,10 @@ private:
     void Create_Command_Log();
     void Show_Command_Log(bool shown);
     void Retranslate_Command_Log();
+    void Create_Remote_Control();
+    void Show_Remote_Control();
+    RemoteSettings Kept_Remote_Control() const;
+    void Apply_Remote_Control(const RemoteSettings &settings);
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
     bool Save_Quietly();
@@ -99,12 +106,15 @@ private:
 
     Ui::MainWindow *ui;
     SerialLink *link;
+    CommandPath *commandPath;
     PortWatcher *portWatcher = nullptr;
     CommandLog *commandLog;
     CommandLogPanel *commandLogPanel = nullptr;
     QDockWidget *commandLogDock = nullptr;
     QMenu *viewMenu = nullptr;
     QAction *commandLogAction = nullptr;
+    RemoteServer *remoteServer = nullptr;
+    QAction *remoteAction = nullptr;
     // The port the user chose, or the saved one: it stays saved while its adapter is away,
     // until another is picked or opened.
     QString chosenPort;

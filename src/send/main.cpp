@@ -1,11 +1,12 @@
 // tessary-send: the window's commands from a shell, a script or a timer. The same frames, the
 // same settings file, the same way of opening, locking and writing the port.
 
+#include "commandpath.h"
 #include "configfile.h"
 #include "constants.h"
 #include "deviceprofile.h"
+#include "portlock.h"
 #include "portwatcher.h"
-#include "sendcommands.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 #include "stopsignals.h"
@@ -13,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -24,6 +26,8 @@
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -44,6 +48,8 @@ enum Exit {
 constexpr qsizetype MaxLineBytes = 4096;
 // How often a port held by another tessary-send is tried again while waiting for it.
 constexpr int PortRetryMs = 20;
+// How long the service that holds the port may take to answer.
+constexpr int ServiceReplyMs = 5000;
 
 int fail(int status, const QString &message)
 {
@@ -95,14 +101,6 @@ struct Target
     QHash<QString, QString> doubtful;
 };
 
-QStringList playerIds()
-{
-    QStringList ids;
-    for (int i = 0; i < 128; ++i)
-        ids << QString::number(i);
-    return ids;
-}
-
 void readSaved(Target &target)
 {
     const SettingsStore store = SettingsStore::forApplication();
@@ -136,7 +134,7 @@ void readSaved(Target &target)
             QStringLiteral("the saved rate \"%1\" is not one %2 has (%3); "
                            "give --baud")
                 .arg(saved->baudrate, models[target.model - 1], rates.join(QLatin1String(", "))));
-    target.id = int(playerIds().indexOf(saved->playerId));
+    target.id = PlayerCommands::playerId(saved->playerId).value_or(-1);
     if (target.id < 0) {
         target.id = 0;
         target.doubtful.insert(QStringLiteral("id"),
@@ -188,7 +186,7 @@ QString applyOptions(const QCommandLineParser &parser, Target &target)
         target.baud = profile.baudRates[profile.defaultBaudRate];
     }
     if (parser.isSet(QStringLiteral("id"))) {
-        target.id = int(playerIds().indexOf(value("id")));
+        target.id = PlayerCommands::playerId(value("id")).value_or(-1);
         if (target.id < 0)
             return QStringLiteral("no player ID \"%1\": 0 to 127").arg(value("id"));
     } else if (target.doubtful.contains(QStringLiteral("id"))) {
@@ -259,27 +257,35 @@ private:
     bool m_ended = false;
 };
 
-// Sends commands in order over the open link, and keeps count of what became of them.
+// Sends commands in order, straight to the line or through the service that holds it, and
+// keeps count of what became of them.
 class Sender
 {
 public:
-    Sender(SerialLink &link, const QString &port, int wait, bool dryRun, bool verbose)
-        : m_link(link), m_port(port), m_wait(wait), m_dryRun(dryRun), m_verbose(verbose)
+    Sender(CommandPath &path, const QString &port, int wait, bool dryRun, bool verbose)
+        : m_path(path), m_port(port), m_wait(wait), m_dryRun(dryRun), m_verbose(verbose)
     {}
 
+    // The service that holds the port, when it does: the commands go through it.
+    void sendThrough(int service) { m_service = service; }
+
     // False once something was not done: the commands after it are not sent either.
-    bool send(const QList<SendCommands::Command> &commands)
+    bool send(const QList<PlayerCommand> &commands)
     {
-        for (const SendCommands::Command &command : commands) {
+        const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
+        for (const PlayerCommand &command : commands) {
             if ((m_sent > 0 && !pause(m_wait)) || stopped())
                 return stop();
-            const QString echo = CommandFrames::echoText(command.name, command.frame);
-            if (!m_dryRun && !m_link.send(command.frame.toByteArray())) {
-                m_status = fail(
-                    NotSent, QStringLiteral("%1: %2 not sent, %3; the rest were not sent")
-                                 .arg(m_port, echo,
-                                      m_link.isOpen() ? QStringLiteral("the line took no more")
-                                                      : QStringLiteral("the connection is lost")));
+            const CommandFrame frame = PlayerCommands::frame(command, profile);
+            const QString echo = CommandFrames::echoText(PlayerCommands::name(command.kind), frame);
+            const QString notSent =
+                m_dryRun         ? QString()
+                : m_service >= 0 ? throughService(command, profile)
+                                 : reason(m_path.send(command, QStringLiteral("tessary-send")));
+            if (!notSent.isEmpty()) {
+                m_status =
+                    fail(NotSent, QStringLiteral("%1: %2 not sent, %3; the rest were not sent")
+                                      .arg(m_port, echo, notSent));
                 return false;
             }
             ++m_sent;
@@ -293,9 +299,10 @@ public:
     }
 
     // Commands from standard input, a line at a time; a line refused does not stop the others.
-    bool sendLines(int playerId, const DeviceProfile &profile)
+    bool sendLines(int playerId)
     {
         static const QRegularExpression blanks(QStringLiteral("\\s+"));
+        const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
         LineReader reader;
         QByteArray text;
         for (int number = 1;; ++number) {
@@ -304,7 +311,7 @@ public:
                 return true;
             if (read == LineReader::Stopped)
                 return stop(false);
-            const SendCommands::Parsed parsed = SendCommands::parse(
+            const PlayerCommands::Parsed parsed = PlayerCommands::parse(
                 QString::fromUtf8(text).split(blanks, Qt::SkipEmptyParts), playerId, profile);
             const QString refused = read == LineReader::TooLong
                                         ? QStringLiteral("longer than %1 bytes").arg(MaxLineBytes)
@@ -338,7 +345,49 @@ public:
     }
 
 private:
-    SerialLink &m_link;
+    static QString reason(const CommandPath::Outcome &outcome)
+    {
+        switch (outcome.result) {
+        case CommandPath::Result::Sent:
+            return {};
+        case CommandPath::Result::NotSent:
+            return QStringLiteral("the line took no more");
+        default:
+            return QStringLiteral("the connection is lost");
+        }
+    }
+
+    // One command as the service's text protocol has it; why it was not sent, if it was not.
+    QString throughService(const PlayerCommand &command, const DeviceProfile &profile)
+    {
+#ifdef Q_OS_UNIX
+        const QByteArray request = QByteArray::number(command.playerId) + ' ' +
+                                   PlayerCommands::words(command, profile).toUtf8() + '\n';
+        QByteArray reply;
+        if (::write(m_service, request.constData(), size_t(request.size())) == request.size()) {
+            char chunk[256];
+            for (pollfd ready{m_service, POLLIN, 0};
+                 !reply.endsWith('\n') && ::poll(&ready, 1, ServiceReplyMs) > 0;) {
+                const ssize_t n = ::read(m_service, chunk, sizeof chunk);
+                if (n <= 0)
+                    break;
+                reply.append(chunk, n);
+            }
+        }
+        reply = reply.trimmed();
+        if (reply == "OK")
+            return {};
+        if (reply.startsWith("ERR "))
+            return QString::fromUtf8(reply.mid(7)).remove(QStringLiteral("not sent: "));
+#else
+        Q_UNUSED(command)
+        Q_UNUSED(profile)
+#endif
+        return QStringLiteral("tessaryd did not answer");
+    }
+
+    CommandPath &m_path;
+    int m_service = -1;
     QString m_port;
     int m_wait;
     bool m_dryRun;
@@ -347,6 +396,29 @@ private:
     int m_sent = 0;
     int m_refused = 0;
 };
+
+// The service that holds the port, reached through its local socket; -1 when it is not there
+// to be reached.
+int reachService(const QString &port)
+{
+#ifdef Q_OS_UNIX
+    for (const QString &path : PortLock::serviceSockets(port)) {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray file = QFile::encodeName(path);
+        if (size_t(file.size()) >= sizeof address.sun_path)
+            continue;
+        std::memcpy(address.sun_path, file.constData(), size_t(file.size()));
+        const int service = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(service, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+            return service;
+        ::close(service);
+    }
+#else
+    Q_UNUSED(port)
+#endif
+    return -1;
+}
 
 } // namespace
 
@@ -361,9 +433,10 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral(
         "Sends commands to a serial audio player, as the Tessary window does.\n"
         "Commands: play, stop, next, previous, folder N, volume DB (0 down to the model's "
-        "minimum, or mute). \"-\" reads commands from standard input, one or more per line "
+        "minimum, or mute), mute. \"-\" reads commands from standard input, one or more per line "
         "(at most 4096 bytes).\n"
-        "Anything not given is taken from the settings the window saved.\n"
+        "Anything not given is taken from the settings the window saved. When tessaryd holds "
+        "the port, the commands go through it.\n"
         "Exit status: 0 all sent; 64 wrong usage or values, nothing sent; 65 some lines of "
         "standard input refused, the others sent; 69 the port could not be opened; 74 a frame "
         "was not sent (nor the ones after it), or stopped by a signal before the end; 128 and "
@@ -444,33 +517,45 @@ int main(int argc, char **argv)
     if (parser.positionalArguments().isEmpty())
         return fail(Usage, QStringLiteral("nothing to send; see --help"));
     for (const QStringList &batch : std::as_const(batches)) {
-        const QString error = SendCommands::parse(batch, target.id, profile).error;
+        const QString error = PlayerCommands::parse(batch, target.id, profile).error;
         if (batch != standardInput && !error.isEmpty())
             return fail(Usage, error);
     }
 
     const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    const bool verbose = parser.isSet(QStringLiteral("verbose"));
     QSerialPort port;
     SerialLink link(&port);
+    CommandPath path(&link);
+    path.setModel(target.model);
+    Sender sender(path, target.port, wait, dryRun, verbose);
+    int service = -1;
     if (!dryRun && target.port.isEmpty())
         return fail(Usage, QStringLiteral("no port: give --port, or choose one in the window"));
     // Another tessary-send has the port for a moment (jobs of the same minute): its turn ends
-    // soon. Anything else holding it is refused at once.
-    for (QDeadlineTimer deadline(waitPort * 1000); !dryRun;) {
+    // soon. The service holds it for good: the commands go through it. Anything else holding
+    // it is refused at once.
+    for (QDeadlineTimer deadline(waitPort * 1000); !dryRun && service < 0;) {
         if (link.open(target.port, target.baud.toInt()))
             break;
-        const bool anotherSender =
-            link.holder() && link.holder()->name == QLatin1String("tessary-send");
-        if (!anotherSender || deadline.hasExpired() || !pause(PortRetryMs))
+        const QString holder = link.holder() ? link.holder()->name : QString();
+        if (holder == QLatin1String("tessaryd") && (service = reachService(target.port)) >= 0) {
+            if (verbose)
+                say(QStringLiteral("%1 is held by tessaryd (PID %2): sending through it")
+                        .arg(target.port)
+                        .arg(link.holder()->pid));
+            sender.sendThrough(service);
+            break;
+        }
+        if (holder != QLatin1String("tessary-send") || deadline.hasExpired() || !pause(PortRetryMs))
             return fail(stopped() ? SignalBase + StopSignals::caughtSignal() : PortUnavailable,
                         link.errorString());
     }
-    Sender sender(link, target.port, wait, dryRun, parser.isSet(QStringLiteral("verbose")));
     for (const QStringList &batch : std::as_const(batches)) {
         const bool going =
             batch == standardInput
-                ? sender.sendLines(target.id, profile)
-                : sender.send(SendCommands::parse(batch, target.id, profile).commands);
+                ? sender.sendLines(target.id)
+                : sender.send(PlayerCommands::parse(batch, target.id, profile).commands);
         if (!going)
             break;
     }

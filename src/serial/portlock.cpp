@@ -101,6 +101,20 @@ QString devicePath(const QString &portName)
 #endif
 }
 
+QStringList serviceSockets(const QString &portName)
+{
+    QString name = devicePath(portName);
+    name = QLatin1String("tessaryd-") +
+           name.mid(name.startsWith(QLatin1String("/dev/")) ? 5 : 0)
+               .replace(QLatin1Char('/'), QLatin1Char('_')) +
+           QLatin1String(".sock");
+    QStringList paths{QLatin1String("/run/tessaryd/") + name};
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        paths << runtime + QLatin1String("/tessaryd/") + name;
+    return paths;
+}
+
 QString lockFileName(const QString &devicePath)
 {
     QString name = devicePath;

@@ -20,6 +20,10 @@ struct Holder
 // does a name on Windows ("COM3").
 QString devicePath(const QString &portName);
 
+// Where the service that holds a port listens for tessary-send, in the order it is looked for:
+// /run/tessaryd, where the service can write it, else the user's runtime folder.
+QStringList serviceSockets(const QString &portName);
+
 // The lock file that programs use for the device: "LCK.." and its path below /dev, with '_'
 // for '/'.
 QString lockFileName(const QString &devicePath);

@@ -110,10 +110,19 @@ bool SerialLink::open(const QString &portName, int baudRate)
     m_watch = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_watch, &QSocketNotifier::activated, this, &SerialLink::checkLine);
 #endif
+    m_announced = true;
+    emit opened();
     return true;
 }
 
 void SerialLink::close()
+{
+    closeQuietly();
+    if (std::exchange(m_announced, false))
+        emit closed();
+}
+
+void SerialLink::closeQuietly()
 {
     delete m_watch;
     m_watch = nullptr;
@@ -123,6 +132,18 @@ void SerialLink::close()
 #endif
     m_port->close();
     m_port->clearError();
+}
+
+int SerialLink::queuedBytes() const
+{
+    if (!m_port->isOpen())
+        return 0;
+#ifdef Q_OS_UNIX
+    int queued = 0;
+    return ::ioctl(int(m_port->handle()), TIOCOUTQ, &queued) == 0 ? queued : 0;
+#else
+    return int(m_port->bytesToWrite());
+#endif
 }
 
 #ifdef Q_OS_UNIX
@@ -289,6 +310,7 @@ void SerialLink::dropConnection()
 {
     if (!m_port->isOpen())
         return;
-    close();
+    closeQuietly();
+    m_announced = false;
     emit connectionLost();
 }

@@ -37,6 +37,9 @@ public:
     // connectionLost() before this returns.
     bool send(const QByteArray &data);
 
+    // The bytes written that have not left the driver yet.
+    int queuedBytes() const;
+
     QString errorString() const;
     // Who held the port when the last open was refused for that; nothing otherwise.
     std::optional<PortLock::Holder> holder() const { return m_holder; }
@@ -46,11 +49,15 @@ public slots:
     void dropConnection();
 
 signals:
+    void opened();
+    // Closed by close(), not by a loss.
+    void closed();
     void connectionLost();
 
 private:
     void handleError(QSerialPort::SerialPortError error);
     static void drain(int fd, int baudRate);
+    void closeQuietly();
     void checkLine();
     QString openFailure(const QString &device) const;
 
@@ -61,4 +68,5 @@ private:
     std::optional<PortLock::Holder> m_holder;
     bool m_sending = false;
     bool m_stalled = false;
+    bool m_announced = false; // opened() was said, and neither closed() nor a loss since
 };

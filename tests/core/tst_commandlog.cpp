@@ -47,7 +47,7 @@ void TestCommandLog::csvReadsBackAsWritten()
     CommandLog log;
     log.addEvent(u"Open failed: /dev/a,\"b\"\nc"_s);
     log.addCommand(5, u"Play"_s, CommandFrames::transport(5, CommandFrames::Transport::Play),
-                   CommandLog::Result::NotSent);
+                   CommandLog::Result::NotSent, u"OSC 10.0.0.7"_s);
     QTemporaryDir folder;
     QString why;
     QVERIFY(!log.saveCsv(folder.filePath(u"gone/log.csv"_s), &why) && !why.isEmpty());
@@ -60,10 +60,10 @@ void TestCommandLog::csvReadsBackAsWritten()
     QFile file(folder.filePath(u"log.csv"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines[0], "\xef\xbb\xbfTime,Player,Command,Frame,Outcome\r");
-    QCOMPARE(lines[1].mid(23), ",,,,\"Open failed: /dev/a,\"\"b\"\"");
+    QCOMPARE(lines[0], "\xef\xbb\xbfTime,Source,Player,Command,Frame,Outcome\r");
+    QCOMPARE(lines[1].mid(23), ",,,,,\"Open failed: /dev/a,\"\"b\"\"");
     QCOMPARE(lines[2], "c\"\r");
-    QCOMPARE(lines[3].mid(23), ",5,Play,85 02 01 00,not sent\r");
+    QCOMPARE(lines[3].mid(23), ",OSC 10.0.0.7,5,Play,85 02 01 00,not sent\r");
 }
 
 QTEST_GUILESS_MAIN(TestCommandLog)

@@ -5,8 +5,6 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTimer>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +17,6 @@ class TestMainWindowSettings : public WindowTest
 private slots:
     void firstStartThenRoundTrip();
     void failedSaveIsSaidBeforeTheWindowGoes();
-    void stopRequestsCloseAsCtrlQ_data();
-    void stopRequestsCloseAsCtrlQ();
     void loading_data();
     void loading();
 
@@ -93,65 +89,6 @@ void TestMainWindowSettings::failedSaveIsSaidBeforeTheWindowGoes()
     window->close();
     QVERIFY2(said.contains(folder + u": the folder cannot be made"_s), qPrintable(said));
     QVERIFY(QFileInfo(store.programFilePath()).isSymLink());
-}
-
-void TestMainWindowSettings::stopRequestsCloseAsCtrlQ_data()
-{
-    // The signal; the file-size limit the program runs under (0: none); what it says.
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<int>("sizeLimit");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("SIGTERM") << int(SIGTERM) << 0 << QString();
-    QTest::newRow("SIGHUP") << int(SIGHUP) << 0 << QString();
-    // A failed save is said, not asked, and the file is left whole.
-    QTest::newRow("SIGINT, settings beyond the size limit")
-        << int(SIGINT) << 64 << u"Settings not saved: %1: File too large\n"_s;
-}
-
-// A shutdown, a closed terminal or Ctrl+C close the real program as Ctrl+Q does: the settings
-// are saved.
-void TestMainWindowSettings::stopRequestsCloseAsCtrlQ()
-{
-    QFETCH(int, signal);
-    QFETCH(int, sizeLimit);
-    QFETCH(QString, said);
-    const QString program = QCoreApplication::applicationDirPath() + u"/tessary"_s;
-    QFile::remove(program);
-    QVERIFY(QFile::copy(QStringLiteral(TESSARY_WINDOW), program));
-    // Written by hand with CR LF: a save by the program writes LF.
-    const QString file = SettingsStore::forApplication().programFilePath();
-    QVERIFY(SettingsStore::forApplication().write(
-        u"KVX11.00\r\n\r\n\r\n*\r\nDevice\r\n*\r\nGaldris\r\n*\r\nSerial "
-        u"Port\r\n*\r\nttyS9\r\n*\r\n"
-        "Baudrate\r\n*\r\n38400\r\n*\r\nAuto-connect\r\n*\r\n0\r\n*\r\nLanguage\r\n*\r\nEnglish\r\n"
-        "*\r\nPlayer ID\r\n*\r\n42\r\n"_s));
-    QProcess running;
-    running.setChildProcessModifier([sizeLimit] {
-        const rlimit limit{rlim_t(sizeLimit), rlim_t(sizeLimit)};
-        if (sizeLimit > 0)
-            setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    running.start(program);
-    // Up once the program (not the child before it starts the program) catches the signal.
-    const auto catches = [&running, &program, signal] {
-        const QString process = u"/proc/%1/"_s.arg(running.processId());
-        QFile status(process + u"status"_s);
-        if (QFileInfo(process + u"exe"_s).symLinkTarget() != program)
-            return false;
-        status.open(QIODevice::ReadOnly);
-        const QByteArray text = status.readAll();
-        const qsizetype at = text.indexOf("SigCgt:");
-        return at >= 0 &&
-               (text.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
-    };
-    QTRY_VERIFY(catches());
-    ::kill(pid_t(running.processId()), signal);
-    QVERIFY(running.waitForFinished());
-    QCOMPARE(running.exitStatus(), QProcess::NormalExit);
-    QVERIFY(QString::fromLocal8Bit(running.readAllStandardError()).endsWith(said.arg(file)));
-    QFile written(file);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(written.readAll().contains('\r'), sizeLimit > 0);
 }
 
 void TestMainWindowSettings::loading_data()

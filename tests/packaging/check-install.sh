@@ -18,7 +18,8 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 app=example.corvane.tessary
-for file in bin/tessary bin/tessary-send share/man/man1/tessary-send.1.gz \
+for file in bin/tessary bin/tessary-send bin/tessaryd share/man/man1/tessary-send.1.gz \
+    share/man/man1/tessaryd.1.gz lib/systemd/system/tessaryd.service \
     share/tessary/translations/LanguageData_{en,fr}.qm \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$app.png \
@@ -29,8 +30,18 @@ desktop-file-validate "$root/usr/share/applications/$app.desktop"
 grep -q '^Categories=AudioVideo;Audio;$' "$root/usr/share/applications/$app.desktop" ||
     fail "desktop entry categories"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml"
-# The sender runs where there is no window system.
-! ldd "$root/usr/bin/tessary-send" | grep -E 'libQt6(Gui|Widgets)' || fail "tessary-send loads the GUI"
+[ -f "$root/etc/tessary/tessaryd.conf" ] || fail "not installed: /etc/tessary/tessaryd.conf"
+# The sender and the service run where there is no window system.
+for program in tessary-send tessaryd; do
+    ! ldd "$root/usr/bin/$program" | grep -E 'libQt6(Gui|Widgets)' || fail "$program loads the GUI"
+done
+# Every line of the unit known to systemd (the program itself is not installed on this system).
+if command -v systemd-analyze >/dev/null; then
+    sed 's|^ExecStart=/usr/bin/tessaryd|ExecStart=/bin/true|' \
+        "$root/usr/lib/systemd/system/tessaryd.service" >"$scratch/tessaryd.service"
+    said=$(systemd-analyze verify --man=no "$scratch/tessaryd.service" 2>&1) && [ -z "$said" ] ||
+        fail "the service's unit: $said"
+fi
 zcat "$root/usr/share/man/man1/tessary-send.1.gz" | grep -q 'dry.-run' || fail "man page"
 
 # The installed program, run from the root folder by a user who cannot write to its folder,
@@ -46,14 +57,23 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     chmod -R a-w "$root/usr/bin"
 fi
-(cd / && env -i DISPLAY="$DISPLAY" HOME="$home" PATH=/usr/bin:/bin "${run_as[@]}" \
-    "$root/usr/bin/tessary" >/dev/null 2>&1) &
-pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Tessary - Generic Edition' | head -n 1)
-xdotool windowfocus --sync "$window" key ctrl+q
-timeout 20 tail --pid=$pid -f /dev/null || fail "the program did not leave on Ctrl+Q"
+# Runs it until its window shows, then sends it a signal: it closes as Ctrl+Q does.
+run() { # SIGNAL FILE-SIZE-LIMIT
+    (cd / && ulimit -f "$2" && exec env -i DISPLAY="$DISPLAY" HOME="$home" PATH=/usr/bin:/bin \
+        "${run_as[@]}" "$root/usr/bin/tessary" >/dev/null 2>"$scratch/said") &
+    pid=$!
+    timeout 20 xdotool search --sync --onlyvisible --name 'Tessary - Generic Edition' >/dev/null
+    kill -"$1" $pid
+    timeout 20 tail --pid=$pid -f /dev/null || fail "the program did not leave on SIG$1"
+}
+run TERM unlimited
 [ "$(sed -n '1p;7p;23p;27p' "$settings" | paste -sd,)" = "KVX11.00,Galdris,French,3" ] ||
     fail "settings not kept in the per-user file"
+# Beyond a file-size limit the save fails, says so, and leaves the file whole.
+before=$(cat "$settings")
+run INT 0
+grep -q "^Settings not saved: .*File too large" "$scratch/said" || fail "a failed save not said"
+[ "$(cat "$settings")" = "$before" ] || fail "settings file changed by a failed save"
 [ ! -e "$root/usr/bin/Tessary - Generic Edition.cfg" ] || fail "settings written beside the program"
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/deb" >/dev/null

@@ -1,0 +1,206 @@
+// tessaryd: the line held by a service with no screen, taking cues from the network as the window
+// does. The same port handling, the same command path, the same protocols.
+
+#include "commandpath.h"
+#include "configfile.h"
+#include "constants.h"
+#include "deviceprofile.h"
+#include "portwatcher.h"
+#include "remoteserver.h"
+#include "seriallink.h"
+#include "settingsstore.h"
+#include "stopsignals.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Lines for the journal: a priority it understands, then the text.
+enum Priority { Error = 3, Warning = 4, Info = 6 };
+
+void log(Priority priority, const QString &text)
+{
+    std::fprintf(stderr, "<%d>%s\n", int(priority), text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// How often the port is tried again while it is away (it is also tried whenever the system
+// says a device came).
+constexpr int RetryMs = 2000;
+
+struct Line
+{
+    QString port;
+    int model = 1;
+    int baud = 19200;
+};
+
+// The line from the configuration file, else from the window's saved settings.
+std::optional<Line> readLine(QSettings &config, QString *why)
+{
+    Line line;
+    if (const std::optional<QString> text = SettingsStore::forApplication().read())
+        if (const std::optional<Configuration> saved = ConfigFile::parse(*text)) {
+            line.port = saved->serialPort;
+            line.model = int(DeviceProfiles::modelNames().indexOf(saved->device)) + 1;
+            line.baud = saved->baudrate.toInt();
+        }
+    line.port = config.value(QStringLiteral("line/port"), line.port).toString();
+    const QString model = config.value(QStringLiteral("line/model")).toString();
+    if (!model.isEmpty())
+        line.model = int(DeviceProfiles::modelNames().indexOf(model)) + 1;
+    line.baud = config.value(QStringLiteral("line/baud"), line.baud).toInt();
+    if (line.port.isEmpty())
+        *why = QStringLiteral("no port: set line/port");
+    else if (!DeviceProfiles::isModel(line.model))
+        *why = QStringLiteral("no model \"%1\": %2")
+                   .arg(model, DeviceProfiles::modelNames().join(QLatin1String(", ")));
+    else if (!DeviceProfiles::profile(line.model).baudRates.contains(QString::number(line.baud)))
+        *why = QStringLiteral("%1 has no rate %2")
+                   .arg(DeviceProfiles::modelNames()[line.model - 1])
+                   .arg(line.baud);
+    else
+        return line;
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    StopSignals::ignoreWriteFailures();
+    Tessary::applyApplicationIdentity();
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Holds the serial line to the players and takes cues from show controllers on the "
+        "network (OSC and plain text over UDP and TCP), as the Tessary window does, without a "
+        "screen.\nThe configuration is an INI file: [line] port, model, baud; [remote] enabled, "
+        "oscPort, textPort, address, allowed. What it does not say is taken from the settings "
+        "the window saved."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("config"), QStringLiteral("The configuration file."),
+         QStringLiteral("file")},
+        {QStringLiteral("socket"),
+         QStringLiteral("The local socket tessary-send uses (default: in /run/tessaryd)."),
+         QStringLiteral("path")},
+        {QStringLiteral("verbose"), QStringLiteral("Log every command, not only the events.")},
+    });
+    parser.process(application);
+    // Without a file of its own, what the window keeps: its settings and its remote control.
+    const QString file = parser.isSet(QStringLiteral("config"))
+                             ? parser.value(QStringLiteral("config"))
+                             : RemoteSettings::windowFile();
+    QSettings config(file, QSettings::IniFormat);
+    if (parser.isSet(QStringLiteral("config")) &&
+        (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable() ||
+         config.status() != QSettings::NoError)) {
+        log(Error, QStringLiteral("%1 cannot be read").arg(file));
+        return 78; // EX_CONFIG
+    }
+    QString why;
+    const std::optional<Line> line = readLine(config, &why);
+    if (!line) {
+        log(Error, why);
+        return 78;
+    }
+    const RemoteSettings remote = RemoteSettings::load(config);
+
+    QSerialPort port;
+    SerialLink link(&port);
+    CommandPath path(&link);
+    path.setModel(line->model);
+    RemoteServer server(&path);
+    // The ports are watched only while the port is away: a service at work never wakes for them.
+    std::unique_ptr<PortWatcher> watcher;
+    QTimer retry;
+    retry.setInterval(RetryMs);
+    // Waits for the port, and opens it again after a loss, as the window's auto-connection does.
+    QString lastRefusal;
+    std::function<void()> open;
+    open = [&] {
+        if (link.isOpen())
+            return;
+        if (link.open(line->port, line->baud)) {
+            retry.stop();
+            if (watcher)
+                watcher.release()->deleteLater();
+            lastRefusal.clear();
+            log(Info, QStringLiteral("open: %1 at %2 baud, %3")
+                          .arg(line->port)
+                          .arg(line->baud)
+                          .arg(DeviceProfiles::modelNames()[line->model - 1]));
+            return;
+        }
+        if (link.errorString() != std::exchange(lastRefusal, link.errorString()))
+            log(Warning, QStringLiteral("waiting for %1: %2").arg(line->port, link.errorString()));
+        retry.start();
+        if (!watcher) {
+            watcher = std::make_unique<PortWatcher>();
+            QObject::connect(watcher.get(), &PortWatcher::portsChanged, &retry,
+                             [&] { QTimer::singleShot(0, &retry, open); });
+        }
+    };
+    QObject::connect(&retry, &QTimer::timeout, open);
+    // Tried again at the next turn of the retry, not at once: a device that opens and hangs up
+    // again (an adapter half-pulled) must not keep the service spinning.
+    QObject::connect(&link, &SerialLink::connectionLost, [&] {
+        log(Warning, QStringLiteral("connection lost: %1").arg(line->port));
+        lastRefusal.clear();
+        retry.start();
+    });
+    QObject::connect(&server, &RemoteServer::note, [](const QString &text) { log(Warning, text); });
+    const bool verbose = parser.isSet(QStringLiteral("verbose"));
+    QObject::connect(&path, &CommandPath::commandSent,
+                     [verbose](const CommandPath::Outcome &outcome, const QString &source) {
+                         if (verbose || !outcome.sent())
+                             log(outcome.sent() ? Info : Warning,
+                                 QStringLiteral("%1: %2%3")
+                                     .arg(source, outcome.echo,
+                                          outcome.sent()
+                                              ? QString()
+                                              : QStringLiteral(" not sent, ") + outcome.reason));
+                     });
+
+    log(Info, QStringLiteral("started: %1").arg(line->port));
+    open();
+    if (remote.enabled) {
+        if (!server.start(remote, &why)) {
+            log(Error, QStringLiteral("remote control failed: %1").arg(why));
+            return 69; // EX_UNAVAILABLE
+        }
+        log(Info, QStringLiteral("remote control: %1").arg(server.description()));
+    }
+    // tessary-send on this machine sends through the service instead of failing.
+    const QString socket = parser.isSet(QStringLiteral("socket"))
+                               ? parser.value(QStringLiteral("socket"))
+                               : PortLock::serviceSockets(line->port).first();
+    QDir().mkpath(QFileInfo(socket).path());
+    const QString group = QFileInfo(PortLock::devicePath(line->port)).group();
+    if (!server.listenLocally(socket, group, &why))
+        log(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(why));
+
+    // SIGTERM (systemctl stop), SIGINT and SIGHUP end the service cleanly: the line drained,
+    // the port and its lock released.
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::caught, &application, [&](int signal) {
+        log(Info, QStringLiteral("stopping on signal %1").arg(signal));
+        QCoreApplication::quit();
+    });
+    const int status = QCoreApplication::exec();
+    server.stop();
+    link.close();
+    QFile::remove(socket);
+    log(Info, QStringLiteral("stopped"));
+    return status;
+}

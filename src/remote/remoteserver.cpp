@@ -1,0 +1,469 @@
+#include "remoteserver.h"
+
+#include "remoterequest.h"
+#include "seriallink.h"
+#include "settingsstore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Each client may send this many commands a second, and as many at once.
+constexpr double CommandsPerSecond = 100;
+// So many datagrams are read in one go: a flood never holds the event loop for long.
+constexpr int DatagramsPerTurn = 256;
+constexpr int MaxConnections = 32;
+constexpr int MaxClients = 1024;
+// A connection with half a message is closed after this; one with nothing at all, after the
+// second. Link news go to the clients heard from in the last minute.
+constexpr qint64 HalfMessageMs = 10 * 1000;
+constexpr qint64 QuietMs = 15 * 60 * 1000;
+constexpr qint64 RecentMs = 60 * 1000;
+
+QString linkWord(CommandPath::LinkState state)
+{
+    switch (state) {
+    case CommandPath::LinkState::Open:
+        return QStringLiteral("open");
+    case CommandPath::LinkState::Lost:
+        return QStringLiteral("lost");
+    case CommandPath::LinkState::Closed:
+        break;
+    }
+    return QStringLiteral("closed");
+}
+
+QHostAddress plain(const QHostAddress &address)
+{
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
+    return isIPv4 ? QHostAddress(ipv4) : address;
+}
+
+} // namespace
+
+RemoteSettings RemoteSettings::load(QSettings &settings)
+{
+    RemoteSettings loaded;
+    settings.beginGroup(QStringLiteral("remote"));
+    loaded.enabled = settings.value(QStringLiteral("enabled"), false).toBool();
+    for (auto [key, port] :
+         {std::pair{"oscPort", &loaded.oscPort}, std::pair{"textPort", &loaded.textPort}}) {
+        bool isNumber = false;
+        const uint value = settings.value(QLatin1String(key)).toUInt(&isNumber);
+        if (isNumber && value > 0 && value < 65536)
+            *port = quint16(value);
+    }
+    loaded.address = settings.value(QStringLiteral("address"), loaded.address).toString();
+    // "a, b" reads as a list, "a" or a quoted "a, b" as one text.
+    const QVariant allowed = settings.value(QStringLiteral("allowed"));
+    for (const QString &entry : allowed.typeId() == QMetaType::QStringList
+                                    ? allowed.toStringList()
+                                    : allowed.toString().split(QLatin1Char(',')))
+        if (!entry.trimmed().isEmpty())
+            loaded.allowed << entry.trimmed();
+    settings.endGroup();
+    return loaded;
+}
+
+void RemoteSettings::save(QSettings &settings) const
+{
+    settings.beginGroup(QStringLiteral("remote"));
+    settings.setValue(QStringLiteral("enabled"), enabled);
+    settings.setValue(QStringLiteral("oscPort"), oscPort);
+    settings.setValue(QStringLiteral("textPort"), textPort);
+    settings.setValue(QStringLiteral("address"), address);
+    settings.setValue(QStringLiteral("allowed"), allowed.join(QLatin1String(", ")));
+    settings.endGroup();
+}
+
+QString RemoteSettings::windowFile()
+{
+    return QFileInfo(SettingsStore::forApplication().userFilePath()).path() +
+           QLatin1String("/remote.ini");
+}
+
+RemoteServer::RemoteServer(CommandPath *path, QObject *parent)
+    : QObject(parent), m_path(path), m_sweep(new QTimer(this))
+{
+    // Only while there are connections: a server left alone never wakes.
+    m_sweep->setInterval(5000);
+    connect(m_sweep, &QTimer::timeout, this, &RemoteServer::sweepConnections);
+    connect(path, &CommandPath::linkStateChanged, this, &RemoteServer::tellLink);
+}
+
+RemoteServer::~RemoteServer()
+{
+    stop();
+}
+
+bool RemoteServer::start(const RemoteSettings &settings, QString *why)
+{
+    stop();
+    const QHostAddress address(settings.address);
+    if (address.isNull()) {
+        *why = tr("%1 is not an address of this machine").arg(settings.address);
+        return false;
+    }
+    m_allowed.clear();
+    for (const QString &entry : settings.allowed) {
+        const std::pair<QHostAddress, int> subnet = QHostAddress::parseSubnet(entry);
+        const QHostAddress single(entry);
+        if (subnet.second < 0 && single.isNull()) {
+            *why = tr("%1 is not an address or a subnet").arg(entry);
+            return false;
+        }
+        m_allowed << (single.isNull() ? subnet : std::pair{single, -1});
+    }
+    m_settings = settings;
+    for (const bool osc : {true, false}) {
+        const quint16 port = osc ? settings.oscPort : settings.textPort;
+        auto *udp = new QUdpSocket(this);
+        auto *tcp = new QTcpServer(this);
+        m_sockets << udp << tcp;
+        if (!udp->bind(address, port) || !tcp->listen(address, port)) {
+            stop();
+            *why = tr("port %1 on %2 is in use").arg(port).arg(settings.address);
+            return false;
+        }
+        connect(udp, &QUdpSocket::readyRead, this, [this, udp, osc] { readDatagrams(udp, osc); });
+        connect(tcp, &QTcpServer::newConnection, this,
+                [this, tcp, osc] { acceptConnection(tcp, osc); });
+    }
+    return true;
+}
+
+void RemoteServer::stop()
+{
+    for (QAbstractSocket *socket : m_connections.keys())
+        socket->abort();
+    qDeleteAll(m_sockets);
+    m_sockets.clear();
+    m_connections.clear();
+    m_clients.clear();
+    m_sweep->stop();
+}
+
+QString RemoteServer::description() const
+{
+    return tr("OSC on port %1, text on port %2, on %3")
+        .arg(m_settings.oscPort)
+        .arg(m_settings.textPort)
+        .arg(m_settings.address);
+}
+
+bool RemoteServer::allowed(const QHostAddress &address)
+{
+    const QHostAddress from = plain(address);
+    if (m_allowed.isEmpty())
+        return from.isLoopback() || QNetworkInterface::allAddresses().contains(from);
+    return std::any_of(m_allowed.cbegin(), m_allowed.cend(), [&from](const auto &entry) {
+        return entry.second < 0 ? from.isEqual(entry.first, QHostAddress::TolerantConversion)
+                                : from.isInSubnet(entry);
+    });
+}
+
+RemoteServer::Client &RemoteServer::client(const QHostAddress &address)
+{
+    const QHostAddress key = plain(address);
+    auto found = m_clients.find(key);
+    if (found != m_clients.end())
+        return *found;
+    // The table stays small: clients long silent make room.
+    if (m_clients.size() >= MaxClients) {
+        for (auto it = m_clients.begin(); it != m_clients.end();)
+            it = it->seen.hasExpired(RecentMs) ? m_clients.erase(it) : std::next(it);
+        if (m_clients.size() >= MaxClients)
+            m_clients.erase(m_clients.begin());
+    }
+    Client &fresh = m_clients[key];
+    fresh.seen.start();
+    fresh.refill.start();
+    fresh.tokens = CommandsPerSecond;
+    return fresh;
+}
+
+// A client outside the allowed addresses gets nothing, and is noted once a minute at most.
+void RemoteServer::refuse(bool osc, const QHostAddress &address)
+{
+    Client &refused = client(address);
+    if (!refused.noted.isValid() || refused.noted.hasExpired(RecentMs)) {
+        refused.noted.start();
+        emit note(tr("%1 refused: not an allowed address").arg(sourceName(osc, address)));
+    }
+}
+
+bool RemoteServer::takeTurn(const QHostAddress &address)
+{
+    Client &from = client(address);
+    from.tokens =
+        qMin(CommandsPerSecond, from.tokens + from.refill.restart() * CommandsPerSecond / 1000.0);
+    if (from.tokens < 1)
+        return false;
+    from.tokens -= 1;
+    return true;
+}
+
+QString RemoteServer::sourceName(bool osc, const QHostAddress &address)
+{
+    Client &from = client(address);
+    QString &name = osc ? from.oscName : from.textName;
+    if (name.isEmpty())
+        name = (osc ? QStringLiteral("OSC ") : QStringLiteral("text ")) + plain(address).toString();
+    return name;
+}
+
+QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHostAddress &from)
+{
+    const auto reply = [](const QByteArray &address, bool ok, const QString &text) {
+        return Osc::encode(
+            {ok ? "/tessary/ack" : "/tessary/error", {QString::fromUtf8(address), text}});
+    };
+    const Osc::Parsed parsed = Osc::parse(packet);
+    if (!parsed.error.isEmpty())
+        return {reply("/", false, parsed.error)};
+    QList<QByteArray> replies;
+    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
+    for (const Osc::Message &message : parsed.messages) {
+        const RemoteRequest request = RemoteRequests::fromOsc(message, profile);
+        if (request.kind == RemoteRequest::Kind::Refused) {
+            replies << reply(message.address, false, request.error);
+            continue;
+        }
+        if (request.kind == RemoteRequest::Kind::Nothing) {
+            replies << reply(message.address, true, QStringLiteral("nothing to do"));
+            continue;
+        }
+        const CommandPath::Outcome outcome =
+            takeTurn(from) ? m_path->send(request.commands.first(), sourceName(true, from), true)
+                           : CommandPath::Outcome{
+                                 CommandPath::Result::Busy, {}, {}, {}, QStringLiteral("busy")};
+        replies << (outcome.sent() ? reply(message.address, true, QStringLiteral("sent"))
+                                   : reply(message.address, false,
+                                           outcome.status() == 64
+                                               ? outcome.reason
+                                               : QStringLiteral("not sent: ") + outcome.reason));
+    }
+    return replies;
+}
+
+QByteArray RemoteServer::answerText(QStringView line, const QString &source, bool paced)
+{
+    const RemoteRequest request =
+        RemoteRequests::fromText(line, DeviceProfiles::profile(m_path->model()));
+    switch (request.kind) {
+    case RemoteRequest::Kind::Nothing:
+        return {};
+    case RemoteRequest::Kind::Ping:
+        return "PONG\r\n";
+    case RemoteRequest::Kind::Refused:
+        return "ERR 64 " + request.error.toUtf8() + "\r\n";
+    case RemoteRequest::Kind::Commands:
+        break;
+    }
+    for (const PlayerCommand &command : request.commands) {
+        const CommandPath::Outcome outcome = m_path->send(command, source, paced);
+        if (!outcome.sent())
+            return "ERR " + QByteArray::number(outcome.status()) +
+                   " not sent: " + outcome.reason.toUtf8() + "\r\n";
+    }
+    return "OK\r\n";
+}
+
+// Lines end with CR, LF or CR LF; the last one of a datagram needs no end.
+QByteArray RemoteServer::answerLines(QByteArray &buffer, const QHostAddress &from, bool complete)
+{
+    QByteArray replies;
+    const QString source = sourceName(false, from);
+    const auto lineEnd = [&buffer, complete] {
+        const qsizetype lf = buffer.indexOf('\n');
+        const qsizetype cr = buffer.indexOf('\r');
+        const qsizetype end = lf < 0 ? cr : cr < 0 ? lf : qMin(lf, cr);
+        return end < 0 && complete ? buffer.size() : end;
+    };
+    for (qsizetype end; !buffer.isEmpty() && (end = lineEnd()) >= 0;) {
+        const QByteArray line = buffer.left(end);
+        buffer.remove(0, end + 1);
+        if (line.trimmed().isEmpty())
+            continue;
+        replies += takeTurn(from) ? answerText(QString::fromUtf8(line), source, true)
+                                  : QByteArray("ERR 74 not sent: busy\r\n");
+    }
+    return replies;
+}
+
+void RemoteServer::readDatagrams(QUdpSocket *socket, bool osc)
+{
+    for (int turn = 0; turn < DatagramsPerTurn && socket->hasPendingDatagrams(); ++turn) {
+        // As large as it is: a buffer of the largest packet for each would cost more than the rest.
+        const qint64 size = socket->pendingDatagramSize();
+        const QNetworkDatagram datagram =
+            socket->receiveDatagram(qBound<qint64>(1, size, Osc::MaxPacket + 1));
+        const QHostAddress from = datagram.senderAddress();
+        if (!allowed(from)) {
+            refuse(osc, from);
+            continue;
+        }
+        client(from).seen.start();
+        if (osc) {
+            client(from).oscPort = quint16(datagram.senderPort());
+            for (const QByteArray &reply : answerPacket(datagram.data(), from))
+                socket->writeDatagram(reply, from, quint16(datagram.senderPort()));
+        } else {
+            QByteArray lines = datagram.data();
+            const QByteArray replies = answerLines(lines, from, true);
+            if (!replies.isEmpty())
+                socket->writeDatagram(replies, from, quint16(datagram.senderPort()));
+        }
+    }
+    // What is left is read at the next turn of the event loop.
+    if (socket->hasPendingDatagrams())
+        QMetaObject::invokeMethod(
+            this, [this, socket, osc] { readDatagrams(socket, osc); }, Qt::QueuedConnection);
+}
+
+void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
+{
+    while (QTcpSocket *socket = server->nextPendingConnection()) {
+        const QHostAddress from = socket->peerAddress();
+        if (!allowed(from) || m_connections.size() >= MaxConnections) {
+            if (!allowed(from))
+                refuse(osc, from);
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setParent(this);
+        socket->setReadBufferSize(Osc::MaxPacket);
+        Connection &connection = m_connections[socket];
+        connection.osc = osc;
+        connection.quiet.start();
+        if (osc)
+            client(from).oscConnection = socket;
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readConnection(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_connections.remove(socket);
+            socket->deleteLater();
+        });
+        m_sweep->start();
+    }
+}
+
+void RemoteServer::readConnection(QAbstractSocket *socket)
+{
+    const auto found = m_connections.find(socket);
+    if (found == m_connections.end())
+        return;
+    Connection &connection = *found;
+    const QHostAddress from = socket->peerAddress();
+    connection.quiet.start();
+    client(from).seen.start();
+    const QByteArray bytes = socket->readAll();
+    if (connection.osc) {
+        if (!connection.packets.feed(bytes)) {
+            emit note(tr("%1 cut off: a packet larger than %2 bytes")
+                          .arg(sourceName(true, from))
+                          .arg(Osc::MaxPacket));
+            socket->abort();
+            return;
+        }
+        while (const std::optional<QByteArray> packet = connection.packets.next())
+            for (const QByteArray &reply : answerPacket(*packet, from))
+                socket->write(connection.packets.frame(reply));
+        // At once: a client that has said all it had to (nc -q1) may close before the event
+        // loop would have written it.
+        socket->flush();
+        return;
+    }
+    connection.line += bytes;
+    socket->write(answerLines(connection.line, from, false));
+    socket->flush();
+    if (connection.line.size() > RemoteRequests::MaxLine) {
+        socket->write("ERR 64 a line of more than " + QByteArray::number(RemoteRequests::MaxLine) +
+                      " characters\r\n");
+        socket->disconnectFromHost();
+    }
+}
+
+// A client that sent half a message and no more, or nothing for a long time, is closed.
+void RemoteServer::sweepConnections()
+{
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        const bool half = it->osc ? it->packets.waiting() : !it->line.isEmpty();
+        if (it->quiet.hasExpired(half ? HalfMessageMs : QuietMs))
+            it.key()->disconnectFromHost();
+    }
+    if (m_connections.isEmpty())
+        m_sweep->stop();
+}
+
+void RemoteServer::tellLink(CommandPath::LinkState state)
+{
+    const QByteArray news = Osc::encode({"/tessary/link", {linkWord(state)}});
+    auto *udp = m_sockets.isEmpty() ? nullptr : qobject_cast<QUdpSocket *>(m_sockets.first());
+    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
+        if (!it->seen.isValid() || it->seen.hasExpired(RecentMs))
+            continue;
+        if (it->oscConnection && m_connections.contains(it->oscConnection))
+            it->oscConnection->write(m_connections[it->oscConnection].packets.frame(news));
+        else if (udp && it->oscPort)
+            udp->writeDatagram(news, it.key(), it->oscPort);
+    }
+}
+
+bool RemoteServer::listenLocally(const QString &path, const QString &groupName, QString *why)
+{
+    delete m_local;
+    m_local = new QLocalServer(this);
+    QLocalServer::removeServer(path);
+    if (!m_local->listen(path)) {
+        *why = path + QLatin1String(": ") + m_local->errorString();
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // Open to the users who may use the port, and to no one else.
+    const struct group *owners = getgrnam(groupName.toLocal8Bit().constData());
+    const QByteArray file = QFile::encodeName(path);
+    if (!owners || ::chown(file.constData(), uid_t(-1), owners->gr_gid) != 0 ||
+        ::chmod(file.constData(), 0660) != 0)
+        ::chmod(file.constData(), 0600);
+#else
+    Q_UNUSED(groupName)
+#endif
+    connect(m_local, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = m_local->nextPendingConnection()) {
+            socket->setReadBufferSize(RemoteRequests::MaxLine * 4);
+            auto *line = new QByteArray;
+            connect(socket, &QObject::destroyed, [line] { delete line; });
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line] {
+                *line += socket->readAll();
+                for (qsizetype end; (end = line->indexOf('\n')) >= 0;) {
+                    const QByteArray request = line->left(end);
+                    line->remove(0, end + 1);
+                    socket->write(answerText(QString::fromUtf8(request).trimmed(),
+                                             QStringLiteral("tessary-send"), false));
+                }
+                if (line->size() > RemoteRequests::MaxLine)
+                    socket->disconnectFromServer();
+            });
+        }
+    });
+    return true;
+}

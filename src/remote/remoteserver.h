@@ -1,0 +1,111 @@
+#pragma once
+
+#include "commandpath.h"
+#include "osc.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class QAbstractSocket;
+class QLocalServer;
+class QSettings;
+class QTcpServer;
+class QTimer;
+class QUdpSocket;
+
+// Remote control as the user set it up: off until switched on, on this machine only until
+// another address is chosen.
+struct RemoteSettings
+{
+    bool enabled = false;
+    // Clear of QLab's 53000-53001 and Companion's 8000, 12321, 16759 and 51234.
+    quint16 oscPort = 7701;
+    quint16 textPort = 7702;
+    QString address = QStringLiteral("127.0.0.1");
+    QStringList allowed; // addresses and subnets ("192.168.1.0/24"); none: this machine only
+
+    // The group "remote" of a settings file; values that make no sense keep their defaults.
+    static RemoteSettings load(QSettings &settings);
+    void save(QSettings &settings) const;
+    // Where the window keeps them, apart from its settings file: remote.ini in the per-user
+    // folder.
+    static QString windowFile();
+};
+
+// Takes cues from show controllers on the network and hands them to the command path: OSC over
+// UDP and TCP, and plain text lines over UDP and TCP, each answered. Every client has a cap of
+// commands per second, and a cue is sent at once or refused as busy, never late. A client
+// outside the allowed addresses gets nothing.
+class RemoteServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RemoteServer(CommandPath *path, QObject *parent = nullptr);
+    ~RemoteServer() override;
+
+    // Listens as the settings say, after stopping what listened before. False, with why (the
+    // port in use, an address that is not one), when it could not: nothing listens then.
+    bool start(const RemoteSettings &settings, QString *why);
+    void stop();
+    bool isListening() const { return !m_sockets.isEmpty(); }
+    // What it listens on, as the status line says it.
+    QString description() const;
+
+    // Also serves the text protocol on a local socket, for tessary-send on this machine, open to
+    // the users of the given group (the serial devices' own); false with why when it could not.
+    bool listenLocally(const QString &path, const QString &group, QString *why);
+
+    // One line of the text protocol, as a client sends it; what is answered.
+    QByteArray answerText(QStringView line, const QString &source, bool paced);
+
+signals:
+    // A client refused (at most once a minute each) or cut off, in a line for the log.
+    void note(const QString &text);
+
+private:
+    struct Client
+    {
+        QElapsedTimer seen;
+        QElapsedTimer refill;
+        double tokens = 0;
+        QElapsedTimer noted;
+        QString oscName, textName; // as the log names it
+        // Where link news go: the last datagram's port, or its connection.
+        quint16 oscPort = 0;
+        QPointer<QAbstractSocket> oscConnection;
+    };
+    struct Connection
+    {
+        bool osc = false;
+        Osc::StreamDecoder packets;
+        QByteArray line;
+        QElapsedTimer quiet;
+    };
+
+    bool allowed(const QHostAddress &address);
+    Client &client(const QHostAddress &address);
+    bool takeTurn(const QHostAddress &address);
+    void refuse(bool osc, const QHostAddress &address);
+    QString sourceName(bool osc, const QHostAddress &address);
+    QList<QByteArray> answerPacket(const QByteArray &packet, const QHostAddress &from);
+    QByteArray answerLines(QByteArray &buffer, const QHostAddress &from, bool complete);
+    void readDatagrams(QUdpSocket *socket, bool osc);
+    void acceptConnection(QTcpServer *server, bool osc);
+    void readConnection(QAbstractSocket *socket);
+    void sweepConnections();
+    void tellLink(CommandPath::LinkState state);
+
+    CommandPath *m_path;
+    QList<QObject *> m_sockets;
+    QHash<QAbstractSocket *, Connection> m_connections;
+    QHash<QHostAddress, Client> m_clients;
+    QList<std::pair<QHostAddress, int>> m_allowed;
+    RemoteSettings m_settings;
+    QTimer *m_sweep;
+    QLocalServer *m_local = nullptr;
+};

@@ -1,0 +1,334 @@
+#include "commandpath.h"
+#include "pseudoterminal.h"
+#include "remoteserver.h"
+#include "seriallink.h"
+
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+#include <QtEndian>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// An OSC packet from its text: "ADDRESS [i:N] [f:N] [s:TEXT] [T] [F] [N]", or "bundle A | B".
+QByteArray packet(const QString &spec)
+{
+    const auto padded = [](QByteArray text) {
+        return text + QByteArray(4 - text.size() % 4, '\0');
+    };
+    if (spec.startsWith(u"bundle "_s)) {
+        QByteArray bundle = padded("#bundle") + QByteArray(8, '\0');
+        for (const QString &element : spec.mid(7).split(u" | "_s)) {
+            const QByteArray message = packet(element);
+            char size[4];
+            qToBigEndian(quint32(message.size()), size);
+            bundle += QByteArray(size, 4) + message;
+        }
+        return bundle;
+    }
+    const QStringList words = spec.split(u' ');
+    QByteArray tags(","), data;
+    for (const QString &word : words.mid(1)) {
+        tags += word.at(0).toLatin1();
+        char bytes[4];
+        if (word.startsWith(u"i:"_s))
+            qToBigEndian(quint32(word.mid(2).toInt()), bytes), data += QByteArray(bytes, 4);
+        else if (word.startsWith(u"f:"_s))
+            qToBigEndian(word.mid(2).toFloat(), bytes), data += QByteArray(bytes, 4);
+        else if (word.startsWith(u"s:"_s))
+            data += padded(word.mid(2).toUtf8());
+    }
+    return padded(words.first().toUtf8()) + padded(tags) + data;
+}
+
+// Replies as "ack ADDRESS TEXT" or "error ADDRESS TEXT", or the text protocol's lines.
+QString readable(const QByteArray &reply)
+{
+    const Osc::Parsed parsed = Osc::parse(reply);
+    if (!parsed.error.isEmpty())
+        return QString::fromUtf8(reply).trimmed();
+    QStringList said;
+    for (const Osc::Message &message : parsed.messages) {
+        QStringList words{QString::fromUtf8(message.address.mid(9))};
+        for (const QVariant &argument : message.arguments)
+            words << argument.toString();
+        said << words.join(u' ');
+    }
+    return said.join(u"; "_s);
+}
+
+} // namespace
+
+// Show controllers on the network, as real UDP and TCP clients on this machine, against a
+// pseudo-terminal: what reaches the line and what each client is answered.
+class TestRemote : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void messages_data();
+    void messages();
+    void onlyAllowedClients();
+    void floodIsAnsweredBusy();
+    void lineLostAndBack();
+    void serviceFromItsConfiguration();
+
+private:
+    // A UDP client's exchange: what it sends, and the replies to it (count of them), while the
+    // server runs in this thread's event loop.
+    QStringList exchange(QUdpSocket &client, quint16 port, const QByteArray &data, int replies)
+    {
+        client.writeDatagram(data, QHostAddress::LocalHost, port);
+        QStringList said;
+        for (QDeadlineTimer deadline(replies ? 3000 : 300);
+             said.size() < replies && !deadline.hasExpired();) {
+            QTest::qWait(2);
+            while (client.hasPendingDatagrams())
+                said << readable(client.receiveDatagram().data());
+        }
+        return said;
+    }
+
+    std::unique_ptr<PseudoTerminal> line;
+    std::unique_ptr<QSerialPort> port;
+    std::unique_ptr<SerialLink> link;
+    std::unique_ptr<CommandPath> path;
+    std::unique_ptr<RemoteServer> server;
+    RemoteSettings settings;
+};
+
+void TestRemote::init()
+{
+    line = std::make_unique<PseudoTerminal>();
+    port = std::make_unique<QSerialPort>();
+    link = std::make_unique<SerialLink>(port.get());
+    path = std::make_unique<CommandPath>(link.get());
+    server = std::make_unique<RemoteServer>(path.get());
+    QVERIFY(link->open(line->slavePath, 19200));
+    settings.enabled = true;
+    settings.allowed.clear();
+    QString why;
+    // Ports of their own for each run, side by side with other tests.
+    for (quint16 base = 20000 + quint16(QCoreApplication::applicationPid() % 20000);
+         !server->start(settings, &why); base += 2) {
+        settings.oscPort = base;
+        settings.textPort = base + 1;
+        QVERIFY2(base < 60000, qPrintable(why));
+    }
+}
+
+void TestRemote::cleanup()
+{
+    server.reset();
+    link->close();
+}
+
+void TestRemote::messages_data()
+{
+    // How it comes (UDP unless said), what comes; the frames at the line; what is answered.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("frames");
+    QTest::addColumn<QString>("replies");
+    const char *const rows[][5] = {
+        {"play", "osc", "/tessary/5/play", "85020100", "ack /tessary/5/play sent"},
+        {"a press", "osc", "/tessary/5/next i:1", "85020300", "ack /tessary/5/next sent"},
+        // A push button's release sends 0: nothing goes out.
+        {"a release", "osc", "/tessary/5/play i:0", "", "ack /tessary/5/play nothing to do"},
+        {"stop as true", "osc", "/tessary/127/stop T", "ff020200", "ack /tessary/127/stop sent"},
+        {"previous as false", "osc", "/tessary/5/previous F", "",
+         "ack /tessary/5/previous nothing to do"},
+        {"folder", "osc", "/tessary/5/folder i:130", "85110200", "ack /tessary/5/folder sent"},
+        {"volume in dB as a float", "osc", "/tessary/5/volume f:-10.4", "85031500",
+         "ack /tessary/5/volume sent"},
+        {"mute", "osc", "/tessary/0/mute", "80030000", "ack /tessary/0/mute sent"},
+        {"level above 0", "osc", "/tessary/5/volume i:1", "",
+         "error /tessary/5/volume no level \"1\": this model has 0 down to -31 dB, or mute"},
+        {"a folder not whole", "osc", "/tessary/5/folder f:2.5", "",
+         "error /tessary/5/folder no folder \"2.5\": a whole number"},
+        {"a string for a number", "osc", "/tessary/5/folder s:two", "",
+         "error /tessary/5/folder the argument is not a number"},
+        {"player 128", "osc", "/tessary/128/play", "",
+         "error /tessary/128/play no player ID \"128\": 0 to 127"},
+        {"another address", "osc", "/lights/5/play", "", "error /lights/5/play unknown address"},
+        {"nil", "osc", "/tessary/5/stop N", "",
+         "error /tessary/5/stop the argument is not a number"},
+        {"a bundle, in order", "osc", "bundle /tessary/1/folder i:3 | /tessary/2/play",
+         "81010300 82020100", "ack /tessary/1/folder sent; ack /tessary/2/play sent"},
+        {"over TCP with SLIP", "osc slip", "/tessary/5/play", "85020100",
+         "ack /tessary/5/play sent"},
+        {"over TCP with sizes", "osc size", "/tessary/5/stop", "85020200",
+         "ack /tessary/5/stop sent"},
+        {"text", "text", "5 folder 12", "85010c00", "OK"},
+        {"text lines over TCP", "text tcp", "5 volume -10\r\nPING\r\n5 jump\r\n300 play\n",
+         "85031500",
+         "OK PONG ERR 64 unknown command \"jump\" ERR 64 no player ID \"300\": 0 to 127"},
+        {"text, several commands", "text", "7 mute play", "87030000 87020100", "OK"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2])
+                              << QString::fromUtf8(row[3]) << QString::fromUtf8(row[4]);
+}
+
+void TestRemote::messages()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, request);
+    QFETCH(QString, frames);
+    QFETCH(QString, replies);
+    const bool osc = how.startsWith(u"osc"_s);
+    const quint16 to = osc ? settings.oscPort : settings.textPort;
+    const QByteArray data = osc ? packet(request) : request.toUtf8();
+    QStringList said;
+    if (!how.contains(u' ')) {
+        QUdpSocket client;
+        QVERIFY(client.bind(QHostAddress::LocalHost));
+        said = exchange(client, to, data, int(replies.count(u';')) + 1);
+    } else {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, to);
+        QVERIFY(client.waitForConnected());
+        Osc::StreamDecoder framing;
+        if (how == u"osc slip"_s)
+            framing.feed("\xc0");
+        else if (how == u"osc size"_s)
+            framing.feed(QByteArray(1, '\0'));
+        client.write(osc ? framing.frame(data) : data);
+        Osc::StreamDecoder back;
+        QByteArray text;
+        const auto received = [&] {
+            const QByteArray got = client.readAll();
+            back.feed(osc ? got : QByteArray());
+            text += got;
+            while (const std::optional<QByteArray> reply = back.next())
+                said << readable(*reply);
+            return osc ? said.join(u"; "_s)
+                       : QString::fromUtf8(text).split(u"\r\n"_s, Qt::SkipEmptyParts).join(u' ');
+        };
+        QTRY_COMPARE(received(), replies);
+        said = {replies};
+    }
+    QCOMPARE(said.join(osc ? u"; "_s : u" "_s), replies);
+    QCOMPARE(line->readAll().toHex(), frames.remove(u' ').toLatin1());
+}
+
+// A client outside the allowed addresses gets nothing, and is noted once.
+void TestRemote::onlyAllowedClients()
+{
+    settings.allowed = {u"192.0.2.0/24"_s};
+    QString why;
+    QVERIFY(server->start(settings, &why));
+    QSignalSpy noted(server.get(), &RemoteServer::note);
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress::LocalHost));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1),
+                 QStringList());
+    QCOMPARE(line->readAll(), QByteArray());
+    QCOMPARE(noted.count(), 1);
+    QCOMPARE(noted.first().first().toString(), u"OSC 127.0.0.1 refused: not an allowed address"_s);
+    settings.allowed = {u"127.0.0.1"_s, u"no-address"_s};
+    QVERIFY(!server->start(settings, &why));
+    QCOMPARE(why, u"no-address is not an address or a subnet"_s);
+}
+
+// Ten thousand messages a second from one client: a hundred a second go out, the rest are
+// answered busy at once, and none is sent late.
+void TestRemote::floodIsAnsweredBusy()
+{
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress::LocalHost));
+    client.setReadBufferSize(4 << 20);
+    QElapsedTimer flood;
+    flood.start();
+    for (int i = 0; i < 1000; ++i)
+        client.writeDatagram(packet(u"/tessary/1/play"_s), QHostAddress::LocalHost,
+                             settings.oscPort);
+    int busy = 0, sent = 0;
+    for (int quiet = 0; quiet < 50; ++quiet) {
+        QTest::qWait(10);
+        while (client.hasPendingDatagrams()) {
+            const QString reply = readable(client.receiveDatagram().data());
+            busy += reply.endsWith(u"not sent: busy"_s);
+            sent += reply.endsWith(u" sent"_s) && !reply.endsWith(u"not sent"_s);
+            quiet = 0;
+        }
+    }
+    const qint64 allowance = 100 + flood.elapsed() / 10;
+    QVERIFY2(sent >= 100 && sent <= allowance, qPrintable(QString::number(sent)));
+    QVERIFY(busy > 0 && busy + sent <= 1000);
+    QCOMPARE(line->readAll().size(), 4 * sent);
+    QTest::qWait(300);
+    QCOMPARE(line->readAll().size(), 0);
+}
+
+// A client heard from lately is told when the line goes and comes back; meanwhile every cue is
+// answered "not sent", and nothing is sent later.
+void TestRemote::lineLostAndBack()
+{
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress::LocalHost));
+    const auto cue = [&](int replies) {
+        return exchange(client, settings.oscPort, packet(u"/tessary/3/play"_s), replies)
+            .join(u"; "_s);
+    };
+    QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
+    line->closeMaster();
+    QCOMPARE(cue(2), u"link lost; error /tessary/3/play not sent: connection lost"_s);
+    QCOMPARE(cue(1), u"error /tessary/3/play not sent: connection lost"_s);
+    line = std::make_unique<PseudoTerminal>();
+    QVERIFY(link->open(line->slavePath, 19200));
+    QTRY_VERIFY(client.hasPendingDatagrams());
+    QCOMPARE(readable(client.receiveDatagram().data()), u"link open"_s);
+    QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
+    QCOMPARE(line->readAll().toHex(), "83020100");
+}
+
+// tessaryd as its unit starts it: the line and remote control from its configuration file; cues
+// from the network and from tessary-send on this machine; SIGTERM leaves nothing behind.
+void TestRemote::serviceFromItsConfiguration()
+{
+    server.reset();
+    link->close();
+    QTemporaryDir folder;
+    QFile config(folder.filePath(u"tessaryd.conf"_s));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(u"[line]\nport=%1\nmodel=Galdris\nbaud=38400\n[remote]\nenabled=true\n"
+                 "oscPort=%2\ntextPort=%3\n"_s.arg(line->slavePath)
+                     .arg(settings.oscPort)
+                     .arg(settings.textPort)
+                     .toUtf8());
+    config.close();
+    QProcess service;
+    service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
+    QByteArray logged;
+    QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress::LocalHost));
+    QCOMPARE(exchange(client, settings.textPort, "9 volume -64\n", 1), QStringList{u"OK"_s});
+    QProcess sender;
+    sender.start(QStringLiteral(TESSARY_SEND),
+                 {u"--verbose"_s, u"--port"_s, line->slavePath, u"--id"_s, u"9"_s, u"play"_s});
+    QVERIFY(sender.waitForFinished());
+    QCOMPARE(sender.exitCode(), 0);
+    QVERIFY(sender.readAllStandardOutput().contains("held by tessaryd"));
+    QCOMPARE(line->readAll().toHex(), "8903000089020100");
+    ::kill(pid_t(service.processId()), SIGTERM);
+    QVERIFY(service.waitForFinished());
+    QCOMPARE(service.exitCode(), 0);
+    QVERIFY(!QFile::exists(u"/run/lock/LCK.."_s + line->slavePath.mid(5).replace(u'/', u'_')));
+    QVERIFY(link->open(line->slavePath, 38400));
+}
+
+QTEST_GUILESS_MAIN(TestRemote)
+#include "tst_remote.moc"
