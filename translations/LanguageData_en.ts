@@ -123,6 +123,108 @@
     </message>
 </context>
 <context>
+    <name>CommandPath</name>
+    <message>
+        <source>stopped: connection lost</source>
+        <translation>stopped: connection lost</translation>
+    </message>
+    <message>
+        <source>stopped: the port was closed</source>
+        <translation>stopped: the port was closed</translation>
+    </message>
+    <message>
+        <source>cancelled by %1</source>
+        <translation>cancelled by %1</translation>
+    </message>
+    <message>
+        <source>stopped at line %1: %2 not sent, %3</source>
+        <translation>stopped at line %1: %2 not sent, %3</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>cancelled by Stop All</source>
+        <translation>cancelled by Stop All</translation>
+    </message>
+</context>
+<context>
+    <name>IdentifyDialog</name>
+    <message>
+        <source>Identify</source>
+        <translation>Identify</translation>
+    </message>
+    <message>
+        <source>Plays a folder on each player in turn (those listed, or every ID from 0 to 127): listen, and when a box answers, press Found.</source>
+        <translation>Plays a folder on each player in turn (those listed, or every ID from 0 to 127): listen, and when a box answers, press Found.</translation>
+    </message>
+    <message>
+        <source>&amp;Folder:</source>
+        <translation>&amp;Folder:</translation>
+    </message>
+    <message>
+        <source>&amp;Pause on each player:</source>
+        <translation>&amp;Pause on each player:</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Not started</source>
+        <translation>Not started</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Start</translation>
+    </message>
+    <message>
+        <source>F&amp;ound...</source>
+        <translation>F&amp;ound...</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>Every player was tried</source>
+        <translation>Every player was tried</translation>
+    </message>
+    <message>
+        <source>ID %1: not sent, %2</source>
+        <translation>ID %1: not sent, %2</translation>
+    </message>
+    <message>
+        <source>Playing on ID %1</source>
+        <translation>Playing on ID %1</translation>
+    </message>
+    <message>
+        <source>Playing on ID %1, %2</source>
+        <translation>Playing on ID %1, %2</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>Found</translation>
+    </message>
+    <message>
+        <source>Name of player %1:</source>
+        <translation>Name of player %1:</translation>
+    </message>
+    <message>
+        <source>ID %1 named</source>
+        <translation>ID %1 named</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -424,6 +526,141 @@ The file is left as it was.</translation>
         <source>window</source>
         <translation>window</translation>
     </message>
+    <message>
+        <source>Scene %1: %2</source>
+        <translation>Scene %1: %2</translation>
+    </message>
+    <message>
+        <source>&amp;Installation</source>
+        <translation>&amp;Installation</translation>
+    </message>
+    <message>
+        <source>&amp;Scenes</source>
+        <translation>&amp;Scenes</translation>
+    </message>
+    <message>
+        <source>&amp;Players...</source>
+        <translation>&amp;Players...</translation>
+    </message>
+    <message>
+        <source>Stop &amp;All</source>
+        <translation>Stop &amp;All</translation>
+    </message>
+    <message>
+        <source>I&amp;dentify...</source>
+        <translation>I&amp;dentify...</translation>
+    </message>
+    <message>
+        <source>I&amp;mport...</source>
+        <translation>I&amp;mport...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xport...</translation>
+    </message>
+    <message>
+        <source>&amp;Record</source>
+        <translation>&amp;Record</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Edit...</translation>
+    </message>
+    <message>
+        <source>Import the installation</source>
+        <translation>Import the installation</translation>
+    </message>
+    <message>
+        <source>Installations (*.txt)</source>
+        <translation>Installations (*.txt)</translation>
+    </message>
+    <message>
+        <source>Imported: %1 players, %2 scenes</source>
+        <translation>Imported: %1 players, %2 scenes</translation>
+    </message>
+    <message>
+        <source>Imported, with what was left out: %1</source>
+        <translation>Imported, with what was left out: %1</translation>
+    </message>
+    <message>
+        <source>Export the installation</source>
+        <translation>Export the installation</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>Saved to %1</translation>
+    </message>
+    <message>
+        <source>Scene %1 not run: %2</source>
+        <translation>Scene %1 not run: %2</translation>
+    </message>
+    <message>
+        <source>Stop All: %1 of %2 frames sent</source>
+        <translation>Stop All: %1 of %2 frames sent</translation>
+    </message>
+    <message>
+        <source>Recording a scene</source>
+        <translation>Recording a scene</translation>
+    </message>
+    <message>
+        <source>Nothing recorded</source>
+        <translation>Nothing recorded</translation>
+    </message>
+    <message>
+        <source>Recorded scene</source>
+        <translation>Recorded scene</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Scene not kept: %1</source>
+        <translation>Scene not kept: %1</translation>
+    </message>
+    <message>
+        <source>Scene %1 recorded: %2 steps</source>
+        <translation>Scene %1 recorded: %2 steps</translation>
+    </message>
+</context>
+<context>
+    <name>PlayersDialog</name>
+    <message>
+        <source>Players</source>
+        <translation>Players</translation>
+    </message>
+    <message>
+        <source>The players on this line, each an &amp;ID and a name. A name stands for the ID in commands, scenes and remote control.</source>
+        <translation>The players on this line, each an &amp;ID and a name. A name stands for the ID in commands, scenes and remote control.</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Add</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>ID %1 is listed twice</source>
+        <translation>ID %1 is listed twice</translation>
+    </message>
+    <message>
+        <source>Row %1: %2</source>
+        <translation>Row %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>PortWatcher</name>
@@ -519,6 +756,59 @@ The file is left as it was.</translation>
     <message>
         <source>could not be written</source>
         <translation>could not be written</translation>
+    </message>
+</context>
+<context>
+    <name>ScenesDialog</name>
+    <message>
+        <source>Scenes</source>
+        <translation>Scenes</translation>
+    </message>
+    <message>
+        <source>&amp;Scenes:</source>
+        <translation>&amp;Scenes:</translation>
+    </message>
+    <message>
+        <source>S&amp;teps, one a line: a player and its commands, or &quot;wait SECONDS&quot;:</source>
+        <translation>S&amp;teps, one a line: a player and its commands, or &quot;wait SECONDS&quot;:</translation>
+    </message>
+    <message>
+        <source>narration folder 3
+courtyard volume -6
+wait 2
+lobby play</source>
+        <translation>narration folder 3
+courtyard volume -6
+wait 2
+lobby play</translation>
+    </message>
+    <message>
+        <source>S&amp;hortcut:</source>
+        <translation>S&amp;hortcut:</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Add...</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>New scene</source>
+        <translation>New scene</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>a scene of that name is there already</source>
+        <translation>a scene of that name is there already</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>line %1: %2</translation>
     </message>
 </context>
 <context>

@@ -123,6 +123,108 @@
     </message>
 </context>
 <context>
+    <name>CommandPath</name>
+    <message>
+        <source>stopped: connection lost</source>
+        <translation>arrêtée&#xa0;: connexion perdue</translation>
+    </message>
+    <message>
+        <source>stopped: the port was closed</source>
+        <translation>arrêtée&#xa0;: le port a été fermé</translation>
+    </message>
+    <message>
+        <source>cancelled by %1</source>
+        <translation>annulée par %1</translation>
+    </message>
+    <message>
+        <source>stopped at line %1: %2 not sent, %3</source>
+        <translation>arrêtée à la ligne %1&#xa0;: %2 non envoyé, %3</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>terminée</translation>
+    </message>
+    <message>
+        <source>cancelled by Stop All</source>
+        <translation>annulée par Tout arrêter</translation>
+    </message>
+</context>
+<context>
+    <name>IdentifyDialog</name>
+    <message>
+        <source>Identify</source>
+        <translation>Identifier</translation>
+    </message>
+    <message>
+        <source>Plays a folder on each player in turn (those listed, or every ID from 0 to 127): listen, and when a box answers, press Found.</source>
+        <translation>Joue un dossier sur chaque lecteur tour à tour (ceux de la liste, ou chaque identifiant de 0 à 127)&#xa0;: écoutez, et quand un boîtier répond, appuyez sur Trouvé.</translation>
+    </message>
+    <message>
+        <source>&amp;Folder:</source>
+        <translation>&amp;Dossier&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;Pause on each player:</source>
+        <translation>&amp;Pause sur chaque lecteur&#xa0;:</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Not started</source>
+        <translation>Pas commencé</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Commencer</translation>
+    </message>
+    <message>
+        <source>F&amp;ound...</source>
+        <translation>&amp;Trouvé...</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Fermer</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Arrêter</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>Arrêté</translation>
+    </message>
+    <message>
+        <source>Every player was tried</source>
+        <translation>Tous les lecteurs ont été essayés</translation>
+    </message>
+    <message>
+        <source>ID %1: not sent, %2</source>
+        <translation>Identifiant %1&#xa0;: non envoyé, %2</translation>
+    </message>
+    <message>
+        <source>Playing on ID %1</source>
+        <translation>Lecture sur l&apos;identifiant %1</translation>
+    </message>
+    <message>
+        <source>Playing on ID %1, %2</source>
+        <translation>Lecture sur l&apos;identifiant %1, %2</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>Trouvé</translation>
+    </message>
+    <message>
+        <source>Name of player %1:</source>
+        <translation>Nom du lecteur %1&#xa0;:</translation>
+    </message>
+    <message>
+        <source>ID %1 named</source>
+        <translation>Identifiant %1 nommé</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -424,6 +526,141 @@ Le fichier est resté tel quel.</translation>
         <source>window</source>
         <translation>fenêtre</translation>
     </message>
+    <message>
+        <source>Scene %1: %2</source>
+        <translation>Scène %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>&amp;Installation</source>
+        <translation>&amp;Installation</translation>
+    </message>
+    <message>
+        <source>&amp;Scenes</source>
+        <translation>&amp;Scènes</translation>
+    </message>
+    <message>
+        <source>&amp;Players...</source>
+        <translation>&amp;Lecteurs...</translation>
+    </message>
+    <message>
+        <source>Stop &amp;All</source>
+        <translation>&amp;Tout arrêter</translation>
+    </message>
+    <message>
+        <source>I&amp;dentify...</source>
+        <translation>I&amp;dentifier...</translation>
+    </message>
+    <message>
+        <source>I&amp;mport...</source>
+        <translation>I&amp;mporter...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xporter...</translation>
+    </message>
+    <message>
+        <source>&amp;Record</source>
+        <translation>&amp;Enregistrer</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Modifier...</translation>
+    </message>
+    <message>
+        <source>Import the installation</source>
+        <translation>Importer l&apos;installation</translation>
+    </message>
+    <message>
+        <source>Installations (*.txt)</source>
+        <translation>Installations (*.txt)</translation>
+    </message>
+    <message>
+        <source>Imported: %1 players, %2 scenes</source>
+        <translation>Importé&#xa0;: %1 lecteurs, %2 scènes</translation>
+    </message>
+    <message>
+        <source>Imported, with what was left out: %1</source>
+        <translation>Importé, avec ce qui a été laissé de côté&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Export the installation</source>
+        <translation>Exporter l&apos;installation</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>Enregistré dans %1</translation>
+    </message>
+    <message>
+        <source>Scene %1 not run: %2</source>
+        <translation>Scène %1 non jouée&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Stop All: %1 of %2 frames sent</source>
+        <translation>Tout arrêter&#xa0;: %1 trames envoyées sur %2</translation>
+    </message>
+    <message>
+        <source>Recording a scene</source>
+        <translation>Enregistrement d&apos;une scène</translation>
+    </message>
+    <message>
+        <source>Nothing recorded</source>
+        <translation>Rien n&apos;a été enregistré</translation>
+    </message>
+    <message>
+        <source>Recorded scene</source>
+        <translation>Scène enregistrée</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Nom&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Scene not kept: %1</source>
+        <translation>Scène non gardée&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Scene %1 recorded: %2 steps</source>
+        <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
+    </message>
+</context>
+<context>
+    <name>PlayersDialog</name>
+    <message>
+        <source>Players</source>
+        <translation>Lecteurs</translation>
+    </message>
+    <message>
+        <source>The players on this line, each an &amp;ID and a name. A name stands for the ID in commands, scenes and remote control.</source>
+        <translation>Les lecteurs de cette ligne, chacun avec un &amp;identifiant et un nom. Le nom remplace l&apos;identifiant dans les commandes, les scènes et la télécommande.</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>Identifiant</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Ajouter</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Retirer</translation>
+    </message>
+    <message>
+        <source>ID %1 is listed twice</source>
+        <translation>l&apos;identifiant %1 figure deux fois</translation>
+    </message>
+    <message>
+        <source>Row %1: %2</source>
+        <translation>Ligne %1&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>PortWatcher</name>
@@ -519,6 +756,59 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>could not be written</source>
         <translation>n&apos;a pas pu être écrit</translation>
+    </message>
+</context>
+<context>
+    <name>ScenesDialog</name>
+    <message>
+        <source>Scenes</source>
+        <translation>Scènes</translation>
+    </message>
+    <message>
+        <source>&amp;Scenes:</source>
+        <translation>&amp;Scènes&#xa0;:</translation>
+    </message>
+    <message>
+        <source>S&amp;teps, one a line: a player and its commands, or &quot;wait SECONDS&quot;:</source>
+        <translation>É&amp;tapes, une par ligne&#xa0;: un lecteur et ses commandes, ou « wait SECONDES »&#xa0;:</translation>
+    </message>
+    <message>
+        <source>narration folder 3
+courtyard volume -6
+wait 2
+lobby play</source>
+        <translation>narration folder 3
+cour volume -6
+wait 2
+hall play</translation>
+    </message>
+    <message>
+        <source>S&amp;hortcut:</source>
+        <translation>&amp;Raccourci&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Ajouter...</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Retirer</translation>
+    </message>
+    <message>
+        <source>New scene</source>
+        <translation>Nouvelle scène</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Nom&#xa0;:</translation>
+    </message>
+    <message>
+        <source>a scene of that name is there already</source>
+        <translation>une scène de ce nom existe déjà</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>ligne %1&#xa0;: %2</translation>
     </message>
 </context>
 <context>

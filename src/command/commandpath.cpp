@@ -26,6 +26,8 @@ int CommandPath::Outcome::status() const
 
 CommandPath::CommandPath(SerialLink *link, QObject *parent) : QObject(parent), m_link(link)
 {
+    m_sceneWait.setSingleShot(true);
+    connect(&m_sceneWait, &QTimer::timeout, this, [this] { continueScene(); });
     connect(link, &SerialLink::opened, this, [this] { setLinkState(LinkState::Open); });
     connect(link, &SerialLink::closed, this, [this] { setLinkState(LinkState::Closed); });
     connect(link, &SerialLink::connectionLost, this, [this] { setLinkState(LinkState::Lost); });
@@ -33,14 +35,96 @@ CommandPath::CommandPath(SerialLink *link, QObject *parent) : QObject(parent), m
 
 void CommandPath::setModel(int model)
 {
-    if (DeviceProfiles::isModel(model))
-        m_model = model;
+    if (DeviceProfiles::isModel(model) && std::exchange(m_model, model) != model)
+        plan();
+}
+
+void CommandPath::plan()
+{
+    m_plans.clear();
+    for (const Installation::Scene &scene : m_installation.scenes())
+        m_plans.insert(Installation::key(scene.name),
+                       {scene.name, m_installation.plan(scene, DeviceProfiles::profile(m_model))});
 }
 
 void CommandPath::setLinkState(LinkState state)
 {
-    if (std::exchange(m_linkState, state) != state)
-        emit linkStateChanged(state);
+    if (std::exchange(m_linkState, state) == state)
+        return;
+    // A scene waiting for its next step does not go on over a line that is gone.
+    if (state != LinkState::Open && sceneRunning())
+        endScene(state == LinkState::Lost ? tr("stopped: connection lost")
+                                          : tr("stopped: the port was closed"));
+    emit linkStateChanged(state);
+}
+
+void CommandPath::setInstallation(const Installation &installation)
+{
+    m_installation = installation;
+    plan();
+    if (m_log) {
+        QHash<int, QString> names;
+        for (const Installation::Player &player : installation.players())
+            names.insert(player.id, player.name);
+        m_log->setPlayerNames(names);
+    }
+}
+
+CommandPath::SceneStart CommandPath::runScene(const QString &name, const QString &source)
+{
+    const auto planned = m_plans.constFind(Installation::key(name));
+    if (planned == m_plans.cend())
+        return {64, QStringLiteral("no scene \"%1\"").arg(PlayerCommands::shown(name))};
+    const auto &[sceneName, steps] = *planned;
+    if (!steps.error.isEmpty())
+        return {64, steps.error};
+    if (sceneRunning())
+        endScene(tr("cancelled by %1").arg(sceneName));
+    m_scene = {sceneName, source, steps.steps, 0};
+    if (continueScene())
+        return {};
+    return {74, m_lastEnd};
+}
+
+bool CommandPath::continueScene()
+{
+    while (m_scene.next < m_scene.steps.size()) {
+        const Installation::PlannedStep step = m_scene.steps[m_scene.next++];
+        if (!step.command) {
+            m_sceneWait.start(step.waitMs);
+            return true;
+        }
+        const Outcome outcome = send(*step.command, m_scene.source);
+        if (!sceneRunning()) // ended by the loss of the line
+            return false;
+        if (!outcome.sent()) {
+            endScene(tr("stopped at line %1: %2 not sent, %3")
+                         .arg(step.line)
+                         .arg(outcome.echo, outcome.reason));
+            return false;
+        }
+    }
+    endScene(tr("done"));
+    return true;
+}
+
+void CommandPath::endScene(const QString &said)
+{
+    m_sceneWait.stop();
+    m_lastEnd = said;
+    const QString name = std::exchange(m_scene, {}).name;
+    emit sceneEnded(name, said);
+}
+
+std::pair<int, int> CommandPath::stopAll(const QString &source)
+{
+    if (sceneRunning())
+        endScene(tr("cancelled by Stop All"));
+    const QList<int> ids = m_installation.stopAllIds();
+    int sent = 0;
+    for (const int id : ids)
+        sent += send({id, PlayerCommand::Kind::Stop, 0}, source).sent();
+    return {sent, int(ids.size())};
 }
 
 std::optional<CommandPath::PlayerState> CommandPath::playerState(int playerId) const

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "commandframe.h"
+#include "installation.h"
 #include "playercommand.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class CommandLog;
 class SerialLink;
@@ -56,6 +58,25 @@ public:
     // once or not at all, never late.
     Outcome send(const PlayerCommand &command, const QString &source, bool remote = false);
 
+    // The players' names and the scenes, for what follows.
+    void setInstallation(const Installation &installation);
+    const Installation &installation() const { return m_installation; }
+
+    // Runs a scene: its commands up to its first wait at once, the rest as the waits run out.
+    // Refused (64, with the line of the file) when the model cannot take every command, before
+    // anything is sent; 74 when its first command was not sent. Another scene, or Stop All,
+    // cancels the waits of the one running; a scene stops at the first command not sent.
+    struct SceneStart
+    {
+        int status = 0;
+        QString error;
+    };
+    SceneStart runScene(const QString &name, const QString &source);
+    bool sceneRunning() const { return !m_scene.steps.isEmpty(); }
+    // Stop to every player of the installation (those listed, or every ID), in ID order, back
+    // to back; how many went out, of how many.
+    std::pair<int, int> stopAll(const QString &source);
+
     SerialLink *link() const { return m_link; }
     LinkState linkState() const { return m_linkState; }
     std::optional<PlayerState> playerState(int playerId) const;
@@ -63,9 +84,23 @@ public:
 signals:
     void commandSent(const CommandPath::Outcome &outcome, const QString &source);
     void linkStateChanged(CommandPath::LinkState state);
+    // A scene came to its end, or stopped: what to say of it.
+    void sceneEnded(const QString &name, const QString &said);
 
 private:
     void setLinkState(LinkState state);
+    void plan();
+    // Runs the scene's steps up to its next wait; false when one was not sent.
+    bool continueScene();
+    void endScene(const QString &said);
+
+    struct RunningScene
+    {
+        QString name;
+        QString source;
+        QList<Installation::PlannedStep> steps;
+        qsizetype next = 0;
+    };
 
     SerialLink *m_link;
     CommandLog *m_log = nullptr;
@@ -78,4 +113,11 @@ private:
         qint64 time = 0;
     };
     QHash<int, Sent> m_players;
+    Installation m_installation;
+    // Each scene checked against the model ahead of time, by its name's key: a scene's first
+    // command leaves as soon as a click's would.
+    QHash<QString, std::pair<QString, Installation::Planned>> m_plans;
+    RunningScene m_scene;
+    QTimer m_sceneWait;
+    QString m_lastEnd;
 };

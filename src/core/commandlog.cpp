@@ -57,6 +57,13 @@ void CommandLog::flush()
     endInsertRows();
 }
 
+void CommandLog::setPlayerNames(const QHash<int, QString> &names)
+{
+    m_names = names;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, Player), index(int(m_rows.size()) - 1, Player));
+}
+
 void CommandLog::clear()
 {
     beginResetModel();
@@ -85,7 +92,11 @@ QString CommandLog::text(const Row &row, int column, bool withDate) const
     case Source:
         return row.source;
     case Player:
-        return command ? QString::number(row.playerId) : QString();
+        if (!command)
+            return {};
+        if (const auto name = m_names.constFind(row.playerId); name != m_names.cend())
+            return QString::number(row.playerId) + u' ' + *name;
+        return QString::number(row.playerId);
     case Command:
         return command ? row.what : QString();
     case Frame:

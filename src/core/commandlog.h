@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QTimer>
@@ -28,6 +29,8 @@ public:
     // A change of the connection, or of remote control, by what the status line says of it.
     void addEvent(const QString &text, const QString &source = {});
     void clear();
+    // The names of the players, shown with their IDs.
+    void setPlayerNames(const QHash<int, QString> &names);
     // Rows come into the table 20 times a second at most, so that a view of it costs little
     // during a drag of the volume; this brings them in at once.
     void flush();
@@ -60,6 +63,7 @@ private:
     QList<Row> m_rows;
     QList<Row> m_pending;
     QSet<QString> m_texts;
+    QHash<int, QString> m_names;
     int m_limit;
     QTimer m_flush;
 };

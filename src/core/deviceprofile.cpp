@@ -38,6 +38,19 @@ const DeviceProfile &profile(int model)
     return profiles()[std::size_t(model - 1)];
 }
 
+const DeviceProfile &widest()
+{
+    static const DeviceProfile all = [] {
+        DeviceProfile widest;
+        for (const DeviceProfile &model : profiles()) {
+            widest.folderCount = qMax(widest.folderCount, model.folderCount);
+            widest.volumeMinimum = qMin(widest.volumeMinimum, model.volumeMinimum);
+        }
+        return widest;
+    }();
+    return all;
+}
+
 QStringList folderItems(int count)
 {
     QStringList items;

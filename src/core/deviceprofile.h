@@ -22,6 +22,8 @@ bool isModel(int model);
 // Their names, model 1 first, as the device list offers them.
 QStringList modelNames();
 const DeviceProfile &profile(int model);
+// Every folder and level some model has: what words may say before the model is known.
+const DeviceProfile &widest();
 
 // "0", "1", ... as the folder list shows them.
 QStringList folderItems(int count);

@@ -84,8 +84,8 @@ int main(int argc, char **argv)
         "Holds the serial line to the players and takes cues from show controllers on the "
         "network (OSC and plain text over UDP and TCP), as the Tessary window does, without a "
         "screen.\nThe configuration is an INI file: [line] port, model, baud; [remote] enabled, "
-        "oscPort, textPort, address, allowed. What it does not say is taken from the settings "
-        "the window saved."));
+        "oscPort, textPort, address, allowed; [installation] file (the players' names and the "
+        "scenes). What it does not say is taken from the settings the window saved."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -120,6 +120,13 @@ int main(int argc, char **argv)
     SerialLink link(&port);
     CommandPath path(&link);
     path.setModel(line->model);
+    // The installation's players and scenes, for names and scenes from the network.
+    const QString installationFile =
+        config.value(QStringLiteral("installation/file"), Installation::windowFile()).toString();
+    const Installation installation = Installation::load(installationFile);
+    for (const QString &problem : installation.problems())
+        log(Warning, QStringLiteral("%1: %2").arg(installationFile, problem));
+    path.setInstallation(installation);
     RemoteServer server(&path);
     // The ports are watched only while the port is away: a service at work never wakes for them.
     std::unique_ptr<PortWatcher> watcher;
@@ -160,6 +167,9 @@ int main(int argc, char **argv)
         retry.start();
     });
     QObject::connect(&server, &RemoteServer::note, [](const QString &text) { log(Warning, text); });
+    QObject::connect(&path, &CommandPath::sceneEnded, [](const QString &name, const QString &said) {
+        log(Info, QStringLiteral("scene %1: %2").arg(name, said));
+    });
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
     QObject::connect(&path, &CommandPath::commandSent,
                      [verbose](const CommandPath::Outcome &outcome, const QString &source) {

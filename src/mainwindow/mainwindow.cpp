@@ -7,6 +7,7 @@
 #include "configfile.h"
 #include "deviceprofile.h"
 #include "globals.h"
+#include "installationdialogs.h"
 #include "remotecontroldialog.h"
 #include "remoteserver.h"
 #include "safefile.h"
@@ -17,9 +18,12 @@
 #include "ui_mainwindow.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLibraryInfo>
@@ -107,6 +111,7 @@ MainWindow::MainWindow(QWidget *parent)
     portWatcher = new PortWatcher(this);
     Create_Command_Log();
     Create_Remote_Control();
+    Create_Installation_Menu();
     connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
     connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
     // Picking another port is not waiting for the one that is gone.
@@ -129,6 +134,7 @@ MainWindow::MainWindow(QWidget *parent)
     Apply_Device_Profile(1);
     Update_Connection_Controls();
     ui->comboBox_ID->addItems(playerIds());
+    Apply_Installation(Installation::load(Installation::windowFile()), false);
 
     Load_Configuration();
     Load_Language();
@@ -490,6 +496,191 @@ void MainWindow::Apply_Remote_Control(const RemoteSettings &settings)
     }
 }
 
+// --- The installation ---------------------------------------------------------------------------
+
+// Installation: the players' names, the scenes, Stop All and Identify, in a menu of their own.
+void MainWindow::Create_Installation_Menu()
+{
+    installationMenu = new QMenu(ui->menuBar);
+    installationMenu->setObjectName(QStringLiteral("menuInstallation"));
+    ui->menuBar->insertMenu(viewMenu->menuAction(), installationMenu);
+    const auto add = [this](QMenu *menu, const char *name, void (MainWindow::*slot)()) {
+        QAction *action = menu->addAction(QString());
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    add(installationMenu, "actionPlayers", &MainWindow::Show_Players);
+    scenesMenu = installationMenu->addMenu(QString());
+    scenesMenu->setObjectName(QStringLiteral("menuScenes"));
+    stopAllAction = add(installationMenu, "actionStop_All", &MainWindow::Stop_All);
+    stopAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Space));
+    add(installationMenu, "actionIdentify", &MainWindow::Show_Identify);
+    installationMenu->addSeparator();
+    add(installationMenu, "actionImport", &MainWindow::Import_Installation);
+    add(installationMenu, "actionExport", &MainWindow::Export_Installation);
+    recordAction = new QAction(this);
+    recordAction->setObjectName(QStringLiteral("actionRecord_Scene"));
+    recordAction->setCheckable(true);
+    connect(recordAction, &QAction::toggled, this, &MainWindow::Record_Scene);
+    connect(commandPath, &CommandPath::commandSent, this,
+            [this](const CommandPath::Outcome &outcome, const QString &source) {
+                if (recordAction->isChecked() && outcome.sent() && source == tr("window"))
+                    Record_Command(outcome.command);
+            });
+    connect(commandPath, &CommandPath::sceneEnded, this,
+            [this](const QString &name, const QString &said) {
+                Show_Status(tr("Scene %1: %2").arg(name, said));
+            });
+}
+
+void MainWindow::Retranslate_Installation_Menu()
+{
+    installationMenu->setTitle(tr("&Installation"));
+    scenesMenu->setTitle(tr("&Scenes"));
+    const std::pair<const char *, const char *> texts[] = {
+        {"actionPlayers", QT_TR_NOOP("&Players...")},   {"actionStop_All", QT_TR_NOOP("Stop &All")},
+        {"actionIdentify", QT_TR_NOOP("I&dentify...")}, {"actionImport", QT_TR_NOOP("I&mport...")},
+        {"actionExport", QT_TR_NOOP("E&xport...")},
+    };
+    for (const auto &[name, text] : texts)
+        installationMenu->findChild<QAction *>(QLatin1String(name))->setText(tr(text));
+    recordAction->setText(tr("&Record"));
+    Apply_Installation(commandPath->installation(), false);
+}
+
+// The installation in use from now on: names in the ID list's tooltips and the log, the scenes
+// in their menu with their shortcuts; kept in its file when save is set.
+void MainWindow::Apply_Installation(const Installation &installation, bool save)
+{
+    commandPath->setInstallation(installation);
+    for (int id = 0; id < ui->comboBox_ID->count(); ++id) {
+        const QString name = installation.nameOf(id);
+        ui->comboBox_ID->setItemData(
+            id, name.isEmpty() ? QVariant() : tr("%1 %2").arg(id).arg(name), Qt::ToolTipRole);
+    }
+    qDeleteAll(sceneActions);
+    sceneActions.clear();
+    scenesMenu->clear();
+    for (const Installation::Scene &scene : installation.scenes()) {
+        QAction *action = scenesMenu->addAction(scene.name);
+        action->setShortcut(QKeySequence(scene.shortcut, QKeySequence::PortableText));
+        addAction(action); // its shortcut works wherever the focus is
+        connect(action, &QAction::triggered, this, [this, name = scene.name] { Run_Scene(name); });
+        sceneActions << action;
+    }
+    scenesMenu->addSeparator();
+    scenesMenu->addAction(recordAction);
+    QAction *edit = scenesMenu->addAction(tr("&Edit..."));
+    edit->setObjectName(QStringLiteral("actionEdit_Scenes"));
+    connect(edit, &QAction::triggered, this, &MainWindow::Show_Scenes);
+    QString why;
+    if (save && !installation.save(Installation::windowFile(), &why))
+        Show_Status(tr("Not saved: %1").arg(why));
+}
+
+void MainWindow::Show_Players()
+{
+    PlayersDialog dialog(commandPath->installation(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        Apply_Installation(dialog.installation(), true);
+}
+
+void MainWindow::Show_Scenes()
+{
+    ScenesDialog dialog(commandPath->installation(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        Apply_Installation(dialog.installation(), true);
+}
+
+void MainWindow::Show_Identify()
+{
+    IdentifyDialog dialog(commandPath, this);
+    dialog.exec();
+    Apply_Installation(dialog.installation(), true);
+}
+
+void MainWindow::Import_Installation()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Import the installation"),
+                                                      QString(), tr("Installations (*.txt)"));
+    if (path.isEmpty())
+        return;
+    const Installation read = Installation::load(path);
+    Apply_Installation(read, true);
+    Show_Status(read.problems().isEmpty()
+                    ? tr("Imported: %1 players, %2 scenes")
+                          .arg(read.players().size())
+                          .arg(read.scenes().size())
+                    : tr("Imported, with what was left out: %1").arg(read.problems().join(u"; ")));
+}
+
+void MainWindow::Export_Installation()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export the installation"),
+                                                      QStringLiteral("installation.txt"),
+                                                      tr("Installations (*.txt)"));
+    QString why;
+    if (!path.isEmpty())
+        Show_Status(commandPath->installation().save(path, &why) ? tr("Saved to %1").arg(path)
+                                                                 : tr("Not saved: %1").arg(why));
+}
+
+void MainWindow::Run_Scene(const QString &name)
+{
+    const CommandPath::SceneStart start = commandPath->runScene(name, tr("window"));
+    if (start.status == 64)
+        Show_Status(tr("Scene %1 not run: %2").arg(name, start.error));
+    Update_Connection_Controls();
+}
+
+void MainWindow::Stop_All()
+{
+    const auto [sent, all] = commandPath->stopAll(tr("window"));
+    Show_Status(tr("Stop All: %1 of %2 frames sent").arg(sent).arg(all));
+    Update_Connection_Controls();
+}
+
+// Recording: every command the window sends, with the pauses between them, becomes a scene.
+void MainWindow::Record_Scene(bool recording)
+{
+    if (recording) {
+        recorded.clear();
+        lastRecordedMs = 0;
+        Show_Status(tr("Recording a scene"));
+        return;
+    }
+    if (recorded.isEmpty()) {
+        Show_Status(tr("Nothing recorded"));
+        return;
+    }
+    bool named = false;
+    const QString name = QInputDialog::getText(this, tr("Recorded scene"), tr("Name:"),
+                                               QLineEdit::Normal, QString(), &named);
+    if (!named)
+        return;
+    Installation installation = commandPath->installation();
+    Installation::Scene scene{name.simplified(), QString(), recorded};
+    const QString refused = installation.setScene(scene);
+    if (!refused.isEmpty()) {
+        Show_Status(tr("Scene not kept: %1").arg(refused));
+        return;
+    }
+    Apply_Installation(installation, true);
+    Show_Status(tr("Scene %1 recorded: %2 steps").arg(scene.name).arg(recorded.size()));
+}
+
+void MainWindow::Record_Command(const PlayerCommand &command)
+{
+    // A pause of more than a third of a second is kept, to the tenth.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (lastRecordedMs && now - lastRecordedMs > 300)
+        recorded.append({0, -1, {}, int((now - lastRecordedMs + 50) / 100 * 100)});
+    lastRecordedMs = now;
+    const DeviceProfile &profile = DeviceProfiles::profile(commandPath->model());
+    recorded.append({0, command.playerId, PlayerCommands::words(command, profile).split(u' '), 0});
+}
+
 void MainWindow::Retranslate_Command_Log()
 {
     viewMenu->setTitle(tr("&View"));
@@ -827,6 +1018,7 @@ bool MainWindow::Load_Language()
     Adopt_Button_Shortcuts();
     Retranslate_Command_Log();
     remoteAction->setText(tr("&Remote Control..."));
+    Retranslate_Installation_Menu();
     return found;
 }
 

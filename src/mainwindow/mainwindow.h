@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configfile.h"
+#include "installation.h"
 #include "playercommand.h"
 #include "portwatcher.h"
 
@@ -95,6 +96,18 @@ private:
     void Show_Remote_Control();
     RemoteSettings Kept_Remote_Control() const;
     void Apply_Remote_Control(const RemoteSettings &settings);
+    void Create_Installation_Menu();
+    void Retranslate_Installation_Menu();
+    void Apply_Installation(const Installation &installation, bool save);
+    void Show_Players();
+    void Show_Scenes();
+    void Show_Identify();
+    void Import_Installation();
+    void Export_Installation();
+    void Run_Scene(const QString &name);
+    void Stop_All();
+    void Record_Scene(bool recording);
+    void Record_Command(const PlayerCommand &command);
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
     bool Save_Quietly();
@@ -115,6 +128,14 @@ private:
     QAction *commandLogAction = nullptr;
     RemoteServer *remoteServer = nullptr;
     QAction *remoteAction = nullptr;
+    QMenu *installationMenu = nullptr;
+    QMenu *scenesMenu = nullptr;
+    QList<QAction *> sceneActions;
+    QAction *recordAction = nullptr;
+    QAction *stopAllAction = nullptr;
+    // What the window sends while a scene is recorded, and when the last of it went.
+    QList<Installation::Step> recorded;
+    qint64 lastRecordedMs = 0;
     // The port the user chose, or the saved one: it stays saved while its adapter is away,
     // until another is picked or opened.
     QString chosenPort;

@@ -27,15 +27,20 @@ std::optional<double> number(const QVariant &argument)
 
 } // namespace
 
-RemoteRequest fromOsc(const Osc::Message &message, const DeviceProfile &profile)
+RemoteRequest fromOsc(const Osc::Message &message, const DeviceProfile &profile,
+                      const Installation &installation)
 {
     const QList<QByteArray> parts = message.address.split('/');
     // "", "tessary", id, verb
     if (parts.size() != 4 || parts[1] != "tessary")
         return refused(QStringLiteral("unknown address"));
-    const std::optional<int> id = PlayerCommands::playerId(QString::fromUtf8(parts[2]));
+    if (parts[2] == "scene")
+        return {RemoteRequest::Kind::Scene, {}, {}, QString::fromUtf8(parts[3])};
+    if (parts[2] == "all" && parts[3] == "stop")
+        return {RemoteRequest::Kind::StopAll, {}, {}, {}};
+    const std::optional<int> id = installation.resolve(QString::fromUtf8(parts[2]));
     if (!id)
-        return refused(QStringLiteral("no player ID \"%1\": 0 to 127")
+        return refused(QStringLiteral("no player \"%1\": an ID, 0 to 127, or a name")
                            .arg(PlayerCommands::shown(QString::fromUtf8(parts[2]))));
     const QByteArray &verb = parts[3];
     const QVariantList &arguments = message.arguments;
@@ -66,7 +71,7 @@ RemoteRequest fromOsc(const Osc::Message &message, const DeviceProfile &profile)
         if (button == buttons.cend())
             return refused(QStringLiteral("unknown address"));
         // A push button sends 1 when pressed and 0 when released: the release does nothing.
-        if (value && *value == 0)
+        if (value.value_or(1) == 0)
             return {RemoteRequest::Kind::Nothing, {}, {}};
         command.kind = button->second;
         command.value = command.kind == PlayerCommand::Kind::Volume ? profile.volumeMinimum : 0;
@@ -77,7 +82,8 @@ RemoteRequest fromOsc(const Osc::Message &message, const DeviceProfile &profile)
     return {RemoteRequest::Kind::Commands, {command}, {}};
 }
 
-RemoteRequest fromText(QStringView line, const DeviceProfile &profile)
+RemoteRequest fromText(QStringView line, const DeviceProfile &profile,
+                       const Installation &installation)
 {
     if (line.size() > MaxLine)
         return refused(QStringLiteral("a line of more than %1 characters").arg(MaxLine));
@@ -87,9 +93,15 @@ RemoteRequest fromText(QStringView line, const DeviceProfile &profile)
         return {RemoteRequest::Kind::Nothing, {}, {}};
     if (words.size() == 1 && words.first().compare(QLatin1String("PING"), Qt::CaseInsensitive) == 0)
         return {RemoteRequest::Kind::Ping, {}, {}};
-    const std::optional<int> id = PlayerCommands::playerId(words.first());
+    if (words.first().compare(QLatin1String("scene"), Qt::CaseInsensitive) == 0 && words.size() > 1)
+        return {RemoteRequest::Kind::Scene, {}, {}, words.mid(1).join(u' ')};
+    if (words.size() == 2 &&
+        words.first().compare(QLatin1String("all"), Qt::CaseInsensitive) == 0 &&
+        words.last().compare(QLatin1String("stop"), Qt::CaseInsensitive) == 0)
+        return {RemoteRequest::Kind::StopAll, {}, {}, {}};
+    const std::optional<int> id = installation.resolve(words.first());
     if (!id)
-        return refused(QStringLiteral("no player ID \"%1\": 0 to 127")
+        return refused(QStringLiteral("no player \"%1\": an ID, 0 to 127, or a name")
                            .arg(PlayerCommands::shown(words.first())));
     if (words.size() == 1)
         return refused(QStringLiteral("nothing to send"));

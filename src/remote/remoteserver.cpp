@@ -241,7 +241,14 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
     QList<QByteArray> replies;
     const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     for (const Osc::Message &message : parsed.messages) {
-        const RemoteRequest request = RemoteRequests::fromOsc(message, profile);
+        const RemoteRequest request =
+            RemoteRequests::fromOsc(message, profile, m_path->installation());
+        if (request.kind == RemoteRequest::Kind::Scene ||
+            request.kind == RemoteRequest::Kind::StopAll) {
+            const auto [status, said] = runSequence(request, sourceName(true, from));
+            replies << reply(message.address, status == 0, said);
+            continue;
+        }
         if (request.kind == RemoteRequest::Kind::Refused) {
             replies << reply(message.address, false, request.error);
             continue;
@@ -265,9 +272,15 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
 
 QByteArray RemoteServer::answerText(QStringView line, const QString &source, bool paced)
 {
-    const RemoteRequest request =
-        RemoteRequests::fromText(line, DeviceProfiles::profile(m_path->model()));
+    const RemoteRequest request = RemoteRequests::fromText(
+        line, DeviceProfiles::profile(m_path->model()), m_path->installation());
     switch (request.kind) {
+    case RemoteRequest::Kind::Scene:
+    case RemoteRequest::Kind::StopAll: {
+        const auto [status, said] = runSequence(request, source);
+        return status == 0 ? QByteArray("OK\r\n")
+                           : "ERR " + QByteArray::number(status) + ' ' + said.toUtf8() + "\r\n";
+    }
     case RemoteRequest::Kind::Nothing:
         return {};
     case RemoteRequest::Kind::Ping:
@@ -284,6 +297,20 @@ QByteArray RemoteServer::answerText(QStringView line, const QString &source, boo
                    " not sent: " + outcome.reason.toUtf8() + "\r\n";
     }
     return "OK\r\n";
+}
+
+// A scene started, or Stop All: the status and what to say of it.
+std::pair<int, QString> RemoteServer::runSequence(const RemoteRequest &request,
+                                                  const QString &source)
+{
+    if (request.kind == RemoteRequest::Kind::Scene) {
+        const CommandPath::SceneStart start = m_path->runScene(request.scene, source);
+        return {start.status, start.status ? start.error : QStringLiteral("started")};
+    }
+    const auto [sent, all] = m_path->stopAll(source);
+    if (sent == all)
+        return {0, QStringLiteral("%1 frames sent").arg(sent)};
+    return {74, QStringLiteral("not sent: %1 of %2 frames").arg(all - sent).arg(all)};
 }
 
 // Lines end with CR, LF or CR LF; the last one of a datagram needs no end.

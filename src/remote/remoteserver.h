@@ -92,6 +92,7 @@ private:
     bool takeTurn(const QHostAddress &address);
     void refuse(bool osc, const QHostAddress &address);
     QString sourceName(bool osc, const QHostAddress &address);
+    std::pair<int, QString> runSequence(const struct RemoteRequest &request, const QString &source);
     QList<QByteArray> answerPacket(const QByteArray &packet, const QHostAddress &from);
     QByteArray answerLines(QByteArray &buffer, const QHostAddress &from, bool complete);
     void readDatagrams(QUdpSocket *socket, bool osc);

@@ -152,7 +152,8 @@ QString typed(QString argument)
 }
 
 // The options' values over the saved ones; the reason when one is wrong.
-QString applyOptions(const QCommandLineParser &parser, Target &target)
+QString applyOptions(const QCommandLineParser &parser, Target &target,
+                     const Installation &installation)
 {
     const QStringList models = DeviceProfiles::modelNames();
     const auto value = [&parser](const char *option) {
@@ -186,9 +187,11 @@ QString applyOptions(const QCommandLineParser &parser, Target &target)
         target.baud = profile.baudRates[profile.defaultBaudRate];
     }
     if (parser.isSet(QStringLiteral("id"))) {
-        target.id = PlayerCommands::playerId(value("id")).value_or(-1);
+        target.id = installation.resolve(value("id")).value_or(-1);
         if (target.id < 0)
-            return QStringLiteral("no player ID \"%1\": 0 to 127").arg(value("id"));
+            return QStringLiteral("no player \"%1\": an ID, 0 to 127, or a name of the "
+                                  "installation")
+                .arg(PlayerCommands::shown(value("id")));
     } else if (target.doubtful.contains(QStringLiteral("id"))) {
         return target.doubtful.value(QStringLiteral("id"));
     }
@@ -272,30 +275,48 @@ public:
     // False once something was not done: the commands after it are not sent either.
     bool send(const QList<PlayerCommand> &commands)
     {
-        const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
         for (const PlayerCommand &command : commands) {
             if ((m_sent > 0 && !pause(m_wait)) || stopped())
                 return stop();
-            const CommandFrame frame = PlayerCommands::frame(command, profile);
-            const QString echo = CommandFrames::echoText(PlayerCommands::name(command.kind), frame);
-            const QString notSent =
-                m_dryRun         ? QString()
-                : m_service >= 0 ? throughService(command, profile)
-                                 : reason(m_path.send(command, QStringLiteral("tessary-send")));
-            if (!notSent.isEmpty()) {
-                m_status =
-                    fail(NotSent, QStringLiteral("%1: %2 not sent, %3; the rest were not sent")
-                                      .arg(m_port, echo, notSent));
+            if (!sendOne(command))
                 return false;
-            }
-            ++m_sent;
-            if ((m_dryRun || m_verbose) && !say(echo)) {
-                m_status = fail(NotSent, QStringLiteral("standard output: %1; stopped")
-                                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
-                return false;
-            }
         }
         return true;
+    }
+
+    // A scene of the installation: its commands in order, its own waits between them.
+    bool runScene(const QString &name, const Installation &installation)
+    {
+        if (m_service >= 0)
+            return throughService(QStringLiteral("scene ") + name, QStringLiteral("scene ") + name);
+        const Installation::Planned planned =
+            installation.plan(*installation.scene(name), DeviceProfiles::profile(m_path.model()));
+        for (const Installation::PlannedStep &step : planned.steps) {
+            if (stopped() || (!step.command && !pause(step.waitMs)))
+                return stop();
+            if (step.command && !sendOne(*step.command))
+                return false;
+        }
+        return true;
+    }
+
+    // Stop to every player of the installation, back to back.
+    bool stopAll()
+    {
+        if (m_service >= 0)
+            return throughService(QStringLiteral("all stop"), QStringLiteral("Stop All"));
+        if (m_dryRun)
+            return true;
+        const auto [sent, all] = m_path.stopAll(QStringLiteral("tessary-send"));
+        m_sent += sent;
+        if (sent < all) {
+            m_status = fail(NotSent, QStringLiteral("%1: Stop All: %2 of %3 frames not sent")
+                                         .arg(m_port)
+                                         .arg(all - sent)
+                                         .arg(all));
+            return false;
+        }
+        return !m_verbose || say(QStringLiteral("Stop All: %1 frames sent").arg(sent));
     }
 
     // Commands from standard input, a line at a time; a line refused does not stop the others.
@@ -357,14 +378,49 @@ private:
         }
     }
 
-    // One command as the service's text protocol has it; why it was not sent, if it was not.
-    QString throughService(const PlayerCommand &command, const DeviceProfile &profile)
+    bool sendOne(const PlayerCommand &command)
     {
-#ifdef Q_OS_UNIX
-        const QByteArray request = QByteArray::number(command.playerId) + ' ' +
-                                   PlayerCommands::words(command, profile).toUtf8() + '\n';
+        const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
+        const QString echo = CommandFrames::echoText(PlayerCommands::name(command.kind),
+                                                     PlayerCommands::frame(command, profile));
+        if (m_service >= 0)
+            return throughService(QString::number(command.playerId) + u' ' +
+                                      PlayerCommands::words(command, profile),
+                                  echo);
+        if (!m_dryRun) {
+            const QString notSent = reason(m_path.send(command, QStringLiteral("tessary-send")));
+            if (!notSent.isEmpty())
+                return notDone(echo, notSent);
+        }
+        return done(echo);
+    }
+
+    bool done(const QString &echo)
+    {
+        ++m_sent;
+        if ((m_dryRun || m_verbose) && !say(echo)) {
+            m_status = fail(NotSent, QStringLiteral("standard output: %1; stopped")
+                                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return false;
+        }
+        return true;
+    }
+
+    bool notDone(const QString &echo, const QString &why)
+    {
+        m_status = fail(
+            NotSent,
+            QStringLiteral("%1: %2 not sent, %3; the rest were not sent").arg(m_port, echo, why));
+        return false;
+    }
+
+    // A line of the service's text protocol, and what its answer makes of it.
+    bool throughService(const QString &request, const QString &echo)
+    {
         QByteArray reply;
-        if (::write(m_service, request.constData(), size_t(request.size())) == request.size()) {
+#ifdef Q_OS_UNIX
+        const QByteArray line = request.toUtf8() + '\n';
+        if (::write(m_service, line.constData(), size_t(line.size())) == line.size()) {
             char chunk[256];
             for (pollfd ready{m_service, POLLIN, 0};
                  !reply.endsWith('\n') && ::poll(&ready, 1, ServiceReplyMs) > 0;) {
@@ -374,16 +430,18 @@ private:
                 reply.append(chunk, n);
             }
         }
+#endif
         reply = reply.trimmed();
         if (reply == "OK")
-            return {};
-        if (reply.startsWith("ERR "))
-            return QString::fromUtf8(reply.mid(7)).remove(QStringLiteral("not sent: "));
-#else
-        Q_UNUSED(command)
-        Q_UNUSED(profile)
-#endif
-        return QStringLiteral("tessaryd did not answer");
+            return done(echo);
+        if (reply.startsWith("ERR 64 ")) {
+            m_status = fail(Usage, QString::fromUtf8(reply.mid(7)));
+            return false;
+        }
+        return notDone(echo,
+                       reply.startsWith("ERR ")
+                           ? QString::fromUtf8(reply.mid(7)).remove(QStringLiteral("not sent: "))
+                           : QStringLiteral("tessaryd did not answer"));
     }
 
     CommandPath &m_path;
@@ -433,7 +491,8 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral(
         "Sends commands to a serial audio player, as the Tessary window does.\n"
         "Commands: play, stop, next, previous, folder N, volume DB (0 down to the model's "
-        "minimum, or mute), mute. \"-\" reads commands from standard input, one or more per line "
+        "minimum, or mute), mute; scene NAME and stop-all for the installation's scenes and "
+        "players. \"-\" reads commands from standard input, one or more per line "
         "(at most 4096 bytes).\n"
         "Anything not given is taken from the settings the window saved. When tessaryd holds "
         "the port, the commands go through it.\n"
@@ -453,7 +512,12 @@ int main(int argc, char **argv)
          QStringLiteral("model")},
         {QStringLiteral("baud"), QStringLiteral("Line rate, one the model has."),
          QStringLiteral("rate")},
-        {QStringLiteral("id"), QStringLiteral("Player ID, 0 to 127."), QStringLiteral("id")},
+        {QStringLiteral("id"),
+         QStringLiteral("Player ID, 0 to 127, or a player's name in the installation."),
+         QStringLiteral("id")},
+        {QStringLiteral("installation"),
+         QStringLiteral("The installation's players and scenes (default: the window's)."),
+         QStringLiteral("file")},
         {QStringLiteral("wait"), QStringLiteral("Milliseconds to wait between two commands."),
          QStringLiteral("ms"), QStringLiteral("0")},
         {QStringLiteral("wait-port"),
@@ -490,9 +554,12 @@ int main(int argc, char **argv)
         return Sent;
     }
 
+    const Installation installation = Installation::load(
+        parser.isSet(QStringLiteral("installation")) ? parser.value(QStringLiteral("installation"))
+                                                     : Installation::windowFile());
     Target target;
     readSaved(target);
-    const QString wrong = applyOptions(parser, target);
+    const QString wrong = applyOptions(parser, target, installation);
     if (!wrong.isEmpty())
         return fail(Usage, wrong);
     bool isNumber = false;
@@ -504,21 +571,35 @@ int main(int argc, char **argv)
     if (!isNumber || waitPort < 0)
         return fail(Usage, QStringLiteral("no wait \"%1\": seconds, 0 or more")
                                .arg(typed(parser.value(QStringLiteral("wait-port")))));
-    // Every word given is checked before the port is opened; "-" stands for standard input.
+    // Every word given is checked before the port is opened; "-" stands for standard input,
+    // "scene NAME" and "stop-all" for the installation's.
     const DeviceProfile &profile = DeviceProfiles::profile(target.model);
     const QStringList standardInput{QStringLiteral("-")};
+    const QString scene = QStringLiteral("scene"), stopAll = QStringLiteral("stop-all");
     QList<QStringList> batches{{}};
-    for (const QString &word : parser.positionalArguments()) {
-        if (word == standardInput.first())
-            batches << standardInput << QStringList();
+    const QStringList words = parser.positionalArguments();
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (words[i] == standardInput.first() || words[i] == stopAll)
+            batches << QStringList{words[i]} << QStringList();
+        else if (words[i] == scene && i + 1 < words.size())
+            batches << QStringList{scene, words[++i]} << QStringList();
         else
-            batches.last() << typed(word);
+            batches.last() << typed(words[i]);
     }
-    if (parser.positionalArguments().isEmpty())
+    batches.removeIf([](const QStringList &batch) { return batch.isEmpty(); });
+    if (batches.isEmpty())
         return fail(Usage, QStringLiteral("nothing to send; see --help"));
     for (const QStringList &batch : std::as_const(batches)) {
-        const QString error = PlayerCommands::parse(batch, target.id, profile).error;
-        if (batch != standardInput && !error.isEmpty())
+        QString error;
+        if (batch.first() == scene) {
+            const Installation::Scene *found = installation.scene(batch.last());
+            error = found ? installation.plan(*found, profile).error
+                          : QStringLiteral("no scene \"%1\" in the installation")
+                                .arg(PlayerCommands::shown(batch.last()));
+        } else if (batch != standardInput && batch.first() != stopAll) {
+            error = PlayerCommands::parse(batch, target.id, profile).error;
+        }
+        if (!error.isEmpty())
             return fail(Usage, error);
     }
 
@@ -528,6 +609,7 @@ int main(int argc, char **argv)
     SerialLink link(&port);
     CommandPath path(&link);
     path.setModel(target.model);
+    path.setInstallation(installation);
     Sender sender(path, target.port, wait, dryRun, verbose);
     int service = -1;
     if (!dryRun && target.port.isEmpty())
@@ -553,8 +635,10 @@ int main(int argc, char **argv)
     }
     for (const QStringList &batch : std::as_const(batches)) {
         const bool going =
-            batch == standardInput
-                ? sender.sendLines(target.id)
+            batch == standardInput     ? sender.sendLines(target.id)
+            : batch.first() == stopAll ? sender.stopAll()
+            : batch.first() == scene
+                ? sender.runScene(batch.last(), installation)
                 : sender.send(PlayerCommands::parse(batch, target.id, profile).commands);
         if (!going)
             break;

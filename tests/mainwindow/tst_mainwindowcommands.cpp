@@ -3,7 +3,9 @@
 
 #include <QDockWidget>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QTableView>
+#include <QTimer>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,6 +21,7 @@ private slots:
     void commands_data();
     void commands();
     void logKeepsWhatBecameOfEachFrame();
+    void recordedSceneRunsFromTheSender();
 };
 
 void TestMainWindowCommands::commands_data()
@@ -165,6 +168,32 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
         play(u"press Ctrl+L; status Not saved: %1: could not be written"_s.arg(state));
     QVERIFY(setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
     QCOMPARE(said, QString());
+}
+
+// What the window sends while recording becomes a scene of the installation's file, which the
+// sender runs with the same bytes.
+void TestMainWindowCommands::recordedSceneRunsFromTheSender()
+{
+    start();
+    auto *record = child<QAction>("actionRecord_Scene");
+    PLAY(u"connect; ID 3"_s);
+    record->trigger();
+    PLAY(u"click Play; Folder 12; click Folder_Load; sends 83020100 83010c00"_s);
+    QTimer::singleShot(0, this, [] {
+        if (auto *name = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            name->setTextValue(u"Doors"_s);
+            name->accept();
+        }
+    });
+    record->trigger();
+    PLAY(u"status Scene Doors recorded: 2 steps"_s);
+    window.reset();
+    QProcess sender;
+    sender.start(QStringLiteral(TESSARY_SEND),
+                 {u"--port"_s, line->slavePath, u"--installation"_s, Installation::windowFile(),
+                  u"scene"_s, u"doors"_s});
+    QVERIFY(sender.waitForFinished() && sender.exitCode() == 0);
+    QCOMPARE(line->readAll().toHex(), "8302010083010c00");
 }
 
 QTEST_MAIN(TestMainWindowCommands)

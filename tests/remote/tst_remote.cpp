@@ -81,6 +81,7 @@ private slots:
     void onlyAllowedClients();
     void floodIsAnsweredBusy();
     void lineLostAndBack();
+    void scenesCancelEachOther();
     void serviceFromItsConfiguration();
 
 private:
@@ -115,6 +116,10 @@ void TestRemote::init()
     path = std::make_unique<CommandPath>(link.get());
     server = std::make_unique<RemoteServer>(path.get());
     QVERIFY(link->open(line->slavePath, 19200));
+    path->setInstallation(Installation::parse(
+        u"[players]\n7 narration\n12 courtyard\n20 lobby\n[scene Opening]\nnarration folder 3\n"
+        "courtyard volume -6\nlobby play\n[scene Closing]\ncourtyard stop\nwait 0.5\nlobby stop\n"
+        "[scene Bad]\nlobby volume -40\n"_s));
     settings.enabled = true;
     settings.allowed.clear();
     QString why;
@@ -159,7 +164,7 @@ void TestRemote::messages_data()
         {"a string for a number", "osc", "/tessary/5/folder s:two", "",
          "error /tessary/5/folder the argument is not a number"},
         {"player 128", "osc", "/tessary/128/play", "",
-         "error /tessary/128/play no player ID \"128\": 0 to 127"},
+         "error /tessary/128/play no player \"128\": an ID, 0 to 127, or a name"},
         {"another address", "osc", "/lights/5/play", "", "error /lights/5/play unknown address"},
         {"nil", "osc", "/tessary/5/stop N", "",
          "error /tessary/5/stop the argument is not a number"},
@@ -172,8 +177,21 @@ void TestRemote::messages_data()
         {"text", "text", "5 folder 12", "85010c00", "OK"},
         {"text lines over TCP", "text tcp", "5 volume -10\r\nPING\r\n5 jump\r\n300 play\n",
          "85031500",
-         "OK PONG ERR 64 unknown command \"jump\" ERR 64 no player ID \"300\": 0 to 127"},
+         "OK PONG ERR 64 unknown command \"jump\" ERR 64 no player \"300\": an ID, 0 to 127, or a "
+         "name"},
         {"text, several commands", "text", "7 mute play", "87030000 87020100", "OK"},
+        {"a player's name", "osc", "/tessary/Courtyard/play", "8c020100",
+         "ack /tessary/Courtyard/play sent"},
+        {"a name in text", "text", "narration folder 3", "87010300", "OK"},
+        {"a scene", "text", "scene opening", "87010300 8c031900 94020100", "OK"},
+        {"a scene over OSC", "osc", "/tessary/scene/Opening", "87010300 8c031900 94020100",
+         "ack /tessary/scene/Opening started"},
+        {"a scene the model cannot run", "osc", "/tessary/scene/Bad", "",
+         "error /tessary/scene/Bad line 14: no level \"-40\": this model has 0 down to -31 dB, or "
+         "mute"},
+        {"stop all", "text", "all stop", "87020200 8c020200 94020200", "OK"},
+        {"stop all over OSC", "osc", "/tessary/all/stop", "87020200 8c020200 94020200",
+         "ack /tessary/all/stop 3 frames sent"},
     };
     for (const auto &row : rows)
         QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2])
@@ -283,15 +301,35 @@ void TestRemote::lineLostAndBack()
             .join(u"; "_s);
     };
     QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
+    // A scene waiting for its next step stops with the line, and says so.
+    QSignalSpy ended(path.get(), &CommandPath::sceneEnded);
+    QVERIFY(path->runScene(u"Closing"_s, {}).status == 0);
+    QCOMPARE(line->read(8).toHex(), "830201008c020200");
     line->closeMaster();
     QCOMPARE(cue(2), u"link lost; error /tessary/3/play not sent: connection lost"_s);
     QCOMPARE(cue(1), u"error /tessary/3/play not sent: connection lost"_s);
+    QCOMPARE(ended.value(0), QVariantList({u"Closing"_s, u"stopped: connection lost"_s}));
     line = std::make_unique<PseudoTerminal>();
     QVERIFY(link->open(line->slavePath, 19200));
     QTRY_VERIFY(client.hasPendingDatagrams());
     QCOMPARE(readable(client.receiveDatagram().data()), u"link open"_s);
     QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
     QCOMPARE(line->readAll().toHex(), "83020100");
+}
+
+// A scene's waits are cancelled by another scene, or by Stop All: what was to come after them
+// never goes out.
+void TestRemote::scenesCancelEachOther()
+{
+    for (const char *other : {"scene Opening", "all stop"}) {
+        QUdpSocket client;
+        QVERIFY(client.bind(QHostAddress::LocalHost));
+        QCOMPARE(exchange(client, settings.textPort, "scene Closing", 1), QStringList{u"OK"_s});
+        QCOMPARE(exchange(client, settings.textPort, other, 1), QStringList{u"OK"_s});
+        QTest::qWait(700);
+        QCOMPARE(line->readAll().toHex().left(8), "8c020200");
+        QVERIFY(!path->sceneRunning());
+    }
 }
 
 // tessaryd as its unit starts it: the line and remote control from its configuration file; cues

@@ -70,6 +70,10 @@ void TestSend::init()
     QVERIFY(QFile::copy(QStringLiteral(TESSARY_SEND), here(u"tessary-send"_s)));
     QFile::remove(here(u"Tessary - Generic Edition.cfg"_s));
     line = std::make_unique<PseudoTerminal>();
+    QFile installation(here(u"install.txt"_s));
+    QVERIFY(installation.open(QIODevice::WriteOnly));
+    installation.write("[players]\n7 narration\n12 courtyard\n20 lobby\n[scene Opening]\n"
+                       "narration folder 3\ncourtyard volume -6\nlobby play\n");
 }
 
 void TestSend::frames_data()
@@ -93,7 +97,8 @@ void TestSend::frames_data()
          "64 no level \"-32\": this model has 0 down to -31 dB, or mute"},
         {"level above 0", "volume 1",
          "64 no level \"1\": this model has 0 down to -31 dB, or mute"},
-        {"player 128", "--id 128 play", "64 no player ID \"128\": 0 to 127"},
+        {"player 128", "--id 128 play",
+         "64 no player \"128\": an ID, 0 to 127, or a name of the installation"},
         {"rate the model lacks", "--baud 9600 play", "64 Lumetto has no rate 9600; it has 19200"},
         {"unknown model", "--model Lumetto2 play",
          "64 unknown model \"Lumetto2\"; the models are Lumetto, Galdris, Lumetto MKII"},
@@ -101,6 +106,10 @@ void TestSend::frames_data()
         {"folder without a number", "play folder", "64 \"folder\" needs a value"},
         {"negative wait", "--wait -5 play", "64 no wait \"-5\": milliseconds, 0 or more"},
         {"no such port", "--port /dev/tessary-none play", "69 /dev/tessary-none: no such device"},
+        {"a player's name", "--id Lobby play", "94020100"},
+        {"a scene", "scene Opening", "87010300 8c031900 94020100"},
+        {"stop all", "stop-all", "87020200 8c020200 94020200"},
+        {"a scene not there", "scene Gone", "64 no scene \"Gone\" in the installation"},
     };
     for (const auto &row : rows)
         QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
@@ -110,7 +119,8 @@ void TestSend::frames()
 {
     QFETCH(QString, arguments);
     QFETCH(QString, result);
-    start(QStringList{u"--port"_s, line->slavePath} + words(arguments));
+    start(QStringList{u"--port"_s, line->slavePath, u"--installation"_s, here(u"install.txt"_s)} +
+          words(arguments));
     const bool sent = QRegularExpression(u"^[0-9a-f ]+$"_s).match(result).hasMatch();
     QCOMPARE(finish(), sent ? u"0 "_s : result.replace(3, 0, u"tessary-send: "_s) + u'\n');
     QCOMPARE(line->readAll().toHex(' '),

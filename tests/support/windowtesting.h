@@ -179,8 +179,9 @@ protected:
     static void forgetSettings()
     {
         const SettingsStore store = SettingsStore::forApplication();
+        const QString folder = QFileInfo(store.userFilePath()).path();
         for (const QString &path : {store.programFilePath(), store.userFilePath(),
-                                    QFileInfo(store.userFilePath()).path() + u"/window.ini"_s})
+                                    folder + u"/window.ini"_s, folder + u"/installation.txt"_s})
             if (!QFile::remove(path))
                 QDir(path).removeRecursively();
     }

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "installation.h"
+
+#include <QDialog>
+#include <QTimer>
+
+class CommandPath;
+
+namespace Ui {
+class PlayersDialog;
+class ScenesDialog;
+class IdentifyDialog;
+} // namespace Ui
+
+// Installation > Players...: the players on this line, an ID and a name each.
+class PlayersDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    PlayersDialog(const Installation &installation, QWidget *parent = nullptr);
+    ~PlayersDialog() override;
+
+    // The installation with the players as edited; accepted only when every row is sound.
+    Installation installation() const { return m_installation; }
+
+private:
+    void addRow(int id, const QString &name);
+    void accept() override;
+
+    Ui::PlayersDialog *ui;
+    Installation m_installation;
+};
+
+// Installation > Scenes > Edit...: each scene's steps as lines of text, and its shortcut.
+class ScenesDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ScenesDialog(const Installation &installation, QWidget *parent = nullptr);
+    ~ScenesDialog() override;
+
+    Installation installation() const { return m_installation; }
+
+private:
+    void showScene(int row);
+    // The steps shown, kept into the scene they belong to; the reason when they are not sound.
+    QString keepShown();
+    void accept() override;
+
+    Ui::ScenesDialog *ui;
+    Installation m_installation;
+    int m_shown = -1;
+};
+
+// Installation > Identify...: plays a folder on each player in turn, so that the installer can
+// tell which box answers to which ID, and name it.
+class IdentifyDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    IdentifyDialog(CommandPath *path, QWidget *parent = nullptr);
+    ~IdentifyDialog() override;
+
+    // The players named while it ran.
+    Installation installation() const { return m_installation; }
+
+private:
+    void start();
+    void stop();
+    void next();
+    void found();
+
+    Ui::IdentifyDialog *ui;
+    CommandPath *m_path;
+    Installation m_installation;
+    QList<int> m_ids;
+    qsizetype m_at = -1;
+    QTimer m_pause;
+};
