@@ -626,6 +626,41 @@ The file is left as it was.</translation>
         <source>Scene %1 recorded: %2 steps</source>
         <translation>Scene %1 recorded: %2 steps</translation>
     </message>
+    <message>
+        <source>MQTT not started: %1</source>
+        <translation>MQTT not started: %1</translation>
+    </message>
+</context>
+<context>
+    <name>MqttBridge</name>
+    <message>
+        <source>the broker did not answer</source>
+        <translation>the broker did not answer</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read</source>
+        <translation>%1 cannot be read</translation>
+    </message>
+    <message>
+        <source>a client certificate needs its key, and a key its certificate</source>
+        <translation>a client certificate needs its key, and a key its certificate</translation>
+    </message>
+    <message>
+        <source>the MQTT client could not be made</source>
+        <translation>the MQTT client could not be made</translation>
+    </message>
+    <message>
+        <source>TLS: %1</source>
+        <translation>TLS: %1</translation>
+    </message>
+    <message>
+        <source>MQTT %1:%2: %3; trying again</source>
+        <translation>MQTT %1:%2: %3; trying again</translation>
+    </message>
+    <message>
+        <source>MQTT: joined %1:%2 as %3</source>
+        <translation>MQTT: joined %1:%2 as %3</translation>
+    </message>
 </context>
 <context>
     <name>PlayersDialog</name>
@@ -718,6 +753,62 @@ The file is left as it was.</translation>
     <message>
         <source>OSC and text carry no password: anyone who can reach these ports from an allowed address can cue the players.</source>
         <translation>OSC and text carry no password: anyone who can reach these ports from an allowed address can cue the players.</translation>
+    </message>
+    <message>
+        <source>&amp;MQTT broker</source>
+        <translation>&amp;MQTT broker</translation>
+    </message>
+    <message>
+        <source>Bro&amp;ker:</source>
+        <translation>Bro&amp;ker:</translation>
+    </message>
+    <message>
+        <source>Po&amp;rt:</source>
+        <translation>Po&amp;rt:</translation>
+    </message>
+    <message>
+        <source>Client I&amp;D:</source>
+        <translation>Client I&amp;D:</translation>
+    </message>
+    <message>
+        <source>tessary-LINE</source>
+        <translation>tessary-LINE</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>&amp;User:</translation>
+    </message>
+    <message>
+        <source>Pass&amp;word:</source>
+        <translation>Pass&amp;word:</translation>
+    </message>
+    <message>
+        <source>CA &amp;file (TLS):</source>
+        <translation>CA &amp;file (TLS):</translation>
+    </message>
+    <message>
+        <source>Client &amp;certificate:</source>
+        <translation>Client &amp;certificate:</translation>
+    </message>
+    <message>
+        <source>Client &amp;key:</source>
+        <translation>Client &amp;key:</translation>
+    </message>
+    <message>
+        <source>Topic &amp;prefix:</source>
+        <translation>Topic &amp;prefix:</translation>
+    </message>
+    <message>
+        <source>This li&amp;ne&apos;s name:</source>
+        <translation>This li&amp;ne&apos;s name:</translation>
+    </message>
+    <message>
+        <source>the host name</source>
+        <translation>the host name</translation>
+    </message>
+    <message>
+        <source>&amp;Home Assistant discovery</source>
+        <translation>&amp;Home Assistant discovery</translation>
     </message>
 </context>
 <context>

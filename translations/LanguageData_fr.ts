@@ -626,6 +626,41 @@ Le fichier est resté tel quel.</translation>
         <source>Scene %1 recorded: %2 steps</source>
         <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
     </message>
+    <message>
+        <source>MQTT not started: %1</source>
+        <translation>MQTT non démarré : %1</translation>
+    </message>
+</context>
+<context>
+    <name>MqttBridge</name>
+    <message>
+        <source>the broker did not answer</source>
+        <translation>le courtier n&apos;a pas répondu</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read</source>
+        <translation>%1 ne peut pas être lu</translation>
+    </message>
+    <message>
+        <source>a client certificate needs its key, and a key its certificate</source>
+        <translation>un certificat client demande sa clé, et une clé son certificat</translation>
+    </message>
+    <message>
+        <source>the MQTT client could not be made</source>
+        <translation>le client MQTT n&apos;a pas pu être créé</translation>
+    </message>
+    <message>
+        <source>TLS: %1</source>
+        <translation>TLS : %1</translation>
+    </message>
+    <message>
+        <source>MQTT %1:%2: %3; trying again</source>
+        <translation>MQTT %1:%2 : %3 ; nouvel essai</translation>
+    </message>
+    <message>
+        <source>MQTT: joined %1:%2 as %3</source>
+        <translation>MQTT : connecté à %1:%2 en tant que %3</translation>
+    </message>
 </context>
 <context>
     <name>PlayersDialog</name>
@@ -718,6 +753,62 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>OSC and text carry no password: anyone who can reach these ports from an allowed address can cue the players.</source>
         <translation>OSC et le texte n&apos;ont pas de mot de passe&#xa0;: quiconque atteint ces ports depuis une adresse autorisée peut commander les lecteurs.</translation>
+    </message>
+    <message>
+        <source>&amp;MQTT broker</source>
+        <translation>Courtier &amp;MQTT</translation>
+    </message>
+    <message>
+        <source>Bro&amp;ker:</source>
+        <translation>Cou&amp;rtier :</translation>
+    </message>
+    <message>
+        <source>Po&amp;rt:</source>
+        <translation>Po&amp;rt :</translation>
+    </message>
+    <message>
+        <source>Client I&amp;D:</source>
+        <translation>I&amp;dentifiant client :</translation>
+    </message>
+    <message>
+        <source>tessary-LINE</source>
+        <translation>tessary-LIGNE</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>&amp;Utilisateur :</translation>
+    </message>
+    <message>
+        <source>Pass&amp;word:</source>
+        <translation>&amp;Mot de passe :</translation>
+    </message>
+    <message>
+        <source>CA &amp;file (TLS):</source>
+        <translation>&amp;Fichier de l&apos;autorité (TLS) :</translation>
+    </message>
+    <message>
+        <source>Client &amp;certificate:</source>
+        <translation>&amp;Certificat client :</translation>
+    </message>
+    <message>
+        <source>Client &amp;key:</source>
+        <translation>Clé c&amp;lient :</translation>
+    </message>
+    <message>
+        <source>Topic &amp;prefix:</source>
+        <translation>&amp;Préfixe des sujets :</translation>
+    </message>
+    <message>
+        <source>This li&amp;ne&apos;s name:</source>
+        <translation>&amp;Nom de cette ligne :</translation>
+    </message>
+    <message>
+        <source>the host name</source>
+        <translation>le nom de la machine</translation>
+    </message>
+    <message>
+        <source>&amp;Home Assistant discovery</source>
+        <translation>Découverte &amp;Home Assistant</translation>
     </message>
 </context>
 <context>

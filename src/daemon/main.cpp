@@ -5,6 +5,7 @@
 #include "configfile.h"
 #include "constants.h"
 #include "deviceprofile.h"
+#include "mqttbridge.h"
 #include "portwatcher.h"
 #include "remoteserver.h"
 #include "seriallink.h"
@@ -115,6 +116,15 @@ int main(int argc, char **argv)
         return 78;
     }
     const RemoteSettings remote = RemoteSettings::load(config);
+    const MqttSettings mqtt = MqttSettings::load(config);
+    // A password is kept where only its owner reads it.
+    if (!mqtt.password.isEmpty() &&
+        (QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup))) {
+        log(Error, QStringLiteral("%1 holds the MQTT password but others may read it: "
+                                  "chmod 600 it")
+                       .arg(file));
+        return 78;
+    }
 
     QSerialPort port;
     SerialLink link(&port);
@@ -128,6 +138,8 @@ int main(int argc, char **argv)
         log(Warning, QStringLiteral("%1: %2").arg(installationFile, problem));
     path.setInstallation(installation);
     RemoteServer server(&path);
+    MqttBridge broker(&path);
+    QObject::connect(&broker, &MqttBridge::note, [](const QString &text) { log(Info, text); });
     // The ports are watched only while the port is away: a service at work never wakes for them.
     std::unique_ptr<PortWatcher> watcher;
     QTimer retry;
@@ -191,6 +203,10 @@ int main(int argc, char **argv)
         }
         log(Info, QStringLiteral("remote control: %1").arg(server.description()));
     }
+    if (mqtt.enabled && !broker.start(mqtt, &why)) {
+        log(Error, QStringLiteral("MQTT: %1").arg(why));
+        return 78;
+    }
     // tessary-send on this machine sends through the service instead of failing.
     const QString socket = parser.isSet(QStringLiteral("socket"))
                                ? parser.value(QStringLiteral("socket"))
@@ -209,6 +225,7 @@ int main(int argc, char **argv)
     });
     const int status = QCoreApplication::exec();
     server.stop();
+    broker.stop();
     link.close();
     QFile::remove(socket);
     log(Info, QStringLiteral("stopped"));

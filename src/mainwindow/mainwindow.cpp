@@ -8,6 +8,7 @@
 #include "deviceprofile.h"
 #include "globals.h"
 #include "installationdialogs.h"
+#include "mqttbridge.h"
 #include "remotecontroldialog.h"
 #include "remoteserver.h"
 #include "safefile.h"
@@ -141,6 +142,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(QCoreApplication::applicationName());
     if (const RemoteSettings remote = Kept_Remote_Control(); remote.enabled)
         Apply_Remote_Control(remote);
+    Apply_Mqtt(Kept_Mqtt());
     // Never another port than the saved one: while it is absent, wait for it.
     if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
         Show_Status(tr("Waiting for %1").arg(savedPort));
@@ -450,6 +452,9 @@ void MainWindow::Create_Remote_Control()
     remoteServer = new RemoteServer(commandPath, this);
     connect(remoteServer, &RemoteServer::note, this,
             [this](const QString &text) { commandLog->addEvent(text); });
+    mqttBridge = new MqttBridge(commandPath, this);
+    connect(mqttBridge, &MqttBridge::note, this,
+            [this](const QString &text) { commandLog->addEvent(text); });
     remoteAction = new QAction(this);
     remoteAction->setObjectName(QStringLiteral("actionRemote_Control"));
     ui->menuFile->insertAction(ui->actionExit, remoteAction);
@@ -469,15 +474,42 @@ RemoteSettings MainWindow::Kept_Remote_Control() const
 
 void MainWindow::Show_Remote_Control()
 {
-    RemoteControlDialog dialog(Kept_Remote_Control(), this);
+    RemoteControlDialog dialog(Kept_Remote_Control(), Kept_Mqtt(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const RemoteSettings chosen = dialog.settings();
-    const QString refused = keepSettings(RemoteSettings::windowFile(),
-                                         [&chosen](QSettings &kept) { chosen.save(kept); });
+    const MqttSettings broker = dialog.mqtt();
+    // It may hold the broker's password: for its owner's eyes only, from its first byte on.
+    QFile kept(RemoteSettings::windowFile());
+    if (SafeFile::refusal(kept.fileName()).isEmpty() &&
+        (kept.exists() || kept.open(QIODevice::WriteOnly, QFile::ReadOwner | QFile::WriteOwner)))
+        kept.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    kept.close();
+    const QString refused =
+        keepSettings(RemoteSettings::windowFile(), [&chosen, &broker](QSettings &kept) {
+            chosen.save(kept);
+            broker.save(kept);
+        });
     Apply_Remote_Control(chosen);
+    Apply_Mqtt(broker);
     if (!refused.isEmpty())
         Show_Status(tr("Not saved: %1").arg(refused));
+}
+
+MqttSettings MainWindow::Kept_Mqtt() const
+{
+    const QFileInfo file(RemoteSettings::windowFile());
+    if (!file.isFile() || file.size() > 64 * 1024)
+        return {};
+    QSettings kept(file.filePath(), QSettings::IniFormat);
+    return MqttSettings::load(kept);
+}
+
+void MainWindow::Apply_Mqtt(const MqttSettings &settings)
+{
+    QString why;
+    if (!mqttBridge->start(settings, &why))
+        Show_Status(tr("MQTT not started: %1").arg(why));
 }
 
 // The status line and the log say whether remote control runs, and why not when it failed.

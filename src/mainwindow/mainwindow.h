@@ -9,7 +9,9 @@
 
 class CommandLog;
 class CommandPath;
+class MqttBridge;
 class RemoteServer;
+struct MqttSettings;
 struct RemoteSettings;
 class CommandLogPanel;
 class QAbstractButton;
@@ -95,6 +97,8 @@ private:
     void Create_Remote_Control();
     void Show_Remote_Control();
     RemoteSettings Kept_Remote_Control() const;
+    MqttSettings Kept_Mqtt() const;
+    void Apply_Mqtt(const MqttSettings &settings);
     void Apply_Remote_Control(const RemoteSettings &settings);
     void Create_Installation_Menu();
     void Retranslate_Installation_Menu();
@@ -127,6 +131,7 @@ private:
     QMenu *viewMenu = nullptr;
     QAction *commandLogAction = nullptr;
     RemoteServer *remoteServer = nullptr;
+    MqttBridge *mqttBridge = nullptr;
     QAction *remoteAction = nullptr;
     QMenu *installationMenu = nullptr;
     QMenu *scenesMenu = nullptr;

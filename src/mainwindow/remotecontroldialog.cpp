@@ -6,10 +6,23 @@
 #include <QNetworkInterface>
 #include <QRegularExpression>
 
-RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, QWidget *parent)
+RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, const MqttSettings &mqtt,
+                                         QWidget *parent)
     : QDialog(parent), ui(new Ui::RemoteControlDialog)
 {
     ui->setupUi(this);
+    ui->groupBox_Mqtt->setChecked(mqtt.enabled);
+    ui->lineEdit_Mqtt_Host->setText(mqtt.host);
+    ui->spinBox_Mqtt_Port->setValue(mqtt.port);
+    ui->lineEdit_Mqtt_Client->setText(mqtt.clientId);
+    ui->lineEdit_Mqtt_User->setText(mqtt.username);
+    ui->lineEdit_Mqtt_Password->setText(mqtt.password);
+    ui->lineEdit_Mqtt_Ca->setText(mqtt.caFile);
+    ui->lineEdit_Mqtt_Cert->setText(mqtt.certFile);
+    ui->lineEdit_Mqtt_Key->setText(mqtt.keyFile);
+    ui->lineEdit_Mqtt_Prefix->setText(mqtt.prefix);
+    ui->lineEdit_Mqtt_Line->setText(mqtt.line);
+    ui->checkBox_Mqtt_Discovery->setChecked(mqtt.discovery);
     ui->checkBox_Remote_Enabled->setChecked(settings.enabled);
     ui->spinBox_Osc_Port->setValue(settings.oscPort);
     ui->spinBox_Text_Port->setValue(settings.textPort);
@@ -39,6 +52,25 @@ void RemoteControlDialog::showWarning()
 {
     ui->label_Address_Warning->setVisible(
         !QHostAddress(ui->comboBox_Address->currentText()).isLoopback());
+}
+
+MqttSettings RemoteControlDialog::mqtt() const
+{
+    MqttSettings chosen;
+    chosen.enabled = ui->groupBox_Mqtt->isChecked();
+    chosen.host = ui->lineEdit_Mqtt_Host->text().trimmed();
+    chosen.port = quint16(ui->spinBox_Mqtt_Port->value());
+    chosen.clientId = ui->lineEdit_Mqtt_Client->text().trimmed();
+    chosen.username = ui->lineEdit_Mqtt_User->text().trimmed();
+    chosen.password = ui->lineEdit_Mqtt_Password->text();
+    chosen.caFile = ui->lineEdit_Mqtt_Ca->text().trimmed();
+    chosen.certFile = ui->lineEdit_Mqtt_Cert->text().trimmed();
+    chosen.keyFile = ui->lineEdit_Mqtt_Key->text().trimmed();
+    const QString prefix = ui->lineEdit_Mqtt_Prefix->text().trimmed();
+    chosen.prefix = prefix.isEmpty() ? chosen.prefix : prefix;
+    chosen.line = ui->lineEdit_Mqtt_Line->text().trimmed();
+    chosen.discovery = ui->checkBox_Mqtt_Discovery->isChecked();
+    return chosen;
 }
 
 RemoteSettings RemoteControlDialog::settings() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mqttbridge.h"
 #include "remoteserver.h"
 
 #include <QDialog>
@@ -15,10 +16,12 @@ class RemoteControlDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit RemoteControlDialog(const RemoteSettings &settings, QWidget *parent = nullptr);
+    RemoteControlDialog(const RemoteSettings &settings, const MqttSettings &mqtt,
+                        QWidget *parent = nullptr);
     ~RemoteControlDialog() override;
 
     RemoteSettings settings() const;
+    MqttSettings mqtt() const;
 
 private:
     void showWarning();

@@ -1,0 +1,456 @@
+#include "mqttbridge.h"
+
+#include "mqttrequest.h"
+
+#include <QFileInfo>
+#include <QHostInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <mosquitto.h>
+
+namespace {
+
+constexpr int KeepAliveSeconds = 30;
+constexpr int MaxBackoffMs = 30 * 1000;
+constexpr int ConnectTimeoutMs = 10 * 1000;
+
+QString outcomeWord(CommandPath::Result result)
+{
+    switch (result) {
+    case CommandPath::Result::Sent:
+        return QStringLiteral("sent");
+    case CommandPath::Result::Refused:
+        return QStringLiteral("refused");
+    default:
+        return QStringLiteral("not sent");
+    }
+}
+
+QString now()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
+MqttSettings MqttSettings::load(QSettings &settings)
+{
+    MqttSettings loaded;
+    settings.beginGroup(QStringLiteral("mqtt"));
+    const auto text = [&settings](const char *key, const QString &fallback = {}) {
+        return settings.value(QLatin1String(key), fallback).toString().trimmed();
+    };
+    loaded.host = text("host");
+    loaded.enabled = settings.value(QStringLiteral("enabled"), !loaded.host.isEmpty()).toBool();
+    bool isNumber = false;
+    const uint port = settings.value(QStringLiteral("port")).toUInt(&isNumber);
+    loaded.caFile = text("caFile");
+    loaded.port = isNumber && port > 0 && port < 65536 ? quint16(port)
+                                                       : (loaded.caFile.isEmpty() ? 1883 : 8883);
+    loaded.clientId = text("clientId");
+    loaded.username = text("username");
+    loaded.password = settings.value(QStringLiteral("password")).toString();
+    loaded.certFile = text("certFile");
+    loaded.keyFile = text("keyFile");
+    loaded.prefix = text("prefix", loaded.prefix);
+    loaded.line = text("line");
+    loaded.discovery = settings.value(QStringLiteral("discovery"), false).toBool();
+    loaded.discoveryPrefix = text("discoveryPrefix", loaded.discoveryPrefix);
+    settings.endGroup();
+    return loaded;
+}
+
+void MqttSettings::save(QSettings &settings) const
+{
+    settings.beginGroup(QStringLiteral("mqtt"));
+    settings.setValue(QStringLiteral("enabled"), enabled);
+    settings.setValue(QStringLiteral("host"), host);
+    settings.setValue(QStringLiteral("port"), port);
+    settings.setValue(QStringLiteral("clientId"), clientId);
+    settings.setValue(QStringLiteral("username"), username);
+    settings.setValue(QStringLiteral("password"), password);
+    settings.setValue(QStringLiteral("caFile"), caFile);
+    settings.setValue(QStringLiteral("certFile"), certFile);
+    settings.setValue(QStringLiteral("keyFile"), keyFile);
+    settings.setValue(QStringLiteral("prefix"), prefix);
+    settings.setValue(QStringLiteral("line"), line);
+    settings.setValue(QStringLiteral("discovery"), discovery);
+    settings.setValue(QStringLiteral("discoveryPrefix"), discoveryPrefix);
+    settings.endGroup();
+}
+
+QString MqttSettings::lineName() const
+{
+    return line.isEmpty() ? QHostInfo::localHostName() : line;
+}
+
+MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_path(path)
+{
+    static const int initialised = mosquitto_lib_init();
+    Q_UNUSED(initialised)
+    // The keep-alive: a ping at most every third of its interval, and nothing more while idle.
+    m_keepAlive.setInterval(KeepAliveSeconds * 1000 / 3);
+    connect(&m_keepAlive, &QTimer::timeout, this, &MqttBridge::service);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &MqttBridge::connectNow);
+    m_connectTimeout.setSingleShot(true);
+    connect(&m_connectTimeout, &QTimer::timeout, this,
+            [this] { retryLater(tr("the broker did not answer")); });
+    connect(path, &CommandPath::linkStateChanged, this, &MqttBridge::publishLink);
+}
+
+MqttBridge::~MqttBridge()
+{
+    stop();
+}
+
+bool MqttBridge::start(const MqttSettings &settings, QString *why)
+{
+    stop();
+    if (!settings.enabled || settings.host.isEmpty())
+        return true;
+    for (const QString &file : {settings.caFile, settings.certFile, settings.keyFile}) {
+        if (!file.isEmpty() && !QFileInfo(file).isReadable()) {
+            *why = tr("%1 cannot be read").arg(file);
+            return false;
+        }
+    }
+    if (settings.certFile.isEmpty() != settings.keyFile.isEmpty()) {
+        *why = tr("a client certificate needs its key, and a key its certificate");
+        return false;
+    }
+    m_settings = settings;
+    const QByteArray id =
+        (settings.clientId.isEmpty() ? QStringLiteral("tessary-") + settings.lineName()
+                                     : settings.clientId)
+            .toUtf8()
+            .left(64);
+    // A clean session: what the broker would have kept for us while away is not sent late.
+    m_client = mosquitto_new(id.constData(), true, this);
+    if (!m_client) {
+        *why = tr("the MQTT client could not be made");
+        return false;
+    }
+    mosquitto_connect_callback_set(m_client, [](mosquitto *, void *self, int code) {
+        static_cast<MqttBridge *>(self)->connected(code);
+    });
+    mosquitto_disconnect_callback_set(m_client, [](mosquitto *, void *self, int code) {
+        static_cast<MqttBridge *>(self)->disconnected(code);
+    });
+    mosquitto_message_callback_set(m_client,
+                                   [](mosquitto *, void *self, const mosquitto_message *message) {
+                                       static_cast<MqttBridge *>(self)->received(message);
+                                   });
+    if (!settings.username.isEmpty())
+        mosquitto_username_pw_set(
+            m_client, settings.username.toUtf8().constData(),
+            settings.password.isEmpty() ? nullptr : settings.password.toUtf8().constData());
+    if (!settings.caFile.isEmpty()) {
+        const int code = mosquitto_tls_set(
+            m_client, QFile::encodeName(settings.caFile).constData(), nullptr,
+            settings.certFile.isEmpty() ? nullptr
+                                        : QFile::encodeName(settings.certFile).constData(),
+            settings.keyFile.isEmpty() ? nullptr : QFile::encodeName(settings.keyFile).constData(),
+            nullptr);
+        if (code != MOSQ_ERR_SUCCESS) {
+            *why = tr("TLS: %1").arg(QString::fromUtf8(mosquitto_strerror(code)));
+            stop();
+            return false;
+        }
+    }
+    const QByteArray will = topic(QStringLiteral("status")).toUtf8();
+    mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true);
+    connectNow();
+    return true;
+}
+
+void MqttBridge::stop()
+{
+    if (!m_client)
+        return;
+    // Leaving on purpose: the broker is told, and the state says so.
+    if (m_connected) {
+        publish(topic(QStringLiteral("status")), "offline", true);
+        mosquitto_disconnect(m_client);
+        mosquitto_loop_write(m_client, 1);
+    }
+    delete m_read;
+    delete m_write;
+    m_read = m_write = nullptr;
+    m_keepAlive.stop();
+    m_retry.stop();
+    m_connectTimeout.stop();
+    m_connected = false;
+    mosquitto_destroy(m_client);
+    m_client = nullptr;
+}
+
+QString MqttBridge::topic(const QString &rest) const
+{
+    return m_settings.prefix + u'/' + m_settings.lineName() + u'/' + rest;
+}
+
+void MqttBridge::connectNow()
+{
+    delete m_read;
+    delete m_write;
+    m_read = m_write = nullptr;
+    const int code = mosquitto_connect_async(m_client, m_settings.host.toUtf8().constData(),
+                                             m_settings.port, KeepAliveSeconds);
+    if (code != MOSQ_ERR_SUCCESS && mosquitto_socket(m_client) < 0) {
+        retryLater(
+            QString::fromUtf8(code == MOSQ_ERR_ERRNO ? strerror(errno) : mosquitto_strerror(code)));
+        return;
+    }
+    m_connectTimeout.start(ConnectTimeoutMs);
+    watchSocket();
+}
+
+// Tries again later, each time waiting longer, and says why once while it stays the same. A
+// refusal is the reason of its whole round, whatever the socket says after it.
+void MqttBridge::retryLater(const QString &reason)
+{
+    const QString why = m_refusal.isEmpty() ? reason : m_refusal;
+    if (m_retry.isActive())
+        return;
+    m_connected = false;
+    m_connectTimeout.stop();
+    m_keepAlive.stop();
+    delete m_read;
+    delete m_write;
+    m_read = m_write = nullptr;
+    if (m_client)
+        mosquitto_disconnect(m_client);
+    QString plain = why.trimmed();
+    if (plain.endsWith(u'.'))
+        plain.chop(1);
+    const QString said =
+        tr("MQTT %1:%2: %3; trying again").arg(m_settings.host).arg(m_settings.port).arg(plain);
+    if (said != std::exchange(m_lastNote, said))
+        emit note(said);
+    m_retry.start(m_backoffMs);
+    m_backoffMs = qMin(m_backoffMs * 2, MaxBackoffMs);
+}
+
+void MqttBridge::watchSocket()
+{
+    const int fd = mosquitto_socket(m_client);
+    if (fd < 0)
+        return;
+    m_read = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_read, &QSocketNotifier::activated, this, &MqttBridge::service);
+    m_write = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    connect(m_write, &QSocketNotifier::activated, this, &MqttBridge::service);
+    m_keepAlive.start();
+}
+
+// Whatever the socket has for us, what we have for it, and the keep-alive.
+void MqttBridge::service()
+{
+    if (!m_client || mosquitto_socket(m_client) < 0)
+        return;
+    int code = MOSQ_ERR_SUCCESS;
+    if (m_read && sender() != m_write && sender() != &m_keepAlive)
+        code = mosquitto_loop_read(m_client, 1);
+    if (code == MOSQ_ERR_SUCCESS && m_client && mosquitto_want_write(m_client))
+        code = mosquitto_loop_write(m_client, 1);
+    if (code == MOSQ_ERR_SUCCESS && m_client)
+        code = mosquitto_loop_misc(m_client);
+    if (code != MOSQ_ERR_SUCCESS && m_client) {
+        retryLater(code == MOSQ_ERR_ERRNO ? QString::fromUtf8(strerror(errno))
+                                          : QString::fromUtf8(mosquitto_strerror(code)));
+        return;
+    }
+    if (m_write)
+        m_write->setEnabled(m_client && mosquitto_want_write(m_client));
+}
+
+void MqttBridge::connected(int code)
+{
+    m_connectTimeout.stop();
+    if (code != 0) {
+        // A refused login and the like: said once, tried again later.
+        m_refusal = QString::fromUtf8(mosquitto_connack_string(code));
+        QMetaObject::invokeMethod(
+            this, [this] { retryLater(m_refusal); }, Qt::QueuedConnection);
+        return;
+    }
+    m_refusal.clear();
+    m_connected = true;
+    m_backoffMs = 1000;
+    m_lastNote.clear();
+    emit note(tr("MQTT: joined %1:%2 as %3")
+                  .arg(m_settings.host)
+                  .arg(m_settings.port)
+                  .arg(topic({}).chopped(1)));
+    const QByteArray commands = topic(QStringLiteral("+/command")).toUtf8();
+    mosquitto_subscribe(m_client, nullptr, commands.constData(), 1);
+    publish(topic(QStringLiteral("status")), "online", true);
+    publishLink(m_path->linkState());
+    if (m_settings.discovery)
+        publishDiscovery();
+}
+
+// An unexpected loss shows as an error of the socket's service, which tries again.
+void MqttBridge::disconnected(int)
+{
+    m_connected = false;
+}
+
+void MqttBridge::received(const mosquitto_message *message)
+{
+    const QStringList levels = QString::fromUtf8(message->topic).split(u'/');
+    const QStringList prefix = topic({}).split(u'/');
+    // <prefix>/<line>/<player>/command, nothing else.
+    if (levels.size() != prefix.size() + 1 || levels.last() != QLatin1String("command") ||
+        levels.mid(0, prefix.size() - 1) != prefix.mid(0, prefix.size() - 1))
+        return;
+    const QString player = levels[levels.size() - 2];
+    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
+    const RemoteRequest request = MqttRequests::parse(
+        player,
+        QByteArrayView(static_cast<const char *>(message->payload), qsizetype(message->payloadlen)),
+        message->retain, QDateTime::currentDateTimeUtc(), profile, m_path->installation());
+    const QString source = QStringLiteral("MQTT ") + m_settings.host;
+    QJsonObject result{{QStringLiteral("time"), now()}};
+    if (request.kind == RemoteRequest::Kind::Refused || request.kind == RemoteRequest::Kind::Ping ||
+        request.kind == RemoteRequest::Kind::Nothing) {
+        result.insert(QStringLiteral("outcome"), request.error.startsWith(QLatin1String("not sent"))
+                                                     ? QStringLiteral("not sent")
+                                                     : QStringLiteral("refused"));
+        result.insert(QStringLiteral("reason"), request.error);
+    } else if (request.kind == RemoteRequest::Kind::Scene) {
+        const CommandPath::SceneStart start = m_path->runScene(request.scene, source);
+        result.insert(QStringLiteral("command"), QStringLiteral("scene ") + request.scene);
+        result.insert(QStringLiteral("outcome"), start.status == 0    ? QStringLiteral("started")
+                                                 : start.status == 64 ? QStringLiteral("refused")
+                                                                      : QStringLiteral("not sent"));
+        result.insert(QStringLiteral("reason"), start.error);
+    } else if (request.kind == RemoteRequest::Kind::StopAll) {
+        const auto [sent, all] = m_path->stopAll(source);
+        result.insert(QStringLiteral("command"), QStringLiteral("stop all"));
+        result.insert(QStringLiteral("outcome"),
+                      sent == all ? QStringLiteral("sent") : QStringLiteral("not sent"));
+        result.insert(QStringLiteral("frames"), sent);
+    } else {
+        QStringList words, frames;
+        CommandPath::Outcome outcome;
+        for (const PlayerCommand &command : request.commands) {
+            outcome = m_path->send(command, source, true);
+            words << PlayerCommands::words(command, profile);
+            frames << QString::fromLatin1(outcome.frame.toByteArray().toHex(' '));
+            if (!outcome.sent())
+                break;
+            publishState(outcome);
+        }
+        result.insert(QStringLiteral("command"), words.join(u' '));
+        result.insert(QStringLiteral("frame"), frames.join(u' '));
+        result.insert(QStringLiteral("outcome"), outcomeWord(outcome.result));
+        result.insert(QStringLiteral("reason"),
+                      outcome.sent()           ? QString()
+                      : outcome.status() == 64 ? outcome.reason
+                                               : QStringLiteral("not sent: ") + outcome.reason);
+    }
+    publish(topic(player + QStringLiteral("/result")),
+            QJsonDocument(result).toJson(QJsonDocument::Compact), false);
+}
+
+void MqttBridge::publish(const QString &topic, const QByteArray &payload, bool retain, int qos)
+{
+    if (!m_client)
+        return;
+    const QByteArray name = topic.toUtf8();
+    mosquitto_publish(m_client, nullptr, name.constData(), int(payload.size()), payload.constData(),
+                      qos, retain);
+    if (m_write)
+        m_write->setEnabled(mosquitto_want_write(m_client));
+}
+
+void MqttBridge::publishLink(CommandPath::LinkState state)
+{
+    if (!m_connected)
+        return;
+    const char *words[] = {"open", "lost", "closed"};
+    publish(topic(QStringLiteral("link")), words[int(state)], true);
+}
+
+// The players never answer: the state says what was sent, not what plays.
+void MqttBridge::publishState(const CommandPath::Outcome &outcome)
+{
+    const std::optional<CommandPath::PlayerState> state =
+        m_path->playerState(outcome.command.playerId);
+    if (!m_connected || !state)
+        return;
+    QJsonObject json{{QStringLiteral("sent"), state->command}, {QStringLiteral("time"), now()}};
+    if (state->level)
+        json.insert(QStringLiteral("level"), *state->level);
+    publish(topic(QString::number(outcome.command.playerId) + QStringLiteral("/state")),
+            QJsonDocument(json).toJson(QJsonDocument::Compact), true);
+}
+
+// Each player of the installation as a device of Home Assistant: four buttons, the folder and
+// the volume as numbers, and the link as a binary sensor.
+void MqttBridge::publishDiscovery()
+{
+    const QString line = m_settings.lineName();
+    const QString node = QStringLiteral("tessary_") + QString(line).replace(u'/', u'_');
+    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
+    const QString model = DeviceProfiles::modelNames().value(m_path->model() - 1);
+    const QString status = topic(QStringLiteral("status"));
+    const auto config = [&](const QString &component, const QString &object, QJsonObject body) {
+        body.insert(QStringLiteral("availability_topic"), status);
+        body.insert(QStringLiteral("unique_id"), node + u'_' + object);
+        publish(m_settings.discoveryPrefix + u'/' + component + u'/' + node + u'/' + object +
+                    QStringLiteral("/config"),
+                QJsonDocument(body).toJson(QJsonDocument::Compact), true);
+    };
+    // The line is a device of its own, and its players are reached through it.
+    config(QStringLiteral("binary_sensor"), QStringLiteral("link"),
+           {{QStringLiteral("name"), QStringLiteral("Serial line")},
+            {QStringLiteral("state_topic"), topic(QStringLiteral("link"))},
+            {QStringLiteral("value_template"),
+             QStringLiteral("{{ 'ON' if value == 'open' else 'OFF' }}")},
+            {QStringLiteral("device_class"), QStringLiteral("connectivity")},
+            {QStringLiteral("device"),
+             QJsonObject{{QStringLiteral("identifiers"), QJsonArray{node}},
+                         {QStringLiteral("name"), QStringLiteral("Tessary ") + line},
+                         {QStringLiteral("manufacturer"), QStringLiteral("Corvane")}}}});
+    for (const Installation::Player &player : m_path->installation().players()) {
+        const QString id = QString::number(player.id);
+        const QString command = topic(id + QStringLiteral("/command"));
+        const QJsonObject device{{QStringLiteral("identifiers"), QJsonArray{node + u'_' + id}},
+                                 {QStringLiteral("name"), player.name},
+                                 {QStringLiteral("manufacturer"), QStringLiteral("Corvane")},
+                                 {QStringLiteral("model"), model},
+                                 {QStringLiteral("via_device"), node}};
+        for (const char *word : {"play", "stop", "next", "previous"}) {
+            const QString name = QLatin1String(word);
+            config(QStringLiteral("button"), id + u'_' + name,
+                   {{QStringLiteral("name"), name.left(1).toUpper() + name.mid(1)},
+                    {QStringLiteral("command_topic"), command},
+                    {QStringLiteral("payload_press"), name},
+                    {QStringLiteral("device"), device}});
+        }
+        config(QStringLiteral("number"), id + QStringLiteral("_folder"),
+               {{QStringLiteral("name"), QStringLiteral("Folder")},
+                {QStringLiteral("command_topic"), command},
+                {QStringLiteral("command_template"), QStringLiteral("folder {{ value | int }}")},
+                {QStringLiteral("min"), 0},
+                {QStringLiteral("max"), profile.folderCount - 1},
+                {QStringLiteral("mode"), QStringLiteral("box")},
+                {QStringLiteral("device"), device}});
+        config(QStringLiteral("number"), id + QStringLiteral("_volume"),
+               {{QStringLiteral("name"), QStringLiteral("Volume")},
+                {QStringLiteral("command_topic"), command},
+                {QStringLiteral("command_template"), QStringLiteral("volume {{ value | int }}")},
+                {QStringLiteral("state_topic"), topic(id + QStringLiteral("/state"))},
+                {QStringLiteral("value_template"), QStringLiteral("{{ value_json.level }}")},
+                {QStringLiteral("min"), profile.volumeMinimum},
+                {QStringLiteral("max"), DeviceProfiles::VolumeMaximum},
+                {QStringLiteral("unit_of_measurement"), QStringLiteral("dB")},
+                {QStringLiteral("device"), device}});
+    }
+}

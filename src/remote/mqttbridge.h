@@ -1,0 +1,92 @@
+#pragma once
+
+#include "commandpath.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QSettings;
+class QSocketNotifier;
+struct mosquitto;
+struct mosquitto_message;
+
+// Joining an MQTT broker: off until a broker is set.
+struct MqttSettings
+{
+    bool enabled = false;
+    QString host;
+    quint16 port = 1883;
+    QString clientId; // default: tessary-<line>
+    QString username;
+    QString password; // never logged, never printed
+    QString caFile;   // TLS when set
+    QString certFile; // a client certificate, with its key
+    QString keyFile;
+    QString prefix = QStringLiteral("tessary");
+    QString line; // this line's name; default: the host name
+    bool discovery = false;
+    QString discoveryPrefix = QStringLiteral("homeassistant");
+
+    // The group "mqtt" of a settings file.
+    static MqttSettings load(QSettings &settings);
+    void save(QSettings &settings) const;
+    QString lineName() const;
+};
+
+// The line's players on an MQTT broker, through libmosquitto driven by this thread's event loop
+// (its socket watched, its keep-alive on a timer; no thread of its own):
+//   <prefix>/<line>/<player>/command   commands, QoS 1, in tessary-send's words or JSON
+//   <prefix>/<line>/<player>/result    what became of each (JSON), QoS 1
+//   <prefix>/<line>/<player>/state     the last command and level sent (retained)
+//   <prefix>/<line>/status             online / offline, the latter as the broker's last will
+//   <prefix>/<line>/link               open / lost / closed (retained)
+// A broker that goes away is joined again, waiting longer each time up to half a minute; what
+// it kept while away is not sent late. With discovery, each player of the installation
+// appears in Home Assistant.
+class MqttBridge : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MqttBridge(CommandPath *path, QObject *parent = nullptr);
+    ~MqttBridge() override;
+
+    // Joins the broker the settings name, after leaving any other; false with why when the
+    // settings cannot be used (a TLS file that cannot be read, say). The joining itself goes on
+    // in the background, and note() tells how it goes.
+    bool start(const MqttSettings &settings, QString *why);
+    void stop();
+    bool isConnected() const { return m_connected; }
+
+signals:
+    // Joined, left, refused and why: a line for the log, without the password.
+    void note(const QString &text);
+
+private:
+    void connectNow();
+    void retryLater(const QString &why);
+    void watchSocket();
+    void service();
+    void connected(int code);
+    void disconnected(int code);
+    void received(const mosquitto_message *message);
+    void publish(const QString &topic, const QByteArray &payload, bool retain, int qos = 1);
+    void publishLink(CommandPath::LinkState state);
+    void publishState(const CommandPath::Outcome &outcome);
+    void publishDiscovery();
+    QString topic(const QString &rest) const;
+
+    CommandPath *m_path;
+    MqttSettings m_settings;
+    mosquitto *m_client = nullptr;
+    QSocketNotifier *m_read = nullptr;
+    QSocketNotifier *m_write = nullptr;
+    QTimer m_keepAlive;
+    QTimer m_retry;
+    QTimer m_connectTimeout;
+    int m_backoffMs = 1000;
+    bool m_connected = false;
+    QString m_lastNote;
+    QString m_refusal; // why the broker refused us, for the round that follows
+};
