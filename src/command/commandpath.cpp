@@ -153,8 +153,9 @@ CommandPath::Outcome CommandPath::send(const PlayerCommand &command, const QStri
     if (!m_link->isOpen()) {
         outcome.result =
             m_linkState == LinkState::Lost ? Result::ConnectionLost : Result::PortClosed;
-        outcome.reason = m_linkState == LinkState::Lost ? QStringLiteral("connection lost")
-                                                        : QStringLiteral("the port is not open");
+        outcome.reason = outcome.result == Result::ConnectionLost
+                             ? QStringLiteral("connection lost")
+                             : QStringLiteral("the port is not open");
         return outcome;
     }
     if (remote && m_link->queuedBytes() > MaxQueuedBytes) {

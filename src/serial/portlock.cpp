@@ -87,9 +87,12 @@ QString devicePath(const QString &portName)
 #ifdef Q_OS_WIN
     return portName;
 #else
+    // A path is the device it leads to: a link to a port held is that port, and held.
     if (portName.startsWith(QLatin1Char('/')) || portName.startsWith(QLatin1String("./")) ||
-        portName.startsWith(QLatin1String("../")))
-        return portName;
+        portName.startsWith(QLatin1String("../"))) {
+        const QString target = QFileInfo(portName).canonicalFilePath();
+        return target.isEmpty() ? portName : target;
+    }
     const QString device = QLatin1String("/dev/") + portName;
     // An adapter's stable name, as /dev/serial/by-id has it, stands for the device it leads
     // to now: the locks are those of that device.

@@ -315,6 +315,8 @@ void TestRemote::lineLostAndBack()
     QCOMPARE(readable(client.receiveDatagram().data()), u"link open"_s);
     QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
     QCOMPARE(line->readAll().toHex(), "83020100");
+    link->close();
+    QCOMPARE(cue(2), u"link closed; error /tessary/3/play not sent: the port is not open"_s);
 }
 
 // A scene's waits are cancelled by another scene, or by Stop All: what was to come after them
@@ -330,27 +332,44 @@ void TestRemote::scenesCancelEachOther()
         QCOMPARE(line->readAll().toHex().left(8), "8c020200");
         QVERIFY(!path->sceneRunning());
     }
+    // A scene taken out of the installation is gone; a player out of range is refused by the
+    // path itself, whoever hands it over.
+    path->setInstallation(Installation::parse(u"[players]\n20 lobby\n"_s));
+    QCOMPARE(path->runScene(u"Opening"_s, {}).status, 64);
+    QCOMPARE(path->send({128, PlayerCommand::Kind::Play, 0}, {}).result,
+             CommandPath::Result::Refused);
+    QCOMPARE(line->readAll(), QByteArray());
 }
 
-// tessaryd as its unit starts it: the line and remote control from its configuration file; cues
-// from the network and from tessary-send on this machine; SIGTERM leaves nothing behind.
+// tessaryd as its unit starts it: the line and remote control from its configuration file,
+// the port waited for while another program holds it and again once lost; cues from the network and
+// from tessary-send on this machine; SIGTERM leaves nothing behind. A rate the model lacks is
+// refused.
 void TestRemote::serviceFromItsConfiguration()
 {
     server.reset();
-    link->close();
     QTemporaryDir folder;
     QFile config(folder.filePath(u"tessaryd.conf"_s));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(u"[line]\nport=%1\nmodel=Galdris\nbaud=38400\n[remote]\nenabled=true\n"
-                 "oscPort=%2\ntextPort=%3\n"_s.arg(line->slavePath)
-                     .arg(settings.oscPort)
-                     .arg(settings.textPort)
-                     .toUtf8());
-    config.close();
+    const QString port = folder.filePath(u"line"_s);
+    QVERIFY(QFile::link(line->slavePath, port));
+    const auto configure = [&](int baud) {
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(u"[line]\nport=%1\nmodel=Galdris\nbaud=%2\n[remote]\nenabled=true\n"
+                     "oscPort=%3\ntextPort=%4\n"_s.arg(port)
+                         .arg(baud)
+                         .arg(settings.oscPort)
+                         .arg(settings.textPort)
+                         .toUtf8());
+        config.close();
+    };
+    configure(38400);
     QProcess service;
     service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
     QByteArray logged;
     QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
+    QVERIFY(logged.contains("waiting for " + port.toUtf8()));
+    link->close();
+    QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).contains("open: "), 5000);
     QUdpSocket client;
     QVERIFY(client.bind(QHostAddress::LocalHost));
     QCOMPARE(exchange(client, settings.textPort, "9 volume -64\n", 1), QStringList{u"OK"_s});
@@ -361,11 +380,24 @@ void TestRemote::serviceFromItsConfiguration()
     QCOMPARE(sender.exitCode(), 0);
     QVERIFY(sender.readAllStandardOutput().contains("held by tessaryd"));
     QCOMPARE(line->readAll().toHex(), "8903000089020100");
+    // The line lost and back where it was: the service opens it again.
+    line->closeMaster();
+    QTRY_VERIFY((logged += service.readAllStandardError()).contains("connection lost"));
+    line = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::remove(port) && QFile::link(line->slavePath, port));
+    QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).count("open: ") == 2, 5000);
+    QCOMPARE(exchange(client, settings.textPort, "9 stop\n", 1), QStringList{u"OK"_s});
+    QCOMPARE(line->readAll().toHex(), "89020200");
     ::kill(pid_t(service.processId()), SIGTERM);
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 0);
     QVERIFY(!QFile::exists(u"/run/lock/LCK.."_s + line->slavePath.mid(5).replace(u'/', u'_')));
     QVERIFY(link->open(line->slavePath, 38400));
+    configure(1234);
+    service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
+    QVERIFY(service.waitForFinished());
+    QCOMPARE(service.exitCode(), 78);
+    QVERIFY(service.readAllStandardError().contains("Galdris has no rate 1234"));
 }
 
 QTEST_GUILESS_MAIN(TestRemote)
