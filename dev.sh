@@ -16,11 +16,12 @@ build_packages=(
     libgl-dev libudev-dev libmosquitto-dev pkg-config qt6-translations-l10n help2man
 )
 # The packaging checks: install tree, menu entry, AppStream data, the installed program under a
-# virtual display, the Debian package and the Windows resources.
+# virtual display, the Debian package and the Windows resources; the broker; the accessibility
+# bus a screen reader listens on.
 test_packages=(
     desktop-file-utils appstream dpkg-dev file util-linux
     xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64 strace systemd
-    mosquitto mosquitto-clients openssl
+    mosquitto mosquitto-clients openssl dbus at-spi2-core
 )
 # The checked build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer that
 # turns a report's addresses into source lines.

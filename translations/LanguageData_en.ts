@@ -98,14 +98,6 @@
 <context>
     <name>CommandLogPanel</name>
     <message>
-        <source>Clear</source>
-        <translation>Clear</translation>
-    </message>
-    <message>
-        <source>Save as...</source>
-        <translation>Save as...</translation>
-    </message>
-    <message>
         <source>Saved to %1</source>
         <translation>Saved to %1</translation>
     </message>
@@ -120,6 +112,18 @@
     <message>
         <source>Not saved: %1</source>
         <translation>Not saved: %1</translation>
+    </message>
+    <message>
+        <source>Command log</source>
+        <translation>Command log</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>&amp;Clear</translation>
+    </message>
+    <message>
+        <source>&amp;Save as...</source>
+        <translation>&amp;Save as...</translation>
     </message>
 </context>
 <context>
@@ -255,10 +259,6 @@
         <translation>-0 dB</translation>
     </message>
     <message>
-        <source>Player ID</source>
-        <translation>Player ID</translation>
-    </message>
-    <message>
         <source>ID Number</source>
         <translation>ID Number</translation>
     </message>
@@ -299,10 +299,6 @@
         <translation>Ctrl+Right</translation>
     </message>
     <message>
-        <source>Folder</source>
-        <translation>Folder</translation>
-    </message>
-    <message>
         <source>Folder number</source>
         <translation>Folder number</translation>
     </message>
@@ -323,16 +319,8 @@
         <translation>Disconnect</translation>
     </message>
     <message>
-        <source>Port</source>
-        <translation>Port</translation>
-    </message>
-    <message>
         <source>Port name</source>
         <translation>Port name</translation>
-    </message>
-    <message>
-        <source>BaudRate</source>
-        <translation>BaudRate</translation>
     </message>
     <message>
         <source>Baudrate value</source>
@@ -353,10 +341,6 @@
     <message>
         <source>Device</source>
         <translation>Device</translation>
-    </message>
-    <message>
-        <source>Devices</source>
-        <translation>Devices</translation>
     </message>
     <message>
         <source>Device name</source>
@@ -387,24 +371,8 @@
         <translation>&amp;About</translation>
     </message>
     <message>
-        <source>&amp;Corvane Home Page</source>
-        <translation>&amp;Corvane Home Page</translation>
-    </message>
-    <message>
         <source>&amp;Contact Technical Support</source>
         <translation>&amp;Contact Technical Support</translation>
-    </message>
-    <message>
-        <source>Français</source>
-        <translation>Français</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>(Default)</source>
-        <translation>(Default)</translation>
     </message>
     <message>
         <source>Open</source>
@@ -630,6 +598,58 @@ The file is left as it was.</translation>
         <source>MQTT not started: %1</source>
         <translation>MQTT not started: %1</translation>
     </message>
+    <message>
+        <source>Maximum volume</source>
+        <translation>Maximum volume</translation>
+    </message>
+    <message>
+        <source>Minimum volume</source>
+        <translation>Minimum volume</translation>
+    </message>
+    <message>
+        <source>Pla&amp;yer ID</source>
+        <translation>Pla&amp;yer ID</translation>
+    </message>
+    <message>
+        <source>F&amp;older</source>
+        <translation>F&amp;older</translation>
+    </message>
+    <message>
+        <source>&amp;Port</source>
+        <translation>&amp;Port</translation>
+    </message>
+    <message>
+        <source>&amp;BaudRate</source>
+        <translation>&amp;BaudRate</translation>
+    </message>
+    <message>
+        <source>&amp;Auto-connection</source>
+        <translation>&amp;Auto-connection</translation>
+    </message>
+    <message>
+        <source>&amp;Devices</source>
+        <translation>&amp;Devices</translation>
+    </message>
+    <message>
+        <source>Corvane &amp;Home Page</source>
+        <translation>Corvane &amp;Home Page</translation>
+    </message>
+    <message>
+        <source>&amp;Français</source>
+        <translation>&amp;Français</translation>
+    </message>
+    <message>
+        <source>&amp;English</source>
+        <translation>&amp;English</translation>
+    </message>
+    <message>
+        <source>(&amp;Default)</source>
+        <translation>(&amp;Default)</translation>
+    </message>
+    <message>
+        <source>Command &amp;Log</source>
+        <translation>Command &amp;Log</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>
@@ -791,10 +811,6 @@ The file is left as it was.</translation>
         <translation>Client &amp;certificate:</translation>
     </message>
     <message>
-        <source>Client &amp;key:</source>
-        <translation>Client &amp;key:</translation>
-    </message>
-    <message>
         <source>Topic &amp;prefix:</source>
         <translation>Topic &amp;prefix:</translation>
     </message>
@@ -809,6 +825,10 @@ The file is left as it was.</translation>
     <message>
         <source>&amp;Home Assistant discovery</source>
         <translation>&amp;Home Assistant discovery</translation>
+    </message>
+    <message>
+        <source>Client ke&amp;y:</source>
+        <translation>Client ke&amp;y:</translation>
     </message>
 </context>
 <context>

@@ -98,14 +98,6 @@
 <context>
     <name>CommandLogPanel</name>
     <message>
-        <source>Clear</source>
-        <translation>Effacer</translation>
-    </message>
-    <message>
-        <source>Save as...</source>
-        <translation>Enregistrer sous...</translation>
-    </message>
-    <message>
         <source>Saved to %1</source>
         <translation>Enregistré dans %1</translation>
     </message>
@@ -120,6 +112,18 @@
     <message>
         <source>Not saved: %1</source>
         <translation>Non enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Command log</source>
+        <translation>Journal des commandes</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>Efface&amp;r</translation>
+    </message>
+    <message>
+        <source>&amp;Save as...</source>
+        <translation>Enregistrer &amp;sous...</translation>
     </message>
 </context>
 <context>
@@ -255,10 +259,6 @@
         <translation>-0 dB</translation>
     </message>
     <message>
-        <source>Player ID</source>
-        <translation>N° de lecteur</translation>
-    </message>
-    <message>
         <source>ID Number</source>
         <translation>Numéro d&apos;identification du lecteur</translation>
     </message>
@@ -299,10 +299,6 @@
         <translation>Ctrl+Right</translation>
     </message>
     <message>
-        <source>Folder</source>
-        <translation>Dossier</translation>
-    </message>
-    <message>
         <source>Folder number</source>
         <translation>Numéro de dossier</translation>
     </message>
@@ -323,16 +319,8 @@
         <translation>Déconnecter</translation>
     </message>
     <message>
-        <source>Port</source>
-        <translation>Port</translation>
-    </message>
-    <message>
         <source>Port name</source>
         <translation>Nom du port</translation>
-    </message>
-    <message>
-        <source>BaudRate</source>
-        <translation>Débit</translation>
     </message>
     <message>
         <source>Baudrate value</source>
@@ -355,10 +343,6 @@
         <translation>Appareil</translation>
     </message>
     <message>
-        <source>Devices</source>
-        <translation>Modèle</translation>
-    </message>
-    <message>
         <source>Device name</source>
         <translation>Modèle d&apos;appareil</translation>
     </message>
@@ -368,7 +352,7 @@
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation>&amp;Aide</translation>
+        <translation>Aid&amp;e</translation>
     </message>
     <message>
         <source>&amp;Languages</source>
@@ -387,24 +371,8 @@
         <translation>À &amp;propos</translation>
     </message>
     <message>
-        <source>&amp;Corvane Home Page</source>
-        <translation>Site &amp;web de Corvane</translation>
-    </message>
-    <message>
         <source>&amp;Contact Technical Support</source>
         <translation>&amp;Contacter l&apos;assistance technique</translation>
-    </message>
-    <message>
-        <source>Français</source>
-        <translation>Français</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>(Default)</source>
-        <translation>(Langue du système)</translation>
     </message>
     <message>
         <source>Open</source>
@@ -628,7 +596,59 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>MQTT not started: %1</source>
-        <translation>MQTT non démarré : %1</translation>
+        <translation>MQTT non démarré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Maximum volume</source>
+        <translation>Volume maximum</translation>
+    </message>
+    <message>
+        <source>Minimum volume</source>
+        <translation>Volume minimum</translation>
+    </message>
+    <message>
+        <source>Pla&amp;yer ID</source>
+        <translation>&amp;N° de lecteur</translation>
+    </message>
+    <message>
+        <source>F&amp;older</source>
+        <translation>D&amp;ossier</translation>
+    </message>
+    <message>
+        <source>&amp;Port</source>
+        <translation>&amp;Port</translation>
+    </message>
+    <message>
+        <source>&amp;BaudRate</source>
+        <translation>&amp;Débit</translation>
+    </message>
+    <message>
+        <source>&amp;Auto-connection</source>
+        <translation>&amp;Connexion automatique</translation>
+    </message>
+    <message>
+        <source>&amp;Devices</source>
+        <translation>&amp;Modèle</translation>
+    </message>
+    <message>
+        <source>Corvane &amp;Home Page</source>
+        <translation>Site &amp;web de Corvane</translation>
+    </message>
+    <message>
+        <source>&amp;Français</source>
+        <translation>&amp;Français</translation>
+    </message>
+    <message>
+        <source>&amp;English</source>
+        <translation>&amp;English</translation>
+    </message>
+    <message>
+        <source>(&amp;Default)</source>
+        <translation>(&amp;Langue du système)</translation>
+    </message>
+    <message>
+        <source>Command &amp;Log</source>
+        <translation>&amp;Journal des commandes</translation>
     </message>
 </context>
 <context>
@@ -651,15 +671,15 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>TLS: %1</source>
-        <translation>TLS : %1</translation>
+        <translation>TLS&#xa0;: %1</translation>
     </message>
     <message>
         <source>MQTT %1:%2: %3; trying again</source>
-        <translation>MQTT %1:%2 : %3 ; nouvel essai</translation>
+        <translation>MQTT %1:%2&#xa0;: %3&#xa0;; nouvel essai</translation>
     </message>
     <message>
         <source>MQTT: joined %1:%2 as %3</source>
-        <translation>MQTT : connecté à %1:%2 en tant que %3</translation>
+        <translation>MQTT&#xa0;: connecté à %1:%2 en tant que %3</translation>
     </message>
 </context>
 <context>
@@ -760,15 +780,15 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>Bro&amp;ker:</source>
-        <translation>Cou&amp;rtier :</translation>
+        <translation>Court&amp;ier&#xa0;:</translation>
     </message>
     <message>
         <source>Po&amp;rt:</source>
-        <translation>Po&amp;rt :</translation>
+        <translation>&amp;Port&#xa0;:</translation>
     </message>
     <message>
         <source>Client I&amp;D:</source>
-        <translation>I&amp;dentifiant client :</translation>
+        <translation>I&amp;dentifiant client&#xa0;:</translation>
     </message>
     <message>
         <source>tessary-LINE</source>
@@ -776,31 +796,27 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>&amp;User:</source>
-        <translation>&amp;Utilisateur :</translation>
+        <translation>&amp;Utilisateur&#xa0;:</translation>
     </message>
     <message>
         <source>Pass&amp;word:</source>
-        <translation>&amp;Mot de passe :</translation>
+        <translation>Mo&amp;t de passe&#xa0;:</translation>
     </message>
     <message>
         <source>CA &amp;file (TLS):</source>
-        <translation>&amp;Fichier de l&apos;autorité (TLS) :</translation>
+        <translation>&amp;Fichier de l&apos;autorité (TLS)&#xa0;:</translation>
     </message>
     <message>
         <source>Client &amp;certificate:</source>
-        <translation>&amp;Certificat client :</translation>
-    </message>
-    <message>
-        <source>Client &amp;key:</source>
-        <translation>Clé c&amp;lient :</translation>
+        <translation>C&amp;ertificat client&#xa0;:</translation>
     </message>
     <message>
         <source>Topic &amp;prefix:</source>
-        <translation>&amp;Préfixe des sujets :</translation>
+        <translation>Préfixe des &amp;sujets&#xa0;:</translation>
     </message>
     <message>
         <source>This li&amp;ne&apos;s name:</source>
-        <translation>&amp;Nom de cette ligne :</translation>
+        <translation>&amp;Nom de cette ligne&#xa0;:</translation>
     </message>
     <message>
         <source>the host name</source>
@@ -809,6 +825,10 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>&amp;Home Assistant discovery</source>
         <translation>Découverte &amp;Home Assistant</translation>
+    </message>
+    <message>
+        <source>Client ke&amp;y:</source>
+        <translation>Clé c&amp;lient :</translation>
     </message>
 </context>
 <context>
@@ -875,7 +895,7 @@ hall play</translation>
     </message>
     <message>
         <source>S&amp;hortcut:</source>
-        <translation>&amp;Raccourci&#xa0;:</translation>
+        <translation>Ra&amp;ccourci&#xa0;:</translation>
     </message>
     <message>
         <source>&amp;Add...</source>

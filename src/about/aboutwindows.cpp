@@ -3,6 +3,7 @@
 #include "abouttext.h"
 #include "ui_aboutwindows.h"
 
+#include <QIcon>
 #include <QOperatingSystemVersion>
 #include <QSysInfo>
 
@@ -10,6 +11,10 @@ AboutWindows::AboutWindows(QWidget *parent) : QDialog(parent), ui(new Ui::AboutW
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    // A label takes its picture as it is; an icon picks the sharper copy on a high-density screen.
+    const QSize size = ui->label_Image->pixmap().deviceIndependentSize().toSize();
+    ui->label_Image->setPixmap(
+        QIcon(QStringLiteral(":/images/ressources/About.png")).pixmap(size, devicePixelRatioF()));
 }
 
 AboutWindows::~AboutWindows()

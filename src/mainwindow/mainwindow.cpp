@@ -30,7 +30,11 @@
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QSettings>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTextStream>
 #include <QTranslator>
 #include <algorithm>
@@ -100,6 +104,29 @@ private:
     PortWatcher *m_watcher;
 };
 
+// A flat picture button shows no focus of its own in most styles: the one the keyboard is on
+// gets a frame in the highlight colour, which stands out in a light and in a dark theme.
+class FocusFrameStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
+        if (element != CE_PushButton || !button || !(button->features & QStyleOptionButton::Flat) ||
+            !(option->state & State_HasFocus) || !(option->state & State_KeyboardFocusChange))
+            return;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(option->palette.color(QPalette::Highlight), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option->rect).adjusted(1, 1, -1, -1), 3, 3);
+        painter->restore();
+    }
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -128,6 +155,11 @@ MainWindow::MainWindow(QWidget *parent)
         list->installEventFilter(wheelGuard);
     }
     ui->comboBox_Serial_Port->installEventFilter(new RescanOnOpening(portWatcher, this));
+    auto *focusFrame = new FocusFrameStyle(QStyleFactory::create(style()->name()));
+    focusFrame->setParent(this);
+    for (QPushButton *button : ui->centralWidget->findChildren<QPushButton *>())
+        if (button->isFlat())
+            button->setStyle(focusFrame);
 
     Fill_Port_List();
     ui->comboBox_Device->addItems(DeviceProfiles::modelNames());
@@ -246,19 +278,27 @@ void MainWindow::Adopt_Button_Shortcuts()
         button->setShortcut(QKeySequence());
         button->setToolTip(
             tr("%1 (%2)").arg(button->toolTip(), keys.first().toString(QKeySequence::NativeText)));
+        // A screen reader says the name, then this: what the button does and its key.
+        button->setAccessibleDescription(button->toolTip());
     }
 }
 
 void MainWindow::Update_Connection_Controls()
 {
     const bool open = link->isOpen();
-    ui->pushButton_Open->setEnabled(!open);
+    // Connect and Disconnect hand the focus to each other: a disabled button would pass it on
+    // to whatever comes next in the Tab order.
+    QPushButton *now = open ? ui->pushButton_Close : ui->pushButton_Open;
+    QPushButton *before = open ? ui->pushButton_Open : ui->pushButton_Close;
+    now->setEnabled(true);
+    if (before->hasFocus())
+        now->setFocus(Qt::OtherFocusReason);
+    before->setEnabled(false);
     ui->comboBox_Serial_Port->setEnabled(!open);
     ui->comboBox_Serial_Baudrate->setEnabled(!open);
     ui->groupBox_Transport->setEnabled(open);
     ui->groupBox_Folder->setEnabled(open);
     ui->groupBox_Volume->setEnabled(open);
-    ui->pushButton_Close->setEnabled(open);
 }
 
 // --- Serial link -------------------------------------------------------------------------------
@@ -419,7 +459,7 @@ void MainWindow::Create_Command_Log()
         Show_Command_Log(shown);
         const QString refused = keepWindowState({{QStringLiteral("commandLog/shown"), shown}});
         if (!refused.isEmpty())
-            ui->label_Status->setText(tr("Not saved: %1").arg(refused));
+            Set_Status_Line(tr("Not saved: %1").arg(refused));
     });
     if (keptWindowState(QStringLiteral("commandLog/shown"), false).toBool())
         Show_Command_Log(true);
@@ -438,6 +478,13 @@ void MainWindow::Show_Command_Log(bool shown)
         commandLogPanel = new CommandLogPanel(commandLog, commandLogDock);
         commandLogDock->setWidget(commandLogPanel);
         addDockWidget(Qt::BottomDockWidgetArea, commandLogDock);
+        // After the window's last control, Tab goes through the log, then Clear and Save as...
+        QWidget *previous = ui->pushButton_All_Max;
+        for (const char *name : {"tableView_Log", "pushButton_Log_Clear", "pushButton_Log_Save"}) {
+            QWidget *next = commandLogPanel->findChild<QWidget *>(QLatin1String(name));
+            setTabOrder(previous, next);
+            previous = next;
+        }
         Retranslate_Command_Log();
     }
     if (commandLogDock)
@@ -595,7 +642,9 @@ void MainWindow::Apply_Installation(const Installation &installation, bool save)
     sceneActions.clear();
     scenesMenu->clear();
     for (const Installation::Scene &scene : installation.scenes()) {
-        QAction *action = scenesMenu->addAction(scene.name);
+        // A name is shown as it is written: an ampersand in it is no mnemonic.
+        QAction *action = scenesMenu->addAction(
+            QString(scene.name).replace(QStringLiteral("&"), QStringLiteral("&&")));
         action->setShortcut(QKeySequence(scene.shortcut, QKeySequence::PortableText));
         addAction(action); // its shortcut works wherever the focus is
         connect(action, &QAction::triggered, this, [this, name = scene.name] { Run_Scene(name); });
@@ -716,17 +765,27 @@ void MainWindow::Record_Command(const PlayerCommand &command)
 void MainWindow::Retranslate_Command_Log()
 {
     viewMenu->setTitle(tr("&View"));
-    commandLogAction->setText(tr("Command Log"));
+    commandLogAction->setText(tr("Command &Log"));
     if (commandLogDock) {
         commandLogDock->setWindowTitle(tr("Command Log"));
         commandLogPanel->retranslate();
     }
 }
 
+// Every status passes here. The line announces itself to a screen reader (a label without a
+// name of its own is named by its text, and says when that changes); the window's status bar,
+// where screen readers look for a status on request, carries the same text as its name without
+// showing it twice.
+void MainWindow::Set_Status_Line(const QString &text)
+{
+    ui->label_Status->setText(text);
+    ui->statusBar->setAccessibleName(text);
+}
+
 // The status line says what became of the connection; the log keeps a row of it.
 void MainWindow::Show_Status(const QString &text)
 {
-    ui->label_Status->setText(text);
+    Set_Status_Line(text);
     commandLog->addEvent(text, tr("window"));
 }
 
@@ -755,7 +814,7 @@ void MainWindow::Send_Command(const PlayerCommand &command)
     const CommandPath::Outcome outcome = commandPath->send(command, tr("window"));
     if (outcome.result == CommandPath::Result::Sent ||
         outcome.result == CommandPath::Result::NotSent)
-        ui->label_Status->setText(outcome.echo + (outcome.sent() ? QString() : tr(" (not sent)")));
+        Set_Status_Line(outcome.echo + (outcome.sent() ? QString() : tr(" (not sent)")));
     Update_Connection_Controls();
 }
 
@@ -851,8 +910,10 @@ void MainWindow::Launch_Folder_9()
 void MainWindow::Show_Volume_Level()
 {
     const QSlider *slider = ui->horizontalSlider_All;
-    ui->label_Volume_Value_All->setText(
-        Volume::labelText(slider->value(), slider->minimum(), tr("Mute")));
+    const QString level = Volume::labelText(slider->value(), slider->minimum(), tr("Mute"));
+    ui->label_Volume_Value_All->setText(level);
+    // The slider itself only knows a number; its description says the level as it is shown.
+    ui->horizontalSlider_All->setAccessibleDescription(level);
 }
 
 void MainWindow::on_horizontalSlider_All_valueChanged(int value)
@@ -893,7 +954,7 @@ void MainWindow::Apply_Device_Profile(int model)
     commandPath->setModel(model);
     ui->comboBox_Folder->clear();
     ui->comboBox_Serial_Baudrate->clear();
-    ui->label_Status->setText(QStringLiteral("..."));
+    Set_Status_Line(QStringLiteral("..."));
     ui->comboBox_Folder->addItems(DeviceProfiles::folderItems(profile.folderCount));
     ui->comboBox_Serial_Baudrate->addItems(profile.baudRates);
     ui->comboBox_Serial_Baudrate->setCurrentIndex(profile.defaultBaudRate);
@@ -1047,6 +1108,7 @@ bool MainWindow::Load_Language()
             QCoreApplication::installTranslator(qt);
     }
     ui->retranslateUi(this);
+    ui->horizontalSlider_All->setAccessibleDescription(ui->label_Volume_Value_All->text());
     Adopt_Button_Shortcuts();
     Retranslate_Command_Log();
     remoteAction->setText(tr("&Remote Control..."));
@@ -1061,7 +1123,7 @@ void MainWindow::Choose_Language(Configuration::Language language)
     // The form puts its design text back into the level label; show the real level again.
     Show_Volume_Level();
     if (!found && language == Configuration::Language::French)
-        ui->label_Status->setText(tr("No French catalogue found; the texts stay in English"));
+        Set_Status_Line(tr("No French catalogue found; the texts stay in English"));
 }
 
 void MainWindow::on_actionFran_ais_triggered()

@@ -90,6 +90,7 @@ private:
     int Current_Player_ID() const;
     void Show_Volume_Level();
     void Report_Connection_Lost();
+    void Set_Status_Line(const QString &text);
     void Show_Status(const QString &text);
     void Create_Command_Log();
     void Show_Command_Log(bool shown);

@@ -69,7 +69,8 @@ protected:
     //   wheel WIDGET (one turn down), menu ACTION, unplug, restart, ports NAME[=ADAPTER]...
     //   (listed from now on, with the adapter's own name if it has one; "-" for none)
     //   sends HEX (nothing when empty), status TEXT (TEXT* for a prefix; waits up to a second),
-    //   label TEXT, shows LIST COUNT CURRENT LAST, shows Volume MINIMUM LEVEL, closed, open
+    //   focused WIDGET, label TEXT, shows LIST COUNT CURRENT LAST, shows Volume MINIMUM LEVEL,
+    //   closed, open
     // Returns the first check that failed, with what was seen instead; empty when all held.
     QString play(const QString &scenario)
     {
@@ -140,6 +141,8 @@ protected:
                 seen = QTest::qWaitFor([&] { return pattern.match(status()).hasMatch(); }, 1000)
                            ? expected
                            : status();
+            } else if (verb == u"focused") {
+                seen = QApplication::focusWidget()->objectName();
             } else if (verb == u"label") {
                 seen = child<QLabel>("label_Volume_Value_All")->text();
             } else if (verb == u"shows") { // a list's count, current and last item; a range

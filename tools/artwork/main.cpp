@@ -21,6 +21,18 @@ using Painter = std::function<void(QPainter &, qreal size)>;
 const QColor Outline(0x1d, 0x3f, 0x7a);
 const QColor BlueLight(0x8c, 0xc4, 0xff);
 const QColor BlueDark(0x1f, 0x5f, 0xc8);
+// Drawn under a dark stroke, so that it stays visible on a dark background.
+const QColor Halo(255, 255, 255, 170);
+
+// A dark stroke with a light edge around it.
+void haloed(QPainter &p, const QPainterPath &path, const QPen &pen)
+{
+    QPen edge = pen;
+    edge.setColor(Halo);
+    edge.setWidthF(pen.widthF() + 1.2);
+    p.strokePath(path, edge);
+    p.strokePath(path, pen);
+}
 
 QImage paint(int width, int height, const Painter &painter)
 {
@@ -39,8 +51,11 @@ void blueDisc(QPainter &p, QRectF r)
     g.setColorAt(0.6, BlueDark);
     g.setColorAt(1, Outline);
     p.setBrush(g);
-    p.setPen(QPen(Outline, r.width() / 16.0));
+    p.setPen(Qt::NoPen);
     p.drawEllipse(r);
+    QPainterPath rim;
+    rim.addEllipse(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    haloed(p, rim, QPen(Outline, r.width() / 16.0));
 }
 
 // A blue round transport button; glyph is drawn in a 16-unit box centred on the disc.
@@ -73,6 +88,15 @@ void triangle(QPainter &p, qreal x, qreal y, qreal w, qreal h, bool right)
     p.drawPath(path);
 }
 
+// A small blue disc with a play sign, in a 16-unit box.
+void transportButtonGlyph(QPainter &p)
+{
+    blueDisc(p, QRectF(0.5, 0.5, 15, 15));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    triangle(p, 6, 4.5, 5.5, 7, true);
+}
+
 void speaker(QPainter &p, qreal s)
 {
     p.save();
@@ -88,23 +112,32 @@ void speaker(QPainter &p, qreal s)
     QLinearGradient g(0, 2, 0, 14);
     g.setColorAt(0, QColor(0xd8, 0xd8, 0xd8));
     g.setColorAt(1, QColor(0x80, 0x80, 0x80));
-    p.setBrush(g);
-    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
-    p.drawPath(path);
+    p.fillPath(path, g);
+    haloed(p, path, QPen(QColor(0x40, 0x40, 0x40), 1));
     p.restore();
 }
 
-void connector(QPainter &p, qreal s, const QColor &band)
+// A plug and its socket: joined when connected, apart with a break between them when not, so
+// that the two differ by their shape and not only by the colour of the plug's band.
+void connector(QPainter &p, qreal s, bool joined)
 {
     p.save();
     p.scale(s / 16.0, s / 16.0);
-    p.setPen(QPen(Outline, 1));
     // cable
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(2, 14), QPointF(5, 11));
+    QPainterPath cable;
+    cable.moveTo(1.5, 14.5);
+    cable.lineTo(4.5, 11.5);
+    haloed(p, cable, QPen(QColor(0x30, 0x30, 0x30), 2, Qt::SolidLine, Qt::RoundCap));
+    // the socket, top right
+    p.save();
+    p.translate(joined ? 11.5 : 13, joined ? 4.5 : 3);
+    p.rotate(-45);
+    p.setBrush(QColor(0x50, 0x50, 0x50));
+    p.setPen(QPen(Halo, 0.8));
+    p.drawRoundedRect(QRectF(-3.5, -3, 7, 3.5), 0.8, 0.8);
+    p.restore();
     // plug body
-    p.translate(9, 7);
+    p.translate(joined ? 8.5 : 7, joined ? 7.5 : 9);
     p.rotate(-45);
     QLinearGradient g(-4, 0, 4, 0);
     g.setColorAt(0, BlueLight);
@@ -112,14 +145,47 @@ void connector(QPainter &p, qreal s, const QColor &band)
     p.setBrush(g);
     p.setPen(QPen(Outline, 0.8));
     p.drawRoundedRect(QRectF(-3.5, -3, 7, 7), 1, 1);
-    p.setBrush(band);
+    p.setBrush(joined ? QColor(0x2e, 0xb8, 0x3a) : QColor(0x9a, 0x9a, 0x9a));
     p.setPen(Qt::NoPen);
     p.drawRect(QRectF(-3.1, 1.5, 6.2, 2));
-    // pins
+    // pins, in the socket or out in the open
     p.setBrush(QColor(0xc0, 0xc0, 0xc0));
     p.setPen(QPen(QColor(0x60, 0x60, 0x60), 0.5));
-    p.drawRect(QRectF(-2.5, -6, 1.5, 3));
-    p.drawRect(QRectF(1, -6, 1.5, 3));
+    p.drawRect(QRectF(-2.5, -5, 1.5, 2));
+    p.drawRect(QRectF(1, -5, 1.5, 2));
+    p.restore();
+    if (!joined) { // the break
+        QPainterPath mark;
+        mark.moveTo(8.5, 4);
+        mark.lineTo(12, 7.5);
+        haloed(p, mark,
+               QPen(QColor(0xc0, 0x20, 0x20), 1.2 * s / 16.0, Qt::SolidLine, Qt::RoundCap));
+    }
+}
+
+// Load: a folder with a play sign, so that it is not taken for Play.
+void folderLoad(QPainter &p, qreal s)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    QPainterPath folder;
+    folder.moveTo(1.5, 3.5);
+    folder.lineTo(6, 3.5);
+    folder.lineTo(7.5, 5);
+    folder.lineTo(14.5, 5);
+    folder.lineTo(14.5, 13.5);
+    folder.lineTo(1.5, 13.5);
+    folder.closeSubpath();
+    QLinearGradient g(0, 3, 0, 14);
+    g.setColorAt(0, QColor(0xf6, 0xd7, 0x7c));
+    g.setColorAt(1, QColor(0xd9, 0xa3, 0x2c));
+    p.fillPath(folder, g);
+    haloed(p, folder, QPen(QColor(0x7a, 0x54, 0x10), 1));
+    p.restore();
+    p.save();
+    p.translate(s * 0.4, s * 0.4);
+    p.scale(s / 32.0, s / 32.0);
+    transportButtonGlyph(p);
     p.restore();
 }
 
@@ -207,13 +273,19 @@ void house(QPainter &p, qreal s)
     p.restore();
 }
 
-void plusMinus(QPainter &p, bool plus)
+void plusMinus(QPainter &p, qreal s, bool plus)
 {
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x40, 0x40, 0x40));
-    p.drawRect(QRectF(1, 3, 6, 2));
+    p.save();
+    p.scale(s / 8.0, s / 8.0);
+    QPainterPath sign;
+    sign.setFillRule(Qt::WindingFill);
+    sign.addRect(QRectF(1, 3, 6, 2));
     if (plus)
-        p.drawRect(QRectF(3, 1, 2, 6));
+        sign.addRect(QRectF(3, 1, 2, 6));
+    sign = sign.simplified();
+    p.strokePath(sign, QPen(Halo, 1));
+    p.fillPath(sign, QColor(0x40, 0x40, 0x40));
+    p.restore();
 }
 
 void powerButton(QPainter &p, QRectF r)
@@ -388,12 +460,12 @@ int main(int argc, char **argv)
 
     const QList<Picture> pictures{
         {"ressources/UpValue6.png", 8, 8,
-         [](QPainter &p, qreal) {
-             plusMinus(p, true);
+         [](QPainter &p, qreal s) {
+             plusMinus(p, s, true);
          }},
         {"ressources/DownValue6.png", 8, 8,
-         [](QPainter &p, qreal) {
-             plusMinus(p, false);
+         [](QPainter &p, qreal s) {
+             plusMinus(p, s, false);
          }},
         {"ressources/control_play_blue.png", 16, 16,
          transportButton([](QPainter &p) { triangle(p, 6, 4.5, 5.5, 7, true); })},
@@ -426,6 +498,7 @@ int main(int argc, char **argv)
         {"ressources/sound.png", 16, 16,
          [](QPainter &p, qreal s) {
              speaker(p, s);
+             p.scale(s / 16.0, s / 16.0);
              p.setPen(QPen(QColor(0xd0, 0x20, 0x20), 1.2, Qt::SolidLine, Qt::RoundCap));
              p.setBrush(Qt::NoBrush);
              p.drawArc(QRectF(6.5, 5, 6, 6), -55 * 16, 110 * 16);
@@ -433,18 +506,20 @@ int main(int argc, char **argv)
          }},
         {"ressources/connect.png", 16, 16,
          [](QPainter &p, qreal s) {
-             connector(p, s, QColor(0x2e, 0xb8, 0x3a));
+             connector(p, s, true);
          }},
         {"ressources/disconnect.png", 16, 16,
          [](QPainter &p, qreal s) {
-             connector(p, s, QColor(0x9a, 0x9a, 0x9a));
+             connector(p, s, false);
          }},
+        {"ressources/folder_load_blue.png", 16, 16, folderLoad},
         {"ressources/door.png", 16, 16, door},
         {"ressources/information.png", 16, 16, information},
         {"ressources/email_edit.png", 16, 16, emailEdit},
         {"ressources/house.png", 16, 16, house},
         {"ressources/About.png", 128, 192,
-         [](QPainter &p, qreal) {
+         [](QPainter &p, qreal s) {
+             p.scale(s / 128.0, s / 128.0);
              powerButton(p, QRectF(8.5, 72.5, 111, 111));
          }},
         // Window icons: large enough for any title bar or task switcher, small enough to load
@@ -461,9 +536,16 @@ int main(int argc, char **argv)
             ++failures;
         }
     };
+    // Each picture at its size, and twice as large for screens of twice the density: Qt takes
+    // the "@2x" copy by itself there.
     for (const Picture &picture : pictures) {
         const QString path = images.filePath(QLatin1String(picture.file));
         report(paint(picture.width, picture.height, picture.painter).save(path, "PNG"), path);
+        if (!path.contains(QLatin1String("ressources/")))
+            continue;
+        const QString large = path.chopped(4) + QStringLiteral("@2x.png");
+        report(paint(2 * picture.width, 2 * picture.height, picture.painter).save(large, "PNG"),
+               large);
     }
 
     // The program icon for desktop menus, at the sizes of the hicolor theme, and for Windows.

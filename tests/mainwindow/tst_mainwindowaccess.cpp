@@ -1,0 +1,167 @@
+#include "aboutwindows.h"
+#include "windowtesting.h"
+
+#include <QAccessible>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaEnum>
+#include <QStatusBar>
+#include <QTestAccessibility>
+
+using namespace Qt::StringLiterals;
+
+// The window as a screen reader and the keyboard meet it, and its pictures at two scales.
+class TestMainWindowAccess : public WindowTest
+{
+    Q_OBJECT
+
+private slots:
+    void names_data();
+    void names();
+    void keyboard();
+    void statusAnnounced();
+    void picturesAtTwoScales();
+};
+
+void TestMainWindowAccess::names_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("English") << u"English"_s
+                             << u"Devices ComboBox|Connect Button|Disconnect Button|Port ComboBox|"
+                                "BaudRate ComboBox|Auto-connection CheckBox|Player ID ComboBox|"
+                                "Previous Button|Play Button|Stop Button|Next Button|Folder "
+                                "ComboBox|Load folder Button|Minimum volume Button|Volume Slider|"
+                                "Maximum volume Button|Command log Table|Clear Button|Save as... "
+                                "Button"_s;
+    QTest::newRow("French") << u"Fran_ais"_s
+                            << u"Modèle ComboBox|Connecter Button|Déconnecter Button|Port ComboBox|"
+                               "Débit ComboBox|Connexion automatique CheckBox|N° de lecteur "
+                               "ComboBox|Précédent Button|Lire Button|Arrêter Button|Suivant "
+                               "Button|Dossier ComboBox|Lancer le dossier Button|Volume minimum "
+                               "Button|Volume Slider|Volume maximum Button|Journal des commandes "
+                               "Table|Effacer Button|Enregistrer sous... Button"_s;
+}
+
+// Each control in the Tab order, as a screen reader says it: its name (a list's is the label it
+// is labelled by), then its role. Alt and a letter reach one label, check box or menu each.
+void TestMainWindowAccess::names()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, said);
+    QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"), u"LanguageData_fr.qm"_s);
+    start();
+    PLAY(u"menu "_s + language + u"; menu Command_Log"_s);
+    QStringList spoken;
+    QWidget *widget = child("comboBox_Device");
+    do {
+        QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
+        if (widget->focusPolicy() & Qt::TabFocus && control->role() == QAccessible::ComboBox)
+            control = control->relations(QAccessible::Label).value(0).first;
+        if (widget->focusPolicy() & Qt::TabFocus)
+            spoken << control->text(QAccessible::Name) + u' ' +
+                          QLatin1String(QMetaEnum::fromType<QAccessible::Role>().valueToKey(
+                              QAccessible::queryAccessibleInterface(widget)->role()));
+        widget = widget->nextInFocusChain();
+    } while (widget != child("comboBox_Device"));
+    QCOMPARE(spoken, said.split(u'|'));
+    // Alt and a letter: each text has its own letter in the window, and in each menu.
+    const auto clash = [](const QStringList &texts) {
+        QMap<QKeySequence, QString> taken;
+        for (const QString &text : texts)
+            if (QKeySequence::mnemonic(text).isEmpty() ||
+                taken.contains(QKeySequence::mnemonic(text)))
+                return taken.value(QKeySequence::mnemonic(text)) + u" / "_s + text;
+            else
+                taken.insert(QKeySequence::mnemonic(text), text);
+        return QString();
+    };
+    QStringList inWindow{child<QCheckBox>("checkBox_AutoConnect")->text()};
+    for (QLabel *label : window->findChildren<QLabel *>())
+        if (label->buddy())
+            inWindow << label->text();
+    for (QGroupBox *group : window->findChildren<QGroupBox *>())
+        if (group->title().contains(u'&'))
+            inWindow << group->title();
+    for (QPushButton *button : window->findChildren<QPushButton *>())
+        if (!button->text().isEmpty())
+            inWindow << button->text();
+    for (QAction *title : window->menuBar()->actions()) {
+        inWindow << title->text();
+        QStringList inMenu;
+        for (QAction *action : title->menu()->actions())
+            if (!action->isSeparator())
+                inMenu << action->text();
+        QCOMPARE(clash(inMenu), QString());
+    }
+    QCOMPARE(clash(inWindow), QString());
+}
+
+// Tab leaves the log; the focus goes from Connect to Disconnect and back; the focus shows.
+void TestMainWindowAccess::keyboard()
+{
+    start();
+    PLAY(u"menu Command_Log; Serial_Port "_s + line->slavePath +
+         u"; focus pushButton_Open; press Space; open; focused pushButton_Close; press Space; "
+         "closed; focused pushButton_Open; connect; click Play; focus tableView_Log; press Tab; "
+         "focused pushButton_Log_Clear"_s);
+    for (QPushButton *button : window->findChildren<QPushButton *>()) {
+        button->setEnabled(true);
+        button->setFocus();
+        const QImage focused = button->grab().toImage();
+        child("comboBox_Device")->setFocus();
+        QVERIFY2(button->grab().toImage() != focused, qPrintable(button->objectName()));
+    }
+}
+
+// Run where an accessibility bus answers (tst_mainwindowaccess_desktop): the status line and the
+// status bar each tell of a new status.
+void TestMainWindowAccess::statusAnnounced()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    if (!QTest::qWaitFor([] { return QAccessible::isActive(); }, 5000)) {
+        QVERIFY(!qEnvironmentVariableIsSet("TESSARY_ACCESSIBILITY_BUS"));
+        QSKIP("no accessibility bus here; run by tst_mainwindowaccess_desktop");
+    }
+    QTestAccessibility::initialize();
+    for (const QString &step : {u"connect"_s, u"unplug"_s}) {
+        QTestAccessibility::clearEvents();
+        const QString before = status();
+        PLAY(step);
+        QTRY_VERIFY(status() != before);
+        QStringList told;
+        for (const QAccessibleEvent *seen : QTestAccessibility::events())
+            if (seen->type() == QAccessible::NameChanged)
+                told << seen->object()->objectName() + u' ' +
+                            QAccessible::queryAccessibleInterface(seen->object())
+                                ->text(QAccessible::Name);
+        QCOMPARE(told, QStringList({u"label_Status "_s + status(), u"statusBar "_s + status()}));
+    }
+    QTestAccessibility::cleanup();
+}
+
+// Each picture has a copy of twice its size, which the window uses on a screen at scale 2.
+void TestMainWindowAccess::picturesAtTwoScales()
+{
+    const QDir pictures(u":/images/ressources"_s);
+    const QStringList names = pictures.entryList({u"*.png"_s});
+    QCOMPARE(names.filter(u"@2x"_s).size() * 2, names.size());
+    for (const QString &name : names.filter(QRegularExpression(u"^[^@]+$"_s)))
+        QCOMPARE(QImage(pictures.filePath(name.chopped(4) + u"@2x.png"_s)).size(),
+                 QImage(pictures.filePath(name)).size() * 2);
+    if (qApp->devicePixelRatio() < 2)
+        QSKIP("the pictures on a screen at scale 2 are looked at by tst_mainwindowaccess_desktop");
+    window = std::make_unique<MainWindow>();
+    AboutWindows about;
+    for (const auto &[shown, name] :
+         {std::pair{child<QPushButton>("pushButton_Play")->icon().pixmap(16),
+                    u"control_play_blue"_s},
+          {about.findChild<QLabel *>(u"label_Image"_s)->pixmap(), u"About"_s}})
+        QCOMPARE(shown.toImage(), QImage(pictures.filePath(name + u"@2x.png"_s))
+                                      .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
+QTEST_MAIN(TestMainWindowAccess)
+#include "tst_mainwindowaccess.moc"
