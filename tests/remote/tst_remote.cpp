@@ -1,11 +1,14 @@
 #include "commandpath.h"
 #include "pseudoterminal.h"
+#include "remoterequest.h"
 #include "remoteserver.h"
 #include "seriallink.h"
 
+#include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QSerialPort>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -82,6 +85,7 @@ private slots:
     void floodIsAnsweredBusy();
     void lineLostAndBack();
     void scenesCancelEachOther();
+    void localSenders();
     void serviceFromItsConfiguration();
 
 private:
@@ -216,12 +220,14 @@ void TestRemote::messages()
         QTcpSocket client;
         client.connectToHost(QHostAddress::LocalHost, to);
         QVERIFY(client.waitForConnected());
+        // Framed here as a show controller does, sizes by hand.
+        char size[4];
+        qToBigEndian(quint32(data.size()), size);
         Osc::StreamDecoder framing;
-        if (how == u"osc slip"_s)
-            framing.feed("\xc0");
-        else if (how == u"osc size"_s)
-            framing.feed(QByteArray(1, '\0'));
-        client.write(osc ? framing.frame(data) : data);
+        framing.feed("\xc0");
+        client.write(how == u"osc size"_s ? QByteArray(size, 4) + data
+                     : osc                ? framing.frame(data)
+                                          : data);
         Osc::StreamDecoder back;
         QByteArray text;
         const auto received = [&] {
@@ -255,6 +261,10 @@ void TestRemote::onlyAllowedClients()
     QCOMPARE(line->readAll(), QByteArray());
     QCOMPARE(noted.count(), 1);
     QCOMPARE(noted.first().first().toString(), u"OSC 127.0.0.1 refused: not an allowed address"_s);
+    QTemporaryDir folder;
+    QSettings saved(folder.filePath(u"remote.ini"_s), QSettings::IniFormat);
+    settings.save(saved);
+    QCOMPARE(RemoteSettings::load(saved).allowed, settings.allowed);
     settings.allowed = {u"127.0.0.1"_s, u"no-address"_s};
     QVERIFY(!server->start(settings, &why));
     QCOMPARE(why, u"no-address is not an address or a subnet"_s);
@@ -339,6 +349,26 @@ void TestRemote::scenesCancelEachOther()
     QCOMPARE(path->send({128, PlayerCommand::Kind::Play, 0}, {}).result,
              CommandPath::Result::Refused);
     QCOMPARE(line->readAll(), QByteArray());
+}
+
+// tessary-send on this machine, through the service's local socket: each line answered as it
+// comes; a line without end cut off.
+void TestRemote::localSenders()
+{
+    QTemporaryDir folder;
+    QString why;
+    QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    QLocalSocket sender;
+    sender.connectToServer(folder.filePath(u"tessaryd.sock"_s));
+    QVERIFY(sender.waitForConnected());
+    for (const QByteArray request : {"9 play\n", "9 jump\n"}) {
+        sender.write(request);
+        QTRY_VERIFY(sender.canReadLine());
+        QCOMPARE(sender.readLine().left(6), request == "9 play\n" ? "OK\r\n" : "ERR 64");
+    }
+    QCOMPARE(line->readAll().toHex(), "89020100");
+    sender.write(QByteArray(RemoteRequests::MaxLine + 1, '9'));
+    QTRY_COMPARE(sender.state(), QLocalSocket::UnconnectedState);
 }
 
 // tessaryd as its unit starts it: the line and remote control from its configuration file,
