@@ -34,7 +34,8 @@ QString jsonWords(const QJsonObject &object, QString *words)
 std::optional<QDateTime> sentAt(const QJsonObject &object)
 {
     const QJsonValue time = object.value(QLatin1String("time"));
-    if (time.isDouble())
+    // A number beyond any date (some ten thousand years each way) is not a time.
+    if (time.isDouble() && std::abs(time.toDouble()) < 3e14)
         return QDateTime::fromMSecsSinceEpoch(qint64(time.toDouble()), Qt::UTC);
     if (time.isString()) {
         const QDateTime parsed = QDateTime::fromString(time.toString(), Qt::ISODateWithMs);

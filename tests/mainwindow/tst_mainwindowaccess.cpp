@@ -122,6 +122,7 @@ void TestMainWindowAccess::statusAnnounced()
     }
     QTestAccessibility::initialize();
     for (const QString &step : {u"connect"_s, u"unplug"_s}) {
+        qDeleteAll(QTestAccessibility::events()); // cleared, not deleted, by Qt's helper
         QTestAccessibility::clearEvents();
         const QString before = status();
         PLAY(step);
@@ -134,6 +135,8 @@ void TestMainWindowAccess::statusAnnounced()
                                 ->text(QAccessible::Name);
         QCOMPARE(told, QStringList({u"label_Status "_s + status(), u"statusBar "_s + status()}));
     }
+    qDeleteAll(QTestAccessibility::events());
+    QTestAccessibility::clearEvents();
     QTestAccessibility::cleanup();
 }
 
