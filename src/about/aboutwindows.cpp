@@ -3,18 +3,20 @@
 #include "abouttext.h"
 #include "ui_aboutwindows.h"
 
-#include <QIcon>
 #include <QOperatingSystemVersion>
+#include <QPixmap>
 #include <QSysInfo>
 
 AboutWindows::AboutWindows(QWidget *parent) : QDialog(parent), ui(new Ui::AboutWindows)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    // A label takes its picture as it is; an icon picks the sharper copy on a high-density screen.
-    const QSize size = ui->label_Image->pixmap().deviceIndependentSize().toSize();
-    ui->label_Image->setPixmap(
-        QIcon(QStringLiteral(":/images/ressources/About.png")).pixmap(size, devicePixelRatioF()));
+    // A label takes its picture as it is: the sharper copy on a high-density screen.
+    if (devicePixelRatioF() > 1) {
+        QPixmap sharp(QStringLiteral(":/images/ressources/About@2x.png"));
+        sharp.setDevicePixelRatio(2);
+        ui->label_Image->setPixmap(sharp);
+    }
 }
 
 AboutWindows::~AboutWindows()

@@ -134,6 +134,8 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
         *why = tr("the MQTT client could not be made");
         return false;
     }
+    // A cue and its acknowledgement are a few bytes each: sent at once, not held back for more.
+    mosquitto_int_option(m_client, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(m_client, [](mosquitto *, void *self, int code) {
         static_cast<MqttBridge *>(self)->connected(code);
     });
