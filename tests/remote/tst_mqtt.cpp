@@ -128,16 +128,19 @@ void TestMqtt::commandsResultsAndState()
     QCOMPARE(
         QJsonDocument::fromJson(state.value(0).section(u' ', 1).toUtf8()).object().value(u"sent"_s),
         u"folder 12"_s);
-    // A command's result, heard by a client that subscribed before it sent the command.
-    QProcess request;
-    request.start(u"mosquitto_rr"_s,
-                  {u"-p"_s, QString::number(port), u"-t"_s, u"tessary/hall/5/command"_s, u"-e"_s,
-                   u"tessary/hall/5/result"_s, u"-m"_s, u"volume 1"_s, u"-W"_s, u"3"_s});
-    QVERIFY(request.waitForFinished(5000));
-    const QString result = QString::fromUtf8(request.readAllStandardOutput());
-    QVERIFY2(result.contains(u"\"outcome\":\"refused\""_s) &&
-                 result.contains(u"no level \\\"1\\\""_s),
-             qPrintable(result));
+    // Results, heard by a client that subscribed before it sent the command: one sent, one
+    // refused.
+    for (const auto &[command, said] :
+         {std::pair{u"stop"_s, u"\"frame\":\"85 02 02 00\",\"outcome\":\"sent\""_s},
+          {u"volume 1"_s, u"\"outcome\":\"refused\",\"reason\":\"no level \\\"1\\\""_s}}) {
+        QProcess request;
+        request.start(u"mosquitto_rr"_s,
+                      {u"-p"_s, QString::number(port), u"-t"_s, u"tessary/hall/5/command"_s,
+                       u"-e"_s, u"tessary/hall/5/result"_s, u"-m"_s, command, u"-W"_s, u"3"_s});
+        QVERIFY(request.waitForFinished(5000));
+        const QString result = QString::fromUtf8(request.readAllStandardOutput());
+        QVERIFY2(result.contains(said), qPrintable(result));
+    }
 }
 
 // The broker marks the line offline when the service dies; a broker that comes back is joined

@@ -22,14 +22,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // An OSC packet from its text: "ADDRESS [i:N] [f:N] [s:TEXT] [T] [F] [N]", or "bundle A | B".
-QByteArray packet(const QString &spec)
+QByteArray packet(const QString &described)
 {
     const auto padded = [](QByteArray text) {
         return text + QByteArray(4 - text.size() % 4, '\0');
     };
-    if (spec.startsWith(u"bundle "_s)) {
+    if (described.startsWith(u"bundle "_s)) {
         QByteArray bundle = padded("#bundle") + QByteArray(8, '\0');
-        for (const QString &element : spec.mid(7).split(u" | "_s)) {
+        for (const QString &element : described.mid(7).split(u" | "_s)) {
             const QByteArray message = packet(element);
             char size[4];
             qToBigEndian(quint32(message.size()), size);
@@ -37,7 +37,7 @@ QByteArray packet(const QString &spec)
         }
         return bundle;
     }
-    const QStringList words = spec.split(u' ');
+    const QStringList words = described.split(u' ');
     QByteArray tags(","), data;
     for (const QString &word : words.mid(1)) {
         tags += word.at(0).toLatin1();
