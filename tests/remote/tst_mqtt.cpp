@@ -1,8 +1,10 @@
+#include "mqttbridge.h"
 #include "pseudoterminal.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 // tessaryd on a real broker, started by the test on a port of its own: commands from
 // mosquitto_pub to the bytes at a pseudo-terminal, the retained state, the last will, a broker
-// restarted, late commands, Home Assistant's discovery, a login and TLS.
+// restarted, late commands, Home Assistant's discovery, a login and TLS; and the settings.
 class TestMqtt : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,8 @@ private slots:
     void discoveryAsHomeAssistantReadsIt();
     void loginAndTls_data();
     void loginAndTls();
+    void settingsReadAndKept_data();
+    void settingsReadAndKept();
 
 private:
     QString file(const QString &name) const { return folder->filePath(name); }
@@ -245,6 +249,44 @@ void TestMqtt::loginAndTls()
     service.waitForFinished();
     if (mqtt.contains(u"password"_s))
         QVERIFY(startService(mqtt, "chmod 600", true).contains(u"others may read it"_s));
+}
+
+void TestMqtt::settingsReadAndKept_data()
+{
+    // The group as written by hand; then as read, and as read again once saved.
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("every setting")
+        << u"host=b.lan|port=1884|clientId=c|username=u|password=p w|caFile=ca|certFile=cf|"
+           "keyFile=kf|prefix=museum|line=hall|discovery=true|discoveryPrefix=ha"_s
+        << u"on b.lan 1884 c u p w ca cf kf museum hall true ha"_s;
+    QTest::newRow("a port out of range") << u"host=b|port=65536"_s << u"on b 1883"_s;
+    QTest::newRow("no port, TLS") << u"host=b|port=x|caFile=ca"_s << u"on b 8883 ca"_s;
+    QTest::newRow("switched off") << u"host=b|enabled=false"_s << u"off b 1883"_s;
+}
+
+void TestMqtt::settingsReadAndKept()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, read);
+    write(u"in.ini"_s, u"[mqtt]\n"_s + written.replace(u'|', u'\n'));
+    QSettings in(file(u"in.ini"_s), QSettings::IniFormat);
+    QSettings out(file(u"out.ini"_s), QSettings::IniFormat);
+    const auto shown = [](const MqttSettings &settings) {
+        QStringList words{settings.enabled ? u"on"_s : u"off"_s, settings.host,
+                          QString::number(settings.port)};
+        for (const QString &text :
+             {settings.clientId, settings.username, settings.password, settings.caFile,
+              settings.certFile, settings.keyFile, settings.prefix, settings.line,
+              settings.discovery ? u"true"_s : QString(), settings.discoveryPrefix})
+            if (!text.isEmpty() && text != u"tessary"_s && text != u"homeassistant"_s)
+                words << text;
+        return words.join(u' ');
+    };
+    const MqttSettings loaded = MqttSettings::load(in);
+    QCOMPARE(shown(loaded), read);
+    loaded.save(out);
+    QCOMPARE(shown(MqttSettings::load(out)), shown(loaded));
 }
 
 QTEST_GUILESS_MAIN(TestMqtt)
