@@ -219,20 +219,13 @@ void TestMqtt::loginAndTls()
                                                       u"hall"_s, u"secret"_s}) == 0);
     // A certificate authority of the test's own, and the broker's certificate for localhost.
     const QString ca = file(u"ca.pem"_s), key = file(u"broker.key"_s), cert = file(u"broker.pem"_s);
-    const auto openssl = [](const QString &arguments) {
-        return QProcess::execute(u"openssl"_s, arguments.split(u' '));
-    };
-    QCOMPARE(openssl(u"req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=test-ca -keyout %1.key "
-                     "-out %1"_s.arg(ca)),
-             0);
-    QCOMPARE(
-        openssl(
-            u"req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout %1 -out %1.csr"_s.arg(key)),
-        0);
-    QCOMPARE(
-        openssl(u"x509 -req -days 1 -in %1.csr -CA %2 -CAkey %2.key -CAcreateserial -out %3"_s.arg(
-            key, ca, cert)),
-        0);
+    for (const QString &arguments :
+         {u"req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=test-ca -keyout %1.key -out %1"_s
+              .arg(ca),
+          u"req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout %1 -out %1.csr"_s.arg(key),
+          u"x509 -req -days 1 -in %1.csr -CA %2 -CAkey %2.key -CAcreateserial -out %3"_s.arg(
+              key, ca, cert)})
+        QCOMPARE(QProcess::execute(u"openssl"_s, arguments.split(u' ')), 0);
     startBroker(QString(listener)
                     .replace(u"%1"_s, file(u"passwords"_s))
                     .replace(u"%2"_s, ca)
