@@ -101,7 +101,7 @@ void TestMqtt::init()
     folder = std::make_unique<QTemporaryDir>();
     line = std::make_unique<PseudoTerminal>();
     port = quint16(30000 + QCoreApplication::applicationPid() % 20000);
-    write(u"installation.txt"_s, u"[players]\n5 narration\n"_s);
+    write(u"installation.txt"_s, u"[players]\n5 narration\n[scene Opening]\nnarration play\n"_s);
 }
 
 void TestMqtt::cleanup()
@@ -132,18 +132,23 @@ void TestMqtt::commandsResultsAndState()
     QCOMPARE(
         QJsonDocument::fromJson(state.value(0).section(u' ', 1).toUtf8()).object().value(u"sent"_s),
         u"folder 12"_s);
-    // Results, heard by a client that subscribed before it sent the command: one sent, one
-    // refused.
-    for (const auto &[command, said] :
-         {std::pair{u"stop"_s, u"\"frame\":\"85 02 02 00\",\"outcome\":\"sent\""_s},
-          {u"volume 1"_s, u"\"outcome\":\"refused\",\"reason\":\"no level \\\"1\\\""_s}}) {
+    // Results, heard by a client that subscribed before it sent the command: one of each kind.
+    const char *const results[][3] = {
+        {"5", "stop", R"("frame":"85 02 02 00","outcome":"sent")"},
+        {"5", "volume 1", R"("outcome":"refused","reason":"no level \"1\")"},
+        {"5", R"({"command":"play","time":"2020-01-01T00:00:00Z"})", R"("outcome":"not sent")"},
+        {"all", "stop", R"("command":"stop all","frames":1,"outcome":"sent")"},
+        {"scene", "Opening", R"("command":"scene Opening","outcome":"started")"}};
+    for (const auto &[player, command, said] : results) {
         QProcess request;
         request.start(u"mosquitto_rr"_s,
-                      {u"-p"_s, QString::number(port), u"-t"_s, u"tessary/hall/5/command"_s,
-                       u"-e"_s, u"tessary/hall/5/result"_s, u"-m"_s, command, u"-W"_s, u"3"_s});
+                      {u"-p"_s, QString::number(port), u"-t"_s,
+                       u"tessary/hall/%1/command"_s.arg(QLatin1String(player)), u"-e"_s,
+                       u"tessary/hall/%1/result"_s.arg(QLatin1String(player)), u"-m"_s,
+                       QString::fromUtf8(command), u"-W"_s, u"3"_s});
         QVERIFY(request.waitForFinished(5000));
         const QString result = QString::fromUtf8(request.readAllStandardOutput());
-        QVERIFY2(result.contains(said), qPrintable(result));
+        QVERIFY2(result.contains(QString::fromUtf8(said)), qPrintable(result));
     }
 }
 
