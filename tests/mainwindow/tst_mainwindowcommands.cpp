@@ -1,4 +1,5 @@
 #include "commandlog.h"
+#include "remoteserver.h"
 #include "windowtesting.h"
 
 #include <QDockWidget>
@@ -6,6 +7,7 @@
 #include <QInputDialog>
 #include <QTableView>
 #include <QTimer>
+#include <QUdpSocket>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,6 +24,7 @@ private slots:
     void commands();
     void logKeepsWhatBecameOfEachFrame();
     void recordedSceneRunsFromTheSender();
+    void remoteControlKeptOn();
 };
 
 void TestMainWindowCommands::commands_data()
@@ -194,6 +197,23 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
                   u"scene"_s, u"doors"_s});
     QVERIFY(sender.waitForFinished() && sender.exitCode() == 0);
     QCOMPARE(line->readAll().toHex(), "8302010083010c00");
+}
+
+// Remote control switched on in the window is on again at the next start: a cue from the
+// network reaches the line.
+void TestMainWindowCommands::remoteControlKeptOn()
+{
+    const int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
+    QVERIFY(QDir().mkpath(QFileInfo(RemoteSettings::windowFile()).path()));
+    QFile file(RemoteSettings::windowFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        u"[remote]\nenabled=true\noscPort=%1\ntextPort=%2\n"_s.arg(port).arg(port + 1).toUtf8());
+    file.close();
+    start();
+    PLAY(u"connect"_s);
+    QUdpSocket().writeDatagram("5 play\n", QHostAddress::LocalHost, quint16(port + 1));
+    PLAY(u"sends 85020100"_s);
 }
 
 QTEST_MAIN(TestMainWindowCommands)

@@ -183,8 +183,9 @@ protected:
     {
         const SettingsStore store = SettingsStore::forApplication();
         const QString folder = QFileInfo(store.userFilePath()).path();
-        for (const QString &path : {store.programFilePath(), store.userFilePath(),
-                                    folder + u"/window.ini"_s, folder + u"/installation.txt"_s})
+        for (const QString &path :
+             {store.programFilePath(), store.userFilePath(), folder + u"/window.ini"_s,
+              folder + u"/installation.txt"_s, folder + u"/remote.ini"_s})
             if (!QFile::remove(path))
                 QDir(path).removeRecursively();
     }
