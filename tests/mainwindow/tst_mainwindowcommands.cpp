@@ -155,6 +155,9 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
         QVERIFY(!view ||
                 view->verticalHeader()->defaultSectionSize() < 2 * view->fontMetrics().height());
     }
+    PLAY(u"press Ctrl+L; press Ctrl+L; press Ctrl+L"_s); // shown again, not made again
+    QCOMPARE(window->findChildren<QDockWidget *>().size(), 1);
+    PLAY(u"press Ctrl+L"_s);
     // Where the choice is kept is a link to a FIFO: never read, never written through.
     const QString state =
         QFileInfo(SettingsStore::forApplication().userFilePath()).path() + u"/window.ini"_s;
