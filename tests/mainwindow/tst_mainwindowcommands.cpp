@@ -5,6 +5,7 @@
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QUdpSocket>
@@ -24,7 +25,7 @@ private slots:
     void commands();
     void logKeepsWhatBecameOfEachFrame();
     void recordedSceneRunsFromTheSender();
-    void remoteControlKeptOn();
+    void remoteControlFromItsDialog();
 };
 
 void TestMainWindowCommands::commands_data()
@@ -202,21 +203,26 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
     QCOMPARE(line->readAll().toHex(), "8302010083010c00");
 }
 
-// Remote control switched on in the window is on again at the next start: a cue from the
-// network reaches the line.
-void TestMainWindowCommands::remoteControlKeptOn()
+// Remote control switched on in its dialog: a cue from the network reaches the line at once, and
+// again after the next start.
+void TestMainWindowCommands::remoteControlFromItsDialog()
 {
     const int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
-    QVERIFY(QDir().mkpath(QFileInfo(RemoteSettings::windowFile()).path()));
-    QFile file(RemoteSettings::windowFile());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(
-        u"[remote]\nenabled=true\noscPort=%1\ntextPort=%2\n"_s.arg(port).arg(port + 1).toUtf8());
-    file.close();
     start();
     PLAY(u"connect"_s);
-    QUdpSocket().writeDatagram("5 play\n", QHostAddress::LocalHost, quint16(port + 1));
-    PLAY(u"sends 85020100"_s);
+    QTimer::singleShot(0, this, [port] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        dialog->findChild<QCheckBox *>(u"checkBox_Remote_Enabled"_s)->setChecked(true);
+        dialog->findChild<QSpinBox *>(u"spinBox_Osc_Port"_s)->setValue(port);
+        dialog->findChild<QSpinBox *>(u"spinBox_Text_Port"_s)->setValue(port + 1);
+        qobject_cast<QDialog *>(dialog)->accept();
+    });
+    child<QAction>("actionRemote_Control")->trigger();
+    for (const QString &before : {QString(), u"restart; connect"_s}) {
+        PLAY(before);
+        QUdpSocket().writeDatagram("5 play\n", QHostAddress::LocalHost, quint16(port + 1));
+        PLAY(u"sends 85020100"_s);
+    }
 }
 
 QTEST_MAIN(TestMainWindowCommands)
