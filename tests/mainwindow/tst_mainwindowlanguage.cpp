@@ -45,9 +45,10 @@ private slots:
 private:
     bool showsFrench() const
     {
-        // Menus and tooltips change together.
+        // Menus, the Installation menu made in code, and tooltips change together.
         const bool french = child<QMenu>("menuFile")->title() == u"&Fichier"_s;
-        if (french != child<QPushButton>("pushButton_Play")->toolTip().startsWith(u"Lire ("_s))
+        if (french != child<QPushButton>("pushButton_Play")->toolTip().startsWith(u"Lire ("_s) ||
+            french != (child<QAction>("actionStop_All")->text() == u"&Tout arrêter"_s))
             qFatal("half-translated window");
         return french;
     }
