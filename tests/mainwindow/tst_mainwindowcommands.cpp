@@ -1,4 +1,6 @@
 #include "commandlog.h"
+#include "commandpath.h"
+#include "installationdialogs.h"
 #include "remoteserver.h"
 #include "windowtesting.h"
 
@@ -26,6 +28,7 @@ private slots:
     void logKeepsWhatBecameOfEachFrame();
     void recordedSceneRunsFromTheSender();
     void remoteControlFromItsDialog();
+    void identifyWalksThePlayers();
 };
 
 void TestMainWindowCommands::commands_data()
@@ -223,6 +226,29 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         QUdpSocket().writeDatagram("5 play\n", QHostAddress::LocalHost, quint16(port + 1));
         PLAY(u"sends 85020100"_s);
     }
+}
+
+// Identify plays the folder on each listed player in turn, stopping the one before, and says
+// which; Stop silences the one playing.
+void TestMainWindowCommands::identifyWalksThePlayers()
+{
+    start();
+    PLAY(u"connect"_s);
+    auto *path = window->findChild<CommandPath *>();
+    path->setInstallation(Installation::parse(u"[players]\n3 hall\n9 lobby\n"_s));
+    IdentifyDialog identify(path);
+    identify.findChild<QSpinBox *>(u"spinBox_Identify_Folder"_s)->setValue(7);
+    identify.findChild<QSpinBox *>(u"spinBox_Identify_Pause"_s)->setValue(1);
+    const auto *now = identify.findChild<QLabel *>(u"label_Identify_Now"_s);
+    auto *button = identify.findChild<QPushButton *>(u"pushButton_Identify_Start"_s);
+    button->click();
+    PLAY(u"sends 83010700"_s);
+    QCOMPARE(now->text(), u"Playing on ID 3, hall"_s);
+    PLAY(u"sends 83020200 89010700"_s);
+    QCOMPARE(now->text(), u"Playing on ID 9, lobby"_s);
+    button->click();
+    PLAY(u"sends 89020200"_s);
+    QCOMPARE(now->text(), u"Stopped"_s);
 }
 
 QTEST_MAIN(TestMainWindowCommands)
