@@ -10,6 +10,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <QTextStream>
 #include <functional>
@@ -32,6 +33,23 @@ void haloed(QPainter &p, const QPainterPath &path, const QPen &pen)
     edge.setWidthF(pen.widthF() + 1.2);
     p.strokePath(path, edge);
     p.strokePath(path, pen);
+}
+
+// A closed outline on the 16-unit grid at size s, shaded from y0 down to y1, with a haloed edge.
+void shape(QPainter &p, qreal s, const QPolygonF &corners, qreal y0, qreal y1, const QColor &top,
+           const QColor &bottom, const QColor &edge)
+{
+    p.save();
+    p.scale(s / 16.0, s / 16.0);
+    QPainterPath path;
+    path.addPolygon(corners);
+    path.closeSubpath();
+    QLinearGradient g(0, y0, 0, y1);
+    g.setColorAt(0, top);
+    g.setColorAt(1, bottom);
+    p.fillPath(path, g);
+    haloed(p, path, QPen(edge, 1));
+    p.restore();
 }
 
 QImage paint(int width, int height, const Painter &painter)
@@ -99,22 +117,8 @@ void transportButtonGlyph(QPainter &p)
 
 void speaker(QPainter &p, qreal s)
 {
-    p.save();
-    p.scale(s / 16.0, s / 16.0);
-    QPainterPath path;
-    path.moveTo(1.5, 5.5);
-    path.lineTo(4.5, 5.5);
-    path.lineTo(8.5, 1.5);
-    path.lineTo(8.5, 14.5);
-    path.lineTo(4.5, 10.5);
-    path.lineTo(1.5, 10.5);
-    path.closeSubpath();
-    QLinearGradient g(0, 2, 0, 14);
-    g.setColorAt(0, QColor(0xd8, 0xd8, 0xd8));
-    g.setColorAt(1, QColor(0x80, 0x80, 0x80));
-    p.fillPath(path, g);
-    haloed(p, path, QPen(QColor(0x40, 0x40, 0x40), 1));
-    p.restore();
+    shape(p, s, {{1.5, 5.5}, {4.5, 5.5}, {8.5, 1.5}, {8.5, 14.5}, {4.5, 10.5}, {1.5, 10.5}}, 2, 14,
+          QColor(0xd8, 0xd8, 0xd8), QColor(0x80, 0x80, 0x80), QColor(0x40, 0x40, 0x40));
 }
 
 // A plug and its socket: joined when connected, apart with a break between them when not, so
@@ -166,22 +170,8 @@ void connector(QPainter &p, qreal s, bool joined)
 // Load: a folder with a play sign, so that it is not taken for Play.
 void folderLoad(QPainter &p, qreal s)
 {
-    p.save();
-    p.scale(s / 16.0, s / 16.0);
-    QPainterPath folder;
-    folder.moveTo(1.5, 3.5);
-    folder.lineTo(6, 3.5);
-    folder.lineTo(7.5, 5);
-    folder.lineTo(14.5, 5);
-    folder.lineTo(14.5, 13.5);
-    folder.lineTo(1.5, 13.5);
-    folder.closeSubpath();
-    QLinearGradient g(0, 3, 0, 14);
-    g.setColorAt(0, QColor(0xf6, 0xd7, 0x7c));
-    g.setColorAt(1, QColor(0xd9, 0xa3, 0x2c));
-    p.fillPath(folder, g);
-    haloed(p, folder, QPen(QColor(0x7a, 0x54, 0x10), 1));
-    p.restore();
+    shape(p, s, {{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {14.5, 5}, {14.5, 13.5}, {1.5, 13.5}}, 3, 14,
+          QColor(0xf6, 0xd7, 0x7c), QColor(0xd9, 0xa3, 0x2c), QColor(0x7a, 0x54, 0x10));
     p.save();
     p.translate(s * 0.4, s * 0.4);
     p.scale(s / 32.0, s / 32.0);
