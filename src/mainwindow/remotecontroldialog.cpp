@@ -8,7 +8,7 @@
 
 RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, const MqttSettings &mqtt,
                                          QWidget *parent)
-    : QDialog(parent), ui(new Ui::RemoteControlDialog)
+    : QDialog(parent), ui(new Ui::RemoteControlDialog), m_mqtt(mqtt)
 {
     ui->setupUi(this);
     ui->groupBox_Mqtt->setChecked(mqtt.enabled);
@@ -56,7 +56,7 @@ void RemoteControlDialog::showWarning()
 
 MqttSettings RemoteControlDialog::mqtt() const
 {
-    MqttSettings chosen;
+    MqttSettings chosen = m_mqtt;
     chosen.enabled = ui->groupBox_Mqtt->isChecked();
     chosen.host = ui->lineEdit_Mqtt_Host->text().trimmed();
     chosen.port = quint16(ui->spinBox_Mqtt_Port->value());
@@ -67,7 +67,7 @@ MqttSettings RemoteControlDialog::mqtt() const
     chosen.certFile = ui->lineEdit_Mqtt_Cert->text().trimmed();
     chosen.keyFile = ui->lineEdit_Mqtt_Key->text().trimmed();
     const QString prefix = ui->lineEdit_Mqtt_Prefix->text().trimmed();
-    chosen.prefix = prefix.isEmpty() ? chosen.prefix : prefix;
+    chosen.prefix = prefix.isEmpty() ? MqttSettings().prefix : prefix;
     chosen.line = ui->lineEdit_Mqtt_Line->text().trimmed();
     chosen.discovery = ui->checkBox_Mqtt_Discovery->isChecked();
     return chosen;

@@ -27,4 +27,5 @@ private:
     void showWarning();
 
     Ui::RemoteControlDialog *ui;
+    MqttSettings m_mqtt; // what the dialog does not show is kept as it was
 };

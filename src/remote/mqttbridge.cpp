@@ -15,7 +15,6 @@ namespace {
 
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxBackoffMs = 30 * 1000;
-constexpr int ConnectTimeoutMs = 10 * 1000;
 
 QString outcomeWord(CommandPath::Result result)
 {
@@ -59,6 +58,8 @@ MqttSettings MqttSettings::load(QSettings &settings)
     loaded.line = text("line");
     loaded.discovery = settings.value(QStringLiteral("discovery"), false).toBool();
     loaded.discoveryPrefix = text("discoveryPrefix", loaded.discoveryPrefix);
+    const uint timeout = settings.value(QStringLiteral("timeout")).toUInt(&isNumber);
+    loaded.timeout = isNumber && timeout > 0 && timeout <= 600 ? int(timeout) : loaded.timeout;
     settings.endGroup();
     return loaded;
 }
@@ -79,6 +80,7 @@ void MqttSettings::save(QSettings &settings) const
     settings.setValue(QStringLiteral("line"), line);
     settings.setValue(QStringLiteral("discovery"), discovery);
     settings.setValue(QStringLiteral("discoveryPrefix"), discoveryPrefix);
+    settings.setValue(QStringLiteral("timeout"), timeout);
     settings.endGroup();
 }
 
@@ -100,6 +102,11 @@ MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_
     connect(&m_connectTimeout, &QTimer::timeout, this,
             [this] { retryLater(tr("the broker did not answer")); });
     connect(path, &CommandPath::linkStateChanged, this, &MqttBridge::publishLink);
+    // Whoever sent it (this broker, the window, a scene, a show controller), the state says so.
+    connect(path, &CommandPath::commandSent, this, [this](const CommandPath::Outcome &outcome) {
+        if (outcome.sent())
+            publishState(outcome);
+    });
 }
 
 MqttBridge::~MqttBridge()
@@ -190,6 +197,11 @@ void MqttBridge::stop()
     m_client = nullptr;
 }
 
+int MqttBridge::retryWaitMs(int failures)
+{
+    return qMin(1000 << qBound(0, failures, 5), MaxBackoffMs);
+}
+
 QString MqttBridge::topic(const QString &rest) const
 {
     return m_settings.prefix + u'/' + m_settings.lineName() + u'/' + rest;
@@ -207,7 +219,7 @@ void MqttBridge::connectNow()
             QString::fromUtf8(code == MOSQ_ERR_ERRNO ? strerror(errno) : mosquitto_strerror(code)));
         return;
     }
-    m_connectTimeout.start(ConnectTimeoutMs);
+    m_connectTimeout.start(m_settings.timeout * 1000);
     watchSocket();
 }
 
@@ -233,8 +245,7 @@ void MqttBridge::retryLater(const QString &reason)
         tr("MQTT %1:%2: %3; trying again").arg(m_settings.host).arg(m_settings.port).arg(plain);
     if (said != std::exchange(m_lastNote, said))
         emit note(said);
-    m_retry.start(m_backoffMs);
-    m_backoffMs = qMin(m_backoffMs * 2, MaxBackoffMs);
+    m_retry.start(retryWaitMs(std::exchange(m_failures, qMin(m_failures + 1, 5))));
 }
 
 void MqttBridge::watchSocket()
@@ -282,7 +293,7 @@ void MqttBridge::connected(int code)
     }
     m_refusal.clear();
     m_connected = true;
-    m_backoffMs = 1000;
+    m_failures = 0;
     m_lastNote.clear();
     emit note(tr("MQTT: joined %1:%2 as %3")
                   .arg(m_settings.host)
@@ -346,7 +357,6 @@ void MqttBridge::received(const mosquitto_message *message)
             frames << QString::fromLatin1(outcome.frame.toByteArray().toHex(' '));
             if (!outcome.sent())
                 break;
-            publishState(outcome);
         }
         result.insert(QStringLiteral("command"), words.join(u' '));
         result.insert(QStringLiteral("frame"), frames.join(u' '));

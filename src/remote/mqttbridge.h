@@ -27,6 +27,7 @@ struct MqttSettings
     QString line; // this line's name; default: the host name
     bool discovery = false;
     QString discoveryPrefix = QStringLiteral("homeassistant");
+    int timeout = 10; // seconds a broker has to answer before it is tried again
 
     // The group "mqtt" of a settings file.
     static MqttSettings load(QSettings &settings);
@@ -58,6 +59,9 @@ public:
     bool start(const MqttSettings &settings, QString *why);
     void stop();
     bool isConnected() const { return m_connected; }
+    // The wait before the next attempt after so many failed ones in a row: 1 s, doubling up to
+    // half a minute.
+    static int retryWaitMs(int failures);
 
 signals:
     // Joined, left, refused and why: a line for the log, without the password.
@@ -85,7 +89,7 @@ private:
     QTimer m_keepAlive;
     QTimer m_retry;
     QTimer m_connectTimeout;
-    int m_backoffMs = 1000;
+    int m_failures = 0;
     bool m_connected = false;
     QString m_lastNote;
     QString m_refusal; // why the broker refused us, for the round that follows

@@ -7,6 +7,7 @@
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -207,10 +208,12 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
 }
 
 // Remote control switched on in its dialog: a cue from the network reaches the line at once, and
-// again after the next start.
+// again after the next start. What the dialog does not show is kept as it was.
 void TestMainWindowCommands::remoteControlFromItsDialog()
 {
     const int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
+    QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
+        .setValue(u"mqtt/discoveryPrefix"_s, u"ha"_s);
     start();
     PLAY(u"connect"_s);
     QTimer::singleShot(0, this, [port] {
@@ -221,6 +224,9 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         qobject_cast<QDialog *>(dialog)->accept();
     });
     child<QAction>("actionRemote_Control")->trigger();
+    QCOMPARE(QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
+                 .value(u"mqtt/discoveryPrefix"_s),
+             u"ha"_s);
     for (const QString &before : {QString(), u"restart; connect"_s}) {
         PLAY(before);
         QUdpSocket().writeDatagram("5 play\n", QHostAddress::LocalHost, quint16(port + 1));
