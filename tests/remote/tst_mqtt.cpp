@@ -74,17 +74,17 @@ private:
     {
         return (logged += service.readAllStandardError()).count(words) >= times;
     }
-    // mosquitto_pub, _sub or _rr on the test's broker: what it printed, a line each.
-    QStringList client(const char *tool, const QStringList &arguments)
+    // mosquitto_pub, _sub or _rr on the test's broker: what it printed.
+    QString client(const char *tool, const QStringList &arguments)
     {
         QProcess run;
         run.start(u"mosquitto_"_s + QLatin1String(tool),
                   QStringList{u"-p"_s, QString::number(port)} + arguments);
         run.waitForFinished(5000);
-        return QString::fromUtf8(run.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(run.readAllStandardOutput()).trimmed();
     }
     // Retained messages and what comes within a moment, "topic payload" each.
-    QStringList subscribe(const QString &topic, int count)
+    QString subscribe(const QString &topic, int count)
     {
         return client("sub",
                       {u"-W"_s, u"3"_s, u"-t"_s, topic, u"-v"_s, u"-C"_s, QString::number(count)});
@@ -126,7 +126,7 @@ void TestMqtt::commandsResultsStateAndDiscovery()
     // A command kept by the broker from before is from before; one outside the prefix not ours.
     publish(u"tessary/hall/5/command"_s, u"stop"_s, {u"-r"_s});
     startService(u"discovery=true\n"_s);
-    const QStringList seen = subscribe(u"tessary/hall/#"_s, 8);
+    const QString seen = subscribe(u"tessary/hall/#"_s, 8);
     QVERIFY(seen.contains(u"tessary/hall/status online"_s) &&
             seen.contains(u"tessary/hall/link open"_s));
     publish(u"elsewhere/hall/5/command"_s, u"play"_s);
@@ -144,23 +144,21 @@ void TestMqtt::commandsResultsStateAndDiscovery()
         const QString topic = u"tessary/hall/"_s + QLatin1String(player);
         const QString result =
             client("rr", {u"-W"_s, u"3"_s, u"-t"_s, topic + u"/command"_s, u"-e"_s,
-                          topic + u"/result"_s, u"-m"_s, QString::fromUtf8(command)})
-                .join(u'\n');
-        QVERIFY2(QRegularExpression(QString::fromUtf8(said)).match(result).hasMatch(),
-                 qPrintable(result));
+                          topic + u"/result"_s, u"-m"_s, QString::fromUtf8(command)});
+        QVERIFY2(result.contains(QRegularExpression(QString::fromUtf8(said))), qPrintable(result));
     }
     // At the line, what was sent and nothing else: play, folder 12, Stop All, the scene's play.
     QCOMPARE(line->read(16).toHex(), "8502010085010c008502020085020100");
-    QVERIFY(subscribe(u"tessary/hall/5/state"_s, 1).value(0).contains(u"\"sent\":\"play\""_s));
+    QVERIFY(subscribe(u"tessary/hall/5/state"_s, 1).contains(u"\"sent\":\"play\""_s));
     // The players as Home Assistant reads them.
-    const QString configs = subscribe(u"homeassistant/#"_s, 7).join(u'\n');
+    const QString configs = subscribe(u"homeassistant/#"_s, 7);
     for (
         const char *said :
         {R"(button/tessary_hall/5_play/config {.*"command_topic":"tessary/hall/5/command","device")"
          R"(:{.*"name":"narration".*"payload_press":"play")",
          R"(number/tessary_hall/5_volume/config {.*"command_template":"volume {{ value \| int }}".*"min":-31,)",
          R"(binary_sensor/tessary_hall/link/config {.*"state_topic":"tessary/hall/link")"})
-        QVERIFY2(QRegularExpression(QString::fromUtf8(said)).match(configs).hasMatch(), said);
+        QVERIFY2(configs.contains(QRegularExpression(QString::fromUtf8(said))), said);
 }
 
 // A broker that never answers, then none, then one that goes and comes back twice: said once
@@ -186,7 +184,7 @@ void TestMqtt::silentBrokerRestartedAndLastWill()
     publish(u"tessary/hall/5/command"_s, u"next"_s);
     QCOMPARE(line->read(4).toHex(), "85020300");
     ::kill(pid_t(service.processId()), SIGKILL);
-    QTRY_COMPARE(subscribe(u"tessary/hall/status"_s, 1).value(0), u"tessary/hall/status offline"_s);
+    QTRY_COMPARE(subscribe(u"tessary/hall/status"_s, 1), u"tessary/hall/status offline"_s);
     // A command sent while it was away is not sent when it is back.
     publish(u"tessary/hall/5/command"_s, u"stop"_s);
     service.waitForFinished();
@@ -196,7 +194,7 @@ void TestMqtt::silentBrokerRestartedAndLastWill()
     // Stopped on purpose, it says so itself: the broker sends no last will then.
     ::kill(pid_t(service.processId()), SIGTERM);
     QVERIFY(service.waitForFinished());
-    QCOMPARE(subscribe(u"tessary/hall/status"_s, 1).value(0), u"tessary/hall/status offline"_s);
+    QCOMPARE(subscribe(u"tessary/hall/status"_s, 1), u"tessary/hall/status offline"_s);
 }
 
 // A login, a wrong password, a password others may read, and TLS with the broker's certificate:
@@ -212,10 +210,9 @@ void TestMqtt::loginAndTls()
     QCOMPARE(line->read(4).toHex(), "85020200");
     cleanup();
     startBroker(u"allow_anonymous false\npassword_file passwords\n"_s);
-    QVERIFY(
-        startService(u"username=hall\npassword=wrong\n"_s, "again").contains(u"not authorised"_s));
+    startService(u"username=hall\npassword=wrong\n"_s, "again");
     QTest::qWait(3000);
-    QVERIFY(!says("not authorised", 2) && !logged.contains("wrong") &&
+    QVERIFY(says("not authorised") && !says("not authorised", 2) && !logged.contains("wrong") &&
             service.state() == QProcess::Running);
     cleanup();
     QVERIFY(startService(login, "chmod 600", true).contains(u"others may read it"_s));
@@ -240,10 +237,9 @@ void TestMqtt::settingsReadAndKept_data()
         << u"host=b|port=1884|clientId=c|username=u|password=p w|caFile=ca|certFile=cf|"
            "keyFile=kf|prefix=museum|line=hall|discovery=true|discoveryPrefix=ha|timeout=3"_s
         << u"on b 1884 c u p w ca cf kf museum hall true ha 3"_s;
-    QTest::newRow("out of range, TLS") << u"host=b|port=65536|caFile=ca|timeout=601"_s
-                                       << u"on b 8883 ca tessary false homeassistant 10"_s;
-    QTest::newRow("switched off") << u"host=b|enabled=false|port=x|timeout=0"_s
-                                  << u"off b 1883 tessary false homeassistant 10"_s;
+    QTest::newRow("switched off, out of range, TLS")
+        << u"host=b|enabled=false|port=65536|caFile=ca|timeout=601"_s
+        << u"off b 8883 ca tessary false homeassistant 10"_s;
 }
 
 void TestMqtt::settingsReadAndKept()
