@@ -134,7 +134,6 @@ void TestMqtt::commandsResultsStateAndDiscovery()
     const char *const results[][3] = {
         {"5", "play", R"("frame":"85 02 01 00","outcome":"sent")"},
         {"narration", R"({"command":"folder","value":12})", R"("frame":"85 01 0c 00","outcome")"},
-        {"5", "volume 1", R"("outcome":"refused","reason":"no level \\"1\\")"},
         {"5", R"({"command":)", R"("outcome":"refused","reason":"not JSON)"},
         {"5", R"({"command":"play","time":"2020-01-01T00:00:00Z"})",
          R"("outcome":"not sent","reason":"not sent: too late \(sent \d{9} s ago\))"},
@@ -192,6 +191,7 @@ void TestMqtt::silentBrokerRestartedAndLastWill()
     publish(u"tessary/hall/5/command"_s, u"next"_s);
     QCOMPARE(line->read(4).toHex(), "85020300");
     // Stopped on purpose, it says so itself: the broker sends no last will then.
+    QCOMPARE(subscribe(u"tessary/hall/status"_s, 1), u"tessary/hall/status online"_s);
     ::kill(pid_t(service.processId()), SIGTERM);
     QVERIFY(service.waitForFinished());
     QCOMPARE(subscribe(u"tessary/hall/status"_s, 1), u"tessary/hall/status offline"_s);
