@@ -499,9 +499,12 @@ void MainWindow::Create_Remote_Control()
     remoteServer = new RemoteServer(commandPath, this);
     connect(remoteServer, &RemoteServer::note, this,
             [this](const QString &text) { commandLog->addEvent(text); });
+    // The broker joined, lost or refusing: said once each, in the status line too.
     mqttBridge = new MqttBridge(commandPath, this);
-    connect(mqttBridge, &MqttBridge::note, this,
-            [this](const QString &text) { commandLog->addEvent(text); });
+    connect(mqttBridge, &MqttBridge::note, this, [this](const QString &text) {
+        Set_Status_Line(text);
+        commandLog->addEvent(text);
+    });
     remoteAction = new QAction(this);
     remoteAction->setObjectName(QStringLiteral("actionRemote_Control"));
     ui->menuFile->insertAction(ui->actionExit, remoteAction);

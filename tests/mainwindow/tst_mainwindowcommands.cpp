@@ -5,8 +5,10 @@
 #include "windowtesting.h"
 
 #include <QDockWidget>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
@@ -208,7 +210,7 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
 }
 
 // Remote control switched on in its dialog: a cue from the network reaches the line at once, and
-// again after the next start. What the dialog does not show is kept as it was.
+// again after the next start; a broker away is said. What the dialog does not show is kept.
 void TestMainWindowCommands::remoteControlFromItsDialog()
 {
     const int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
@@ -221,9 +223,13 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         dialog->findChild<QCheckBox *>(u"checkBox_Remote_Enabled"_s)->setChecked(true);
         dialog->findChild<QSpinBox *>(u"spinBox_Osc_Port"_s)->setValue(port);
         dialog->findChild<QSpinBox *>(u"spinBox_Text_Port"_s)->setValue(port + 1);
+        dialog->findChild<QGroupBox *>(u"groupBox_Mqtt"_s)->setChecked(true);
+        dialog->findChild<QLineEdit *>(u"lineEdit_Mqtt_Host"_s)->setText(u"127.0.0.1"_s);
+        dialog->findChild<QSpinBox *>(u"spinBox_Mqtt_Port"_s)->setValue(1);
         qobject_cast<QDialog *>(dialog)->accept();
     });
     child<QAction>("actionRemote_Control")->trigger();
+    PLAY(u"status MQTT 127.0.0.1:1: Connection refused*"_s);
     QCOMPARE(QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
                  .value(u"mqtt/discoveryPrefix"_s),
              u"ha"_s);

@@ -54,12 +54,9 @@ private:
     QString startService(const QString &mqtt, const QByteArray &until = "joined",
                          bool shared = false)
     {
-        write(u"tessaryd.conf"_s,
-              u"[line]\nport=%1\n[remote]\nenabled=false\n[installation]\n"
-              "file=installation.txt\n[mqtt]\nhost=localhost\nport=%2\nline=hall\n"_s
-                      .arg(line->slavePath)
-                      .arg(port) +
-                  mqtt);
+        const QString config = u"[line]\nport=%1\n[remote]\nenabled=false\n[installation]\nfile="
+                               "installation.txt\n[mqtt]\nhost=localhost\nport=%2\nline=hall\n"_s;
+        write(u"tessaryd.conf"_s, config.arg(line->slavePath).arg(port) + mqtt);
         if (shared)
             QFile::setPermissions(u"tessaryd.conf"_s, QFile::ReadOwner | QFile::ReadOther);
         service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, u"tessaryd.conf"_s});
