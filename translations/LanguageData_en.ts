@@ -650,6 +650,10 @@ The file is left as it was.</translation>
         <source>Command &amp;Log</source>
         <translation>Command &amp;Log</translation>
     </message>
+    <message>
+        <source>Not imported: %1: %2</source>
+        <translation>Not imported: %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>

@@ -650,6 +650,10 @@ Le fichier est resté tel quel.</translation>
         <source>Command &amp;Log</source>
         <translation>&amp;Journal des commandes</translation>
     </message>
+    <message>
+        <source>Not imported: %1: %2</source>
+        <translation>Non importé&#xa0;: %1&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>
@@ -828,7 +832,7 @@ Le fichier est resté tel quel.</translation>
     </message>
     <message>
         <source>Client ke&amp;y:</source>
-        <translation>Clé c&amp;lient :</translation>
+        <translation>Clé c&amp;lient&#xa0;:</translation>
     </message>
 </context>
 <context>

@@ -35,7 +35,7 @@ Installation Installation::load(const QString &path)
     const std::optional<QByteArray> bytes = SafeFile::read(path, 1024 * 1024);
     if (!bytes) {
         Installation unreadable;
-        unreadable.m_problems << path + QLatin1String(": not a regular file of at most 1 MiB");
+        unreadable.m_problems << QStringLiteral("not a regular file of at most 1 MiB");
         return unreadable;
     }
     return parse(QString::fromUtf8(*bytes));

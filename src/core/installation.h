@@ -64,7 +64,7 @@ public:
     QString format() const;
     // Where the window keeps it, beside its other files; and the file read and written whole,
     // only as a regular file of sensible size. A file that cannot be read is an empty
-    // installation, with the reason among the problems.
+    // installation, with the reason (for the file as a whole) as its problem.
     static QString windowFile();
     static Installation load(const QString &path);
     bool save(const QString &path, QString *why) const;
@@ -72,6 +72,8 @@ public:
     QList<Player> players() const { return m_players; }
     QList<Scene> scenes() const { return m_scenes; }
     QStringList problems() const { return m_problems; }
+    // Nothing that can be used: no player and no scene.
+    bool isEmpty() const { return m_players.isEmpty() && m_scenes.isEmpty(); }
 
     // The reason when the player cannot be added or renamed so.
     QString setPlayer(int id, const QString &name);

@@ -133,6 +133,10 @@ int main(int argc, char **argv)
     // The installation's players and scenes, for names and scenes from the network.
     const QString installationFile =
         config.value(QStringLiteral("installation/file"), Installation::windowFile()).toString();
+    if (config.contains(QStringLiteral("installation/file")) &&
+        !QFileInfo::exists(installationFile))
+        log(Warning, QStringLiteral("%1: no such file; players are known by their IDs only")
+                         .arg(installationFile));
     const Installation installation = Installation::load(installationFile);
     for (const QString &problem : installation.problems())
         log(Warning, QStringLiteral("%1: %2").arg(installationFile, problem));

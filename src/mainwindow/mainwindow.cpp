@@ -690,7 +690,13 @@ void MainWindow::Import_Installation()
                                                       QString(), tr("Installations (*.txt)"));
     if (path.isEmpty())
         return;
+    // A file with nothing of an installation in it (unreadable, or another kind of text) leaves
+    // the players and scenes as they were.
     const Installation read = Installation::load(path);
+    if (read.isEmpty() && !read.problems().isEmpty()) {
+        Show_Status(tr("Not imported: %1: %2").arg(path, read.problems().first()));
+        return;
+    }
     Apply_Installation(read, true);
     Show_Status(read.problems().isEmpty()
                     ? tr("Imported: %1 players, %2 scenes")

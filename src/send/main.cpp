@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -305,8 +306,12 @@ public:
     {
         if (m_service >= 0)
             return throughService(QStringLiteral("all stop"), QStringLiteral("Stop All"));
-        if (m_dryRun)
+        if (m_dryRun) {
+            for (const int id : m_path.installation().stopAllIds())
+                if (!sendOne({id, PlayerCommand::Kind::Stop, 0}))
+                    return false;
             return true;
+        }
         const auto [sent, all] = m_path.stopAll(QStringLiteral("tessary-send"));
         m_sent += sent;
         if (sent < all) {
@@ -554,9 +559,20 @@ int main(int argc, char **argv)
         return Sent;
     }
 
-    const Installation installation = Installation::load(
-        parser.isSet(QStringLiteral("installation")) ? parser.value(QStringLiteral("installation"))
-                                                     : Installation::windowFile());
+    // The window's installation may not be there yet; one named here must be, and must hold
+    // something. What a file holds that cannot be used is said, and the rest is used.
+    const bool installationGiven = parser.isSet(QStringLiteral("installation"));
+    const QString installationFile = installationGiven
+                                         ? parser.value(QStringLiteral("installation"))
+                                         : Installation::windowFile();
+    if (installationGiven && !QFileInfo::exists(installationFile))
+        return fail(Usage, QStringLiteral("%1: no such file").arg(installationFile));
+    const Installation installation = Installation::load(installationFile);
+    if (installationGiven && installation.isEmpty() && !installation.problems().isEmpty())
+        return fail(
+            Usage, QStringLiteral("%1: %2").arg(installationFile, installation.problems().first()));
+    for (const QString &problem : installation.problems())
+        fail(Sent, QStringLiteral("%1: %2").arg(installationFile, problem));
     Target target;
     readSaved(target);
     const QString wrong = applyOptions(parser, target, installation);

@@ -5,6 +5,7 @@
 #include "windowtesting.h"
 
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -184,7 +185,7 @@ void TestMainWindowCommands::logKeepsWhatBecameOfEachFrame()
 }
 
 // What the window sends while recording becomes a scene of the installation's file, which the
-// sender runs with the same bytes.
+// sender runs with the same bytes; an import of no installation leaves it there.
 void TestMainWindowCommands::recordedSceneRunsFromTheSender()
 {
     start();
@@ -200,6 +201,13 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
     });
     record->trigger();
     PLAY(u"status Scene Doors recorded: 2 steps"_s);
+    // A file that is no installation, imported by mistake, leaves this one as it was.
+    QTimer::singleShot(0, this, [] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        dialog->selectFile(u"/dev/null"_s);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    PLAY(u"menu Import; status Not imported: /dev/null: not a regular file of at most 1 MiB"_s);
     window.reset();
     QProcess sender;
     sender.start(QStringLiteral(TESSARY_SEND),

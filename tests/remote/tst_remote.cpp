@@ -373,8 +373,8 @@ void TestRemote::localSenders()
 
 // tessaryd as its unit starts it: the line and remote control from its configuration file,
 // the port waited for while another program holds it and again once lost; cues from the network and
-// from tessary-send on this machine; SIGTERM leaves nothing behind. A rate the model lacks is
-// refused.
+// from tessary-send on this machine; SIGTERM leaves nothing behind. An installation file that
+// is not there is said; a rate the model lacks is refused.
 void TestRemote::serviceFromItsConfiguration()
 {
     server.reset();
@@ -385,10 +385,11 @@ void TestRemote::serviceFromItsConfiguration()
     const auto configure = [&](int baud) {
         QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
         config.write(u"[line]\nport=%1\nmodel=Galdris\nbaud=%2\n[remote]\nenabled=true\n"
-                     "oscPort=%3\ntextPort=%4\n"_s.arg(port)
+                     "oscPort=%3\ntextPort=%4\n[installation]\nfile=%5\n"_s.arg(port)
                          .arg(baud)
                          .arg(settings.oscPort)
                          .arg(settings.textPort)
+                         .arg(folder.filePath(u"gone.txt"_s))
                          .toUtf8());
         config.close();
     };
@@ -398,6 +399,7 @@ void TestRemote::serviceFromItsConfiguration()
     QByteArray logged;
     QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
     QVERIFY(logged.contains("waiting for " + port.toUtf8()));
+    QVERIFY(logged.contains("gone.txt: no such file"));
     link->close();
     QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).contains("open: "), 5000);
     QUdpSocket client;

@@ -32,6 +32,7 @@ private:
                     std::unique_ptr<QProcess> prepared = {})
     {
         process = prepared ? std::move(prepared) : std::make_unique<QProcess>();
+        process->setWorkingDirectory(here({}));
         process->start(here(u"tessary-send"_s), arguments);
         process->write(input);
         process->waitForBytesWritten();
@@ -74,6 +75,8 @@ void TestSend::init()
     QVERIFY(installation.open(QIODevice::WriteOnly));
     installation.write("[players]\n7 narration\n12 courtyard\n20 lobby\n[scene Opening]\n"
                        "narration folder 3\ncourtyard volume -6\nlobby play\n");
+    QFile broken(here(u"broken.txt"_s));
+    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("[players]\n7 lobby\n8 lobby\n"));
 }
 
 void TestSend::frames_data()
@@ -110,6 +113,10 @@ void TestSend::frames_data()
         {"a scene", "scene Opening", "87010300 8c031900 94020100"},
         {"stop all", "stop-all", "87020200 8c020200 94020200"},
         {"a scene not there", "scene Gone", "64 no scene \"Gone\" in the installation"},
+        {"an installation not there", "--installation gone.txt scene Opening",
+         "64 gone.txt: no such file"},
+        {"a device as the installation", "--installation /dev/null stop-all",
+         "64 /dev/null: not a regular file of at most 1 MiB"},
     };
     for (const auto &row : rows)
         QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
@@ -141,6 +148,12 @@ void TestSend::savedSettings_data()
          "64 tessary-send: the saved player ID \"05\" is not one of 0 to 127; give --id\n"},
         {"player ID given instead", "27=12_", "--id 42 -", "0 "},
         {"player 0", "27=0", "--dry-run play", "0 Play : 0x80 0x2 0x1\n"},
+        {"stop-all shown", "", "--dry-run --installation install.txt stop-all",
+         "0 Stop : 0x87 0x2 0x2\nStop : 0x8c 0x2 0x2\nStop : 0x94 0x2 0x2\n"},
+        // What an installation holds that cannot be used is said; the rest is used.
+        {"a player left out", "", "--dry-run --installation broken.txt --id lobby play",
+         "0 Play : 0x87 0x2 0x1\ntessary-send: broken.txt: line 3: \"lobby\" is already the name "
+         "of player 7\n"},
         {"unknown model", "7=Lumetto2", "play",
          "64 tessary-send: the saved model \"Lumetto2\" is not one of Lumetto, Galdris, Lumetto "
          "MKII; give --model\n"},

@@ -102,7 +102,9 @@ void TestPortWatcher::adapterKnownByItsOwnName()
                                       [](const PortInfo &port) { return port.name == u"ttyUSB1"; });
     QVERIFY(adapter != ports.cend());
     QCOMPARE(adapter->stableName, stable);
-    QCOMPARE(QProcess::execute(QStringLiteral(TESSARY_SEND), {u"--port"_s, stable, u"play"_s}), 0);
+    QCOMPARE(QProcess::execute(QStringLiteral(TESSARY_SEND),
+                               {u"--port"_s, stable, u"--id"_s, u"0"_s, u"play"_s}),
+             0);
     QCOMPARE(line.read(4).toHex(), "80020100");
 }
 
