@@ -83,10 +83,12 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Holds the serial line to the players and takes cues from show controllers on the "
-        "network (OSC and plain text over UDP and TCP), as the Tessary window does, without a "
-        "screen.\nThe configuration is an INI file: [line] port, model, baud; [remote] enabled, "
-        "oscPort, textPort, address, allowed; [installation] file (the players' names and the "
-        "scenes). What it does not say is taken from the settings the window saved."));
+        "network (OSC and plain text over UDP and TCP, and MQTT), as the Tessary window does, "
+        "without a screen.\nThe configuration is an INI file: [line] port, model, baud; [remote] "
+        "enabled, oscPort, textPort, address, allowed; [installation] file (the players' names "
+        "and the scenes); [mqtt] host, port, username, password, clientId, prefix, line, caFile, "
+        "certFile, keyFile, discovery, discoveryPrefix, timeout (rooms on an MQTT broker). What "
+        "it does not say is taken from the settings the window saved."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
