@@ -27,8 +27,13 @@ namespace {
 // Lines for the journal: a priority it understands, then the text.
 enum Priority { Error = 3, Warning = 4, Info = 6 };
 
-void log(Priority priority, const QString &text)
+// What a client sent may be in the text: its control characters are shown as "?", so that it
+// can neither start a line of its own nor drive a terminal.
+void log(Priority priority, QString text)
 {
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
     std::fprintf(stderr, "<%d>%s\n", int(priority), text.toLocal8Bit().constData());
     std::fflush(stderr);
 }
@@ -97,7 +102,8 @@ int main(int argc, char **argv)
         {QStringLiteral("socket"),
          QStringLiteral("The local socket tessary-send uses (default: in /run/tessaryd)."),
          QStringLiteral("path")},
-        {QStringLiteral("verbose"), QStringLiteral("Log every command, not only the events.")},
+        {QStringLiteral("verbose"),
+         QStringLiteral("Log every command and every cue refused, not only the events.")},
     });
     parser.process(application);
     // Without a file of its own, what the window keeps: its settings and its remote control.
@@ -189,6 +195,9 @@ int main(int argc, char **argv)
         log(Info, QStringLiteral("scene %1: %2").arg(name, said));
     });
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
+    if (verbose)
+        QObject::connect(&server, &RemoteServer::cueRefused,
+                         [](const QString &text) { log(Warning, text); });
     QObject::connect(&path, &CommandPath::commandSent,
                      [verbose](const CommandPath::Outcome &outcome, const QString &source) {
                          if (verbose || !outcome.sent())

@@ -236,36 +236,39 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
             {ok ? "/tessary/ack" : "/tessary/error", {QString::fromUtf8(address), text}});
     };
     const Osc::Parsed parsed = Osc::parse(packet);
-    if (!parsed.error.isEmpty())
+    if (!parsed.error.isEmpty()) {
+        emit cueRefused(
+            QStringLiteral("%1: a packet refused: %2").arg(sourceName(true, from), parsed.error));
         return {reply("/", false, parsed.error)};
+    }
     QList<QByteArray> replies;
     const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     for (const Osc::Message &message : parsed.messages) {
         const RemoteRequest request =
             RemoteRequests::fromOsc(message, profile, m_path->installation());
+        std::pair<int, QString> answer{64, request.error};
         if (request.kind == RemoteRequest::Kind::Scene ||
             request.kind == RemoteRequest::Kind::StopAll) {
-            const auto [status, said] = runSequence(request, sourceName(true, from));
-            replies << reply(message.address, status == 0, said);
-            continue;
+            answer = runSequence(request, sourceName(true, from));
+        } else if (request.kind == RemoteRequest::Kind::Nothing) {
+            answer = {0, QStringLiteral("nothing to do")};
+        } else if (request.kind != RemoteRequest::Kind::Refused) {
+            const CommandPath::Outcome outcome =
+                takeTurn(from)
+                    ? m_path->send(request.commands.first(), sourceName(true, from), true)
+                    : CommandPath::Outcome{
+                          CommandPath::Result::Busy, {}, {}, {}, QStringLiteral("busy")};
+            answer = {outcome.status(), outcome.sent() ? QStringLiteral("sent")
+                                        : outcome.status() == 64
+                                            ? outcome.reason
+                                            : QStringLiteral("not sent: ") + outcome.reason};
         }
-        if (request.kind == RemoteRequest::Kind::Refused) {
-            replies << reply(message.address, false, request.error);
-            continue;
-        }
-        if (request.kind == RemoteRequest::Kind::Nothing) {
-            replies << reply(message.address, true, QStringLiteral("nothing to do"));
-            continue;
-        }
-        const CommandPath::Outcome outcome =
-            takeTurn(from) ? m_path->send(request.commands.first(), sourceName(true, from), true)
-                           : CommandPath::Outcome{
-                                 CommandPath::Result::Busy, {}, {}, {}, QStringLiteral("busy")};
-        replies << (outcome.sent() ? reply(message.address, true, QStringLiteral("sent"))
-                                   : reply(message.address, false,
-                                           outcome.status() == 64
-                                               ? outcome.reason
-                                               : QStringLiteral("not sent: ") + outcome.reason));
+        if (answer.first == 64)
+            emit cueRefused(QStringLiteral("%1: %2 refused: %3")
+                                .arg(sourceName(true, from),
+                                     PlayerCommands::shown(QString::fromUtf8(message.address)),
+                                     answer.second));
+        replies << reply(message.address, answer.first == 0, answer.second);
     }
     return replies;
 }
@@ -274,32 +277,37 @@ QByteArray RemoteServer::answerText(QStringView line, const QString &source, boo
 {
     const RemoteRequest request = RemoteRequests::fromText(
         line, DeviceProfiles::profile(m_path->model()), m_path->installation());
+    std::pair<int, QString> answer{64, request.error};
     switch (request.kind) {
     case RemoteRequest::Kind::Scene:
-    case RemoteRequest::Kind::StopAll: {
-        const auto [status, said] = runSequence(request, source);
-        return status == 0 ? QByteArray("OK\r\n")
-                           : "ERR " + QByteArray::number(status) + ' ' + said.toUtf8() + "\r\n";
-    }
+    case RemoteRequest::Kind::StopAll:
+        answer = runSequence(request, source);
+        break;
     case RemoteRequest::Kind::Nothing:
         return {};
     case RemoteRequest::Kind::Ping:
         return "PONG\r\n";
     case RemoteRequest::Kind::Refused:
-        return "ERR 64 " + request.error.toUtf8() + "\r\n";
+        break;
     case RemoteRequest::Kind::Commands:
+        answer = {0, {}};
+        for (const PlayerCommand &command : request.commands) {
+            const CommandPath::Outcome outcome = m_path->send(command, source, paced);
+            if (!outcome.sent()) {
+                answer = {outcome.status(), QStringLiteral("not sent: ") + outcome.reason};
+                break;
+            }
+        }
         break;
     }
-    for (const PlayerCommand &command : request.commands) {
-        const CommandPath::Outcome outcome = m_path->send(command, source, paced);
-        if (!outcome.sent())
-            return "ERR " + QByteArray::number(outcome.status()) +
-                   " not sent: " + outcome.reason.toUtf8() + "\r\n";
-    }
-    return "OK\r\n";
+    if (answer.first == 64)
+        emit cueRefused(QStringLiteral("%1: \"%2\" refused: %3")
+                            .arg(source, PlayerCommands::shown(line.toString()), answer.second));
+    return answer.first == 0
+               ? QByteArray("OK\r\n")
+               : "ERR " + QByteArray::number(answer.first) + ' ' + answer.second.toUtf8() + "\r\n";
 }
 
-// A scene started, or Stop All: the status and what to say of it.
 std::pair<int, QString> RemoteServer::runSequence(const RemoteRequest &request,
                                                   const QString &source)
 {

@@ -66,6 +66,8 @@ public:
 signals:
     // A client refused (at most once a minute each) or cut off, in a line for the log.
     void note(const QString &text);
+    // A cue that was answered with a refusal, and why, in a line for the log.
+    void cueRefused(const QString &text);
 
 private:
     struct Client

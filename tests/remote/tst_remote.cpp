@@ -211,6 +211,7 @@ void TestRemote::messages()
     const bool osc = how.startsWith(u"osc"_s);
     const quint16 to = osc ? settings.oscPort : settings.textPort;
     const QByteArray data = osc ? packet(request) : request.toUtf8();
+    QSignalSpy refused(server.get(), &RemoteServer::cueRefused); // each one, for the log
     QStringList said;
     if (!how.contains(u' ')) {
         QUdpSocket client;
@@ -244,6 +245,7 @@ void TestRemote::messages()
     }
     QCOMPARE(said.join(osc ? u"; "_s : u" "_s), replies);
     QCOMPARE(line->readAll().toHex(), frames.remove(u' ').toLatin1());
+    QCOMPARE(refused.size(), replies.count(u"error "_s) + replies.count(u"ERR 64"_s));
 }
 
 // A client outside the allowed addresses gets nothing, and is noted once.
@@ -374,7 +376,7 @@ void TestRemote::localSenders()
 // tessaryd as its unit starts it: the line and remote control from its configuration file,
 // the port waited for while another program holds it and again once lost; cues from the network and
 // from tessary-send on this machine; SIGTERM leaves nothing behind. An installation file that
-// is not there is said; a rate the model lacks is refused.
+// is not there is said, and so is a cue refused; a rate the model lacks is refused.
 void TestRemote::serviceFromItsConfiguration()
 {
     server.reset();
@@ -395,7 +397,8 @@ void TestRemote::serviceFromItsConfiguration()
     };
     configure(38400);
     QProcess service;
-    service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
+    service.start(QStringLiteral(TESSARY_DAEMON),
+                  {u"--config"_s, config.fileName(), u"--verbose"_s});
     QByteArray logged;
     QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
     QVERIFY(logged.contains("waiting for " + port.toUtf8()));
@@ -405,6 +408,9 @@ void TestRemote::serviceFromItsConfiguration()
     QUdpSocket client;
     QVERIFY(client.bind(QHostAddress::LocalHost));
     QCOMPARE(exchange(client, settings.textPort, "9 volume -64\n", 1), QStringList{u"OK"_s});
+    exchange(client, settings.textPort, "9 ju\033mp\n", 1);
+    QTRY_VERIFY((logged += service.readAllStandardError())
+                    .contains(R"(: "9 ju?mp" refused: unknown command "ju?mp")"));
     QProcess sender;
     sender.start(QStringLiteral(TESSARY_SEND),
                  {u"--verbose"_s, u"--port"_s, line->slavePath, u"--id"_s, u"9"_s, u"play"_s});
