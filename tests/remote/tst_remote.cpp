@@ -246,6 +246,9 @@ void TestRemote::messages()
     QCOMPARE(said.join(osc ? u"; "_s : u" "_s), replies);
     QCOMPARE(line->readAll().toHex(), frames.remove(u' ').toLatin1());
     QCOMPARE(refused.size(), replies.count(u"error "_s) + replies.count(u"ERR 64"_s));
+    for (const QList<QVariant> &said : std::as_const(refused))
+        QVERIFY(
+            said.first().toString().startsWith((osc ? u"OSC"_s : u"text"_s) + u" 127.0.0.1: "_s));
 }
 
 // A client outside the allowed addresses gets nothing, and is noted once.
@@ -329,6 +332,8 @@ void TestRemote::lineLostAndBack()
     QCOMPARE(line->readAll().toHex(), "83020100");
     link->close();
     QCOMPARE(cue(2), u"link closed; error /tessary/3/play not sent: the port is not open"_s);
+    QCOMPARE(exchange(client, settings.textPort, "3 play\n", 1),
+             QStringList{u"ERR 74 not sent: the port is not open"_s});
 }
 
 // A scene's waits are cancelled by another scene, or by Stop All: what was to come after them
