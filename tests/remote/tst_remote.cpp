@@ -212,6 +212,7 @@ void TestRemote::messages()
     const quint16 to = osc ? settings.oscPort : settings.textPort;
     const QByteArray data = osc ? packet(request) : request.toUtf8();
     QSignalSpy refused(server.get(), &RemoteServer::cueRefused); // each one, for the log
+    QSignalSpy sent(path.get(), &CommandPath::commandSent);
     QStringList said;
     if (!how.contains(u' ')) {
         QUdpSocket client;
@@ -246,9 +247,12 @@ void TestRemote::messages()
     QCOMPARE(said.join(osc ? u"; "_s : u" "_s), replies);
     QCOMPARE(line->readAll().toHex(), frames.remove(u' ').toLatin1());
     QCOMPARE(refused.size(), replies.count(u"error "_s) + replies.count(u"ERR 64"_s));
+    // Each named by where it came from.
+    const QString source = (osc ? u"OSC"_s : u"text"_s) + u" 127.0.0.1"_s;
     for (const QList<QVariant> &said : std::as_const(refused))
-        QVERIFY(
-            said.first().toString().startsWith((osc ? u"OSC"_s : u"text"_s) + u" 127.0.0.1: "_s));
+        QVERIFY(said.first().toString().startsWith(source + u": "_s));
+    for (const QList<QVariant> &said : std::as_const(sent))
+        QCOMPARE(said.last().toString(), source);
 }
 
 // A client outside the allowed addresses gets nothing, and is noted once.
@@ -431,6 +435,9 @@ void TestRemote::serviceFromItsConfiguration()
     QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).count("open: ") == 2, 5000);
     QCOMPARE(exchange(client, settings.textPort, "9 stop\n", 1), QStringList{u"OK"_s});
     QCOMPARE(line->readAll().toHex(), "89020200");
+    exchange(client, settings.oscPort, "xx", 1);
+    QTRY_VERIFY((logged += service.readAllStandardError())
+                    .contains("OSC 127.0.0.1: a packet refused: not an OSC packet"));
     ::kill(pid_t(service.processId()), SIGTERM);
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 0);
