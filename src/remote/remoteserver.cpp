@@ -308,6 +308,7 @@ QByteArray RemoteServer::answerText(QStringView line, const QString &source, boo
                : "ERR " + QByteArray::number(answer.first) + ' ' + answer.second.toUtf8() + "\r\n";
 }
 
+// A scene started, or Stop All: the status and what to say of it.
 std::pair<int, QString> RemoteServer::runSequence(const RemoteRequest &request,
                                                   const QString &source)
 {
