@@ -654,6 +654,14 @@ The file is left as it was.</translation>
         <source>Not imported: %1: %2</source>
         <translation>Not imported: %1: %2</translation>
     </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Shortcuts left out, as they are taken already: %1</source>
+        <translation>Shortcuts left out, as they are taken already: %1</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>
@@ -924,6 +932,14 @@ lobby play</translation>
     <message>
         <source>line %1: %2</source>
         <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is a key of the window already</source>
+        <translation>%1 is a key of the window already</translation>
+    </message>
+    <message>
+        <source>%1 is the shortcut of scene %2 already</source>
+        <translation>%1 is the shortcut of scene %2 already</translation>
     </message>
 </context>
 <context>

@@ -654,6 +654,14 @@ Le fichier est resté tel quel.</translation>
         <source>Not imported: %1: %2</source>
         <translation>Non importé&#xa0;: %1&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 de %2</translation>
+    </message>
+    <message>
+        <source>Shortcuts left out, as they are taken already: %1</source>
+        <translation>Raccourcis écartés, car déjà pris&#xa0;: %1</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>
@@ -924,6 +932,14 @@ hall play</translation>
     <message>
         <source>line %1: %2</source>
         <translation>ligne %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1 is a key of the window already</source>
+        <translation>%1 est déjà une touche de la fenêtre</translation>
+    </message>
+    <message>
+        <source>%1 is the shortcut of scene %2 already</source>
+        <translation>%1 est déjà le raccourci de la scène %2</translation>
     </message>
 </context>
 <context>

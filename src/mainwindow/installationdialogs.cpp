@@ -87,8 +87,10 @@ QString stepsText(const Installation &installation, const Installation::Scene &s
 
 } // namespace
 
-ScenesDialog::ScenesDialog(const Installation &installation, QWidget *parent)
-    : QDialog(parent), ui(new Ui::ScenesDialog), m_installation(installation)
+ScenesDialog::ScenesDialog(const Installation &installation, const QList<QKeySequence> &windowKeys,
+                           QWidget *parent)
+    : QDialog(parent), ui(new Ui::ScenesDialog), m_installation(installation),
+      m_windowKeys(windowKeys)
 {
     ui->setupUi(this);
     for (const Installation::Scene &scene : installation.scenes())
@@ -176,10 +178,25 @@ QString ScenesDialog::keepShown()
         ui->label_Scene_Problem->setText(why);
         return why;
     }
+    // A key that two actions answer to runs neither.
+    const QKeySequence keys = ui->keySequenceEdit_Scene_Shortcut->keySequence();
+    const QString key = keys.toString(QKeySequence::NativeText);
+    QString taken;
+    if (!keys.isEmpty() && m_windowKeys.contains(keys))
+        taken = tr("%1 is a key of the window already").arg(key);
+    for (const Installation::Scene &other : m_installation.scenes())
+        if (!keys.isEmpty() && taken.isEmpty() &&
+            QKeySequence(other.shortcut, QKeySequence::PortableText) == keys &&
+            other.name.compare(name, Qt::CaseInsensitive) != 0)
+            taken = tr("%1 is the shortcut of scene %2 already").arg(key, other.name);
+    if (!taken.isEmpty()) {
+        ui->label_Scene_Problem->setText(taken);
+        return taken;
+    }
     Installation::Scene kept = *scene;
-    kept.shortcut =
-        ui->keySequenceEdit_Scene_Shortcut->keySequence().toString(QKeySequence::PortableText);
+    kept.shortcut = keys.toString(QKeySequence::PortableText);
     m_installation.setScene(kept);
+    ui->label_Scene_Problem->clear();
     return {};
 }
 

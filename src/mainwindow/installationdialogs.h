@@ -3,6 +3,7 @@
 #include "installation.h"
 
 #include <QDialog>
+#include <QKeySequence>
 #include <QTimer>
 
 class CommandPath;
@@ -39,7 +40,9 @@ class ScenesDialog : public QDialog
     Q_OBJECT
 
 public:
-    ScenesDialog(const Installation &installation, QWidget *parent = nullptr);
+    // windowKeys: the keys the window answers to, which a scene cannot have.
+    ScenesDialog(const Installation &installation, const QList<QKeySequence> &windowKeys,
+                 QWidget *parent = nullptr);
     ~ScenesDialog() override;
 
     Installation installation() const { return m_installation; }
@@ -52,6 +55,7 @@ private:
 
     Ui::ScenesDialog *ui;
     Installation m_installation;
+    QList<QKeySequence> m_windowKeys;
     int m_shown = -1;
 };
 

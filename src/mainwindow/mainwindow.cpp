@@ -167,6 +167,7 @@ MainWindow::MainWindow(QWidget *parent)
     Apply_Device_Profile(1);
     Update_Connection_Controls();
     ui->comboBox_ID->addItems(playerIds());
+    Create_Shortcuts(); // before the scenes', which must leave the window's keys to it
     Apply_Installation(Installation::load(Installation::windowFile()), false);
 
     Load_Configuration();
@@ -182,7 +183,6 @@ MainWindow::MainWindow(QWidget *parent)
         Follow_Ports(portWatcher->ports());
     } else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
-    Create_Shortcuts();
 }
 
 MainWindow::~MainWindow()
@@ -644,11 +644,20 @@ void MainWindow::Apply_Installation(const Installation &installation, bool save)
     qDeleteAll(sceneActions);
     sceneActions.clear();
     scenesMenu->clear();
+    // Qt runs neither of two actions that answer to one key: a scene's key that the window or an
+    // earlier scene has already is not given, lest both go silent.
+    QList<QKeySequence> taken = Window_Keys();
+    QStringList clashes;
     for (const Installation::Scene &scene : installation.scenes()) {
         // A name is shown as it is written: an ampersand in it is no mnemonic.
         QAction *action = scenesMenu->addAction(
             QString(scene.name).replace(QStringLiteral("&"), QStringLiteral("&&")));
-        action->setShortcut(QKeySequence(scene.shortcut, QKeySequence::PortableText));
+        const QKeySequence keys(scene.shortcut, QKeySequence::PortableText);
+        if (taken.contains(keys) && !keys.isEmpty())
+            clashes << tr("%1 of %2").arg(keys.toString(QKeySequence::NativeText), scene.name);
+        else
+            action->setShortcut(keys);
+        taken << keys;
         addAction(action); // its shortcut works wherever the focus is
         connect(action, &QAction::triggered, this, [this, name = scene.name] { Run_Scene(name); });
         sceneActions << action;
@@ -658,9 +667,22 @@ void MainWindow::Apply_Installation(const Installation &installation, bool save)
     QAction *edit = scenesMenu->addAction(tr("&Edit..."));
     edit->setObjectName(QStringLiteral("actionEdit_Scenes"));
     connect(edit, &QAction::triggered, this, &MainWindow::Show_Scenes);
+    if (!clashes.isEmpty())
+        Show_Status(tr("Shortcuts left out, as they are taken already: %1")
+                        .arg(clashes.join(QStringLiteral(", "))));
     QString why;
     if (save && !installation.save(Installation::windowFile(), &why))
         Show_Status(tr("Not saved: %1").arg(why));
+}
+
+// The keys the window answers to, apart from its scenes'.
+QList<QKeySequence> MainWindow::Window_Keys() const
+{
+    QList<QKeySequence> keys;
+    for (const QAction *action : findChildren<QAction *>())
+        if (!sceneActions.contains(action))
+            keys << action->shortcuts();
+    return keys;
 }
 
 void MainWindow::Show_Players()
@@ -672,7 +694,7 @@ void MainWindow::Show_Players()
 
 void MainWindow::Show_Scenes()
 {
-    ScenesDialog dialog(commandPath->installation(), this);
+    ScenesDialog dialog(commandPath->installation(), Window_Keys(), this);
     if (dialog.exec() == QDialog::Accepted)
         Apply_Installation(dialog.installation(), true);
 }
@@ -697,12 +719,12 @@ void MainWindow::Import_Installation()
         Show_Status(tr("Not imported: %1: %2").arg(path, read.problems().first()));
         return;
     }
-    Apply_Installation(read, true);
     Show_Status(read.problems().isEmpty()
                     ? tr("Imported: %1 players, %2 scenes")
                           .arg(read.players().size())
                           .arg(read.scenes().size())
                     : tr("Imported, with what was left out: %1").arg(read.problems().join(u"; ")));
+    Apply_Installation(read, true); // a failed save or a key taken is said over it
 }
 
 void MainWindow::Export_Installation()
@@ -756,8 +778,8 @@ void MainWindow::Record_Scene(bool recording)
         Show_Status(tr("Scene not kept: %1").arg(refused));
         return;
     }
-    Apply_Installation(installation, true);
     Show_Status(tr("Scene %1 recorded: %2 steps").arg(scene.name).arg(recorded.size()));
+    Apply_Installation(installation, true);
 }
 
 void MainWindow::Record_Command(const PlayerCommand &command)

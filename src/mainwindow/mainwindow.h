@@ -104,6 +104,7 @@ private:
     void Create_Installation_Menu();
     void Retranslate_Installation_Menu();
     void Apply_Installation(const Installation &installation, bool save);
+    QList<QKeySequence> Window_Keys() const;
     void Show_Players();
     void Show_Scenes();
     void Show_Identify();

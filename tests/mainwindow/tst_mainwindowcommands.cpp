@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -31,6 +32,7 @@ private slots:
     void commands();
     void logKeepsWhatBecameOfEachFrame();
     void recordedSceneRunsFromTheSender();
+    void sceneKeysNeverShared();
     void remoteControlFromItsDialog();
     void identifyWalksThePlayers();
 };
@@ -231,6 +233,40 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
     import(partial.fileName());
     PLAY(u"status Imported, with what was left out: line 3: player 3 is listed twice"_s);
     sends(u"gate"_s, "83020200");
+}
+
+// Qt runs neither action of a key two of them have: a scene never takes the window's key or an
+// earlier scene's, from the file (said) or in the dialog (refused).
+void TestMainWindowCommands::sceneKeysNeverShared()
+{
+    QVERIFY(QDir().mkpath(QFileInfo(Installation::windowFile()).path()));
+    QFile file(Installation::windowFile());
+    QVERIFY(file.open(QIODevice::WriteOnly) &&
+            file.write("[players]\n3 hall\n[scene A]\nshortcut Ctrl+Space\nhall folder 2\n"
+                       "[scene B]\nshortcut Ctrl+Alt+1\nhall next\n"
+                       "[scene C]\nshortcut Ctrl+Alt+1\nhall previous\n") > 0);
+    file.close();
+    start();
+    PLAY(u"status Shortcuts left out, as they are taken already: Ctrl+Space of A, Ctrl+Alt+1 of "
+         "C; connect; ID 5; press Ctrl+Space; sends 85020200; press Ctrl+Alt+1; sends 83020300"_s);
+    QStringList refused;
+    QTimer::singleShot(0, this, [&refused] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        auto *keys = dialog->findChild<QKeySequenceEdit *>();
+        for (const QString &key : {u"Ctrl+Space"_s, u"Ctrl+Alt+1"_s, u"Ctrl+Alt+2"_s}) {
+            keys->setKeySequence(QKeySequence(key));
+            dialog->accept();
+            refused << dialog->findChild<QLabel *>(u"label_Scene_Problem"_s)->text();
+        }
+    });
+    child<QAction>("actionEdit_Scenes")->trigger();
+    QCOMPARE(refused, QStringList({u"Ctrl+Space is a key of the window already"_s,
+                                   u"Ctrl+Alt+1 is the shortcut of scene B already"_s,
+                                   {}}));
+    window->activateWindow(); // as the closed dialog hands it back
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    PLAY(u"status Shortcuts left out, as they are taken already: Ctrl+Alt+1 of C; "
+         "press Ctrl+Alt+2; sends 83010200; press Ctrl+Alt+1; sends 83020300"_s);
 }
 
 // Remote control switched on in its dialog: a cue from the network reaches the line at once, and
