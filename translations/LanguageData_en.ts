@@ -869,6 +869,14 @@ The file is left as it was.</translation>
         <source>%1 cut off: a packet larger than %2 bytes</source>
         <translation>%1 cut off: a packet larger than %2 bytes</translation>
     </message>
+    <message>
+        <source>OSC and text cannot share port %1</source>
+        <translation>OSC and text cannot share port %1</translation>
+    </message>
+    <message>
+        <source>port %1 on %2: %3</source>
+        <translation>port %1 on %2: %3</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

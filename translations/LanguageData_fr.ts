@@ -869,6 +869,14 @@ Le fichier est resté tel quel.</translation>
         <source>%1 cut off: a packet larger than %2 bytes</source>
         <translation>%1 coupé&#xa0;: un paquet de plus de %2 octets</translation>
     </message>
+    <message>
+        <source>OSC and text cannot share port %1</source>
+        <translation>OSC et texte ne peuvent pas partager le port %1</translation>
+    </message>
+    <message>
+        <source>port %1 on %2: %3</source>
+        <translation>le port %1 sur %2&#xa0;: %3</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

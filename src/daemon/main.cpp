@@ -78,6 +78,31 @@ std::optional<Line> readLine(QSettings &config, QString *why)
     return std::nullopt;
 }
 
+// A number out of its range would become its default without a word, and a controller would
+// knock at a port nobody listens on: the first such setting, said.
+QString badNumber(QSettings &config)
+{
+    const struct
+    {
+        const char *key;
+        uint least, most;
+    } numbers[] = {{"remote/oscPort", 1, 65535},
+                   {"remote/textPort", 1, 65535},
+                   {"mqtt/port", 1, 65535},
+                   {"mqtt/timeout", 1, 600}};
+    for (const auto &[key, least, most] : numbers) {
+        const QString text = config.value(QLatin1String(key)).toString();
+        bool isNumber = false;
+        const uint value = text.trimmed().toUInt(&isNumber);
+        if (config.contains(QLatin1String(key)) && (!isNumber || value < least || value > most))
+            return QStringLiteral("%1=%2: a number from %3 to %4 is needed")
+                .arg(QLatin1String(key), text)
+                .arg(least)
+                .arg(most);
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -119,7 +144,7 @@ int main(int argc, char **argv)
     }
     QString why;
     const std::optional<Line> line = readLine(config, &why);
-    if (!line) {
+    if (!line || !(why = badNumber(config)).isEmpty()) {
         log(Error, why);
         return 78;
     }

@@ -131,6 +131,10 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
         }
         m_allowed << (single.isNull() ? subnet : std::pair{single, -1});
     }
+    if (settings.oscPort == settings.textPort) {
+        *why = tr("OSC and text cannot share port %1").arg(settings.oscPort);
+        return false;
+    }
     m_settings = settings;
     for (const bool osc : {true, false}) {
         const quint16 port = osc ? settings.oscPort : settings.textPort;
@@ -138,8 +142,18 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
         auto *tcp = new QTcpServer(this);
         m_sockets << udp << tcp;
         if (!udp->bind(address, port) || !tcp->listen(address, port)) {
+            // The socket's own reason where it is not the usual one: an address this machine does
+            // not have, or a port kept for the administrator.
+            const QAbstractSocket::SocketError error =
+                udp->state() == QAbstractSocket::BoundState ? tcp->serverError() : udp->error();
+            const QString reason = udp->state() == QAbstractSocket::BoundState ? tcp->errorString()
+                                                                               : udp->errorString();
             stop();
-            *why = tr("port %1 on %2 is in use").arg(port).arg(settings.address);
+            *why = error == QAbstractSocket::AddressInUseError
+                       ? tr("port %1 on %2 is in use").arg(port).arg(settings.address)
+                   : error == QAbstractSocket::SocketAddressNotAvailableError
+                       ? tr("%1 is not an address of this machine").arg(settings.address)
+                       : tr("port %1 on %2: %3").arg(port).arg(settings.address, reason);
             return false;
         }
         connect(udp, &QUdpSocket::readyRead, this, [this, udp, osc] { readDatagrams(udp, osc); });

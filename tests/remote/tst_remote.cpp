@@ -82,6 +82,8 @@ private slots:
     void messages_data();
     void messages();
     void onlyAllowedClients();
+    void settingsRefused_data();
+    void settingsRefused();
     void floodIsAnsweredBusy();
     void lineLostAndBack();
     void scenesCancelEachOther();
@@ -274,9 +276,42 @@ void TestRemote::onlyAllowedClients()
     QSettings saved(folder.filePath(u"remote.ini"_s), QSettings::IniFormat);
     settings.save(saved);
     QCOMPARE(RemoteSettings::load(saved).allowed, settings.allowed);
-    settings.allowed = {u"127.0.0.1"_s, u"no-address"_s};
-    QVERIFY(!server->start(settings, &why));
-    QCOMPARE(why, u"no-address is not an address or a subnet"_s);
+}
+
+void TestRemote::settingsRefused_data()
+{
+    // The address, the allowed clients, whether the text port is the OSC port; the reason (%1
+    // the OSC port). The running server holds the ports of this test.
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("allowed");
+    QTest::addColumn<bool>("samePort");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("in use") << u"127.0.0.1"_s << QString() << false
+                            << u"port %1 on 127.0.0.1 is in use"_s;
+    QTest::newRow("one port for both")
+        << u"127.0.0.1"_s << QString() << true << u"OSC and text cannot share port %1"_s;
+    QTest::newRow("another machine's")
+        << u"192.0.2.1"_s << QString() << false << u"192.0.2.1 is not an address of this machine"_s;
+    QTest::newRow("a name") << u"museum"_s << QString() << false
+                            << u"museum is not an address of this machine"_s;
+    QTest::newRow("allowed, not an address") << u"127.0.0.1"_s << u"no-address"_s << false
+                                             << u"no-address is not an address or a subnet"_s;
+}
+
+// Settings that cannot work are refused with their own reason.
+void TestRemote::settingsRefused()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, allowed);
+    QFETCH(bool, samePort);
+    QFETCH(QString, why);
+    RemoteSettings refused = settings;
+    refused.address = address;
+    refused.allowed = allowed.split(u',', Qt::SkipEmptyParts);
+    refused.textPort = samePort ? refused.oscPort : refused.textPort;
+    QString said;
+    QVERIFY(!RemoteServer(path.get()).start(refused, &said));
+    QCOMPARE(said, why.arg(settings.oscPort));
 }
 
 // Ten thousand messages a second from one client: a hundred a second go out, the rest are
@@ -448,6 +483,14 @@ void TestRemote::serviceFromItsConfiguration()
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 78);
     QVERIFY(service.readAllStandardError().contains("Galdris has no rate 1234"));
+    // A number out of its range is refused, never taken as the default.
+    configure(38400);
+    QVERIFY(config.open(QIODevice::Append) && config.write("[mqtt]\nport=188300\n") > 0);
+    config.close();
+    service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
+    QVERIFY(service.waitForFinished());
+    QCOMPARE(service.exitCode(), 78);
+    QVERIFY(service.readAllStandardError().contains("mqtt/port=188300: a number from 1 to 65535"));
 }
 
 QTEST_GUILESS_MAIN(TestRemote)
