@@ -168,10 +168,10 @@ MainWindow::MainWindow(QWidget *parent)
     Update_Connection_Controls();
     ui->comboBox_ID->addItems(playerIds());
     Create_Shortcuts(); // before the scenes', which must leave the window's keys to it
-    Apply_Installation(Installation::load(Installation::windowFile()), false);
 
     Load_Configuration();
     Load_Language();
+    Apply_Installation(Installation::load(Installation::windowFile()), false);
     setWindowTitle(QCoreApplication::applicationName());
     if (const RemoteSettings remote = Kept_Remote_Control(); remote.enabled)
         Apply_Remote_Control(remote);
@@ -647,15 +647,16 @@ void MainWindow::Apply_Installation(const Installation &installation, bool save)
     // Qt runs neither of two actions that answer to one key: a scene's key that the window or an
     // earlier scene has already is not given, lest both go silent.
     QList<QKeySequence> taken = Window_Keys();
-    QStringList clashes;
+    QStringList clashes, leftOut;
     for (const Installation::Scene &scene : installation.scenes()) {
         // A name is shown as it is written: an ampersand in it is no mnemonic.
         QAction *action = scenesMenu->addAction(
             QString(scene.name).replace(QStringLiteral("&"), QStringLiteral("&&")));
         const QKeySequence keys(scene.shortcut, QKeySequence::PortableText);
-        if (taken.contains(keys) && !keys.isEmpty())
+        if (taken.contains(keys) && !keys.isEmpty()) {
             clashes << tr("%1 of %2").arg(keys.toString(QKeySequence::NativeText), scene.name);
-        else
+            leftOut << scene.shortcut + u' ' + scene.name;
+        } else
             action->setShortcut(keys);
         taken << keys;
         addAction(action); // its shortcut works wherever the focus is
@@ -667,9 +668,11 @@ void MainWindow::Apply_Installation(const Installation &installation, bool save)
     QAction *edit = scenesMenu->addAction(tr("&Edit..."));
     edit->setObjectName(QStringLiteral("actionEdit_Scenes"));
     connect(edit, &QAction::triggered, this, &MainWindow::Show_Scenes);
-    if (!clashes.isEmpty())
+    // Said when they change: a change of language leaves the status line as its form has it.
+    if (!clashes.isEmpty() && leftOut != shortcutsLeftOut)
         Show_Status(tr("Shortcuts left out, as they are taken already: %1")
                         .arg(clashes.join(QStringLiteral(", "))));
+    shortcutsLeftOut = leftOut;
     QString why;
     if (save && !installation.save(Installation::windowFile(), &why))
         Show_Status(tr("Not saved: %1").arg(why));

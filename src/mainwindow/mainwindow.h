@@ -138,6 +138,7 @@ private:
     QMenu *installationMenu = nullptr;
     QMenu *scenesMenu = nullptr;
     QList<QAction *> sceneActions;
+    QStringList shortcutsLeftOut; // the scenes' keys taken already, and their scenes
     QAction *recordAction = nullptr;
     QAction *stopAllAction = nullptr;
     // What the window sends while a scene is recorded, and when the last of it went.

@@ -219,7 +219,8 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
         sender.start(QStringLiteral(TESSARY_SEND),
                      {u"--port"_s, line->slavePath, u"--installation"_s, Installation::windowFile(),
                       u"scene"_s, scene});
-        QVERIFY(sender.waitForFinished() && sender.exitCode() == 0);
+        QVERIFY2(sender.waitForFinished() && sender.exitCode() == 0,
+                 sender.readAllStandardError().constData());
         QCOMPARE(line->readAll().toHex(), frames);
     };
     import(u"/dev/null"_s);
