@@ -248,8 +248,9 @@ void TestMainWindowCommands::sceneKeysNeverShared()
                        "[scene C]\nshortcut Ctrl+Alt+1\nhall previous\n") > 0);
     file.close();
     start();
-    PLAY(u"status Shortcuts left out, as they are taken already: Ctrl+Space of A, Ctrl+Alt+1 of "
-         "C; connect; ID 5; press Ctrl+Space; sends 85020200; press Ctrl+Alt+1; sends 83020300"_s);
+    PLAY(
+        u"status Shortcuts left out, as they are taken already: Ctrl+Space of A, Ctrl+Alt+1 of "
+        "C; menu English; status ...; connect; ID 5; press Ctrl+Space; sends 85020200; press Ctrl+Alt+1; sends 83020300"_s);
     QStringList refused;
     QTimer::singleShot(0, this, [&refused] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
