@@ -167,11 +167,9 @@ MainWindow::MainWindow(QWidget *parent)
     Apply_Device_Profile(1);
     Update_Connection_Controls();
     ui->comboBox_ID->addItems(playerIds());
-    Create_Shortcuts(); // before the scenes', which must leave the window's keys to it
 
     Load_Configuration();
     Load_Language();
-    Apply_Installation(Installation::load(Installation::windowFile()), false);
     setWindowTitle(QCoreApplication::applicationName());
     if (const RemoteSettings remote = Kept_Remote_Control(); remote.enabled)
         Apply_Remote_Control(remote);
@@ -183,6 +181,9 @@ MainWindow::MainWindow(QWidget *parent)
         Follow_Ports(portWatcher->ports());
     } else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
+    Create_Shortcuts();
+    // The scenes' keys come after the window's own, which they must leave to it.
+    Apply_Installation(Installation::load(Installation::windowFile()), false);
 }
 
 MainWindow::~MainWindow()
