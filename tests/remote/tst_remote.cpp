@@ -481,14 +481,14 @@ void TestRemote::serviceFromItsConfiguration()
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 78);
     QVERIFY(service.readAllStandardError().contains("Galdris has no rate 1234"));
-    // A number out of its range is refused, never taken as the default.
+    // A number out of its range is refused, never taken as the default; its ends are taken.
     configure(38400);
-    QVERIFY(config.open(QIODevice::Append) && config.write("[mqtt]\nport=188300\n") > 0);
+    QVERIFY(config.open(QIODevice::Append) && config.write("[mqtt]\nport=1\ntimeout=601\n") > 0);
     config.close();
     service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 78);
-    QVERIFY(service.readAllStandardError().contains("mqtt/port=188300: a number from 1 to 65535"));
+    QVERIFY(service.readAllStandardError().contains("mqtt/timeout=601: a number from 1 to 600"));
 }
 
 QTEST_GUILESS_MAIN(TestRemote)
