@@ -662,6 +662,22 @@ The file is left as it was.</translation>
         <source>Shortcuts left out, as they are taken already: %1</source>
         <translation>Shortcuts left out, as they are taken already: %1</translation>
     </message>
+    <message>
+        <source>%1: left out, and kept in the file as written: %2</source>
+        <translation>%1: left out, and kept in the file as written: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 things left out, and kept in the file as written; the command log has them</source>
+        <translation>%1: %2 things left out, and kept in the file as written; the command log has them</translation>
+    </message>
+    <message>
+        <source>Left out: %1</source>
+        <translation>Left out: %1</translation>
+    </message>
+    <message>
+        <source>And %1 more left out</source>
+        <translation>And %1 more left out</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>

@@ -662,6 +662,22 @@ Le fichier est resté tel quel.</translation>
         <source>Shortcuts left out, as they are taken already: %1</source>
         <translation>Raccourcis écartés, car déjà pris&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>%1: left out, and kept in the file as written: %2</source>
+        <translation>%1&#xa0;: laissé de côté, et gardé tel quel dans le fichier&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 things left out, and kept in the file as written; the command log has them</source>
+        <translation>%1&#xa0;: %2 éléments laissés de côté, et gardés tels quels dans le fichier&#xa0;; le journal des commandes les donne</translation>
+    </message>
+    <message>
+        <source>Left out: %1</source>
+        <translation>Laissé de côté&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>And %1 more left out</source>
+        <translation>Et %1 de plus laissés de côté</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>

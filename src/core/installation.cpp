@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 
@@ -28,22 +30,92 @@ QString Installation::windowFile()
            QLatin1String("/installation.txt");
 }
 
+std::optional<QByteArray> Installation::read(const QString &path, QString *why)
+{
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return std::nullopt;
+    std::optional<QByteArray> bytes = SafeFile::read(path, 1024 * 1024);
+    if (!bytes)
+        *why = QStringLiteral("not a regular file of at most 1 MiB");
+    return bytes;
+}
+
 Installation Installation::load(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        return {};
-    const std::optional<QByteArray> bytes = SafeFile::read(path, 1024 * 1024);
-    if (!bytes) {
+    QString why;
+    const std::optional<QByteArray> bytes = read(path, &why);
+    if (!why.isEmpty()) {
         Installation unreadable;
-        unreadable.m_problems << QStringLiteral("not a regular file of at most 1 MiB");
+        unreadable.m_problems << why;
         return unreadable;
     }
-    return parse(QString::fromUtf8(*bytes));
+    return bytes ? parse(text(*bytes)) : Installation();
+}
+
+QString Installation::text(const QByteArray &bytes, bool *isUtf8)
+{
+    // With its byte order mark, which a save writes back.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(bytes);
+    if (isUtf8)
+        *isUtf8 = !utf8.hasError();
+    return text;
+}
+
+QByteArray Installation::bytes() const
+{
+    QString text = format();
+    if (m_crlf)
+        text.replace(u'\n', QLatin1String("\r\n"));
+    return text.toUtf8();
 }
 
 bool Installation::save(const QString &path, QString *why) const
 {
-    return SafeFile::write(path, format().toUtf8(), why, QIODevice::Text);
+    // A file read is written with its own line ends; a new one with the system's.
+    return SafeFile::write(path, bytes(), why,
+                           m_pieces.isEmpty() ? QIODevice::Text : QIODevice::NotOpen);
+}
+
+Installation InstallationFile::load()
+{
+    m_unreadable.clear();
+    m_known = Installation::read(m_path, &m_unreadable);
+    if (!m_unreadable.isEmpty()) {
+        Installation unreadable;
+        unreadable.m_problems << m_unreadable;
+        return unreadable;
+    }
+    if (!m_known)
+        return {};
+    bool isUtf8 = true;
+    Installation installation = Installation::parse(Installation::text(*m_known, &isUtf8));
+    // What is not UTF-8 could not be written back as it was.
+    if (!isUtf8) {
+        m_unreadable = QStringLiteral("not UTF-8 text");
+        installation.m_problems.prepend(m_unreadable);
+    }
+    return installation;
+}
+
+InstallationFile::Saved InstallationFile::save(const Installation &installation, QString *why)
+{
+    if (!m_unreadable.isEmpty()) {
+        *why = QStringLiteral("%1 is kept as it is, since it could not be read whole: %2")
+                   .arg(m_path, m_unreadable);
+        return Saved::No;
+    }
+    QString unread;
+    if (Installation::read(m_path, &unread) != m_known || !unread.isEmpty()) {
+        *why = QStringLiteral("%1 was changed by another program since it was read; it is read "
+                              "again, and the change is to be made once more")
+                   .arg(m_path);
+        return Saved::ChangedMeanwhile;
+    }
+    if (!installation.save(m_path, why))
+        return Saved::No;
+    m_known = Installation::read(m_path, &unread);
+    return Saved::Yes;
 }
 
 QString Installation::key(const QString &name)
@@ -67,63 +139,29 @@ QString Installation::nameRefusal(const QString &name)
     return {};
 }
 
-Installation Installation::parse(QStringView text)
+namespace {
+
+bool isHeader(QStringView line)
 {
-    Installation installation;
+    const QStringView trimmed = line.trimmed();
+    return trimmed.startsWith(u'[') && trimmed.endsWith(u']');
+}
+
+bool isComment(QStringView line)
+{
+    const QStringView trimmed = line.trimmed();
+    return trimmed.isEmpty() || trimmed.startsWith(u'#');
+}
+
+} // namespace
+
+QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, int firstLine) const
+{
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    enum class Section { None, Players, Scene } section = Section::None;
-    Scene scene;
-    int sceneLine = 0;
-    QString sceneProblem;
-    const auto closeScene = [&] {
-        if (section != Section::Scene)
-            return;
-        QString why = sceneProblem.isEmpty() ? installation.setScene(scene) : sceneProblem;
-        if (!why.isEmpty())
-            installation.m_problems << problem(
-                sceneLine, QStringLiteral("scene \"%1\" left out: %2").arg(scene.name, why));
-        scene = {};
-        sceneProblem.clear();
-    };
-    int number = 0;
-    for (QStringView raw : text.split(u'\n')) {
-        ++number;
-        const QString line = raw.trimmed().toString();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[') && line.endsWith(u']')) {
-            closeScene();
-            const QString header = line.mid(1, line.size() - 2).trimmed();
-            if (header.compare(QLatin1String("players"), Qt::CaseInsensitive) == 0) {
-                section = Section::Players;
-            } else if (header.startsWith(QLatin1String("scene "), Qt::CaseInsensitive)) {
-                section = Section::Scene;
-                scene.name = header.mid(6).simplified();
-                sceneLine = number;
-            } else {
-                section = Section::None;
-                installation.m_problems << problem(
-                    number,
-                    QStringLiteral("unknown section \"%1\"").arg(PlayerCommands::shown(header)));
-            }
-            continue;
-        }
-        if (section == Section::Players) {
-            const std::optional<int> id = PlayerCommands::playerId(line.section(u' ', 0, 0));
-            const QString why = !id ? QStringLiteral("no player ID \"%1\": 0 to 127")
-                                          .arg(PlayerCommands::shown(line.section(u' ', 0, 0)))
-                                : !installation.nameOf(*id).isEmpty()
-                                    ? QStringLiteral("player %1 is listed twice").arg(*id)
-                                    : installation.setPlayer(*id, line.section(u' ', 1));
-            if (!why.isEmpty())
-                installation.m_problems << problem(number, why);
-            continue;
-        }
-        if (section != Section::Scene) {
-            installation.m_problems << problem(number, QStringLiteral("outside a section"));
-            continue;
-        }
-        if (!sceneProblem.isEmpty())
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int number = firstLine + int(i);
+        const QString line = lines[i].trimmed().toString();
+        if (isComment(line))
             continue;
         const QStringList words = line.split(blanks);
         Step step;
@@ -136,37 +174,165 @@ Installation Installation::parse(QStringView text)
             bool isNumber = false;
             const double seconds = words.value(1).toDouble(&isNumber);
             if (!isNumber || words.size() != 2 || !std::isfinite(seconds) || seconds < 0 ||
-                seconds * 1000 > MaxWaitMs) {
-                sceneProblem = problem(number, QStringLiteral("a wait is 0 to 3600 seconds"));
-                continue;
-            }
+                seconds * 1000 > MaxWaitMs)
+                return problem(number, QStringLiteral("a wait is 0 to 3600 seconds"));
             step.waitMs = int(std::lround(seconds * 1000));
         } else {
-            const std::optional<int> id = installation.resolve(words.first());
-            if (!id) {
-                sceneProblem = problem(
+            const std::optional<int> id = resolve(words.first());
+            if (!id)
+                return problem(
                     number,
                     QStringLiteral("no player \"%1\"").arg(PlayerCommands::shown(words.first())));
-                continue;
-            }
             step.playerId = *id;
             step.words = words.mid(1);
             // Words no model takes; a folder or a level is checked against the model to run.
             const QString error =
                 PlayerCommands::parse(step.words, *id, DeviceProfiles::widest()).error;
-            if (!error.isEmpty() || step.words.isEmpty()) {
-                sceneProblem =
-                    problem(number, error.isEmpty() ? QStringLiteral("nothing to send") : error);
-                continue;
-            }
+            if (!error.isEmpty() || step.words.isEmpty())
+                return problem(number, error.isEmpty() ? QStringLiteral("nothing to send") : error);
         }
         scene.steps << step;
     }
-    closeScene();
+    return {};
+}
+
+Installation Installation::parse(QStringView text)
+{
+    Installation installation;
+    if (text.startsWith(QChar(0xFEFF))) {
+        installation.m_byteOrderMark = true;
+        text = text.mid(1);
+    }
+    QList<QStringView> lines = text.split(u'\n');
+    installation.m_finalNewline = lines.size() > 1 && lines.last().isEmpty();
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    // Lines end as the first one does; in a file of LF, a CR is part of its line.
+    installation.m_crlf = !lines.isEmpty() && lines.first().endsWith(u'\r');
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (installation.m_crlf && lines[i].endsWith(u'\r') &&
+            (i + 1 < lines.size() || installation.m_finalNewline))
+            lines[i].chop(1);
+    QList<Piece> &pieces = installation.m_pieces;
+    const auto keep = [&pieces](QStringView line) {
+        if (pieces.isEmpty() || pieces.last().kind != Piece::Kind::Text)
+            pieces.append(Piece());
+        pieces.last().lines << line.toString();
+    };
+    bool playersSeen = false;
+    for (qsizetype at = 0; at < lines.size();) {
+        const int number = int(at) + 1;
+        const QString line = lines[at].trimmed().toString();
+        if (!isHeader(line)) {
+            if (!isComment(line))
+                installation.m_problems << problem(number, QStringLiteral("outside a section"));
+            keep(lines[at++]);
+            continue;
+        }
+        // A section runs to the next header; the comments at its end go with what follows.
+        qsizetype end = at + 1;
+        while (end < lines.size() && !isHeader(lines[end]))
+            ++end;
+        qsizetype last = end;
+        while (last > at + 1 && isComment(lines[last - 1]))
+            --last;
+        const QString header = line.mid(1, line.size() - 2).trimmed();
+        if (header.startsWith(QLatin1String("scene "), Qt::CaseInsensitive)) {
+            Scene scene;
+            scene.name = header.mid(6).simplified();
+            const QList<QStringView> body = lines.mid(at + 1, last - at - 1);
+            QString why = installation.readScene(scene, body, number + 1);
+            const bool earlier = installation.scene(scene.name);
+            if (why.isEmpty())
+                why = installation.setScene(scene);
+            Piece piece{Piece::Kind::Scene, {}, -1, scene.name, scene};
+            for (qsizetype i = at; i < last; ++i)
+                piece.lines << lines[i].toString();
+            if (!why.isEmpty()) {
+                installation.m_problems << problem(
+                    number, QStringLiteral("scene \"%1\" left out: %2").arg(scene.name, why));
+                piece.kind = Piece::Kind::Text;
+            } else if (earlier) {
+                // A later scene of the same name stands for it: the earlier one's lines stay.
+                for (Piece &replaced : pieces)
+                    if (replaced.kind == Piece::Kind::Scene &&
+                        key(replaced.name) == key(scene.name))
+                        replaced.kind = Piece::Kind::Text;
+            }
+            if (piece.kind == Piece::Kind::Text)
+                for (const QString &kept : std::as_const(piece.lines))
+                    keep(kept);
+            else
+                pieces.append(piece);
+        } else if (header.compare(QLatin1String("players"), Qt::CaseInsensitive) == 0) {
+            keep(lines[at]);
+            for (qsizetype i = at + 1; i < last; ++i) {
+                const QString entry = lines[i].trimmed().toString();
+                if (isComment(entry)) {
+                    keep(lines[i]);
+                    continue;
+                }
+                const QString given = entry.section(u' ', 0, 0);
+                const std::optional<int> id = PlayerCommands::playerId(given);
+                const QString why = !id ? QStringLiteral("no player ID \"%1\": 0 to 127")
+                                              .arg(PlayerCommands::shown(given))
+                                    : !installation.nameOf(*id).isEmpty()
+                                        ? QStringLiteral("player %1 is listed twice").arg(*id)
+                                        : installation.setPlayer(*id, entry.section(u' ', 1));
+                if (!why.isEmpty()) {
+                    installation.m_problems << problem(int(i) + 1, why);
+                    keep(lines[i]);
+                } else {
+                    pieces.append({Piece::Kind::Player,
+                                   {lines[i].toString()},
+                                   *id,
+                                   installation.nameOf(*id),
+                                   std::nullopt});
+                }
+            }
+            // Players added later go after the last one of the first list.
+            if (!std::exchange(playersSeen, true))
+                pieces.append({Piece::Kind::NewPlayers, {}, -1, {}, std::nullopt});
+        } else {
+            installation.m_problems << problem(
+                number,
+                QStringLiteral("unknown section \"%1\"").arg(PlayerCommands::shown(header)));
+            keep(lines[at]);
+            for (qsizetype i = at + 1; i < last; ++i) {
+                if (!isComment(lines[i]))
+                    installation.m_problems
+                        << problem(int(i) + 1, QStringLiteral("outside a section"));
+                keep(lines[i]);
+            }
+        }
+        for (qsizetype i = last; i < end; ++i)
+            keep(lines[i]);
+        at = end;
+    }
     return installation;
 }
 
-QString Installation::format() const
+// A scene's lines as the file writes them, without its header: a player by the name the file
+// knows it by so far, else by its ID.
+QStringList Installation::sceneLines(const Scene &scene) const
+{
+    QStringList lines;
+    if (!scene.shortcut.isEmpty())
+        lines << QStringLiteral("shortcut %1").arg(scene.shortcut);
+    for (const Step &step : scene.steps) {
+        if (step.playerId < 0) {
+            lines << QStringLiteral("wait %1").arg(step.waitMs / 1000.0);
+            continue;
+        }
+        const QString name = nameOf(step.playerId);
+        lines << (name.isEmpty() ? QString::number(step.playerId)
+                                 : QString(name).replace(u' ', u'_')) +
+                     u' ' + step.words.join(u' ');
+    }
+    return lines;
+}
+
+QString Installation::generated() const
 {
     QString text = QStringLiteral(
         "# Tessary: the players on this line, and the scenes that cue them.\n"
@@ -175,21 +341,106 @@ QString Installation::format() const
         "\n[players]\n");
     for (const Player &player : m_players)
         text += QString::number(player.id) + u' ' + player.name + u'\n';
-    for (const Scene &scene : m_scenes) {
-        text += QStringLiteral("\n[scene %1]\n").arg(scene.name);
-        if (!scene.shortcut.isEmpty())
-            text += QStringLiteral("shortcut %1\n").arg(scene.shortcut);
-        for (const Step &step : scene.steps) {
-            if (step.playerId < 0) {
-                text += QStringLiteral("wait %1\n").arg(step.waitMs / 1000.0);
-                continue;
+    for (const Scene &scene : m_scenes)
+        text +=
+            QStringLiteral("\n[scene %1]\n").arg(scene.name) + sceneLines(scene).join(u'\n') +
+            (scene.steps.isEmpty() && scene.shortcut.isEmpty() ? QString() : QStringLiteral("\n"));
+    return text;
+}
+
+QString Installation::format() const
+{
+    if (m_pieces.isEmpty())
+        return generated();
+    QList<Piece> pieces = m_pieces;
+    // Players where there was no list of them: a list before the first scene, which names them.
+    const auto hasKind = [&pieces](Piece::Kind kind) {
+        return std::any_of(pieces.cbegin(), pieces.cend(),
+                           [kind](const Piece &piece) { return piece.kind == kind; });
+    };
+    if (!hasKind(Piece::Kind::NewPlayers) && !m_players.isEmpty()) {
+        const auto firstScene = std::find_if(pieces.begin(), pieces.end(), [](const Piece &piece) {
+            return piece.kind == Piece::Kind::Scene;
+        });
+        const auto at = pieces.insert(
+            firstScene, {Piece::Kind::Text, {QStringLiteral("[players]")}, -1, {}, std::nullopt});
+        pieces.insert(at + 1, {Piece::Kind::NewPlayers, {QString()}, -1, {}, std::nullopt});
+    }
+    QSet<int> listed;
+    for (const Piece &piece : std::as_const(pieces))
+        if (piece.kind == Piece::Kind::Player)
+            listed.insert(piece.id);
+    // The players as a reader of the file knows them so far: a scene names only those.
+    Installation known;
+    QSet<QString> scenesWritten;
+    QStringList lines;
+    for (const Piece &piece : std::as_const(pieces)) {
+        switch (piece.kind) {
+        case Piece::Kind::Text:
+            lines << piece.lines;
+            break;
+        case Piece::Kind::Player: {
+            const QString name = nameOf(piece.id);
+            if (name.isEmpty())
+                break;
+            lines << (name == piece.name ? piece.lines.first()
+                                         : QString::number(piece.id) + u' ' + name);
+            known.m_players << Player{piece.id, name};
+            break;
+        }
+        case Piece::Kind::NewPlayers:
+            for (const Player &player : m_players)
+                if (!listed.contains(player.id)) {
+                    lines << QString::number(player.id) + u' ' + player.name;
+                    known.m_players << player;
+                }
+            // A blank line after a list made here.
+            lines << piece.lines;
+            break;
+        case Piece::Kind::Scene: {
+            const Scene *now = scene(piece.name);
+            if (!now || scenesWritten.contains(key(piece.name)))
+                break;
+            scenesWritten.insert(key(piece.name));
+            const auto same = [](const Scene &a, const Scene &b) {
+                const auto stepsEqual = [](const Step &x, const Step &y) {
+                    return x.playerId == y.playerId && x.words == y.words && x.waitMs == y.waitMs;
+                };
+                return a.name == b.name && a.shortcut == b.shortcut &&
+                       std::equal(a.steps.cbegin(), a.steps.cend(), b.steps.cbegin(),
+                                  b.steps.cend(), stepsEqual);
+            };
+            // As written while it still reads as the scene it is; else written anew, its
+            // comments kept.
+            Scene asWritten;
+            asWritten.name = piece.scene->name;
+            QList<QStringView> body;
+            for (qsizetype i = 1; i < piece.lines.size(); ++i)
+                body << piece.lines[i];
+            if (known.readScene(asWritten, body, 0).isEmpty() && same(asWritten, *now)) {
+                lines << piece.lines;
+                break;
             }
-            const QString name = nameOf(step.playerId);
-            text += (name.isEmpty() ? QString::number(step.playerId)
-                                    : QString(name).replace(u' ', u'_')) +
-                    u' ' + step.words.join(u' ') + u'\n';
+            lines << (now->name == piece.name ? piece.lines.first()
+                                              : QStringLiteral("[scene %1]").arg(now->name));
+            for (const QStringView line : std::as_const(body))
+                if (isComment(line) && !line.trimmed().isEmpty())
+                    lines << line.toString();
+            lines << known.sceneLines(*now);
+            break;
+        }
         }
     }
+    for (const Scene &scene : m_scenes) {
+        if (scenesWritten.contains(key(scene.name)))
+            continue;
+        lines << QString() << QStringLiteral("[scene %1]").arg(scene.name)
+              << known.sceneLines(scene);
+    }
+    QString text = m_byteOrderMark ? QString(QChar(0xFEFF)) : QString();
+    text += lines.join(u'\n');
+    if (m_finalNewline)
+        text += u'\n';
     return text;
 }
 

@@ -61,13 +61,21 @@ public:
     // What the text holds that can be used. A player or a scene that cannot be is left out and
     // named in problems(), and the others are kept.
     static Installation parse(QStringView text);
+    // The text of the file. One that was read is written as it was, but for what was changed
+    // since: its comments, its order and what could not be used stay as written.
     QString format() const;
+    // The text of a file's bytes, its byte order mark kept; isUtf8 false when they are not UTF-8.
+    static QString text(const QByteArray &bytes, bool *isUtf8 = nullptr);
+    // As the file holds it: in UTF-8, with the line ends of the file it was read from.
+    QByteArray bytes() const;
     // Where the window keeps it, beside its other files; and the file read and written whole,
     // only as a regular file of sensible size. A file that cannot be read is an empty
     // installation, with the reason (for the file as a whole) as its problem.
     static QString windowFile();
     static Installation load(const QString &path);
     bool save(const QString &path, QString *why) const;
+    // The bytes of the file at path, or why it is not one to read (nothing when it is not there).
+    static std::optional<QByteArray> read(const QString &path, QString *why);
 
     QList<Player> players() const { return m_players; }
     QList<Scene> scenes() const { return m_scenes; }
@@ -95,7 +103,49 @@ public:
     static QString nameRefusal(const QString &name);
 
 private:
+    friend class InstallationFile;
+    // The file as it was read, piece by piece: text kept as written (comments, headers, what
+    // could not be used), each player's line, where new players go, and each scene's lines.
+    struct Piece
+    {
+        enum class Kind { Text, Player, NewPlayers, Scene };
+        Kind kind = Kind::Text;
+        QStringList lines;
+        int id = -1;  // a player's
+        QString name; // a player's or a scene's, as read
+        std::optional<Scene> scene;
+    };
+    // A scene's lines after its header, read against the players known by then; the reason
+    // when they cannot be used.
+    QString readScene(Scene &scene, const QList<QStringView> &lines, int firstLine) const;
+    QStringList sceneLines(const Scene &scene) const;
+    QString generated() const;
+
     QList<Player> m_players; // in ID order
     QList<Scene> m_scenes;   // in file order
     QStringList m_problems;
+    QList<Piece> m_pieces;
+    bool m_crlf = false;
+    bool m_byteOrderMark = false;
+    bool m_finalNewline = true;
+};
+
+// The window's own installation file. It is written only with what the person changed: never
+// over a file that could not be read whole, nor over what another program wrote since.
+class InstallationFile
+{
+public:
+    enum class Saved { Yes, No, ChangedMeanwhile };
+
+    explicit InstallationFile(const QString &path) : m_path(path) {}
+    QString path() const { return m_path; }
+    Installation load();
+    // No with why when it could not be written, or was not to be; ChangedMeanwhile when another
+    // program changed it since it was read: it is to be read again, and the change made anew.
+    Saved save(const Installation &installation, QString *why);
+
+private:
+    QString m_path;
+    std::optional<QByteArray> m_known; // as last read or written; nothing when not there
+    QString m_unreadable;              // why it is never written over
 };

@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -131,7 +132,8 @@ public:
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this))
+      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this)),
+      installationFile(Installation::windowFile())
 {
     commandPath->setLog(commandLog);
     ui->setupUi(this);
@@ -183,7 +185,9 @@ MainWindow::MainWindow(QWidget *parent)
         on_pushButton_Open_clicked();
     Create_Shortcuts();
     // The scenes' keys come after the window's own, which they must leave to it.
-    Apply_Installation(Installation::load(Installation::windowFile()), false);
+    const Installation installation = installationFile.load();
+    Apply_Installation(installation, false);
+    Say_Left_Out(installation.problems());
 }
 
 MainWindow::~MainWindow()
@@ -634,8 +638,14 @@ void MainWindow::Retranslate_Installation_Menu()
 
 // The installation in use from now on: names in the ID list's tooltips and the log, the scenes
 // in their menu with their shortcuts; kept in its file when save is set.
-void MainWindow::Apply_Installation(const Installation &installation, bool save)
+void MainWindow::Apply_Installation(Installation installation, bool save)
 {
+    // What was saved is read back: the file, as it now is, is what is used.
+    QString why;
+    const InstallationFile::Saved saved =
+        save ? installationFile.save(installation, &why) : InstallationFile::Saved::Yes;
+    if (save && saved != InstallationFile::Saved::No)
+        installation = installationFile.load();
     commandPath->setInstallation(installation);
     for (int id = 0; id < ui->comboBox_ID->count(); ++id) {
         const QString name = installation.nameOf(id);
@@ -674,9 +684,29 @@ void MainWindow::Apply_Installation(const Installation &installation, bool save)
         Show_Status(tr("Shortcuts left out, as they are taken already: %1")
                         .arg(clashes.join(QStringLiteral(", "))));
     shortcutsLeftOut = leftOut;
-    QString why;
-    if (save && !installation.save(Installation::windowFile(), &why))
+    if (saved != InstallationFile::Saved::Yes)
         Show_Status(tr("Not saved: %1").arg(why));
+}
+
+// What the installation's file holds that the window cannot use stays in the file as written;
+// the status line says so, and the log has each line of it.
+void MainWindow::Say_Left_Out(const QStringList &problems)
+{
+    constexpr qsizetype Shown = 10;
+    if (problems.isEmpty())
+        return;
+    const QString file = QDir::toNativeSeparators(installationFile.path());
+    Set_Status_Line(
+        problems.size() == 1
+            ? tr("%1: left out, and kept in the file as written: %2").arg(file, problems.first())
+            : tr("%1: %2 things left out, and kept in the file as written; the "
+                 "command log has them")
+                  .arg(file)
+                  .arg(problems.size()));
+    for (const QString &problem : problems.mid(0, Shown))
+        commandLog->addEvent(tr("Left out: %1").arg(problem), file);
+    if (problems.size() > Shown)
+        commandLog->addEvent(tr("And %1 more left out").arg(problems.size() - Shown), file);
 }
 
 // The keys the window answers to, apart from its scenes'.

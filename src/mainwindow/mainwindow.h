@@ -103,7 +103,8 @@ private:
     void Apply_Remote_Control(const RemoteSettings &settings);
     void Create_Installation_Menu();
     void Retranslate_Installation_Menu();
-    void Apply_Installation(const Installation &installation, bool save);
+    void Apply_Installation(Installation installation, bool save);
+    void Say_Left_Out(const QStringList &problems);
     QList<QKeySequence> Window_Keys() const;
     void Show_Players();
     void Show_Scenes();
@@ -135,6 +136,7 @@ private:
     RemoteServer *remoteServer = nullptr;
     MqttBridge *mqttBridge = nullptr;
     QAction *remoteAction = nullptr;
+    InstallationFile installationFile;
     QMenu *installationMenu = nullptr;
     QMenu *scenesMenu = nullptr;
     QList<QAction *> sceneActions;

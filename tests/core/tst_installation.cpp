@@ -1,5 +1,6 @@
 #include "installation.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -12,6 +13,9 @@ class TestInstallation : public QObject
 private slots:
     void readsWhatCanBeUsed_data();
     void readsWhatCanBeUsed();
+    void savesOnlyWhatChanged_data();
+    void savesOnlyWhatChanged();
+    void fileKeptWhole();
 };
 
 void TestInstallation::readsWhatCanBeUsed_data()
@@ -70,10 +74,114 @@ void TestInstallation::readsWhatCanBeUsed()
     if (added.contains(u"OPENING"_s)) // the later scene of a name replaces the earlier
         read.replace(u"Opening: 7 12 -1"_s, u"OPENING: 7"_s);
     QCOMPARE(seen.join(u'|'), read);
-    // What is kept is written as it reads back.
+    // Nothing changed, nothing written otherwise: what was left out is kept as it was.
+    QCOMPARE(installation.format(), text + added.replace(u'|', u'\n'));
+}
+
+void TestInstallation::savesOnlyWhatChanged_data()
+{
+    // A change made in the window, and the lines of the file it changes (each "before" found
+    // once, "after" put in its place); the rest of the file stays as it was written.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    const auto row = [](const char *change, const char *before, const char *after) {
+        QTest::newRow(change) << QString::fromUtf8(change) << QString::fromUtf8(before)
+                              << QString::fromUtf8(after);
+    };
+    row("nothing", "", "");
+    row("player 12 yard", "12 courtyard\n", "12 yard\n");
+    row("player 7 narration", "7 Egyptian room narration\n",
+        "7 narration\n"); // and the scene naming it, below
+    row("player 20 lobby", "12 courtyard\n", "12 courtyard\n20 lobby\n");
+    row("no player 12", "12 courtyard\n", "");
+    row("no scene Opening",
+        "[scene Opening]\n# doors at ten\nshortcut Ctrl+Alt+1\negyptian_room_narration folder "
+        "3\n12 volume -6\nwait 2\n",
+        "");
+    row("scene Closing", "12 on\n", "12 on\n\n[scene Closing]\ncourtyard stop\n");
+    row("scene Opening", "egyptian_room_narration folder 3\n12 volume -6\nwait 2\n",
+        "Egyptian_room_narration stop\n");
+}
+
+void TestInstallation::savesOnlyWhatChanged()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    const QString text = u"# Museum, east wing\n[players]\n# behind the door\n"
+                         "7 Egyptian room narration\n12 courtyard\n\n[scene Opening]\n"
+                         "# doors at ten\nshortcut Ctrl+Alt+1\negyptian_room_narration folder 3\n"
+                         "12 volume -6\nwait 2\n\n# the new firmware\n[scene Dance]\n"
+                         "courtyard dance\n[lights]\n12 on\n"_s;
+    Installation installation = Installation::parse(text);
+    QCOMPARE(installation.problems().size(), 3);
+    const QStringList words = change.split(u' ');
+    if (words.first() == u"player"_s)
+        QCOMPARE(installation.setPlayer(words[1].toInt(), words[2]), QString());
+    else if (change.startsWith(u"no player"_s))
+        installation.removePlayer(words[2].toInt());
+    else if (change.startsWith(u"no scene"_s))
+        installation.removeScene(words[2]);
+    else if (const bool opening = words[1] == u"Opening"_s; words.first() == u"scene"_s)
+        installation.setScene({words[1],
+                               opening ? u"Ctrl+Alt+1"_s : QString(),
+                               {{0, opening ? 7 : 12, {u"stop"_s}, 0}}});
+    QString expected = text;
+    QVERIFY(before.isEmpty() || expected.count(before) == 1);
+    expected.replace(before, after);
+    if (change == u"player 7 narration"_s) // the scene named it: written anew, its comment kept
+        expected.replace(u"# doors at ten\nshortcut Ctrl+Alt+1\negyptian_room_narration folder "
+                         "3\n12 volume -6\n"_s,
+                         u"# doors at ten\nshortcut Ctrl+Alt+1\nnarration folder 3\n"
+                         "courtyard volume -6\n"_s);
+    QCOMPARE(installation.format(), expected);
+    // And it reads back as it is now, with the same lines left out.
     const Installation again = Installation::parse(installation.format());
     QCOMPARE(again.format(), installation.format());
-    QVERIFY(again.problems().isEmpty());
+    QCOMPARE(again.problems().size(), 3);
+}
+
+// The window's own file: never written over what could not be read whole, nor over a change
+// another program made since it was read; written with its own line ends.
+void TestInstallation::fileKeptWhole()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"installation.txt"_s);
+    const auto put = [&path](const QByteArray &bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    };
+    const auto held = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    InstallationFile file(path);
+    QString why;
+    Installation installation = file.load();
+    QVERIFY(installation.setPlayer(3, u"hall"_s).isEmpty());
+    QCOMPARE(file.save(installation, &why), InstallationFile::Saved::Yes);
+    const QByteArray crlf = "# hand-written\r\n[players]\r\n3 hall\r\n[scene X]\r\nhall dance\r\n";
+    put(crlf);
+    QCOMPARE(file.save(installation, &why), InstallationFile::Saved::ChangedMeanwhile);
+    QCOMPARE(held(), crlf);
+    installation = file.load();
+    QCOMPARE(file.save(installation, &why), InstallationFile::Saved::Yes);
+    QCOMPARE(held(), crlf);
+    QVERIFY(installation.setPlayer(4, u"porch"_s).isEmpty());
+    QCOMPARE(file.save(installation, &why), InstallationFile::Saved::Yes);
+    QCOMPARE(held(), QByteArray(crlf).replace("3 hall\r\n", "3 hall\r\n4 porch\r\n"));
+    for (const QByteArray &unreadable :
+         {QByteArray("[players]\n3 h\xe9ll\n"), QByteArray(1024 * 1024 + 1, '#')}) {
+        put(unreadable);
+        QCOMPARE(file.load().problems().first(), unreadable.size() > 1024
+                                                     ? u"not a regular file of at most 1 MiB"_s
+                                                     : u"not UTF-8 text"_s);
+        QCOMPARE(file.save(installation, &why), InstallationFile::Saved::No);
+        QVERIFY2(why.endsWith(u"could not be read whole: "_s + file.load().problems().first()),
+                 qPrintable(why));
+        QCOMPARE(held(), unreadable);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestInstallation)

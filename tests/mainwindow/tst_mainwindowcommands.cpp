@@ -33,6 +33,7 @@ private slots:
     void logKeepsWhatBecameOfEachFrame();
     void recordedSceneRunsFromTheSender();
     void sceneKeysNeverShared();
+    void installationKeptAsWritten();
     void remoteControlFromItsDialog();
     void identifyWalksThePlayers();
 };
@@ -269,6 +270,27 @@ void TestMainWindowCommands::sceneKeysNeverShared()
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     PLAY(u"status Shortcuts left out, as they are taken already: Ctrl+Alt+1 of C; "
          "press Ctrl+Alt+2; sends 83010200; press Ctrl+Alt+1; sends 83020300"_s);
+}
+
+// A file written by hand keeps what the window cannot use, and its comments, through a save;
+// the window says at start what it left out.
+void TestMainWindowCommands::installationKeptAsWritten()
+{
+    QVERIFY(QDir().mkpath(QFileInfo(Installation::windowFile()).path()));
+    QFile file(Installation::windowFile());
+    const QByteArray written = "# east wing\n[players]\n12 courtyard\n\n[scene Dance]\n"
+                               "# new firmware\ncourtyard dance\n";
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(written) == written.size());
+    file.close();
+    start();
+    PLAY(u"status "_s + Installation::windowFile() +
+         u": left out, and kept in the file as written: line 5: scene \"Dance\" left out: "
+         "line 7: unknown command \"dance\""_s);
+    QTimer::singleShot(
+        0, this, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });
+    child<QAction>("actionPlayers")->trigger();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), written);
 }
 
 // Remote control switched on in its dialog: a cue from the network reaches the line at once, and
