@@ -538,8 +538,12 @@ void installationFigures(QWidget *window, int runs)
         if (line.receive(512) != 512)
             qFatal("Stop All lost frames");
         all.values << (nowNs() - t0) / 1e6;
-        scene.values << firstFrame(
-            line, [path] { path->runScene(QStringLiteral("Twenty"), QStringLiteral("bench")); });
+        Asked twenty;
+        twenty.target = Asked::Target::Scene;
+        twenty.scene = QStringLiteral("Twenty");
+        scene.values << firstFrame(line, [path, twenty] {
+            path->request(Request::press(QStringLiteral("bench"), twenty));
+        });
         QThread::msleep(5);
         line.drain();
         click.values << firstFrame(line, [play] { play->click(); });

@@ -94,6 +94,42 @@
         <source>Source</source>
         <translation>Source</translation>
     </message>
+    <message>
+        <source>not sent: the port is not open</source>
+        <translation>not sent: the port is not open</translation>
+    </message>
+    <message>
+        <source>not sent: busy</source>
+        <translation>not sent: busy</translation>
+    </message>
+    <message>
+        <source>not sent: over budget</source>
+        <translation>not sent: over budget</translation>
+    </message>
+    <message>
+        <source>not sent: too late</source>
+        <translation>not sent: too late</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>nothing to do</source>
+        <translation>nothing to do</translation>
+    </message>
+    <message>
+        <source>window</source>
+        <translation>window</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>CommandLogPanel</name>
@@ -151,6 +187,14 @@
     <message>
         <source>cancelled by Stop All</source>
         <translation>cancelled by Stop All</translation>
+    </message>
+    <message>
+        <source>and %1 more from %2 in the last minute</source>
+        <translation>and %1 more from %2 in the last minute</translation>
+    </message>
+    <message>
+        <source>a frame</source>
+        <translation>a frame</translation>
     </message>
 </context>
 <context>
@@ -489,10 +533,6 @@ The file is left as it was.</translation>
     <message>
         <source>&amp;Remote Control...</source>
         <translation>&amp;Remote Control...</translation>
-    </message>
-    <message>
-        <source>window</source>
-        <translation>window</translation>
     </message>
     <message>
         <source>Scene %1: %2</source>

@@ -94,6 +94,42 @@
         <source>Source</source>
         <translation>Source</translation>
     </message>
+    <message>
+        <source>not sent: the port is not open</source>
+        <translation>non envoyé&#xa0;: le port n’est pas ouvert</translation>
+    </message>
+    <message>
+        <source>not sent: busy</source>
+        <translation>non envoyé&#xa0;: ligne occupée</translation>
+    </message>
+    <message>
+        <source>not sent: over budget</source>
+        <translation>non envoyé&#xa0;: au-delà du budget</translation>
+    </message>
+    <message>
+        <source>not sent: too late</source>
+        <translation>non envoyé&#xa0;: trop tard</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>refusé</translation>
+    </message>
+    <message>
+        <source>nothing to do</source>
+        <translation>rien à faire</translation>
+    </message>
+    <message>
+        <source>window</source>
+        <translation>fenêtre</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>CommandLogPanel</name>
@@ -151,6 +187,14 @@
     <message>
         <source>cancelled by Stop All</source>
         <translation>annulée par Tout arrêter</translation>
+    </message>
+    <message>
+        <source>and %1 more from %2 in the last minute</source>
+        <translation>et %1 de plus de %2 dans la dernière minute</translation>
+    </message>
+    <message>
+        <source>a frame</source>
+        <translation>une trame</translation>
     </message>
 </context>
 <context>
@@ -489,10 +533,6 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>&amp;Remote Control...</source>
         <translation>&amp;Télécommande...</translation>
-    </message>
-    <message>
-        <source>window</source>
-        <translation>fenêtre</translation>
     </message>
     <message>
         <source>Scene %1: %2</source>

@@ -1,36 +1,103 @@
 #include "commandpath.h"
 
 #include "commandlog.h"
-#include "seriallink.h"
+#include "lineout.h"
 
 #include <QDateTime>
 
 namespace {
 
-// A remote command waits behind this much at most: 16 frames, some 33 ms at 19200 baud.
-constexpr int MaxQueuedBytes = 64;
+// Budgets and quotas kept at once: clients long quiet make room.
+constexpr qsizetype MaxClients = 1024;
+// A source's problems in the service's log: a few in a row, then two a second; what is held
+// back is counted and said once a minute.
+constexpr double LinesDepth = 5;
+constexpr double LinesPerSecond = 2;
+constexpr int HeldReportMs = 60 * 1000;
+
+// A frame on the line: a start bit, eight data bits and a stop bit a byte.
+qint64 lineMicroseconds(qsizetype bytes, int baudRate)
+{
+    return qint64(bytes) * 10 * 1000 * 1000 / qMax(baudRate, 1);
+}
+
+// What the logs show of a client's words: cut short.
+QString shownWords(const QString &words)
+{
+    return PlayerCommands::shown(words.simplified());
+}
+
+CommandLog::Result logResult(const Reply &reply)
+{
+    switch (reply.reason) {
+    case Reply::Reason::None:
+        return reply.outcome == Reply::Outcome::NothingToDo ? CommandLog::Result::NothingToDo
+                                                            : CommandLog::Result::Sent;
+    case Reply::Reason::Refused:
+        return CommandLog::Result::Refused;
+    case Reply::Reason::Busy:
+        return CommandLog::Result::Busy;
+    case Reply::Reason::OverBudget:
+        return CommandLog::Result::OverBudget;
+    case Reply::Reason::Lost:
+        return CommandLog::Result::ConnectionLost;
+    case Reply::Reason::Closed:
+        return CommandLog::Result::PortClosed;
+    case Reply::Reason::LineFull:
+        return CommandLog::Result::NotSent;
+    case Reply::Reason::TooLate:
+        break;
+    }
+    return CommandLog::Result::TooLate;
+}
 
 } // namespace
 
-int CommandPath::Outcome::status() const
+QString Reply::why() const
 {
-    switch (result) {
-    case Result::Sent:
-        return 0;
-    case Result::Refused:
-        return 64;
-    default:
-        return 74;
+    switch (reason) {
+    case Reason::None:
+        return {};
+    case Reason::Refused:
+        return detail;
+    case Reason::Busy:
+        return QStringLiteral("busy");
+    case Reason::OverBudget:
+        return QStringLiteral("over budget");
+    case Reason::Lost:
+        return QStringLiteral("connection lost");
+    case Reason::Closed:
+        return QStringLiteral("the port is not open");
+    case Reason::LineFull:
+        return QStringLiteral("the line took no more");
+    case Reason::TooLate:
+        break;
     }
+    return QStringLiteral("too late (%1)").arg(detail);
 }
 
-CommandPath::CommandPath(SerialLink *link, QObject *parent) : QObject(parent), m_link(link)
+CommandPath::CommandPath(LineOut *line, QObject *parent) : QObject(parent), m_line(line)
 {
+    m_clock.start();
     m_sceneWait.setSingleShot(true);
     connect(&m_sceneWait, &QTimer::timeout, this, [this] { continueScene(); });
-    connect(link, &SerialLink::opened, this, [this] { setLinkState(LinkState::Open); });
-    connect(link, &SerialLink::closed, this, [this] { setLinkState(LinkState::Closed); });
-    connect(link, &SerialLink::connectionLost, this, [this] { setLinkState(LinkState::Lost); });
+    m_heldLines.setInterval(HeldReportMs);
+    connect(&m_heldLines, &QTimer::timeout, this, [this] {
+        bool held = false;
+        for (auto it = m_quotas.begin(); it != m_quotas.end(); ++it)
+            if (const int count = std::exchange(it->held, 0); count > 0) {
+                held = true;
+                emit logged(tr("and %1 more from %2 in the last minute").arg(count).arg(it.key()),
+                            true);
+            }
+        if (!held)
+            m_heldLines.stop();
+    });
+    connect(line, &LineOut::opened, this, [this] { setLinkState(LinkState::Open); });
+    connect(line, &LineOut::closed, this, [this] { setLinkState(LinkState::Closed); });
+    connect(line, &LineOut::connectionLost, this, [this] { setLinkState(LinkState::Lost); });
+    if (line->isOpen())
+        m_linkState = LinkState::Open;
 }
 
 void CommandPath::setModel(int model)
@@ -70,61 +137,305 @@ void CommandPath::setInstallation(const Installation &installation)
     }
 }
 
-CommandPath::SceneStart CommandPath::runScene(const QString &name, const QString &source)
+// "courtyard (12) volume -13 dB", "all stop", "scene Opening"; the words as they came when they
+// could not be read.
+QString CommandPath::describe(const Asked &asked, const QString &words) const
 {
-    const auto planned = m_plans.constFind(Installation::key(name));
-    if (planned == m_plans.cend())
-        return {64, QStringLiteral("no scene \"%1\"").arg(PlayerCommands::shown(name))};
-    const auto &[sceneName, steps] = *planned;
-    if (!steps.error.isEmpty())
-        return {64, steps.error};
-    if (sceneRunning())
-        endScene(tr("cancelled by %1").arg(sceneName));
-    m_scene = {sceneName, source, steps.steps, 0};
-    if (continueScene())
-        return {};
-    return {74, m_lastEnd};
+    if (!asked.error.isEmpty())
+        return shownWords(words);
+    switch (asked.target) {
+    case Asked::Target::AllPlayers:
+        return QStringLiteral("all stop");
+    case Asked::Target::Scene:
+        return QStringLiteral("scene ") + shownWords(asked.scene);
+    case Asked::Target::Player:
+        break;
+    }
+    const QString name = m_installation.nameOf(asked.playerId);
+    QStringList said{name.isEmpty() ? QString::number(asked.playerId)
+                                    : QStringLiteral("%1 (%2)").arg(name).arg(asked.playerId)};
+    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
+    for (const PlayerCommand &command : asked.commands) {
+        const QString word = PlayerCommands::words(command, profile);
+        const bool level =
+            command.kind == PlayerCommand::Kind::Volume && command.value > profile.volumeMinimum;
+        said << (level ? word + QStringLiteral(" dB") : word);
+    }
+    return said.join(u' ');
 }
 
-bool CommandPath::continueScene()
+bool CommandPath::stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps)
 {
-    while (m_scene.next < m_scene.steps.size()) {
-        const Installation::PlannedStep step = m_scene.steps[m_scene.next++];
-        if (!step.command) {
-            m_sceneWait.start(step.waitMs);
-            return true;
+    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
+    const auto refuse = [&reply](const QString &why) {
+        reply.outcome = Reply::Outcome::Refused;
+        reply.reason = Reply::Reason::Refused;
+        reply.detail = why;
+        return false;
+    };
+    switch (reply.asked.target) {
+    case Asked::Target::Player:
+        for (const PlayerCommand &command : std::as_const(reply.asked.commands)) {
+            const QString refusal = PlayerCommands::refusal(command, profile);
+            if (!refusal.isEmpty())
+                return refuse(refusal);
+            steps.append({command, 0, 0});
         }
-        const Outcome outcome = send(*step.command, m_scene.source);
-        if (!sceneRunning()) // ended by the loss of the line
-            return false;
-        if (!outcome.sent()) {
-            endScene(tr("stopped at line %1: %2 not sent, %3")
-                         .arg(step.line)
-                         .arg(outcome.echo, outcome.reason));
-            return false;
+        return !steps.isEmpty() || refuse(QStringLiteral("nothing to send"));
+    case Asked::Target::AllPlayers:
+        for (const int id : m_installation.stopAllIds())
+            steps.append({PlayerCommand{id, PlayerCommand::Kind::Stop, 0}, 0, 0});
+        return true;
+    case Asked::Target::Scene:
+        break;
+    }
+    const auto planned = m_plans.constFind(Installation::key(reply.asked.scene));
+    if (planned == m_plans.cend())
+        return refuse(QStringLiteral("no scene \"%1\"").arg(shownWords(reply.asked.scene)));
+    if (!planned->second.error.isEmpty())
+        return refuse(planned->second.error);
+    reply.asked.scene = planned->first;
+    reply.said = QStringLiteral("scene ") + planned->first;
+    steps = planned->second.steps;
+    return true;
+}
+
+qint64 CommandPath::backlogMs() const
+{
+    const qint64 modelled = m_lineFreeUs - m_clock.nsecsElapsed() / 1000;
+    const qint64 queued = lineMicroseconds(m_line->queuedBytes(), m_line->baudRate());
+    return qMax(modelled, queued) / 1000;
+}
+
+bool CommandPath::charge(const QString &client, int frames, bool mayRefuse)
+{
+    auto found = m_budgets.find(client);
+    if (found == m_budgets.end()) {
+        if (m_budgets.size() >= MaxClients)
+            m_budgets.erase(m_budgets.begin());
+        found = m_budgets.insert(client, {});
+        found->refilled.start();
+    }
+    Budget &budget = *found;
+    budget.frames = qMin(BudgetDepth, budget.frames + budget.refilled.restart() *
+                                                          BudgetFramesPerSecond / 1000.0);
+    // A request larger than the whole budget goes when the budget is full, and is paid off
+    // after it.
+    if (mayRefuse && frames > budget.frames && budget.frames < BudgetDepth)
+        return false;
+    budget.frames -= frames;
+    return true;
+}
+
+Reply::Reason CommandPath::admission(const QString &client, int frames)
+{
+    if (!m_line->isOpen())
+        return m_linkState == LinkState::Lost ? Reply::Reason::Lost : Reply::Reason::Closed;
+    if (client.isEmpty())
+        return Reply::Reason::None;
+    if (backlogMs() > BusyAfterMs)
+        return Reply::Reason::Busy;
+    if (!charge(client, frames, true))
+        return Reply::Reason::OverBudget;
+    return Reply::Reason::None;
+}
+
+Reply CommandPath::request(const Request &request)
+{
+    Reply reply;
+    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
+    reply.asked =
+        request.asked
+            ? *request.asked
+            : RequestWords::read(
+                  request.words,
+                  [this](const QString &player) { return m_installation.resolve(player); },
+                  profile);
+    reply.said = describe(reply.asked, request.words);
+    QList<Installation::PlannedStep> steps;
+    if (!request.refused.isEmpty() || !reply.asked.error.isEmpty()) {
+        reply.reason = Reply::Reason::Refused;
+        reply.detail = request.refused.isEmpty() ? reply.asked.error : request.refused;
+    } else if (request.release) {
+        reply.outcome = Reply::Outcome::NothingToDo;
+    } else if (!request.late.isEmpty()) {
+        reply.outcome = Reply::Outcome::NotSent;
+        reply.reason = Reply::Reason::TooLate;
+        reply.detail = request.late;
+    } else if (stepsOf(reply, steps)) {
+        reply.framesAsked = int(std::find_if(steps.cbegin(), steps.cend(),
+                                             [](const auto &step) { return !step.command; }) -
+                                steps.cbegin());
+        reply.reason = admission(request.client, reply.framesAsked);
+        if (reply.reason != Reply::Reason::None) {
+            reply.outcome = Reply::Outcome::NotSent;
+        } else if (reply.asked.target == Asked::Target::Player) {
+            qsizetype next = 0;
+            reply.outcome = sendBurst(steps, next, request.source, reply) ? Reply::Outcome::Sent
+                                                                          : Reply::Outcome::NotSent;
+        } else {
+            if (sceneRunning())
+                endScene(reply.asked.target == Asked::Target::Scene
+                             ? tr("cancelled by %1").arg(reply.asked.scene)
+                             : tr("cancelled by Stop All"));
+            reply.outcome = Reply::Outcome::Sent;
+            if (reply.asked.target == Asked::Target::AllPlayers) {
+                qsizetype next = 0;
+                if (!sendBurst(steps, next, request.source, reply))
+                    reply.outcome = Reply::Outcome::NotSent;
+            } else {
+                m_scene = {reply.asked.scene, request.source, request.client, steps, 0};
+                if (!sendBurst(m_scene.steps, m_scene.next, request.source, reply))
+                    reply.outcome = Reply::Outcome::NotSent;
+                continueScene(&reply);
+            }
         }
     }
-    endScene(tr("done"));
+    record(request, reply);
+    emit answered(request, reply);
+    return reply;
+}
+
+bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsizetype &next,
+                            const QString &source, Reply &reply)
+{
+    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
+    for (; next < steps.size() && steps[next].command; ++next) {
+        const PlayerCommand &command = *steps[next].command;
+        const CommandFrame frame = PlayerCommands::frame(command, profile);
+        reply.echo = CommandFrames::echoText(PlayerCommands::name(command.kind), frame);
+        const bool sent = m_line->send(frame.toByteArray());
+        const bool lost = !m_line->isOpen();
+        if (m_log)
+            m_log->addCommand(command, profile.volumeMinimum, frame,
+                              sent   ? CommandLog::Result::Sent
+                              : lost ? CommandLog::Result::ConnectionLost
+                                     : CommandLog::Result::NotSent,
+                              source);
+        if (!sent) {
+            reply.reason = lost ? Reply::Reason::Lost : Reply::Reason::LineFull;
+            return false;
+        }
+        const qint64 now = m_clock.nsecsElapsed() / 1000;
+        m_lineFreeUs = qMax(now, m_lineFreeUs) + lineMicroseconds(4, m_line->baudRate());
+        Sent &state = m_players[command.playerId];
+        state.command = command;
+        state.time = QDateTime::currentMSecsSinceEpoch();
+        if (command.kind == PlayerCommand::Kind::Volume)
+            state.level = command.value;
+        reply.frames << frame;
+        emit commandSent(command, source);
+    }
     return true;
+}
+
+// After a burst of the scene running: waits for its next one, or ends it. Called by the wait's
+// timer, it sends that next burst first.
+void CommandPath::continueScene(Reply *first)
+{
+    if (!sceneRunning())
+        return;
+    Reply later;
+    Reply &reply = first ? *first : later;
+    if (!first) {
+        const QList<Installation::PlannedStep> &steps = m_scene.steps;
+        const qsizetype end = std::find_if(steps.cbegin() + m_scene.next, steps.cend(),
+                                           [](const auto &step) { return !step.command; }) -
+                              steps.cbegin();
+        // A scene a client started goes on as its budget allows, and never late.
+        if (!m_scene.client.isEmpty() && backlogMs() > BusyAfterMs)
+            reply.reason = Reply::Reason::Busy;
+        else if (!m_scene.client.isEmpty())
+            charge(m_scene.client, int(end - m_scene.next), false);
+        if (reply.reason == Reply::Reason::None)
+            sendBurst(m_scene.steps, m_scene.next, m_scene.source, reply);
+    }
+    if (reply.reason != Reply::Reason::None) {
+        const int line = m_scene.steps.value(m_scene.next).line;
+        endScene(tr("stopped at line %1: %2 not sent, %3")
+                     .arg(line)
+                     .arg(reply.echo.isEmpty() ? tr("a frame") : reply.echo, reply.why()));
+        return;
+    }
+    if (m_scene.next < m_scene.steps.size()) {
+        m_sceneWait.start(m_scene.steps[m_scene.next++].waitMs);
+        return;
+    }
+    endScene(tr("done"));
 }
 
 void CommandPath::endScene(const QString &said)
 {
     m_sceneWait.stop();
-    m_lastEnd = said;
     const QString name = std::exchange(m_scene, {}).name;
     emit sceneEnded(name, said);
 }
 
-std::pair<int, int> CommandPath::stopAll(const QString &source)
+void CommandPath::record(const Request &request, const Reply &reply)
 {
-    if (sceneRunning())
-        endScene(tr("cancelled by Stop All"));
-    const QList<int> ids = m_installation.stopAllIds();
-    int sent = 0;
-    for (const int id : ids)
-        sent += send({id, PlayerCommand::Kind::Stop, 0}, source).sent();
-    return {sent, int(ids.size())};
+    // A person's press on a closed port: the controls say so already.
+    if (request.client.isEmpty() && reply.reason == Reply::Reason::Closed)
+        return;
+    // Each frame tried has a row of its own already.
+    if (m_log && reply.echo.isEmpty())
+        m_log->addRequest(reply.said, logResult(reply), request.source,
+                          reply.reason == Reply::Reason::Refused ? reply.detail : QString());
+    QStringList frames;
+    for (const CommandFrame &frame : reply.frames)
+        frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
+    const QString sent =
+        frames.isEmpty() ? QString() : QStringLiteral(", sent ") + frames.join(QLatin1String(", "));
+    switch (reply.outcome) {
+    case Reply::Outcome::Sent:
+        say(request.source,
+            reply.asked.target == Asked::Target::Scene
+                ? QStringLiteral("%1: started%2").arg(reply.said, sent)
+                : QStringLiteral("%1: sent %2").arg(reply.said, frames.join(QLatin1String(", "))),
+            false);
+        break;
+    case Reply::Outcome::NothingToDo:
+        say(request.source, QStringLiteral("%1: nothing to do").arg(reply.said), false);
+        break;
+    case Reply::Outcome::Refused:
+        say(request.source, QStringLiteral("%1 refused: %2").arg(reply.said, reply.why()), true);
+        break;
+    case Reply::Outcome::NotSent:
+        say(request.source, QStringLiteral("%1 not sent: %2%3").arg(reply.said, reply.why(), sent),
+            true);
+        break;
+    }
+}
+
+void CommandPath::say(const QString &source, const QString &text, bool problem)
+{
+    // What a client sent may be in it: no control character can start a line or drive a
+    // terminal.
+    QString line = source.isEmpty() ? text : source + QStringLiteral(": ") + text;
+    for (QChar &c : line)
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    if (!problem) {
+        emit logged(line, false);
+        return;
+    }
+    auto found = m_quotas.find(source);
+    if (found == m_quotas.end()) {
+        if (m_quotas.size() >= MaxClients)
+            m_quotas.erase(m_quotas.begin());
+        found = m_quotas.insert(source, {LinesDepth, {}, 0});
+        found->refilled.start();
+    }
+    Quota &quota = *found;
+    quota.lines =
+        qMin(LinesDepth, quota.lines + quota.refilled.restart() * LinesPerSecond / 1000.0);
+    if (quota.lines < 1) {
+        ++quota.held;
+        if (!m_heldLines.isActive())
+            m_heldLines.start();
+        return;
+    }
+    quota.lines -= 1;
+    emit logged(line, true);
 }
 
 std::optional<CommandPath::PlayerState> CommandPath::playerState(int playerId) const
@@ -134,54 +445,4 @@ std::optional<CommandPath::PlayerState> CommandPath::playerState(int playerId) c
         return std::nullopt;
     return PlayerState{PlayerCommands::words(found->command, DeviceProfiles::profile(m_model)),
                        found->level, found->time};
-}
-
-CommandPath::Outcome CommandPath::send(const PlayerCommand &command, const QString &source,
-                                       bool remote)
-{
-    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
-    Outcome outcome;
-    outcome.command = command;
-    outcome.reason = PlayerCommands::refusal(command, profile);
-    if (!outcome.reason.isEmpty()) {
-        outcome.result = Result::Refused;
-        return outcome;
-    }
-    const QString name = PlayerCommands::name(command.kind);
-    outcome.frame = PlayerCommands::frame(command, profile);
-    outcome.echo = CommandFrames::echoText(name, outcome.frame);
-    if (!m_link->isOpen()) {
-        outcome.result =
-            m_linkState == LinkState::Lost ? Result::ConnectionLost : Result::PortClosed;
-        outcome.reason = outcome.result == Result::ConnectionLost
-                             ? QStringLiteral("connection lost")
-                             : QStringLiteral("the port is not open");
-        return outcome;
-    }
-    if (remote && m_link->queuedBytes() > MaxQueuedBytes) {
-        outcome.result = Result::Busy;
-        outcome.reason = QStringLiteral("busy");
-        return outcome;
-    }
-    const bool sent = m_link->send(outcome.frame.toByteArray());
-    const bool lost = !m_link->isOpen();
-    outcome.result = sent ? Result::Sent : lost ? Result::ConnectionLost : Result::NotSent;
-    outcome.reason = sent   ? QString()
-                     : lost ? QStringLiteral("connection lost")
-                            : QStringLiteral("the line took no more");
-    if (m_log)
-        m_log->addCommand(command.playerId, name, outcome.frame,
-                          sent   ? CommandLog::Result::Sent
-                          : lost ? CommandLog::Result::ConnectionLost
-                                 : CommandLog::Result::NotSent,
-                          source);
-    if (sent) {
-        Sent &state = m_players[command.playerId];
-        state.command = command;
-        state.time = QDateTime::currentMSecsSinceEpoch();
-        if (command.kind == PlayerCommand::Kind::Volume)
-            state.level = command.value;
-    }
-    emit commandSent(outcome, source);
-    return outcome;
 }

@@ -3,40 +3,39 @@
 #include "commandframe.h"
 #include "installation.h"
 #include "playercommand.h"
+#include "request.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 class CommandLog;
-class SerialLink;
+class LineOut;
 
-// The one way to the line, whoever sends: the window's controls, tessary-send, a show
-// controller on the network. Each command is checked against the model, turned into its frame,
-// written through the serial link, recorded in the log with where it came from, and answered
-// with what became of it. The last command and level sent to each player are kept, since the
-// players never answer.
+// The one way to the line, whoever asks: the window's controls, tessary-send, a show controller
+// on the network, a broker. A request is read in the one grammar of words, checked against the
+// model and the installation, admitted or not, sent, logged with where it came from, and
+// answered with what became of it. Front ends only turn their wire format into a request and
+// the reply into their wire format.
+//
+// Admission, for requests charged to a client (every source but a person at this machine):
+// a release fires nothing; each client has a budget of frames, refilled at 100 a second and
+// deep enough for Stop All to 128 players, charged for every frame a request asks for before
+// any is sent; and the line is busy while more than a second of frames could still be waiting
+// to leave at its rate. A request that does not fit is refused whole, at once: never cut half
+// way, never sent late.
 class CommandPath : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Result { Sent, NotSent, ConnectionLost, PortClosed, Refused, Busy };
     enum class LinkState { Open, Lost, Closed };
 
-    struct Outcome
-    {
-        Result result = Result::PortClosed;
-        PlayerCommand command;
-        CommandFrame frame;
-        QString echo;   // as the status line shows it: "Play : 0x85 0x2 0x1"
-        QString reason; // why it was not sent, in tessary-send's words; empty when it was
-
-        bool sent() const { return result == Result::Sent; }
-        // tessary-send's exit status: 0 sent, 64 refused, 74 not sent.
-        int status() const;
-    };
+    static constexpr double BudgetFramesPerSecond = 100;
+    static constexpr double BudgetDepth = 128;
+    static constexpr qint64 BusyAfterMs = 1000;
 
     // What was last sent to a player: its command in words and, once one was, its level.
     struct PlayerState
@@ -46,63 +45,78 @@ public:
         qint64 time = 0; // ms since the epoch
     };
 
-    explicit CommandPath(SerialLink *link, QObject *parent = nullptr);
+    explicit CommandPath(LineOut *line, QObject *parent = nullptr);
 
     void setModel(int model);
     int model() const { return m_model; }
     // Where rows go; none by default.
     void setLog(CommandLog *log) { m_log = log; }
-
-    // Sends one command from the named source ("window", "OSC 192.168.1.20"). A remote source
-    // is refused as busy while the line holds more than a few frames unsent: a cue is sent at
-    // once or not at all, never late.
-    Outcome send(const PlayerCommand &command, const QString &source, bool remote = false);
-
     // The players' names and the scenes, for what follows.
     void setInstallation(const Installation &installation);
     const Installation &installation() const { return m_installation; }
 
-    // Runs a scene: its commands up to its first wait at once, the rest as the waits run out.
-    // Refused (64, with the line of the file) when the model cannot take every command, before
-    // anything is sent; 74 when its first command was not sent. Another scene, or Stop All,
-    // cancels the waits of the one running; a scene stops at the first command not sent.
-    struct SceneStart
-    {
-        int status = 0;
-        QString error;
-    };
-    SceneStart runScene(const QString &name, const QString &source);
+    // The one entry point. A scene sends its steps up to its first wait at once, the rest as
+    // the waits run out; another scene, or Stop All, cancels the waits of the one running, and
+    // a scene stops at the first command not sent.
+    Reply request(const Request &request);
     bool sceneRunning() const { return !m_scene.steps.isEmpty(); }
-    // Stop to every player of the installation (those listed, or every ID), in ID order, back
-    // to back; how many went out, of how many.
-    std::pair<int, int> stopAll(const QString &source);
+    // Ends the scene running, with what to say of it.
+    void endScene(const QString &said);
 
-    SerialLink *link() const { return m_link; }
+    LineOut *line() const { return m_line; }
     LinkState linkState() const { return m_linkState; }
     std::optional<PlayerState> playerState(int playerId) const;
 
 signals:
-    void commandSent(const CommandPath::Outcome &outcome, const QString &source);
+    // Each request, once answered.
+    void answered(const Request &request, const Reply &reply);
+    // Each frame that went out, a scene's later ones too.
+    void commandSent(const PlayerCommand &command, const QString &source);
     void linkStateChanged(CommandPath::LinkState state);
     // A scene came to its end, or stopped: what to say of it.
     void sceneEnded(const QString &name, const QString &said);
+    // A line for the service's log: each request; those refused or not sent are problems, and
+    // come at most a few a second from one source, the rest counted and said once a minute.
+    void logged(const QString &text, bool problem);
 
 private:
-    void setLinkState(LinkState state);
-    void plan();
-    // Runs the scene's steps up to its next wait; false when one was not sent.
-    bool continueScene();
-    void endScene(const QString &said);
-
+    struct Budget
+    {
+        double frames = BudgetDepth;
+        QElapsedTimer refilled;
+    };
+    struct Quota
+    {
+        double lines = 0;
+        QElapsedTimer refilled;
+        int held = 0;
+    };
     struct RunningScene
     {
         QString name;
         QString source;
+        QString client;
         QList<Installation::PlannedStep> steps;
         qsizetype next = 0;
     };
 
-    SerialLink *m_link;
+    void setLinkState(LinkState state);
+    void plan();
+    QString describe(const Asked &asked, const QString &words) const;
+    // The steps a request asks for, checked against the model; false with the reply refused.
+    bool stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps);
+    // Why the line cannot take a cue now, as a reason; None when it can.
+    Reply::Reason admission(const QString &client, int frames);
+    bool charge(const QString &client, int frames, bool mayRefuse);
+    qint64 backlogMs() const;
+    // Sends steps up to the next wait; false with the reply's reason when one was not sent.
+    bool sendBurst(const QList<Installation::PlannedStep> &steps, qsizetype &next,
+                   const QString &source, Reply &reply);
+    void continueScene(Reply *first = nullptr);
+    void record(const Request &request, const Reply &reply);
+    void say(const QString &source, const QString &text, bool problem);
+
+    LineOut *m_line;
     CommandLog *m_log = nullptr;
     int m_model = 1;
     LinkState m_linkState = LinkState::Closed;
@@ -119,5 +133,10 @@ private:
     QHash<QString, std::pair<QString, Installation::Planned>> m_plans;
     RunningScene m_scene;
     QTimer m_sceneWait;
-    QString m_lastEnd;
+    QHash<QString, Budget> m_budgets;
+    QHash<QString, Quota> m_quotas;
+    QTimer m_heldLines;
+    // When the frames written so far will have left, at the line's rate.
+    QElapsedTimer m_clock;
+    qint64 m_lineFreeUs = 0;
 };

@@ -11,15 +11,40 @@ CommandLog::CommandLog(int limit, QObject *parent) : QAbstractTableModel(parent)
     connect(&m_flush, &QTimer::timeout, this, &CommandLog::flush);
 }
 
-void CommandLog::addCommand(int playerId, const QString &name, const CommandFrame &frame,
-                            Result result, const QString &source)
+void CommandLog::addCommand(const PlayerCommand &command, int volumeMinimum,
+                            const CommandFrame &frame, Result result, const QString &source)
 {
-    add({QDateTime::currentDateTime(), source, playerId, name, frame, result});
+    Row row;
+    row.time = QDateTime::currentDateTime();
+    row.source = source;
+    row.playerId = command.playerId;
+    row.command = command;
+    row.volumeMinimum = volumeMinimum;
+    row.frame = frame;
+    row.result = result;
+    add(std::move(row));
+}
+
+void CommandLog::addRequest(const QString &words, Result result, const QString &source,
+                            const QString &detail)
+{
+    Row row;
+    row.time = QDateTime::currentDateTime();
+    row.source = source;
+    row.what = words;
+    row.result = result;
+    row.detail = detail;
+    row.request = true;
+    add(std::move(row));
 }
 
 void CommandLog::addEvent(const QString &text, const QString &source)
 {
-    add({QDateTime::currentDateTime(), source, -1, text, CommandFrame(), Result::Sent});
+    Row row;
+    row.time = QDateTime::currentDateTime();
+    row.source = source;
+    row.what = text;
+    add(std::move(row));
 }
 
 void CommandLog::add(Row row)
@@ -82,15 +107,41 @@ int CommandLog::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+QString CommandLog::resultText(Result result)
+{
+    switch (result) {
+    case Result::Sent:
+        return tr("sent");
+    case Result::NotSent:
+        return tr("not sent");
+    case Result::ConnectionLost:
+        return tr("connection lost");
+    case Result::PortClosed:
+        return tr("not sent: the port is not open");
+    case Result::Busy:
+        return tr("not sent: busy");
+    case Result::OverBudget:
+        return tr("not sent: over budget");
+    case Result::TooLate:
+        return tr("not sent: too late");
+    case Result::Refused:
+        return tr("refused");
+    case Result::NothingToDo:
+        break;
+    }
+    return tr("nothing to do");
+}
+
 QString CommandLog::text(const Row &row, int column, bool withDate) const
 {
-    const bool command = row.playerId >= 0;
+    const bool command = row.command.has_value();
     switch (column) {
     case Time:
         return row.time.toString(withDate ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
                                           : QStringLiteral("HH:mm:ss.zzz"));
     case Source:
-        return row.source;
+        // The window's own rows in the window's language of the moment.
+        return row.source == QLatin1String("window") ? tr("window") : row.source;
     case Player:
         if (!command)
             return {};
@@ -98,16 +149,26 @@ QString CommandLog::text(const Row &row, int column, bool withDate) const
             return QString::number(row.playerId) + u' ' + *name;
         return QString::number(row.playerId);
     case Command:
-        return command ? row.what : QString();
+        if (row.request)
+            return row.what;
+        if (!command)
+            return {};
+        if (row.command->kind == PlayerCommand::Kind::Folder)
+            return tr("%1 %2").arg(PlayerCommands::name(row.command->kind)).arg(row.command->value);
+        if (row.command->kind == PlayerCommand::Kind::Volume)
+            return tr("%1 %2").arg(
+                PlayerCommands::name(row.command->kind),
+                Volume::labelText(row.command->value, row.volumeMinimum,
+                                  QCoreApplication::translate("MainWindow", "Mute")));
+        return PlayerCommands::name(row.command->kind);
     case Frame:
         return command ? QString::fromLatin1(row.frame.toByteArray().toHex(' ')) : QString();
     case Outcome:
         // A change of the connection is told as the status line told it.
-        if (!command)
+        if (!command && !row.request)
             return row.what;
-        return row.result == Result::Sent      ? tr("sent")
-               : row.result == Result::NotSent ? tr("not sent")
-                                               : tr("connection lost");
+        return row.detail.isEmpty() ? resultText(row.result)
+                                    : tr("%1: %2").arg(resultText(row.result), row.detail);
     }
     return {};
 }

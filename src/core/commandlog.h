@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandframe.h"
+#include "playercommand.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>
@@ -18,14 +19,29 @@ class CommandLog : public QAbstractTableModel
 
 public:
     enum Column { Time, Source, Player, Command, Frame, Outcome, ColumnCount };
-    enum class Result { Sent, NotSent, ConnectionLost };
+    // What became of a command, or of a request that sent nothing.
+    enum class Result {
+        Sent,
+        NotSent,
+        ConnectionLost,
+        PortClosed,
+        Busy,
+        OverBudget,
+        TooLate,
+        Refused,
+        NothingToDo
+    };
 
     explicit CommandLog(int limit = 10000, QObject *parent = nullptr);
 
-    // A command to a player, by the name its echo gives it, and who sent it: the window, or
-    // "OSC 192.168.1.20".
-    void addCommand(int playerId, const QString &name, const CommandFrame &frame, Result result,
-                    const QString &source = {});
+    // A command to a player, for a model whose mute is volumeMinimum, and who sent it: "window"
+    // (shown in the window's language), or "OSC 192.168.1.20". Shown in the language of the
+    // moment: "Volume -13 dB", "Load folder 12".
+    void addCommand(const PlayerCommand &command, int volumeMinimum, const CommandFrame &frame,
+                    Result result, const QString &source = {});
+    // A request that sent no frame, in the words it came in, and why.
+    void addRequest(const QString &words, Result result, const QString &source,
+                    const QString &detail = {});
     // A change of the connection, or of remote control, by what the status line says of it.
     void addEvent(const QString &text, const QString &source = {});
     void clear();
@@ -51,12 +67,17 @@ private:
     {
         QDateTime time;
         QString source;
-        int playerId; // -1 for a change of the connection
-        QString what;
+        int playerId = -1; // -1 for a change of the connection, or a request without a frame
+        std::optional<PlayerCommand> command;
+        int volumeMinimum = 0;
+        QString what; // the event, or the request's words
         CommandFrame frame;
-        Result result;
+        Result result = Result::Sent;
+        QString detail; // why it was refused
+        bool request = false;
     };
     void add(Row row);
+    static QString resultText(Result result);
     QString text(const Row &row, int column, bool withDate) const;
 
     static constexpr qsizetype MaxSharedTexts = 256;

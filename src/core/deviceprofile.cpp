@@ -32,6 +32,15 @@ QStringList modelNames()
     return {ModelName1, ModelName2, ModelName3};
 }
 
+int modelNamed(const QString &name)
+{
+    const QStringList names = modelNames();
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names[i].compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return int(i) + 1;
+    return 0;
+}
+
 const DeviceProfile &profile(int model)
 {
     Q_ASSERT(isModel(model));

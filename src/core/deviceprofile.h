@@ -21,6 +21,8 @@ inline constexpr int VolumeMaximum = 0;
 bool isModel(int model);
 // Their names, model 1 first, as the device list offers them.
 QStringList modelNames();
+// The model a name stands for, told apart without regard to case; 0 for none.
+int modelNamed(const QString &name);
 const DeviceProfile &profile(int model);
 // Every folder and level some model has: what words may say before the model is known.
 const DeviceProfile &widest();

@@ -1,5 +1,6 @@
 #include "installation.h"
 
+#include "requestwords.h"
 #include "safefile.h"
 #include "settingsstore.h"
 
@@ -157,13 +158,12 @@ bool isComment(QStringView line)
 
 QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, int firstLine) const
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = firstLine + int(i);
         const QString line = lines[i].trimmed().toString();
         if (isComment(line))
             continue;
-        const QStringList words = line.split(blanks);
+        const QStringList words = RequestWords::split(line);
         Step step;
         step.line = number;
         if (words.first().compare(QLatin1String("shortcut"), Qt::CaseInsensitive) == 0) {
@@ -178,18 +178,16 @@ QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, i
                 return problem(number, QStringLiteral("a wait is 0 to 3600 seconds"));
             step.waitMs = int(std::lround(seconds * 1000));
         } else {
-            const std::optional<int> id = resolve(words.first());
-            if (!id)
-                return problem(
-                    number,
-                    QStringLiteral("no player \"%1\"").arg(PlayerCommands::shown(words.first())));
-            step.playerId = *id;
-            step.words = words.mid(1);
             // Words no model takes; a folder or a level is checked against the model to run.
-            const QString error =
-                PlayerCommands::parse(step.words, *id, DeviceProfiles::widest()).error;
-            if (!error.isEmpty() || step.words.isEmpty())
-                return problem(number, error.isEmpty() ? QStringLiteral("nothing to send") : error);
+            const Asked asked = RequestWords::read(
+                words, [this](const QString &player) { return resolve(player); },
+                DeviceProfiles::widest());
+            if (!asked.error.isEmpty())
+                return problem(number, asked.error);
+            if (asked.target == Asked::Target::Scene)
+                return problem(number, QStringLiteral("a scene cannot run another scene"));
+            step.playerId = asked.target == Asked::Target::AllPlayers ? AllPlayers : asked.playerId;
+            step.words = words.mid(1);
         }
         scene.steps << step;
     }
@@ -320,8 +318,12 @@ QStringList Installation::sceneLines(const Scene &scene) const
     if (!scene.shortcut.isEmpty())
         lines << QStringLiteral("shortcut %1").arg(scene.shortcut);
     for (const Step &step : scene.steps) {
-        if (step.playerId < 0) {
+        if (step.playerId == Wait) {
             lines << QStringLiteral("wait %1").arg(step.waitMs / 1000.0);
+            continue;
+        }
+        if (step.playerId == AllPlayers) {
+            lines << QStringLiteral("all stop");
             continue;
         }
         const QString name = nameOf(step.playerId);
@@ -520,8 +522,14 @@ Installation::Planned Installation::plan(const Scene &scene, const DeviceProfile
 {
     Planned planned;
     for (const Step &step : scene.steps) {
-        if (step.playerId < 0) {
+        if (step.playerId == Wait) {
             planned.steps.append({std::nullopt, step.waitMs, step.line});
+            continue;
+        }
+        if (step.playerId == AllPlayers) {
+            for (const int id : stopAllIds())
+                planned.steps.append(
+                    {PlayerCommand{id, PlayerCommand::Kind::Stop, 0}, 0, step.line});
             continue;
         }
         const PlayerCommands::Parsed parsed =

@@ -23,7 +23,8 @@
 //
 // A player is an ID and a name: any text but a number or the words "all" and "scene", told
 // apart without regard to case, with "_" standing for a blank. A scene's lines are a player
-// (name or ID) and commands in tessary-send's words, or "wait SECONDS".
+// (name or ID) and commands in tessary-send's words, "all stop", or "wait SECONDS"; a scene
+// does not run another.
 class Installation
 {
 public:
@@ -32,11 +33,14 @@ public:
         int id = 0;
         QString name;
     };
+    // A step's player for a wait, and for Stop to every player.
+    static constexpr int Wait = -1;
+    static constexpr int AllPlayers = -2;
     struct Step
     {
-        int line = 0;      // in the file, for what is said of it
-        int playerId = -1; // -1 for a wait
-        QStringList words; // the commands, as written
+        int line = 0;        // in the file, for what is said of it
+        int playerId = Wait; // or AllPlayers
+        QStringList words;   // the commands, as written
         int waitMs = 0;
     };
     struct Scene

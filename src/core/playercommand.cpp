@@ -114,24 +114,34 @@ QString words(const PlayerCommand &command, const DeviceProfile &profile)
     return word;
 }
 
+std::optional<Verb> verb(QStringView word)
+{
+    if (word.compare(QLatin1String("mute"), Qt::CaseInsensitive) == 0)
+        return Verb{PlayerCommand::Kind::Volume, false, true};
+    const auto known =
+        std::find_if(std::cbegin(Words), std::cend(Words), [word](const Word &known) {
+            return word.compare(known.word, Qt::CaseInsensitive) == 0;
+        });
+    if (known == std::cend(Words))
+        return std::nullopt;
+    return Verb{known->kind,
+                known->kind == PlayerCommand::Kind::Folder ||
+                    known->kind == PlayerCommand::Kind::Volume,
+                false};
+}
+
 Parsed parse(const QStringList &words, int playerId, const DeviceProfile &profile)
 {
     Parsed parsed;
     for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString word = words[i].toLower();
-        if (word == QLatin1String("mute")) {
-            parsed.commands.append({playerId, PlayerCommand::Kind::Volume, profile.volumeMinimum});
-            continue;
-        }
-        const auto known = std::find_if(std::cbegin(Words), std::cend(Words),
-                                        [&word](const Word &known) { return word == known.word; });
-        if (known == std::cend(Words)) {
+        const std::optional<Verb> known = verb(words[i]);
+        if (!known) {
             parsed.error = QStringLiteral("unknown command \"%1\"").arg(shown(words[i]));
             return parsed;
         }
-        if (known->kind != PlayerCommand::Kind::Folder &&
-            known->kind != PlayerCommand::Kind::Volume) {
-            parsed.commands.append({playerId, known->kind, 0});
+        if (known->mute || !known->takesValue) {
+            parsed.commands.append(
+                {playerId, known->kind, known->mute ? profile.volumeMinimum : 0});
             continue;
         }
         if (i + 1 == words.size()) {

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // One command for one player, whoever gives it: the window, a script, a show controller.
 struct PlayerCommand
@@ -36,6 +37,16 @@ CommandFrame frame(const PlayerCommand &command, const DeviceProfile &profile);
 QString name(PlayerCommand::Kind kind);
 // As its words: "play", "folder 12", "volume -10", "volume mute".
 QString words(const PlayerCommand &command, const DeviceProfile &profile);
+
+// A command's word, as OSC's verbs and the lines' words have it ("play", "Folder", "MUTE"),
+// told apart without regard to case; mute is the volume at the model's minimum.
+struct Verb
+{
+    PlayerCommand::Kind kind;
+    bool takesValue; // folder and volume
+    bool mute;
+};
+std::optional<Verb> verb(QStringView word);
 
 // Commands written as words, as a shell script, a show controller or a broker gives them:
 //   play | stop | next | previous | folder N | volume DB | volume mute | mute

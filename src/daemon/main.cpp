@@ -56,13 +56,16 @@ std::optional<Line> readLine(QSettings &config, QString *why)
     if (const std::optional<QString> text = SettingsStore::forApplication().read())
         if (const std::optional<Configuration> saved = ConfigFile::parse(*text)) {
             line.port = saved->serialPort;
-            line.model = int(DeviceProfiles::modelNames().indexOf(saved->device)) + 1;
+            line.model = DeviceProfiles::modelNamed(saved->device);
             line.baud = saved->baudrate.toInt();
         }
     line.port = config.value(QStringLiteral("line/port"), line.port).toString();
-    const QString model = config.value(QStringLiteral("line/model")).toString();
+    QString model = config.value(QStringLiteral("line/model")).toString();
     if (!model.isEmpty())
-        line.model = int(DeviceProfiles::modelNames().indexOf(model)) + 1;
+        line.model = DeviceProfiles::modelNamed(model);
+    else if (const std::optional<QString> text = SettingsStore::forApplication().read())
+        if (const std::optional<Configuration> saved = ConfigFile::parse(*text))
+            model = saved->device;
     line.baud = config.value(QStringLiteral("line/baud"), line.baud).toInt();
     if (line.port.isEmpty())
         *why = QStringLiteral("no port: set line/port");
@@ -219,20 +222,12 @@ int main(int argc, char **argv)
     QObject::connect(&path, &CommandPath::sceneEnded, [](const QString &name, const QString &said) {
         log(Info, QStringLiteral("scene %1: %2").arg(name, said));
     });
+    // Every request: those refused or not sent always, the others when asked.
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
-    if (verbose)
-        QObject::connect(&server, &RemoteServer::cueRefused,
-                         [](const QString &text) { log(Warning, text); });
-    QObject::connect(&path, &CommandPath::commandSent,
-                     [verbose](const CommandPath::Outcome &outcome, const QString &source) {
-                         if (verbose || !outcome.sent())
-                             log(outcome.sent() ? Info : Warning,
-                                 QStringLiteral("%1: %2%3")
-                                     .arg(source, outcome.echo,
-                                          outcome.sent()
-                                              ? QString()
-                                              : QStringLiteral(" not sent, ") + outcome.reason));
-                     });
+    QObject::connect(&path, &CommandPath::logged, [verbose](const QString &text, bool problem) {
+        if (problem || verbose)
+            log(problem ? Warning : Info, text);
+    });
 
     log(Info, QStringLiteral("started: %1").arg(line->port));
     open();

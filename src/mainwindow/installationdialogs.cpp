@@ -244,7 +244,8 @@ void IdentifyDialog::start()
 void IdentifyDialog::stop()
 {
     if (m_at >= 0 && m_at < m_ids.size())
-        m_path->send({m_ids[m_at], PlayerCommand::Kind::Stop, 0}, tr("Identify"));
+        m_path->request(
+            Request::press(tr("Identify"), {m_ids[m_at], PlayerCommand::Kind::Stop, 0}));
     m_pause.stop();
     m_at = -1;
     ui->pushButton_Identify_Start->setText(tr("&Start"));
@@ -256,18 +257,19 @@ void IdentifyDialog::stop()
 void IdentifyDialog::next()
 {
     if (m_at >= 0)
-        m_path->send({m_ids[m_at], PlayerCommand::Kind::Stop, 0}, tr("Identify"));
+        m_path->request(
+            Request::press(tr("Identify"), {m_ids[m_at], PlayerCommand::Kind::Stop, 0}));
     if (++m_at >= m_ids.size()) {
         stop();
         ui->label_Identify_Now->setText(tr("Every player was tried"));
         return;
     }
     const int id = m_ids[m_at];
-    const CommandPath::Outcome outcome = m_path->send(
-        {id, PlayerCommand::Kind::Folder, ui->spinBox_Identify_Folder->value()}, tr("Identify"));
-    if (!outcome.sent()) {
+    const Reply reply = m_path->request(Request::press(
+        tr("Identify"), {id, PlayerCommand::Kind::Folder, ui->spinBox_Identify_Folder->value()}));
+    if (!reply.sent()) {
         stop();
-        ui->label_Identify_Now->setText(tr("ID %1: not sent, %2").arg(id).arg(outcome.reason));
+        ui->label_Identify_Now->setText(tr("ID %1: not sent, %2").arg(id).arg(reply.why()));
         return;
     }
     const QString name = m_installation.nameOf(id);

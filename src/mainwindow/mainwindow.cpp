@@ -611,9 +611,9 @@ void MainWindow::Create_Installation_Menu()
     recordAction->setCheckable(true);
     connect(recordAction, &QAction::toggled, this, &MainWindow::Record_Scene);
     connect(commandPath, &CommandPath::commandSent, this,
-            [this](const CommandPath::Outcome &outcome, const QString &source) {
-                if (recordAction->isChecked() && outcome.sent() && source == tr("window"))
-                    Record_Command(outcome.command);
+            [this](const PlayerCommand &command, const QString &source) {
+                if (recordAction->isChecked() && source == QLatin1String("window"))
+                    Record_Command(command);
             });
     connect(commandPath, &CommandPath::sceneEnded, this,
             [this](const QString &name, const QString &said) {
@@ -774,16 +774,22 @@ void MainWindow::Export_Installation()
 
 void MainWindow::Run_Scene(const QString &name)
 {
-    const CommandPath::SceneStart start = commandPath->runScene(name, tr("window"));
-    if (start.status == 64)
-        Show_Status(tr("Scene %1 not run: %2").arg(name, start.error));
+    Asked scene;
+    scene.target = Asked::Target::Scene;
+    scene.scene = name;
+    const Reply reply = commandPath->request(Request::press(QStringLiteral("window"), scene));
+    if (reply.outcome == Reply::Outcome::Refused)
+        Show_Status(tr("Scene %1 not run: %2").arg(name, reply.why()));
     Update_Connection_Controls();
 }
 
 void MainWindow::Stop_All()
 {
-    const auto [sent, all] = commandPath->stopAll(tr("window"));
-    Show_Status(tr("Stop All: %1 of %2 frames sent").arg(sent).arg(all));
+    Asked all;
+    all.target = Asked::Target::AllPlayers;
+    const Reply reply = commandPath->request(Request::press(QStringLiteral("window"), all));
+    Show_Status(
+        tr("Stop All: %1 of %2 frames sent").arg(reply.frames.size()).arg(reply.framesAsked));
     Update_Connection_Controls();
 }
 
@@ -851,7 +857,7 @@ void MainWindow::Set_Status_Line(const QString &text)
 void MainWindow::Show_Status(const QString &text)
 {
     Set_Status_Line(text);
-    commandLog->addEvent(text, tr("window"));
+    commandLog->addEvent(text, QStringLiteral("window"));
 }
 
 void MainWindow::Report_Connection_Lost()
@@ -876,10 +882,9 @@ void MainWindow::Send_Command(const PlayerCommand &command)
 {
     // The frame leaves first; the status line then says what became of it. A lost device has
     // already said so itself, and a closed port sends nothing and says nothing.
-    const CommandPath::Outcome outcome = commandPath->send(command, tr("window"));
-    if (outcome.result == CommandPath::Result::Sent ||
-        outcome.result == CommandPath::Result::NotSent)
-        Set_Status_Line(outcome.echo + (outcome.sent() ? QString() : tr(" (not sent)")));
+    const Reply reply = commandPath->request(Request::press(QStringLiteral("window"), command));
+    if (reply.sent() || reply.reason == Reply::Reason::LineFull)
+        Set_Status_Line(reply.echo + (reply.sent() ? QString() : tr(" (not sent)")));
     Update_Connection_Controls();
 }
 

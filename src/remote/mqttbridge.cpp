@@ -16,18 +16,6 @@ namespace {
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxBackoffMs = 30 * 1000;
 
-QString outcomeWord(CommandPath::Result result)
-{
-    switch (result) {
-    case CommandPath::Result::Sent:
-        return QStringLiteral("sent");
-    case CommandPath::Result::Refused:
-        return QStringLiteral("refused");
-    default:
-        return QStringLiteral("not sent");
-    }
-}
-
 QString now()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
@@ -103,10 +91,8 @@ MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_
             [this] { retryLater(tr("the broker did not answer")); });
     connect(path, &CommandPath::linkStateChanged, this, &MqttBridge::publishLink);
     // Whoever sent it (this broker, the window, a scene, a show controller), the state says so.
-    connect(path, &CommandPath::commandSent, this, [this](const CommandPath::Outcome &outcome) {
-        if (outcome.sent())
-            publishState(outcome);
-    });
+    connect(path, &CommandPath::commandSent, this,
+            [this](const PlayerCommand &command) { publishState(command.playerId); });
 }
 
 MqttBridge::~MqttBridge()
@@ -322,50 +308,44 @@ void MqttBridge::received(const mosquitto_message *message)
         levels.mid(0, prefix.size() - 1) != prefix.mid(0, prefix.size() - 1))
         return;
     const QString player = levels[levels.size() - 2];
-    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
-    const RemoteRequest request = MqttRequests::parse(
+    Request request = MqttRequests::parse(
         player,
         QByteArrayView(static_cast<const char *>(message->payload), qsizetype(message->payloadlen)),
-        message->retain, QDateTime::currentDateTimeUtc(), profile, m_path->installation());
-    const QString source = QStringLiteral("MQTT ") + m_settings.host;
+        message->retain, QDateTime::currentDateTimeUtc());
+    request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
+    const Reply reply = m_path->request(request);
     QJsonObject result{{QStringLiteral("time"), now()}};
-    if (request.kind == RemoteRequest::Kind::Refused || request.kind == RemoteRequest::Kind::Ping ||
-        request.kind == RemoteRequest::Kind::Nothing) {
-        result.insert(QStringLiteral("outcome"), request.error.startsWith(QLatin1String("not sent"))
-                                                     ? QStringLiteral("not sent")
-                                                     : QStringLiteral("refused"));
-        result.insert(QStringLiteral("reason"), request.error);
-    } else if (request.kind == RemoteRequest::Kind::Scene) {
-        const CommandPath::SceneStart start = m_path->runScene(request.scene, source);
-        result.insert(QStringLiteral("command"), QStringLiteral("scene ") + request.scene);
-        result.insert(QStringLiteral("outcome"), start.status == 0    ? QStringLiteral("started")
-                                                 : start.status == 64 ? QStringLiteral("refused")
-                                                                      : QStringLiteral("not sent"));
-        result.insert(QStringLiteral("reason"), start.error);
-    } else if (request.kind == RemoteRequest::Kind::StopAll) {
-        const auto [sent, all] = m_path->stopAll(source);
+    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
+    switch (reply.asked.error.isEmpty() ? reply.asked.target : Asked::Target::Player) {
+    case Asked::Target::Scene:
+        result.insert(QStringLiteral("command"), QStringLiteral("scene ") + reply.asked.scene);
+        break;
+    case Asked::Target::AllPlayers:
         result.insert(QStringLiteral("command"), QStringLiteral("stop all"));
-        result.insert(QStringLiteral("outcome"),
-                      sent == all ? QStringLiteral("sent") : QStringLiteral("not sent"));
-        result.insert(QStringLiteral("frames"), sent);
-    } else {
+        result.insert(QStringLiteral("frames"), reply.frames.size());
+        break;
+    case Asked::Target::Player: {
         QStringList words, frames;
-        CommandPath::Outcome outcome;
-        for (const PlayerCommand &command : request.commands) {
-            outcome = m_path->send(command, source, true);
+        for (const PlayerCommand &command : reply.asked.commands)
             words << PlayerCommands::words(command, profile);
-            frames << QString::fromLatin1(outcome.frame.toByteArray().toHex(' '));
-            if (!outcome.sent())
-                break;
-        }
-        result.insert(QStringLiteral("command"), words.join(u' '));
-        result.insert(QStringLiteral("frame"), frames.join(u' '));
-        result.insert(QStringLiteral("outcome"), outcomeWord(outcome.result));
-        result.insert(QStringLiteral("reason"),
-                      outcome.sent()           ? QString()
-                      : outcome.status() == 64 ? outcome.reason
-                                               : QStringLiteral("not sent: ") + outcome.reason);
+        for (const CommandFrame &frame : reply.frames)
+            frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
+        if (!words.isEmpty())
+            result.insert(QStringLiteral("command"), words.join(u' '));
+        if (!frames.isEmpty())
+            result.insert(QStringLiteral("frame"), frames.join(u' '));
+        break;
     }
+    }
+    const char *const outcomes[] = {"sent", "nothing to do", "refused", "not sent"};
+    result.insert(QStringLiteral("outcome"),
+                  reply.sent() && reply.asked.target == Asked::Target::Scene
+                      ? QStringLiteral("started")
+                      : QLatin1String(outcomes[int(reply.outcome)]));
+    if (reply.outcome == Reply::Outcome::Refused)
+        result.insert(QStringLiteral("reason"), reply.why());
+    else if (reply.outcome == Reply::Outcome::NotSent)
+        result.insert(QStringLiteral("reason"), QStringLiteral("not sent: ") + reply.why());
     publish(topic(player + QStringLiteral("/result")),
             QJsonDocument(result).toJson(QJsonDocument::Compact), false);
 }
@@ -390,16 +370,15 @@ void MqttBridge::publishLink(CommandPath::LinkState state)
 }
 
 // The players never answer: the state says what was sent, not what plays.
-void MqttBridge::publishState(const CommandPath::Outcome &outcome)
+void MqttBridge::publishState(int playerId)
 {
-    const std::optional<CommandPath::PlayerState> state =
-        m_path->playerState(outcome.command.playerId);
+    const std::optional<CommandPath::PlayerState> state = m_path->playerState(playerId);
     if (!m_connected || !state)
         return;
     QJsonObject json{{QStringLiteral("sent"), state->command}, {QStringLiteral("time"), now()}};
     if (state->level)
         json.insert(QStringLiteral("level"), *state->level);
-    publish(topic(QString::number(outcome.command.playerId) + QStringLiteral("/state")),
+    publish(topic(QString::number(playerId) + QStringLiteral("/state")),
             QJsonDocument(json).toJson(QJsonDocument::Compact), true);
 }
 

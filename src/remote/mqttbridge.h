@@ -77,7 +77,7 @@ private:
     void received(const mosquitto_message *message);
     void publish(const QString &topic, const QByteArray &payload, bool retain, int qos = 1);
     void publishLink(CommandPath::LinkState state);
-    void publishState(const CommandPath::Outcome &outcome);
+    void publishState(int playerId);
     void publishDiscovery();
     QString topic(const QString &rest) const;
 

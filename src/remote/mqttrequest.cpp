@@ -8,9 +8,12 @@ namespace MqttRequests {
 
 namespace {
 
-RemoteRequest refused(const QString &error)
+Request refused(const QString &words, const QString &error)
 {
-    return {RemoteRequest::Kind::Refused, {}, error, {}};
+    Request request;
+    request.words = words;
+    request.refused = error;
+    return request;
 }
 
 // The words a JSON payload stands for, or why it does not stand for any.
@@ -47,36 +50,35 @@ std::optional<QDateTime> sentAt(const QJsonObject &object)
 
 } // namespace
 
-RemoteRequest parse(const QString &player, QByteArrayView payload, bool retained,
-                    const QDateTime &now, const DeviceProfile &profile,
-                    const Installation &installation)
+Request parse(const QString &player, QByteArrayView payload, bool retained, const QDateTime &now)
 {
+    // A name with blanks is written with "_" in a line.
+    const QString who =
+        player == QLatin1String("scene") ? player : QString(player).replace(u' ', u'_');
     if (payload.size() > MaxPayload)
-        return refused(QStringLiteral("a payload of more than %1 bytes").arg(MaxPayload));
-    // A command the broker kept from before is from before: never a cue of now.
-    if (retained)
-        return refused(QStringLiteral("not sent: too late (a retained message)"));
+        return refused(who, QStringLiteral("a payload of more than %1 bytes").arg(MaxPayload));
     QString words = QString::fromUtf8(payload).simplified();
+    std::optional<QDateTime> sent;
     if (words.startsWith(u'{')) {
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
         if (!document.isObject())
-            return refused(QStringLiteral("not JSON: %1").arg(error.errorString()));
+            return refused(who, QStringLiteral("not JSON: %1").arg(error.errorString()));
         const QString why = jsonWords(document.object(), &words);
         if (!why.isEmpty())
-            return refused(why);
-        const std::optional<QDateTime> sent = sentAt(document.object());
-        if (sent && sent->msecsTo(now) > MaxAgeMs)
-            return refused(QStringLiteral("not sent: too late (sent %1 s ago)")
-                               .arg(sent->msecsTo(now) / 1000));
+            return refused(who, why);
+        sent = sentAt(document.object());
     }
     if (words.isEmpty())
-        return refused(QStringLiteral("nothing to send"));
-    // A name with blanks is written with "_" in a line.
-    const QString line = player == QLatin1String("scene")
-                             ? QLatin1String("scene ") + words
-                             : QString(player).replace(u' ', u'_') + u' ' + words;
-    return RemoteRequests::fromText(line, profile, installation);
+        return refused(who, QStringLiteral("nothing to send"));
+    Request request;
+    request.words = who + u' ' + words;
+    // A command the broker kept from before is from before: never a cue of now.
+    if (retained)
+        request.late = QStringLiteral("a retained message");
+    else if (sent && sent->msecsTo(now) > MaxAgeMs)
+        request.late = QStringLiteral("sent %1 s ago").arg(sent->msecsTo(now) / 1000);
+    return request;
 }
 
 } // namespace MqttRequests

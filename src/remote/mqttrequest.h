@@ -1,6 +1,6 @@
 #pragma once
 
-#include "remoterequest.h"
+#include "request.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -19,8 +19,6 @@ inline constexpr qsizetype MaxPayload = 1024;
 inline constexpr qint64 MaxAgeMs = 5000;
 
 // player: the topic's player level; retained: the broker kept it from before; now: for the age.
-RemoteRequest parse(const QString &player, QByteArrayView payload, bool retained,
-                    const QDateTime &now, const DeviceProfile &profile,
-                    const Installation &installation);
+Request parse(const QString &player, QByteArrayView payload, bool retained, const QDateTime &now);
 
 } // namespace MqttRequests

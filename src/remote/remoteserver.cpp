@@ -24,8 +24,6 @@
 
 namespace {
 
-// Each client may send this many commands a second, and as many at once.
-constexpr double CommandsPerSecond = 100;
 // So many datagrams are read in one go: a flood never holds the event loop for long.
 constexpr int DatagramsPerTurn = 256;
 constexpr int MaxConnections = 32;
@@ -208,8 +206,6 @@ RemoteServer::Client &RemoteServer::client(const QHostAddress &address)
     }
     Client &fresh = m_clients[key];
     fresh.seen.start();
-    fresh.refill.start();
-    fresh.tokens = CommandsPerSecond;
     return fresh;
 }
 
@@ -221,17 +217,6 @@ void RemoteServer::refuse(bool osc, const QHostAddress &address)
         refused.noted.start();
         emit note(tr("%1 refused: not an allowed address").arg(sourceName(osc, address)));
     }
-}
-
-bool RemoteServer::takeTurn(const QHostAddress &address)
-{
-    Client &from = client(address);
-    from.tokens =
-        qMin(CommandsPerSecond, from.tokens + from.refill.restart() * CommandsPerSecond / 1000.0);
-    if (from.tokens < 1)
-        return false;
-    from.tokens -= 1;
-    return true;
 }
 
 QString RemoteServer::sourceName(bool osc, const QHostAddress &address)
@@ -250,90 +235,63 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
             {ok ? "/tessary/ack" : "/tessary/error", {QString::fromUtf8(address), text}});
     };
     const Osc::Parsed parsed = Osc::parse(packet);
+    const QString source = sourceName(true, from);
     if (!parsed.error.isEmpty()) {
-        emit cueRefused(
-            QStringLiteral("%1: a packet refused: %2").arg(sourceName(true, from), parsed.error));
+        Request request;
+        request.source = source;
+        request.words = QStringLiteral("a packet");
+        request.refused = parsed.error;
+        m_path->request(request);
         return {reply("/", false, parsed.error)};
     }
     QList<QByteArray> replies;
-    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     for (const Osc::Message &message : parsed.messages) {
-        const RemoteRequest request =
-            RemoteRequests::fromOsc(message, profile, m_path->installation());
-        std::pair<int, QString> answer{64, request.error};
-        if (request.kind == RemoteRequest::Kind::Scene ||
-            request.kind == RemoteRequest::Kind::StopAll) {
-            answer = runSequence(request, sourceName(true, from));
-        } else if (request.kind == RemoteRequest::Kind::Nothing) {
-            answer = {0, QStringLiteral("nothing to do")};
-        } else if (request.kind != RemoteRequest::Kind::Refused) {
-            const CommandPath::Outcome outcome =
-                takeTurn(from)
-                    ? m_path->send(request.commands.first(), sourceName(true, from), true)
-                    : CommandPath::Outcome{
-                          CommandPath::Result::Busy, {}, {}, {}, QStringLiteral("busy")};
-            answer = {outcome.status(), outcome.sent() ? QStringLiteral("sent")
-                                        : outcome.status() == 64
-                                            ? outcome.reason
-                                            : QStringLiteral("not sent: ") + outcome.reason};
+        Request request = RemoteRequests::fromOsc(message);
+        request.source = source;
+        request.client = plain(from).toString();
+        const Reply answer = m_path->request(request);
+        switch (answer.outcome) {
+        case Reply::Outcome::Sent:
+            replies << reply(message.address, true,
+                             answer.asked.target == Asked::Target::Scene ? QStringLiteral("started")
+                             : answer.asked.target == Asked::Target::AllPlayers
+                                 ? QStringLiteral("%1 frames sent").arg(answer.frames.size())
+                                 : QStringLiteral("sent"));
+            break;
+        case Reply::Outcome::NothingToDo:
+            replies << reply(message.address, true, QStringLiteral("nothing to do"));
+            break;
+        case Reply::Outcome::Refused:
+            replies << reply(message.address, false, answer.why());
+            break;
+        case Reply::Outcome::NotSent:
+            replies << reply(message.address, false, QStringLiteral("not sent: ") + answer.why());
+            break;
         }
-        if (answer.first == 64)
-            emit cueRefused(QStringLiteral("%1: %2 refused: %3")
-                                .arg(sourceName(true, from),
-                                     PlayerCommands::shown(QString::fromUtf8(message.address)),
-                                     answer.second));
-        replies << reply(message.address, answer.first == 0, answer.second);
     }
     return replies;
 }
 
-QByteArray RemoteServer::answerText(QStringView line, const QString &source, bool paced)
+QByteArray RemoteServer::answerText(QStringView line, const QString &source, const QString &client)
 {
-    const RemoteRequest request = RemoteRequests::fromText(
-        line, DeviceProfiles::profile(m_path->model()), m_path->installation());
-    std::pair<int, QString> answer{64, request.error};
-    switch (request.kind) {
-    case RemoteRequest::Kind::Scene:
-    case RemoteRequest::Kind::StopAll:
-        answer = runSequence(request, source);
-        break;
-    case RemoteRequest::Kind::Nothing:
+    if (line.trimmed().isEmpty())
         return {};
-    case RemoteRequest::Kind::Ping:
+    if (line.trimmed().compare(QLatin1String("PING"), Qt::CaseInsensitive) == 0)
         return "PONG\r\n";
-    case RemoteRequest::Kind::Refused:
-        break;
-    case RemoteRequest::Kind::Commands:
-        answer = {0, {}};
-        for (const PlayerCommand &command : request.commands) {
-            const CommandPath::Outcome outcome = m_path->send(command, source, paced);
-            if (!outcome.sent()) {
-                answer = {outcome.status(), QStringLiteral("not sent: ") + outcome.reason};
-                break;
-            }
-        }
+    Request request = RemoteRequests::fromText(line);
+    request.source = source;
+    request.client = client;
+    const Reply answer = m_path->request(request);
+    switch (answer.outcome) {
+    case Reply::Outcome::Sent:
+    case Reply::Outcome::NothingToDo:
+        return "OK\r\n";
+    case Reply::Outcome::Refused:
+        return "ERR 64 " + answer.why().toUtf8() + "\r\n";
+    case Reply::Outcome::NotSent:
         break;
     }
-    if (answer.first == 64)
-        emit cueRefused(QStringLiteral("%1: \"%2\" refused: %3")
-                            .arg(source, PlayerCommands::shown(line.toString()), answer.second));
-    return answer.first == 0
-               ? QByteArray("OK\r\n")
-               : "ERR " + QByteArray::number(answer.first) + ' ' + answer.second.toUtf8() + "\r\n";
-}
-
-// A scene started, or Stop All: the status and what to say of it.
-std::pair<int, QString> RemoteServer::runSequence(const RemoteRequest &request,
-                                                  const QString &source)
-{
-    if (request.kind == RemoteRequest::Kind::Scene) {
-        const CommandPath::SceneStart start = m_path->runScene(request.scene, source);
-        return {start.status, start.status ? start.error : QStringLiteral("started")};
-    }
-    const auto [sent, all] = m_path->stopAll(source);
-    if (sent == all)
-        return {0, QStringLiteral("%1 frames sent").arg(sent)};
-    return {74, QStringLiteral("not sent: %1 of %2 frames").arg(all - sent).arg(all)};
+    return "ERR 74 not sent: " + answer.why().toUtf8() + "\r\n";
 }
 
 // Lines end with CR, LF or CR LF; the last one of a datagram needs no end.
@@ -352,8 +310,7 @@ QByteArray RemoteServer::answerLines(QByteArray &buffer, const QHostAddress &fro
         buffer.remove(0, end + 1);
         if (line.trimmed().isEmpty())
             continue;
-        replies += takeTurn(from) ? answerText(QString::fromUtf8(line), source, true)
-                                  : QByteArray("ERR 74 not sent: busy\r\n");
+        replies += answerText(QString::fromUtf8(line), source, plain(from).toString());
     }
     return replies;
 }
@@ -508,7 +465,8 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
                     const QByteArray request = line->left(end);
                     line->remove(0, end + 1);
                     socket->write(answerText(QString::fromUtf8(request).trimmed(),
-                                             QStringLiteral("tessary-send"), false));
+                                             QStringLiteral("tessary-send"),
+                                             QStringLiteral("tessary-send")));
                 }
                 if (line->size() > RemoteRequests::MaxLine)
                     socket->disconnectFromServer();

@@ -36,10 +36,9 @@ struct RemoteSettings
     static QString windowFile();
 };
 
-// Takes cues from show controllers on the network and hands them to the command path: OSC over
-// UDP and TCP, and plain text lines over UDP and TCP, each answered. Every client has a cap of
-// commands per second, and a cue is sent at once or refused as busy, never late. A client
-// outside the allowed addresses gets nothing.
+// Takes cues from show controllers on the network and hands them to the request path: OSC over
+// UDP and TCP, and plain text lines over UDP and TCP, each answered. Each client's address is a
+// budget of its own there. A client outside the allowed addresses gets nothing.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -60,21 +59,18 @@ public:
     // the users of the given group (the serial devices' own); false with why when it could not.
     bool listenLocally(const QString &path, const QString &group, QString *why);
 
-    // One line of the text protocol, as a client sends it; what is answered.
-    QByteArray answerText(QStringView line, const QString &source, bool paced);
+    // One line of the text protocol, as a client sends it, charged to the client's budget; what
+    // is answered.
+    QByteArray answerText(QStringView line, const QString &source, const QString &client);
 
 signals:
     // A client refused (at most once a minute each) or cut off, in a line for the log.
     void note(const QString &text);
-    // A cue that was answered with a refusal, and why, in a line for the log.
-    void cueRefused(const QString &text);
 
 private:
     struct Client
     {
         QElapsedTimer seen;
-        QElapsedTimer refill;
-        double tokens = 0;
         QElapsedTimer noted;
         QString oscName, textName; // as the log names it
         // Where link news go: the last datagram's port, or its connection.
@@ -91,10 +87,8 @@ private:
 
     bool allowed(const QHostAddress &address);
     Client &client(const QHostAddress &address);
-    bool takeTurn(const QHostAddress &address);
     void refuse(bool osc, const QHostAddress &address);
     QString sourceName(bool osc, const QHostAddress &address);
-    std::pair<int, QString> runSequence(const struct RemoteRequest &request, const QString &source);
     QList<QByteArray> answerPacket(const QByteArray &packet, const QHostAddress &from);
     QByteArray answerLines(QByteArray &buffer, const QHostAddress &from, bool complete);
     void readDatagrams(QUdpSocket *socket, bool osc);

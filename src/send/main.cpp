@@ -7,6 +7,7 @@
 #include "deviceprofile.h"
 #include "portlock.h"
 #include "portwatcher.h"
+#include "requestwords.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 #include "stopsignals.h"
@@ -14,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -119,7 +121,7 @@ void readSaved(Target &target)
     // equipment is not sent on a guess.
     const QStringList models = DeviceProfiles::modelNames();
     target.port = saved->serialPort;
-    target.model = int(models.indexOf(saved->device)) + 1;
+    target.model = DeviceProfiles::modelNamed(saved->device);
     if (target.model == 0) {
         target.model = 1;
         target.doubtful.insert(
@@ -163,14 +165,10 @@ QString applyOptions(const QCommandLineParser &parser, Target &target,
     const bool modelGiven = parser.isSet(QStringLiteral("model"));
     if (modelGiven) {
         const QString wanted = value("model");
-        const auto known =
-            std::find_if(models.cbegin(), models.cend(), [&wanted](const QString &name) {
-                return name.compare(wanted, Qt::CaseInsensitive) == 0;
-            });
-        if (known == models.cend())
+        target.model = DeviceProfiles::modelNamed(wanted);
+        if (target.model == 0)
             return QStringLiteral("unknown model \"%1\"; the models are %2")
                 .arg(wanted, models.join(QLatin1String(", ")));
-        target.model = int(known - models.cbegin()) + 1;
     } else if (target.doubtful.contains(QStringLiteral("model"))) {
         return target.doubtful.value(QStringLiteral("model"));
     }
@@ -261,14 +259,21 @@ private:
     bool m_ended = false;
 };
 
-// Sends commands in order, straight to the line or through the service that holds it, and
-// keeps count of what became of them.
+// Sends commands in order, through the request path to the line (or to a stand-in for a dry
+// run), or through the service that holds the line, and keeps count of what became of them.
 class Sender
 {
 public:
     Sender(CommandPath &path, const QString &port, int wait, bool dryRun, bool verbose)
         : m_path(path), m_port(port), m_wait(wait), m_dryRun(dryRun), m_verbose(verbose)
-    {}
+    {
+        // Every frame as it goes, a scene's later ones too.
+        QObject::connect(&path, &CommandPath::commandSent, [this](const PlayerCommand &command) {
+            ++m_sent;
+            if (m_dryRun || m_verbose)
+                show(echoOf(command));
+        });
+    }
 
     // The service that holds the port, when it does: the commands go through it.
     void sendThrough(int service) { m_service = service; }
@@ -286,17 +291,36 @@ public:
     }
 
     // A scene of the installation: its commands in order, its own waits between them.
-    bool runScene(const QString &name, const Installation &installation)
+    bool runScene(const QString &name)
     {
         if (m_service >= 0)
             return throughService(QStringLiteral("scene ") + name, QStringLiteral("scene ") + name);
-        const Installation::Planned planned =
-            installation.plan(*installation.scene(name), DeviceProfiles::profile(m_path.model()));
-        for (const Installation::PlannedStep &step : planned.steps) {
-            if (stopped() || (!step.command && !pause(step.waitMs)))
-                return stop();
-            if (step.command && !sendOne(*step.command))
-                return false;
+        Asked scene;
+        scene.target = Asked::Target::Scene;
+        scene.scene = name;
+        QString ended;
+        QEventLoop waits;
+        const auto end = QObject::connect(&m_path, &CommandPath::sceneEnded,
+                                          [&](const QString &, const QString &said) {
+                                              ended = said;
+                                              waits.quit();
+                                          });
+        const auto stop =
+            QObject::connect(m_stops, &StopSignals::caught, &waits, &QEventLoop::quit);
+        const Reply reply = m_path.request(Request::press(QStringLiteral("tessary-send"), scene));
+        if (reply.sent() && m_path.sceneRunning())
+            waits.exec();
+        QObject::disconnect(end);
+        QObject::disconnect(stop);
+        if (m_path.sceneRunning()) {
+            m_path.endScene(QStringLiteral("stopped"));
+            return this->stop();
+        }
+        if (!reply.sent())
+            return notDone(reply);
+        if (ended != QLatin1String("done")) {
+            m_status = fail(NotSent, QStringLiteral("%1: scene %2 %3").arg(m_port, name, ended));
+            return false;
         }
         return true;
     }
@@ -306,28 +330,23 @@ public:
     {
         if (m_service >= 0)
             return throughService(QStringLiteral("all stop"), QStringLiteral("Stop All"));
-        if (m_dryRun) {
-            for (const int id : m_path.installation().stopAllIds())
-                if (!sendOne({id, PlayerCommand::Kind::Stop, 0}))
-                    return false;
-            return true;
-        }
-        const auto [sent, all] = m_path.stopAll(QStringLiteral("tessary-send"));
-        m_sent += sent;
-        if (sent < all) {
+        Asked all;
+        all.target = Asked::Target::AllPlayers;
+        const Reply reply = m_path.request(Request::press(QStringLiteral("tessary-send"), all));
+        if (!reply.sent()) {
             m_status = fail(NotSent, QStringLiteral("%1: Stop All: %2 of %3 frames not sent")
                                          .arg(m_port)
-                                         .arg(all - sent)
-                                         .arg(all));
+                                         .arg(reply.framesAsked - reply.frames.size())
+                                         .arg(reply.framesAsked));
             return false;
         }
-        return !m_verbose || say(QStringLiteral("Stop All: %1 frames sent").arg(sent));
+        return m_dryRun || !m_verbose ||
+               show(QStringLiteral("Stop All: %1 frames sent").arg(reply.frames.size()));
     }
 
     // Commands from standard input, a line at a time; a line refused does not stop the others.
     bool sendLines(int playerId)
     {
-        static const QRegularExpression blanks(QStringLiteral("\\s+"));
         const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
         LineReader reader;
         QByteArray text;
@@ -338,7 +357,7 @@ public:
             if (read == LineReader::Stopped)
                 return stop(false);
             const PlayerCommands::Parsed parsed = PlayerCommands::parse(
-                QString::fromUtf8(text).split(blanks, Qt::SkipEmptyParts), playerId, profile);
+                RequestWords::split(QString::fromUtf8(text)), playerId, profile);
             const QString refused = read == LineReader::TooLong
                                         ? QStringLiteral("longer than %1 bytes").arg(MaxLineBytes)
                                         : parsed.error;
@@ -370,52 +389,55 @@ public:
         return m_sent > 0 ? LinesRefused : Usage;
     }
 
+    void watch(const StopSignals *stops) { m_stops = stops; }
+
 private:
-    static QString reason(const CommandPath::Outcome &outcome)
+    QString echoOf(const PlayerCommand &command) const
     {
-        switch (outcome.result) {
-        case CommandPath::Result::Sent:
-            return {};
-        case CommandPath::Result::NotSent:
-            return QStringLiteral("the line took no more");
-        default:
-            return QStringLiteral("the connection is lost");
-        }
+        const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
+        return CommandFrames::echoText(PlayerCommands::name(command.kind),
+                                       PlayerCommands::frame(command, profile));
     }
 
     bool sendOne(const PlayerCommand &command)
     {
-        const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
-        const QString echo = CommandFrames::echoText(PlayerCommands::name(command.kind),
-                                                     PlayerCommands::frame(command, profile));
-        if (m_service >= 0)
+        if (m_service >= 0) {
+            const DeviceProfile &profile = DeviceProfiles::profile(m_path.model());
             return throughService(QString::number(command.playerId) + u' ' +
                                       PlayerCommands::words(command, profile),
-                                  echo);
-        if (!m_dryRun) {
-            const QString notSent = reason(m_path.send(command, QStringLiteral("tessary-send")));
-            if (!notSent.isEmpty())
-                return notDone(echo, notSent);
+                                  echoOf(command));
         }
-        return done(echo);
+        const Reply reply = m_path.request(Request::press(QStringLiteral("tessary-send"), command));
+        return (reply.sent() || notDone(reply)) && m_status == Sent;
     }
 
-    bool done(const QString &echo)
+    // What is printed; false, and stopped, when standard output is gone.
+    bool show(const QString &echo)
     {
-        ++m_sent;
-        if ((m_dryRun || m_verbose) && !say(echo)) {
+        if (say(echo))
+            return true;
+        if (m_status == Sent)
             m_status = fail(NotSent, QStringLiteral("standard output: %1; stopped")
                                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+
+    bool notDone(const Reply &reply)
+    {
+        if (reply.outcome == Reply::Outcome::Refused) {
+            m_status = fail(Usage, reply.why());
             return false;
         }
-        return true;
+        return notDone(reply.echo, reply.reason == Reply::Reason::LineFull
+                                       ? QStringLiteral("the line took no more")
+                                       : QStringLiteral("the connection is lost"));
     }
 
     bool notDone(const QString &echo, const QString &why)
     {
-        m_status = fail(
-            NotSent,
-            QStringLiteral("%1: %2 not sent, %3; the rest were not sent").arg(m_port, echo, why));
+        if (m_status == Sent)
+            m_status = fail(NotSent, QStringLiteral("%1: %2 not sent, %3; the rest were not sent")
+                                         .arg(m_port, echo, why));
         return false;
     }
 
@@ -437,8 +459,10 @@ private:
         }
 #endif
         reply = reply.trimmed();
-        if (reply == "OK")
-            return done(echo);
+        if (reply == "OK") {
+            ++m_sent;
+            return !(m_dryRun || m_verbose) || show(echo);
+        }
         if (reply.startsWith("ERR 64 ")) {
             m_status = fail(Usage, QString::fromUtf8(reply.mid(7)));
             return false;
@@ -450,6 +474,7 @@ private:
     }
 
     CommandPath &m_path;
+    const StopSignals *m_stops = nullptr;
     int m_service = -1;
     QString m_port;
     int m_wait;
@@ -623,10 +648,13 @@ int main(int argc, char **argv)
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
     QSerialPort port;
     SerialLink link(&port);
-    CommandPath path(&link);
+    // A dry run goes the same way, to a line that takes every frame and sends none.
+    StandInLine standIn(target.baud.toInt());
+    CommandPath path(dryRun ? static_cast<LineOut *>(&standIn) : &link);
     path.setModel(target.model);
     path.setInstallation(installation);
     Sender sender(path, target.port, wait, dryRun, verbose);
+    sender.watch(&stopSignals);
     int service = -1;
     if (!dryRun && target.port.isEmpty())
         return fail(Usage, QStringLiteral("no port: give --port, or choose one in the window"));
@@ -654,7 +682,7 @@ int main(int argc, char **argv)
             batch == standardInput     ? sender.sendLines(target.id)
             : batch.first() == stopAll ? sender.stopAll()
             : batch.first() == scene
-                ? sender.runScene(batch.last(), installation)
+                ? sender.runScene(batch.last())
                 : sender.send(PlayerCommands::parse(batch, target.id, profile).commands);
         if (!going)
             break;

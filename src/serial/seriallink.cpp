@@ -59,7 +59,7 @@ QString busyText(const QString &device, const PortLock::Holder &holder)
 
 } // namespace
 
-SerialLink::SerialLink(QSerialPort *port, QObject *parent) : QObject(parent), m_port(port)
+SerialLink::SerialLink(QSerialPort *port, QObject *parent) : LineOut(parent), m_port(port)
 {
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::handleError);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lineout.h"
 #include "portlock.h"
 
 #include <QObject>
@@ -12,14 +13,14 @@ class QSocketNotifier;
 
 // Drives the one serial port of the program: opens it write-only at 8N1 without flow control,
 // writes frames through to the line, and closes it when the device goes away.
-class SerialLink : public QObject
+class SerialLink : public LineOut
 {
     Q_OBJECT
 
 public:
     explicit SerialLink(QSerialPort *port, QObject *parent = nullptr);
 
-    bool isOpen() const;
+    bool isOpen() const override;
     // The name the port was opened by, as the list shows it.
     QString portName() const { return m_name; }
 
@@ -35,10 +36,9 @@ public:
     // room only while the line moves, and once a frame found none, later ones are given up at
     // once until one goes out again. A vanished device closes the link and emits
     // connectionLost() before this returns.
-    bool send(const QByteArray &data);
-
-    // The bytes written that have not left the driver yet.
-    int queuedBytes() const;
+    bool send(const QByteArray &data) override;
+    int queuedBytes() const override;
+    int baudRate() const override { return int(m_port->baudRate()); }
 
     QString errorString() const;
     // Who held the port when the last open was refused for that; nothing otherwise.
@@ -47,12 +47,6 @@ public:
 public slots:
     // The device went away: closes the port, and emits connectionLost() if it was open.
     void dropConnection();
-
-signals:
-    void opened();
-    // Closed by close(), not by a loss.
-    void closed();
-    void connectionLost();
 
 private:
     void handleError(QSerialPort::SerialPortError error);

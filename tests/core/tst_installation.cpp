@@ -36,7 +36,8 @@ void TestInstallation::readsWhatCanBeUsed_data()
         {"an ID listed twice", "[players]|7 hall", "line 10: player 7 is listed twice"},
         {"an ID out of range", "[players]|128 hall", "line 10: no player ID \"128\": 0 to 127"},
         {"a scene naming nobody", "[scene Closing]|lobby stop",
-         "line 9: scene \"Closing\" left out: line 10: no player \"lobby\""},
+         "line 9: scene \"Closing\" left out: line 10: no player \"lobby\": an ID, 0 to 127, or "
+         "a name"},
         {"a wait that is not one", "[scene Closing]|wait soon",
          "line 9: scene \"Closing\" left out: line 10: a wait is 0 to 3600 seconds"},
         {"a wait of an hour", "[scene Closing]|wait 3600", "Closing: -1|"},

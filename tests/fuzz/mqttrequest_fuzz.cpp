@@ -1,5 +1,5 @@
 // Any bytes as the payload of a command topic, words or JSON, retained or not: refused with a
-// reason, or commands the model takes as they are.
+// reason, late when retained, or words the request path reads into commands the model takes.
 
 #include "mqttrequest.h"
 
@@ -11,15 +11,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QStringLiteral("[players]\n5 narration\n[scene Opening]\nnarration play\n"));
     const QByteArrayView payload(data, qsizetype(size));
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(1800000000000, Qt::UTC);
+    const DeviceProfile &profile = DeviceProfiles::profile(1);
     for (const char *player : {"5", "narration", "all", "scene"}) {
         for (const bool retained : {false, true}) {
-            const DeviceProfile &profile = DeviceProfiles::profile(1);
-            const RemoteRequest request = MqttRequests::parse(QLatin1String(player), payload,
-                                                              retained, now, profile, installation);
-            if ((request.kind == RemoteRequest::Kind::Refused) == request.error.isEmpty() ||
-                (retained && request.kind != RemoteRequest::Kind::Refused))
+            const Request request =
+                MqttRequests::parse(QLatin1String(player), payload, retained, now);
+            if (request.refused.isEmpty() && retained && request.late.isEmpty())
                 __builtin_trap();
-            for (const PlayerCommand &command : request.commands)
+            const Asked asked = RequestWords::read(
+                request.words, [](const QString &name) { return installation.resolve(name); },
+                profile);
+            for (const PlayerCommand &command : asked.commands)
                 if (!PlayerCommands::refusal(command, profile).isEmpty())
                     __builtin_trap();
         }

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "playercommand.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+// What a line of words asks for, as a line of text, a broker's payload, a scene's line or
+// tessary-send's arguments give it:
+//   <player> <commands>   a player by its ID (0 to 127) or its name ("_" for a blank), then
+//                         play, stop, next, previous, folder N, volume DB, volume mute, mute
+//   all stop              Stop to every player of the installation
+//   scene <name>          a scene of the installation
+// Every word is told apart without regard to case.
+struct Asked
+{
+    enum class Target { Player, AllPlayers, Scene };
+
+    Target target = Target::Player;
+    int playerId = -1;
+    QString scene;
+    QList<PlayerCommand> commands; // Stop to each player, for all players, once they are known
+    QString error;                 // why the words ask for nothing that can be done
+};
+
+namespace RequestWords {
+
+// The ID a player's name or number stands for, or nothing.
+using Resolver = std::function<std::optional<int>(const QString &player)>;
+
+Asked read(const QStringList &words, const Resolver &player, const DeviceProfile &profile);
+Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile);
+
+// The words split at blanks, as a line is read.
+QStringList split(QStringView line);
+
+} // namespace RequestWords
