@@ -44,9 +44,9 @@ Request fromOsc(const Osc::Message &message)
     const QVariantList &arguments = message.arguments;
     if (arguments.size() > 1)
         return refused(address, QStringLiteral("one argument at most"));
-    const std::optional<double> value =
-        arguments.isEmpty() ? std::optional<double>() : number(arguments.first());
-    if (!arguments.isEmpty() && !value)
+    // A button's press when there is none.
+    const double value = arguments.isEmpty() ? 1 : number(arguments.first()).value_or(qQNaN());
+    if (std::isnan(value))
         return refused(address, QStringLiteral("the argument is not a number"));
     // A name's blanks are written "_" in words.
     const QString target = QString(parts[2]).replace(u' ', u'_');
@@ -62,17 +62,17 @@ Request fromOsc(const Osc::Message &message)
             return refused(address, QStringLiteral("unknown address"));
         request.words = target + u' ' + verb;
         if (known->takesValue) {
-            if (!value || !std::isfinite(*value) || std::abs(*value) > 1e6)
+            if (arguments.isEmpty() || !std::isfinite(value) || std::abs(value) > 1e6)
                 return refused(address, QStringLiteral("%1 needs a number").arg(verb.toLower()));
-            if (known->kind == PlayerCommand::Kind::Folder && *value != std::floor(*value))
+            if (known->kind == PlayerCommand::Kind::Folder && value != std::floor(value))
                 return refused(address,
-                               QStringLiteral("no folder \"%1\": a whole number").arg(*value));
-            request.words += u' ' + QString::number(std::lround(*value));
+                               QStringLiteral("no folder \"%1\": a whole number").arg(value));
+            request.words += u' ' + QString::number(std::lround(value));
             return request;
         }
     }
     // A push button sends 1 when pressed and 0 when released: the release does nothing.
-    request.release = value.value_or(1) == 0;
+    request.release = value == 0;
     return request;
 }
 

@@ -442,7 +442,33 @@ private:
     }
 
     // A line of the service's text protocol, and what its answer makes of it.
+    // A script's commands share the service with cues from the network: one answered busy or
+    // over budget is tried again a moment later, as a script sent straight to the port waits for
+    // the line.
     bool throughService(const QString &request, const QString &echo)
+    {
+        QByteArray reply;
+        for (QDeadlineTimer deadline(ServiceReplyMs);;) {
+            reply = askService(request);
+            if ((reply != "ERR 74 not sent: busy" && reply != "ERR 74 not sent: over budget") ||
+                deadline.hasExpired() || !pause(PortRetryMs))
+                break;
+        }
+        if (reply == "OK") {
+            ++m_sent;
+            return !(m_dryRun || m_verbose) || show(echo);
+        }
+        if (reply.startsWith("ERR 64 ")) {
+            m_status = fail(Usage, QString::fromUtf8(reply.mid(7)));
+            return false;
+        }
+        return notDone(echo,
+                       reply.startsWith("ERR ")
+                           ? QString::fromUtf8(reply.mid(7)).remove(QStringLiteral("not sent: "))
+                           : QStringLiteral("tessaryd did not answer"));
+    }
+
+    QByteArray askService(const QString &request) const
     {
         QByteArray reply;
 #ifdef Q_OS_UNIX
@@ -458,19 +484,7 @@ private:
             }
         }
 #endif
-        reply = reply.trimmed();
-        if (reply == "OK") {
-            ++m_sent;
-            return !(m_dryRun || m_verbose) || show(echo);
-        }
-        if (reply.startsWith("ERR 64 ")) {
-            m_status = fail(Usage, QString::fromUtf8(reply.mid(7)));
-            return false;
-        }
-        return notDone(echo,
-                       reply.startsWith("ERR ")
-                           ? QString::fromUtf8(reply.mid(7)).remove(QStringLiteral("not sent: "))
-                           : QStringLiteral("tessaryd did not answer"));
+        return reply.trimmed();
     }
 
     CommandPath &m_path;
