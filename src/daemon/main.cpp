@@ -5,6 +5,7 @@
 #include "configfile.h"
 #include "constants.h"
 #include "deviceprofile.h"
+#include "lineholder.h"
 #include "mqttbridge.h"
 #include "portwatcher.h"
 #include "remoteserver.h"
@@ -20,7 +21,6 @@
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -180,43 +180,23 @@ int main(int argc, char **argv)
     RemoteServer server(&path);
     MqttBridge broker(&path);
     QObject::connect(&broker, &MqttBridge::note, [](const QString &text) { log(Info, text); });
-    // The ports are watched only while the port is away: a service at work never wakes for them.
-    std::unique_ptr<PortWatcher> watcher;
-    QTimer retry;
-    retry.setInterval(RetryMs);
-    // Waits for the port, and opens it again after a loss, as the window's auto-connection does.
-    QString lastRefusal;
-    std::function<void()> open;
-    open = [&] {
-        if (link.isOpen())
-            return;
-        if (link.open(line->port, line->baud)) {
-            retry.stop();
-            if (watcher)
-                watcher.release()->deleteLater();
-            lastRefusal.clear();
-            log(Info, QStringLiteral("open: %1 at %2 baud, %3")
-                          .arg(line->port)
-                          .arg(line->baud)
-                          .arg(DeviceProfiles::modelNames()[line->model - 1]));
-            return;
-        }
-        if (link.errorString() != std::exchange(lastRefusal, link.errorString()))
-            log(Warning, QStringLiteral("waiting for %1: %2").arg(line->port, link.errorString()));
-        retry.start();
-        if (!watcher) {
-            watcher = std::make_unique<PortWatcher>();
-            QObject::connect(watcher.get(), &PortWatcher::portsChanged, &retry,
-                             [&] { QTimer::singleShot(0, &retry, open); });
-        }
-    };
-    QObject::connect(&retry, &QTimer::timeout, open);
+    // Waits for the port, and opens it again after a loss, as the window's auto-connection does;
+    // tried again every so often besides (a port held by another program gives no news).
+    LineHolder holder(&link, nullptr, RetryMs);
+    QObject::connect(&holder, &LineHolder::opened, [&] {
+        log(Info, QStringLiteral("open: %1 at %2 baud, %3")
+                      .arg(line->port)
+                      .arg(line->baud)
+                      .arg(DeviceProfiles::modelNames()[line->model - 1]));
+    });
+    QObject::connect(&holder, &LineHolder::refused, [&](const QString &, const QString &why) {
+        log(Warning, QStringLiteral("waiting for %1: %2").arg(line->port, why));
+    });
     // Tried again at the next turn of the retry, not at once: a device that opens and hangs up
     // again (an adapter half-pulled) must not keep the service spinning.
-    QObject::connect(&link, &SerialLink::connectionLost, [&] {
+    QObject::connect(&holder, &LineHolder::lost, [&] {
         log(Warning, QStringLiteral("connection lost: %1").arg(line->port));
-        lastRefusal.clear();
-        retry.start();
+        holder.hold(line->port, line->baud, holder.adapter(), true);
     });
     QObject::connect(&server, &RemoteServer::note, [](const QString &text) { log(Warning, text); });
     QObject::connect(&path, &CommandPath::sceneEnded, [](const QString &name, const QString &said) {
@@ -230,7 +210,7 @@ int main(int argc, char **argv)
     });
 
     log(Info, QStringLiteral("started: %1").arg(line->port));
-    open();
+    holder.hold(line->port, line->baud, {});
     if (remote.enabled) {
         if (!server.start(remote, &why)) {
             log(Error, QStringLiteral("remote control failed: %1").arg(why));

@@ -8,6 +8,7 @@
 #include "deviceprofile.h"
 #include "globals.h"
 #include "installationdialogs.h"
+#include "lineholder.h"
 #include "mqttbridge.h"
 #include "remotecontroldialog.h"
 #include "remoteserver.h"
@@ -142,14 +143,27 @@ MainWindow::MainWindow(QWidget *parent)
     Create_Command_Log();
     Create_Remote_Control();
     Create_Installation_Menu();
-    connect(link, &SerialLink::connectionLost, this, &MainWindow::Report_Connection_Lost);
     connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
+    // The list follows first; then the port waited for is opened from it.
+    lineHolder = new LineHolder(link, portWatcher, 0, this);
+    connect(lineHolder, &LineHolder::lost, this, &MainWindow::Report_Connection_Lost);
+    connect(lineHolder, &LineHolder::opened, this, &MainWindow::Port_Back);
+    connect(lineHolder, &LineHolder::refused, this, [this](const QString &, const QString &why) {
+        Show_Status(tr("Open failed: %1").arg(why));
+    });
     // Picking another port is not waiting for the one that is gone.
     connect(ui->comboBox_Serial_Port, &QComboBox::activated, this, [this] {
         chosenPort = ui->comboBox_Serial_Port->currentText();
         savedPort.clear();
-        lostPort.clear();
-        awaitedAdapter.clear();
+        lineHolder->release();
+    });
+    // Auto-connection is what waits: ticked, the saved port is waited for; unticked, nothing is.
+    connect(ui->checkBox_AutoConnect, &QCheckBox::clicked, this, [this](bool waiting) {
+        if (!waiting)
+            lineHolder->release();
+        else if (!savedPort.isEmpty() && !link->isOpen())
+            lineHolder->hold(savedPort, ui->comboBox_Serial_Baudrate->currentText().toInt(),
+                             savedAdapter);
     });
     auto *wheelGuard = new WheelOnlyWithFocus(this);
     for (QComboBox *list : findChildren<QComboBox *>()) {
@@ -176,11 +190,12 @@ MainWindow::MainWindow(QWidget *parent)
     if (const RemoteSettings remote = Kept_Remote_Control(); remote.enabled)
         Apply_Remote_Control(remote);
     Apply_Mqtt(Kept_Mqtt());
-    // Never another port than the saved one: while it is absent, wait for it.
+    // Never another port than the saved one: while it is absent, wait for it. Its adapter may be
+    // here already, under another name.
     if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
         Show_Status(tr("Waiting for %1").arg(savedPort));
-        // Its adapter may be here already, under another name.
-        Follow_Ports(portWatcher->ports());
+        lineHolder->hold(savedPort, ui->comboBox_Serial_Baudrate->currentText().toInt(),
+                         savedAdapter);
     } else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
     Create_Shortcuts();
@@ -331,65 +346,40 @@ void MainWindow::Show_Ports(const QList<PortInfo> &ports)
         list->setItemData(i, ports[i].details(), Qt::ToolTipRole);
 }
 
-// A port came or went. While the port is open the list stays as it is, but a listed port that
-// disappears from it has gone. While it is closed, the list follows, and the port waited for
-// is opened as soon as it is back.
+// A port came or went. While the port is open the list stays as it is. While it is closed, the
+// list follows; the saved port, without Auto-connection, is chosen in it once it is there.
 void MainWindow::Follow_Ports(const QList<PortInfo> &ports)
 {
-    const auto isListed = [&ports](const QString &name) {
-        return std::any_of(ports.cbegin(), ports.cend(),
-                           [&name](const PortInfo &port) { return port.name == name; });
-    };
-    if (link->isOpen()) {
-        if (!openPortListed || isListed(link->portName()))
-            return;
-        link->dropConnection();
-    }
-    Show_Ports(ports);
-    QString awaited = lostPort.isEmpty() ? savedPort : lostPort;
-    if (awaited.isEmpty())
+    if (link->isOpen())
         return;
-    // The adapter may come back under another number: plugged into another socket, or after
-    // another adapter. It is known by its own name.
-    const bool sameName = isListed(awaited);
-    if (!sameName) {
-        const auto adapter =
-            std::find_if(ports.cbegin(), ports.cend(), [this](const PortInfo &port) {
-                return !awaitedAdapter.isEmpty() && port.stableName == awaitedAdapter;
-            });
-        if (adapter == ports.cend())
-            return;
-        awaited = adapter->name;
-    }
-    ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(awaited));
-    const bool lost = !lostPort.isEmpty();
-    if (ui->checkBox_AutoConnect->isChecked() && sameName)
-        Open_Port(lost ? tr("Reconnected") : tr("Open"));
-    else if (ui->checkBox_AutoConnect->isChecked())
-        Open_Port(lost ? tr("Reconnected: %1 (the same adapter)").arg(awaited)
-                       : tr("Open: %1 (the same adapter)").arg(awaited));
-    else
+    Show_Ports(ports);
+    if (!savedPort.isEmpty() && !ui->checkBox_AutoConnect->isChecked() &&
+        ui->comboBox_Serial_Port->findText(savedPort) >= 0) {
+        ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(savedPort));
         savedPort.clear();
+    }
+}
+
+// The port waited for is open: as it was, or the same adapter under another name.
+void MainWindow::Port_Back(const QString &port, bool again, bool sameAdapter)
+{
+    ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(port));
+    chosenPort = port;
+    savedPort.clear();
+    Show_Status(sameAdapter ? (again ? tr("Reconnected: %1 (the same adapter)").arg(port)
+                                     : tr("Open: %1 (the same adapter)").arg(port))
+                            : (again ? tr("Reconnected") : tr("Open")));
+    Update_Connection_Controls();
 }
 
 void MainWindow::on_pushButton_Open_clicked()
 {
-    Open_Port(tr("Open"));
-}
-
-void MainWindow::Open_Port(const QString &openedText)
-{
     const QString port = ui->comboBox_Serial_Port->currentText();
     if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt())) {
-        Show_Status(openedText);
+        Show_Status(tr("Open"));
         chosenPort = port;
         savedPort.clear();
-        lostPort.clear();
-        const QList<PortInfo> listed = portWatcher->ports();
-        const auto info = std::find_if(listed.cbegin(), listed.cend(),
-                                       [&port](const PortInfo &info) { return info.name == port; });
-        openPortListed = info != listed.cend();
-        awaitedAdapter = openPortListed ? info->stableName : QString();
+        lineHolder->release();
     } else {
         Show_Status(tr("Open failed: %1")
                         .arg(port.isEmpty() ? tr("no serial port found") : link->errorString()));
@@ -399,7 +389,7 @@ void MainWindow::Open_Port(const QString &openedText)
 
 void MainWindow::on_pushButton_Close_clicked()
 {
-    lostPort.clear();
+    lineHolder->release();
     link->close();
     if (!link->isOpen())
         Show_Status(tr("Close"));
@@ -860,14 +850,14 @@ void MainWindow::Show_Status(const QString &text)
     commandLog->addEvent(text, QStringLiteral("window"));
 }
 
-void MainWindow::Report_Connection_Lost()
+void MainWindow::Report_Connection_Lost(const QString &port)
 {
     Show_Status(tr("Connection lost"));
     // With Auto-connection, the same port (or the same adapter) is opened again once it is back.
     if (ui->checkBox_AutoConnect->isChecked())
-        lostPort = link->portName();
-    else
-        awaitedAdapter.clear();
+        lineHolder->hold(port, ui->comboBox_Serial_Baudrate->currentText().toInt(),
+                         lineHolder->adapter(), true);
+    Show_Ports(portWatcher->ports());
     Update_Connection_Controls();
 }
 
@@ -1093,7 +1083,7 @@ void MainWindow::Load_Configuration()
         savedPort = saved->serialPort;
     // The adapter the saved port was last time, should it come back under another number.
     if (keptWindowState(QStringLiteral("adapter/port")).toString() == saved->serialPort)
-        awaitedAdapter = keptWindowState(QStringLiteral("adapter/name")).toString();
+        savedAdapter = keptWindowState(QStringLiteral("adapter/name")).toString();
     selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);
     ui->checkBox_AutoConnect->setChecked(saved->autoConnect);
     Mark_Language(saved->language);

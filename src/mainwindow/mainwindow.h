@@ -19,6 +19,7 @@ class QAction;
 class QDockWidget;
 class QMenu;
 class SerialLink;
+class LineHolder;
 
 namespace Ui {
 class MainWindow;
@@ -80,7 +81,7 @@ private:
     void Fill_Port_List();
     void Show_Ports(const QList<PortInfo> &ports);
     void Follow_Ports(const QList<PortInfo> &ports);
-    void Open_Port(const QString &openedText);
+    void Port_Back(const QString &port, bool again, bool sameAdapter);
     void Apply_Device_Profile(int model);
     void Update_Connection_Controls();
     void Create_Shortcuts();
@@ -89,7 +90,7 @@ private:
     void Send_Transport(PlayerCommand::Kind kind);
     int Current_Player_ID() const;
     void Show_Volume_Level();
-    void Report_Connection_Lost();
+    void Report_Connection_Lost(const QString &port);
     void Set_Status_Line(const QString &text);
     void Show_Status(const QString &text);
     void Create_Command_Log();
@@ -149,13 +150,12 @@ private:
     // The port the user chose, or the saved one: it stays saved while its adapter is away,
     // until another is picked or opened.
     QString chosenPort;
-    // The port to open as soon as it is listed: the saved one, absent at start, or the one
-    // whose device went away; or the same adapter under another name, when it has a name of
-    // its own.
+    // The saved port, absent at start, and its adapter's own name: waited for with
+    // Auto-connection, chosen in the list once it is there without.
     QString savedPort;
-    QString lostPort;
-    QString awaitedAdapter;
-    bool openPortListed = false;
+    QString savedAdapter;
+    // Waits for the port, and opens it again after a loss.
+    LineHolder *lineHolder = nullptr;
     // The buttons whose keys act through window-wide actions, one press one command.
     QList<std::pair<QAbstractButton *, QAction *>> buttonKeys;
     bool settingsSaved = false;
