@@ -18,6 +18,7 @@
 #include "portwatcher.h"
 #include "remoteserver.h"
 #include "seriallink.h"
+#include "servicelatency.h"
 #include "settingsstore.h"
 
 #include <QAction>
@@ -77,21 +78,6 @@ QTextStream &out()
     static QTextStream stream(stdout);
     return stream;
 }
-
-struct Figures
-{
-    QList<double> values;
-
-    double median() const
-    {
-        QList<double> sorted = values;
-        std::sort(sorted.begin(), sorted.end());
-        const qsizetype n = sorted.size();
-        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-    }
-    double min() const { return *std::min_element(values.begin(), values.end()); }
-    double max() const { return *std::max_element(values.begin(), values.end()); }
-};
 
 QByteArray randomBytes(qsizetype size)
 {
@@ -682,7 +668,17 @@ int main(int argc, char **argv)
         qFatal("window not shown");
     const int widgets = int(window->findChildren<QWidget *>().size()) + 1;
     // The remote-control figures alone: tessary-bench --remote
+    const auto serviceFigures = [runs] {
+        serviceLatency(runs, [](const char *name, const Figures &f, const Figures &floor,
+                                double target) { report(name, f, floor, "us", target); });
+    };
+    // tessaryd's cues beside relays that only copy: tessary-bench --service
+    if (args.contains(QStringLiteral("--service"))) {
+        serviceFigures();
+        return 0;
+    }
     if (args.contains(QStringLiteral("--remote"))) {
+        serviceFigures();
         remoteControl(window.get(), runs);
         installationFigures(window.get(), runs);
         manyRooms(runs);

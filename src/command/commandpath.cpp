@@ -200,11 +200,11 @@ bool CommandPath::stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps)
     return true;
 }
 
+// What the frames written so far still take to leave at the line's rate: a pseudo-terminal or
+// an adapter that buffers in its chip tells nothing of it.
 qint64 CommandPath::backlogMs() const
 {
-    const qint64 modelled = m_lineFreeUs - m_clock.nsecsElapsed() / 1000;
-    const qint64 queued = lineMicroseconds(m_line->queuedBytes(), m_line->baudRate());
-    return qMax(modelled, queued) / 1000;
+    return (m_lineFreeUs - m_clock.nsecsElapsed() / 1000) / 1000;
 }
 
 bool CommandPath::charge(const QString &client, int frames, bool mayRefuse)
@@ -251,7 +251,6 @@ Reply CommandPath::request(const Request &request)
                   request.words,
                   [this](const QString &player) { return m_installation.resolve(player); },
                   profile);
-    reply.said = describe(reply.asked, request.words);
     QList<Installation::PlannedStep> steps;
     if (!request.refused.isEmpty() || !reply.asked.error.isEmpty()) {
         reply.reason = Reply::Reason::Refused;
@@ -291,6 +290,9 @@ Reply CommandPath::request(const Request &request)
             }
         }
     }
+    // Said in words once the frames are on their way.
+    if (reply.said.isEmpty())
+        reply.said = describe(reply.asked, request.words);
     record(request, reply);
     emit answered(request, reply);
     return reply;
@@ -303,8 +305,8 @@ bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsize
     for (; next < steps.size() && steps[next].command; ++next) {
         const PlayerCommand &command = *steps[next].command;
         const CommandFrame frame = PlayerCommands::frame(command, profile);
-        reply.echo = CommandFrames::echoText(PlayerCommands::name(command.kind), frame);
         const bool sent = m_line->send(frame.toByteArray());
+        reply.echo = CommandFrames::echoText(PlayerCommands::name(command.kind), frame);
         const bool lost = !m_line->isOpen();
         if (m_log)
             m_log->addCommand(command, profile.volumeMinimum, frame,

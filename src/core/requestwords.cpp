@@ -1,7 +1,5 @@
 #include "requestwords.h"
 
-#include <QRegularExpression>
-
 namespace RequestWords {
 
 namespace {
@@ -22,8 +20,17 @@ Asked refused(const QString &error)
 
 QStringList split(QStringView line)
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    return line.toString().split(blanks, Qt::SkipEmptyParts);
+    QStringList words;
+    for (qsizetype at = 0; at < line.size();) {
+        while (at < line.size() && line[at].isSpace())
+            ++at;
+        const qsizetype start = at;
+        while (at < line.size() && !line[at].isSpace())
+            ++at;
+        if (at > start)
+            words << line.mid(start, at - start).toString();
+    }
+    return words;
 }
 
 Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile)

@@ -224,8 +224,17 @@ QString RemoteServer::sourceName(bool osc, const QHostAddress &address)
     Client &from = client(address);
     QString &name = osc ? from.oscName : from.textName;
     if (name.isEmpty())
-        name = (osc ? QStringLiteral("OSC ") : QStringLiteral("text ")) + plain(address).toString();
+        name = (osc ? QStringLiteral("OSC ") : QStringLiteral("text ")) + clientKey(address);
     return name;
+}
+
+// Whose budget it is: the client's address, as it reads.
+QString RemoteServer::clientKey(const QHostAddress &address)
+{
+    Client &from = client(address);
+    if (from.key.isEmpty())
+        from.key = plain(address).toString();
+    return from.key;
 }
 
 QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHostAddress &from)
@@ -248,7 +257,7 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
     for (const Osc::Message &message : parsed.messages) {
         Request request = RemoteRequests::fromOsc(message);
         request.source = source;
-        request.client = plain(from).toString();
+        request.client = clientKey(from);
         const Reply answer = m_path->request(request);
         switch (answer.outcome) {
         case Reply::Outcome::Sent:
@@ -310,37 +319,42 @@ QByteArray RemoteServer::answerLines(QByteArray &buffer, const QHostAddress &fro
         buffer.remove(0, end + 1);
         if (line.trimmed().isEmpty())
             continue;
-        replies += answerText(QString::fromUtf8(line), source, plain(from).toString());
+        replies += answerText(QString::fromUtf8(line), source, clientKey(from));
     }
     return replies;
 }
 
 void RemoteServer::readDatagrams(QUdpSocket *socket, bool osc)
 {
-    for (int turn = 0; turn < DatagramsPerTurn && socket->hasPendingDatagrams(); ++turn) {
+    int turn = 0;
+    for (; turn < DatagramsPerTurn; ++turn) {
+        if (!socket->hasPendingDatagrams())
+            break;
         // As large as it is: a buffer of the largest packet for each would cost more than the rest.
-        const qint64 size = socket->pendingDatagramSize();
-        const QNetworkDatagram datagram =
-            socket->receiveDatagram(qBound<qint64>(1, size, Osc::MaxPacket + 1));
+        const QNetworkDatagram datagram = socket->receiveDatagram(
+            qBound<qint64>(1, socket->pendingDatagramSize(), Osc::MaxPacket + 1));
         const QHostAddress from = datagram.senderAddress();
+        const quint16 port = quint16(datagram.senderPort());
+        const QByteArray data = datagram.data();
         if (!allowed(from)) {
             refuse(osc, from);
             continue;
         }
-        client(from).seen.start();
+        Client &known = client(from);
+        known.seen.start();
         if (osc) {
-            client(from).oscPort = quint16(datagram.senderPort());
-            for (const QByteArray &reply : answerPacket(datagram.data(), from))
-                socket->writeDatagram(reply, from, quint16(datagram.senderPort()));
+            known.oscPort = port;
+            for (const QByteArray &reply : answerPacket(data, from))
+                socket->writeDatagram(reply, from, port);
         } else {
-            QByteArray lines = datagram.data();
+            QByteArray lines = data;
             const QByteArray replies = answerLines(lines, from, true);
             if (!replies.isEmpty())
-                socket->writeDatagram(replies, from, quint16(datagram.senderPort()));
+                socket->writeDatagram(replies, from, port);
         }
     }
     // What is left is read at the next turn of the event loop.
-    if (socket->hasPendingDatagrams())
+    if (turn == DatagramsPerTurn && socket->hasPendingDatagrams())
         QMetaObject::invokeMethod(
             this, [this, socket, osc] { readDatagrams(socket, osc); }, Qt::QueuedConnection);
 }

@@ -73,6 +73,7 @@ private:
         QElapsedTimer seen;
         QElapsedTimer noted;
         QString oscName, textName; // as the log names it
+        QString key;               // its budget's
         // Where link news go: the last datagram's port, or its connection.
         quint16 oscPort = 0;
         QPointer<QAbstractSocket> oscConnection;
@@ -89,6 +90,7 @@ private:
     Client &client(const QHostAddress &address);
     void refuse(bool osc, const QHostAddress &address);
     QString sourceName(bool osc, const QHostAddress &address);
+    QString clientKey(const QHostAddress &address);
     QList<QByteArray> answerPacket(const QByteArray &packet, const QHostAddress &from);
     QByteArray answerLines(QByteArray &buffer, const QHostAddress &from, bool complete);
     void readDatagrams(QUdpSocket *socket, bool osc);

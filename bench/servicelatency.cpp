@@ -1,0 +1,197 @@
+// A cue's trip through tessaryd to the line, beside what the network costs alone: from the
+// moment a client sends until the first byte is at a pseudo-terminal, paced 20 ms apart, against
+// relays that do nothing but copy (socat for a UDP datagram and a kept TCP connection, ser2net's
+// raw TCP, mosquitto_sub writing a payload out). Every floor runs in the same run, interleaved.
+
+#include "servicelatency.h"
+
+#include "osc.h"
+#include "pseudoterminal.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <arpa/inet.h>
+#include <chrono>
+#include <functional>
+#include <mosquitto.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+sockaddr_in loopback(quint16 port)
+{
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return to;
+}
+
+// A kept TCP connection, without Nagle's wait; -1 when nothing listens.
+int connectTcp(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = loopback(port);
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    for (int tries = 0; tries < 50; ++tries) {
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0)
+            return fd;
+        QThread::msleep(100);
+    }
+    ::close(fd);
+    return -1;
+}
+
+// Microseconds from the send to the first byte at the line; the rest is read away after.
+double firstByte(PseudoTerminal &line, const std::function<void()> &send)
+{
+    const qint64 t0 = nowNs();
+    send();
+    const QByteArray first = line.read(1, 1000);
+    const double us = (nowNs() - t0) / 1e3;
+    line.readAll(5);
+    return first.isEmpty() ? 1e6 : us;
+}
+
+struct Trip
+{
+    const char *name;
+    PseudoTerminal *line;
+    std::function<void()> send;
+    Figures figures;
+};
+
+} // namespace
+
+void serviceLatency(
+    int runs,
+    const std::function<void(const char *, const Figures &, const Figures &, double)> &report)
+{
+    QTextStream out(stdout);
+    const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
+    const QString ser2net =
+        QStandardPaths::findExecutable(QStringLiteral("ser2net"), {QStringLiteral("/usr/sbin")});
+    const QString broker =
+        QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {QStringLiteral("/usr/sbin")});
+    if (socat.isEmpty() || ser2net.isEmpty() || broker.isEmpty()) {
+        out << "cue to the line against relays: needs socat, ser2net and mosquitto; skipped"
+            << Qt::endl;
+        return;
+    }
+    QTemporaryDir folder;
+    const auto write = [&folder](const char *name, const QString &text) {
+        QFile file(folder.filePath(QLatin1String(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(text.toUtf8());
+        return file.fileName();
+    };
+    enum Port : quint16 { Osc = 47801, Text, Mqtt, SocatUdp = 47811, SocatTcp, Ser2net };
+    PseudoTerminal service, udpRelay, tcpRelay, rawTcp, subscriber;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    const auto start = [&processes](const QString &program, const QStringList &arguments,
+                                    const QString &output = {}) {
+        processes.push_back(std::make_unique<QProcess>());
+        if (!output.isEmpty())
+            processes.back()->setStandardOutputFile(output);
+        processes.back()->start(program, arguments);
+    };
+    start(broker, {QStringLiteral("-c"),
+                   write("broker.conf",
+                         QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
+                                        "persistence false\nset_tcp_nodelay true\n%2")
+                             .arg(Mqtt)
+                             .arg(geteuid() == 0 ? QStringLiteral("user root\n") : QString()))});
+    QThread::msleep(300);
+    start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/tessaryd"),
+          {QStringLiteral("--config"),
+           write("tessaryd.conf",
+                 QStringLiteral("[line]\nport=%1\nmodel=Lumetto\nbaud=19200\n[remote]\n"
+                                "enabled=true\noscPort=%2\ntextPort=%3\n[mqtt]\nhost=127.0.0.1\n"
+                                "port=%4\nline=bench\n")
+                     .arg(service.slavePath)
+                     .arg(Osc)
+                     .arg(Text)
+                     .arg(Mqtt))});
+    start(socat, {QStringLiteral("-u"), QStringLiteral("UDP4-RECV:%1,bind=127.0.0.1").arg(SocatUdp),
+                  QStringLiteral("FILE:%1,raw,echo=0").arg(udpRelay.slavePath)});
+    start(socat, {QStringLiteral("-u"),
+                  QStringLiteral("TCP4-LISTEN:%1,bind=127.0.0.1,reuseaddr,nodelay").arg(SocatTcp),
+                  QStringLiteral("FILE:%1,raw,echo=0").arg(tcpRelay.slavePath)});
+    start(ser2net,
+          {QStringLiteral("-n"), QStringLiteral("-c"),
+           write("ser2net.yaml", QStringLiteral("connection: &bench\n  accepter: tcp,127.0.0.1,%1\n"
+                                                "  connector: serialdev,%2,19200n81,local\n")
+                                     .arg(Ser2net)
+                                     .arg(rawTcp.slavePath))});
+    start(QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub")),
+          {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+           QString::number(Mqtt), QStringLiteral("-t"), QStringLiteral("bench/floor")},
+          subscriber.slavePath);
+    QThread::sleep(2); // the service has the line and the broker
+    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int text = connectTcp(Text), tcp = connectTcp(SocatTcp), raw = connectTcp(Ser2net);
+    mosquitto_lib_init();
+    mosquitto *client = mosquitto_new(nullptr, true, nullptr);
+    mosquitto_int_option(client, MOSQ_OPT_TCP_NODELAY, 1);
+    if (text < 0 || tcp < 0 || raw < 0 ||
+        mosquitto_connect(client, "127.0.0.1", Mqtt, 30) != MOSQ_ERR_SUCCESS) {
+        out << "cue to the line against relays: a relay did not start; skipped" << Qt::endl;
+        return;
+    }
+    mosquitto_loop_start(client);
+    const QByteArray cue = Osc::encode({"/tessary/5/play", {}});
+    const auto datagram = [udp, &cue](quint16 port) {
+        const sockaddr_in to = loopback(port);
+        ::sendto(udp, cue.constData(), size_t(cue.size()), 0,
+                 reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    };
+    const auto line = [](int fd) {
+        (void)!::write(fd, "5 play\n", 7);
+    };
+    const auto publish = [client](const char *topic) {
+        mosquitto_publish(client, nullptr, topic, 4, "play", 1, false);
+    };
+    Trip trips[] = {
+        {"OSC over UDP", &service, [&] { datagram(Osc); }, {}},
+        {"socat, a UDP datagram", &udpRelay, [&] { datagram(SocatUdp); }, {}},
+        {"text over a kept TCP connection", &service, [&] { line(text); }, {}},
+        {"socat, TCP", &tcpRelay, [&] { line(tcp); }, {}},
+        {"ser2net, raw TCP", &rawTcp, [&] { line(raw); }, {}},
+        {"MQTT", &service, [&] { publish("tessary/bench/5/command"); }, {}},
+        {"mosquitto_sub to the line", &subscriber, [&] { publish("bench/floor"); }, {}},
+    };
+    for (int round = 0; round < runs * 20; ++round)
+        for (Trip &trip : trips) {
+            QThread::msleep(20);
+            trip.figures.values << firstByte(*trip.line, trip.send);
+        }
+    report("a cue over OSC, to the first byte at the line", trips[0].figures, trips[1].figures,
+           1.3);
+    report("a cue as text, to the first byte at the line", trips[2].figures, trips[3].figures, 1.3);
+    report("socat's TCP relay, against ser2net's", trips[3].figures, trips[4].figures, 1.0);
+    report("a cue over MQTT, to the first byte at the line", trips[5].figures, trips[6].figures,
+           1.2);
+    mosquitto_loop_stop(client, true);
+    mosquitto_destroy(client);
+    for (const int fd : {udp, text, tcp, raw})
+        ::close(fd);
+    for (const auto &process : processes) {
+        process->kill();
+        process->waitForFinished();
+    }
+}
