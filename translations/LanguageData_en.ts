@@ -718,6 +718,10 @@ The file is left as it was.</translation>
         <source>And %1 more left out</source>
         <translation>And %1 more left out</translation>
     </message>
+    <message>
+        <source>%1: %2; remote control and the broker stay off</source>
+        <translation>%1: %2; remote control and the broker stay off</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>

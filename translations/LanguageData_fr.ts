@@ -718,6 +718,10 @@ Le fichier est resté tel quel.</translation>
         <source>And %1 more left out</source>
         <translation>Et %1 de plus laissés de côté</translation>
     </message>
+    <message>
+        <source>%1: %2; remote control and the broker stay off</source>
+        <translation>%1&#xa0;: %2&#xa0;; la commande à distance et le courtier restent éteints</translation>
+    </message>
 </context>
 <context>
     <name>MqttBridge</name>

@@ -5,6 +5,7 @@
 #include "configfile.h"
 #include "constants.h"
 #include "deviceprofile.h"
+#include "inifile.h"
 #include "lineholder.h"
 #include "mqttbridge.h"
 #include "portwatcher.h"
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPort>
-#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 
@@ -50,60 +50,81 @@ struct Line
 };
 
 // The line from the configuration file, else from the window's saved settings.
-std::optional<Line> readLine(QSettings &config, QString *why)
+std::optional<Line> readLine(const IniFile &config, QString *why)
 {
     Line line;
+    // A first start's: the first model at its usual rate.
+    QString model = DeviceProfiles::modelNames().first(), baud = QStringLiteral("19200");
     if (const std::optional<QString> text = SettingsStore::forApplication().read())
         if (const std::optional<Configuration> saved = ConfigFile::parse(*text)) {
             line.port = saved->serialPort;
-            line.model = DeviceProfiles::modelNamed(saved->device);
-            line.baud = saved->baudrate.toInt();
-        }
-    line.port = config.value(QStringLiteral("line/port"), line.port).toString();
-    QString model = config.value(QStringLiteral("line/model")).toString();
-    if (!model.isEmpty())
-        line.model = DeviceProfiles::modelNamed(model);
-    else if (const std::optional<QString> text = SettingsStore::forApplication().read())
-        if (const std::optional<Configuration> saved = ConfigFile::parse(*text))
             model = saved->device;
-    line.baud = config.value(QStringLiteral("line/baud"), line.baud).toInt();
+            baud = saved->baudrate;
+        }
+    const QString section = QStringLiteral("line");
+    line.port = config.text(section, QStringLiteral("port"), line.port);
+    model = config.text(section, QStringLiteral("model"), model);
+    baud = config.text(section, QStringLiteral("baud"), baud);
+    line.model = DeviceProfiles::modelNamed(model);
+    line.baud = baud.toInt();
     if (line.port.isEmpty())
-        *why = QStringLiteral("no port: set line/port");
+        *why = QStringLiteral("no port: set port in [line]");
     else if (!DeviceProfiles::isModel(line.model))
         *why = QStringLiteral("no model \"%1\": %2")
                    .arg(model, DeviceProfiles::modelNames().join(QLatin1String(", ")));
-    else if (!DeviceProfiles::profile(line.model).baudRates.contains(QString::number(line.baud)))
-        *why = QStringLiteral("%1 has no rate %2")
-                   .arg(DeviceProfiles::modelNames()[line.model - 1])
-                   .arg(line.baud);
+    else if (!DeviceProfiles::profile(line.model).baudRates.contains(baud))
+        *why = QStringLiteral("%1 has no rate \"%2\"; it has %3")
+                   .arg(DeviceProfiles::modelNames()[line.model - 1], baud,
+                        DeviceProfiles::profile(line.model).baudRates.join(QLatin1String(", ")));
     else
         return line;
     return std::nullopt;
 }
 
-// A number out of its range would become its default without a word, and a controller would
-// knock at a port nobody listens on: the first such setting, said.
-QString badNumber(QSettings &config)
+// What the service would do with this configuration and installation, for --check.
+void describe(const QString &file, const Line &line, const RemoteSettings &remote,
+              const MqttSettings &mqtt, const QString &installationFile,
+              const Installation &installation)
 {
-    const struct
-    {
-        const char *key;
-        uint least, most;
-    } numbers[] = {{"remote/oscPort", 1, 65535},
-                   {"remote/textPort", 1, 65535},
-                   {"mqtt/port", 1, 65535},
-                   {"mqtt/timeout", 1, 600}};
-    for (const auto &[key, least, most] : numbers) {
-        const QString text = config.value(QLatin1String(key)).toString();
-        bool isNumber = false;
-        const uint value = text.trimmed().toUInt(&isNumber);
-        if (config.contains(QLatin1String(key)) && (!isNumber || value < least || value > most))
-            return QStringLiteral("%1=%2: a number from %3 to %4 is needed")
-                .arg(QLatin1String(key), text)
-                .arg(least)
-                .arg(most);
-    }
-    return {};
+    QStringList said{QStringLiteral("configuration: %1").arg(file),
+                     QStringLiteral("line: %1 at %2 baud, %3")
+                         .arg(line.port)
+                         .arg(line.baud)
+                         .arg(DeviceProfiles::modelNames()[line.model - 1])};
+    said << (remote.enabled
+                 ? QStringLiteral("remote control: OSC on %1:%2, text on %1:%3; "
+                                  "allowed: %4")
+                       .arg(remote.address)
+                       .arg(remote.oscPort)
+                       .arg(remote.textPort)
+                       .arg(remote.allowed.isEmpty() ? QStringLiteral("this machine only")
+                                                     : remote.allowed.join(QLatin1String(", ")))
+                 : QStringLiteral("remote control: off"));
+    said << (mqtt.enabled ? QStringLiteral("MQTT: %1:%2, topics %3/%4/<player>/command%5")
+                                .arg(mqtt.host)
+                                .arg(mqtt.port)
+                                .arg(mqtt.prefix, mqtt.lineName(),
+                                     mqtt.discovery ? QStringLiteral(", discovery under ") +
+                                                          mqtt.discoveryPrefix
+                                                    : QString())
+                          : QStringLiteral("MQTT: off"));
+    said << QStringLiteral("installation: %1: %2 players, %3 scenes")
+                .arg(installationFile)
+                .arg(installation.players().size())
+                .arg(installation.scenes().size());
+    for (const Installation::Player &player : installation.players())
+        said << QStringLiteral("  player %1 %2").arg(player.id).arg(player.name);
+    for (const Installation::Scene &scene : installation.scenes())
+        said << QStringLiteral("  scene %1: %2 steps%3")
+                    .arg(scene.name)
+                    .arg(scene.steps.size())
+                    .arg(scene.shortcut.isEmpty() ? QString()
+                                                  : QStringLiteral(", shortcut ") + scene.shortcut);
+    for (QString &text : said)
+        for (QChar &c : text)
+            if (c.category() == QChar::Other_Control)
+                c = u'?';
+    std::fprintf(stdout, "%s\n", said.join(u'\n').toLocal8Bit().constData());
 }
 
 } // namespace
@@ -131,28 +152,33 @@ int main(int argc, char **argv)
          QStringLiteral("The local socket tessary-send uses (default: in /run/tessaryd)."),
          QStringLiteral("path")},
         {QStringLiteral("verbose"),
-         QStringLiteral("Log every command and every cue refused, not only the events.")},
+         QStringLiteral("Log every command sent, not only the events and what was refused.")},
+        {QStringLiteral("check"),
+         QStringLiteral("Read the configuration and the installation, say what would be done, "
+                        "and stop: 0 when both can be used as they are, 78 when not.")},
     });
     parser.process(application);
     // Without a file of its own, what the window keeps: its settings and its remote control.
     const QString file = parser.isSet(QStringLiteral("config"))
                              ? parser.value(QStringLiteral("config"))
                              : RemoteSettings::windowFile();
-    QSettings config(file, QSettings::IniFormat);
-    if (parser.isSet(QStringLiteral("config")) &&
-        (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable() ||
-         config.status() != QSettings::NoError)) {
+    if (parser.isSet(QStringLiteral("config")) && !QFileInfo(file).isFile()) {
         log(Error, QStringLiteral("%1 cannot be read").arg(file));
         return 78; // EX_CONFIG
     }
+    // Read strictly: a name misspelt or a value that is not one is refused, never guessed.
+    IniFile config = IniFile::load(file, RemoteSettings::schema());
     QString why;
     const std::optional<Line> line = readLine(config, &why);
-    if (!line || !(why = badNumber(config)).isEmpty()) {
-        log(Error, why);
-        return 78;
-    }
     const RemoteSettings remote = RemoteSettings::load(config);
     const MqttSettings mqtt = MqttSettings::load(config);
+    if (!config.errors().isEmpty() || !line) {
+        for (const QString &error : config.errors())
+            log(Error, QStringLiteral("%1: %2").arg(file, error));
+        if (!line)
+            log(Error, why);
+        return 78;
+    }
     // A password is kept where only its owner reads it.
     if (!mqtt.password.isEmpty() &&
         (QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup))) {
@@ -162,20 +188,27 @@ int main(int argc, char **argv)
         return 78;
     }
 
-    QSerialPort port;
-    SerialLink link(&port);
-    CommandPath path(&link);
-    path.setModel(line->model);
     // The installation's players and scenes, for names and scenes from the network.
-    const QString installationFile =
-        config.value(QStringLiteral("installation/file"), Installation::windowFile()).toString();
-    if (config.contains(QStringLiteral("installation/file")) &&
-        !QFileInfo::exists(installationFile))
+    const QString installationFile = config.text(
+        QStringLiteral("installation"), QStringLiteral("file"), Installation::windowFile());
+    const bool installationGone =
+        config.contains(QStringLiteral("installation"), QStringLiteral("file")) &&
+        !QFileInfo::exists(installationFile);
+    if (installationGone)
         log(Warning, QStringLiteral("%1: no such file; players are known by their IDs only")
                          .arg(installationFile));
     const Installation installation = Installation::load(installationFile);
     for (const QString &problem : installation.problems())
         log(Warning, QStringLiteral("%1: %2").arg(installationFile, problem));
+    if (parser.isSet(QStringLiteral("check"))) {
+        describe(file, *line, remote, mqtt, installationFile, installation);
+        return installation.problems().isEmpty() && !installationGone ? 0 : 78;
+    }
+
+    QSerialPort port;
+    SerialLink link(&port);
+    CommandPath path(&link);
+    path.setModel(line->model);
     path.setInstallation(installation);
     RemoteServer server(&path);
     MqttBridge broker(&path);

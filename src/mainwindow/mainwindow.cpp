@@ -187,9 +187,14 @@ MainWindow::MainWindow(QWidget *parent)
     Load_Configuration();
     Load_Language();
     setWindowTitle(QCoreApplication::applicationName());
-    if (const RemoteSettings remote = Kept_Remote_Control(); remote.enabled)
+    QStringList faults;
+    if (const RemoteSettings remote = Kept_Remote_Control(&faults); remote.enabled)
         Apply_Remote_Control(remote);
     Apply_Mqtt(Kept_Mqtt());
+    if (!faults.isEmpty())
+        Show_Status(
+            tr("%1: %2; remote control and the broker stay off")
+                .arg(QDir::toNativeSeparators(RemoteSettings::windowFile()), faults.first()));
     // Never another port than the saved one: while it is absent, wait for it. Its adapter may be
     // here already, under another name.
     if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
@@ -507,14 +512,16 @@ void MainWindow::Create_Remote_Control()
     connect(remoteAction, &QAction::triggered, this, &MainWindow::Show_Remote_Control);
 }
 
-// As kept, read only from a regular file of a sensible size.
-RemoteSettings MainWindow::Kept_Remote_Control() const
+// As kept, read as tessaryd reads its configuration: a file with a fault is not used, and the
+// fault is said at start.
+RemoteSettings MainWindow::Kept_Remote_Control(QStringList *faults) const
 {
-    const QFileInfo file(RemoteSettings::windowFile());
-    if (!file.isFile() || file.size() > 64 * 1024)
-        return {};
-    QSettings kept(file.filePath(), QSettings::IniFormat);
-    return RemoteSettings::load(kept);
+    IniFile kept = IniFile::load(RemoteSettings::windowFile(), RemoteSettings::schema());
+    const RemoteSettings settings = RemoteSettings::load(kept);
+    MqttSettings::load(kept);
+    if (faults)
+        *faults = kept.errors();
+    return kept.errors().isEmpty() ? settings : RemoteSettings();
 }
 
 void MainWindow::Show_Remote_Control()
@@ -543,11 +550,10 @@ void MainWindow::Show_Remote_Control()
 
 MqttSettings MainWindow::Kept_Mqtt() const
 {
-    const QFileInfo file(RemoteSettings::windowFile());
-    if (!file.isFile() || file.size() > 64 * 1024)
-        return {};
-    QSettings kept(file.filePath(), QSettings::IniFormat);
-    return MqttSettings::load(kept);
+    IniFile kept = IniFile::load(RemoteSettings::windowFile(), RemoteSettings::schema());
+    RemoteSettings::load(kept);
+    const MqttSettings settings = MqttSettings::load(kept);
+    return kept.errors().isEmpty() ? settings : MqttSettings();
 }
 
 void MainWindow::Apply_Mqtt(const MqttSettings &settings)

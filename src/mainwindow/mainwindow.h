@@ -98,7 +98,7 @@ private:
     void Retranslate_Command_Log();
     void Create_Remote_Control();
     void Show_Remote_Control();
-    RemoteSettings Kept_Remote_Control() const;
+    RemoteSettings Kept_Remote_Control(QStringList *faults = nullptr) const;
     MqttSettings Kept_Mqtt() const;
     void Apply_Mqtt(const MqttSettings &settings);
     void Apply_Remote_Control(const RemoteSettings &settings);

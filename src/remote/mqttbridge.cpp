@@ -23,32 +23,29 @@ QString now()
 
 } // namespace
 
-MqttSettings MqttSettings::load(QSettings &settings)
+MqttSettings MqttSettings::load(IniFile &file)
 {
+    const QString mqtt = QStringLiteral("mqtt");
     MqttSettings loaded;
-    settings.beginGroup(QStringLiteral("mqtt"));
-    const auto text = [&settings](const char *key, const QString &fallback = {}) {
-        return settings.value(QLatin1String(key), fallback).toString().trimmed();
+    const auto text = [&](const char *key, const QString &fallback = {}) {
+        return file.text(mqtt, QLatin1String(key), fallback).trimmed();
     };
     loaded.host = text("host");
-    loaded.enabled = settings.value(QStringLiteral("enabled"), !loaded.host.isEmpty()).toBool();
-    bool isNumber = false;
-    const uint port = settings.value(QStringLiteral("port")).toUInt(&isNumber);
+    loaded.enabled = file.flag(mqtt, QStringLiteral("enabled"), !loaded.host.isEmpty());
     loaded.caFile = text("caFile");
-    loaded.port = isNumber && port > 0 && port < 65536 ? quint16(port)
-                                                       : (loaded.caFile.isEmpty() ? 1883 : 8883);
+    loaded.port = quint16(
+        file.number(mqtt, QStringLiteral("port"), 1, 65535, loaded.caFile.isEmpty() ? 1883 : 8883));
     loaded.clientId = text("clientId");
     loaded.username = text("username");
-    loaded.password = settings.value(QStringLiteral("password")).toString();
+    loaded.password = file.text(mqtt, QStringLiteral("password"));
     loaded.certFile = text("certFile");
     loaded.keyFile = text("keyFile");
     loaded.prefix = text("prefix", loaded.prefix);
     loaded.line = text("line");
-    loaded.discovery = settings.value(QStringLiteral("discovery"), false).toBool();
+    loaded.discovery = file.flag(mqtt, QStringLiteral("discovery"), false);
     loaded.discoveryPrefix = text("discoveryPrefix", loaded.discoveryPrefix);
-    const uint timeout = settings.value(QStringLiteral("timeout")).toUInt(&isNumber);
-    loaded.timeout = isNumber && timeout > 0 && timeout <= 600 ? int(timeout) : loaded.timeout;
-    settings.endGroup();
+    loaded.timeout =
+        int(file.number(mqtt, QStringLiteral("timeout"), 1, 600, uint(loaded.timeout)));
     return loaded;
 }
 

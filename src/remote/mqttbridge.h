@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandpath.h"
+#include "inifile.h"
 
 #include <QObject>
 #include <QString>
@@ -29,8 +30,8 @@ struct MqttSettings
     QString discoveryPrefix = QStringLiteral("homeassistant");
     int timeout = 10; // seconds a broker has to answer before it is tried again
 
-    // The group "mqtt" of a settings file.
-    static MqttSettings load(QSettings &settings);
+    // The section [mqtt] of a configuration; what makes no sense is an error of the file.
+    static MqttSettings load(IniFile &file);
     void save(QSettings &settings) const;
     QString lineName() const;
 };

@@ -56,28 +56,37 @@ QHostAddress plain(const QHostAddress &address)
 
 } // namespace
 
-RemoteSettings RemoteSettings::load(QSettings &settings)
+RemoteSettings RemoteSettings::load(IniFile &file)
 {
+    const QString remote = QStringLiteral("remote");
     RemoteSettings loaded;
-    settings.beginGroup(QStringLiteral("remote"));
-    loaded.enabled = settings.value(QStringLiteral("enabled"), false).toBool();
-    for (auto [key, port] :
-         {std::pair{"oscPort", &loaded.oscPort}, std::pair{"textPort", &loaded.textPort}}) {
-        bool isNumber = false;
-        const uint value = settings.value(QLatin1String(key)).toUInt(&isNumber);
-        if (isNumber && value > 0 && value < 65536)
-            *port = quint16(value);
-    }
-    loaded.address = settings.value(QStringLiteral("address"), loaded.address).toString();
-    // "a, b" reads as a list, "a" or a quoted "a, b" as one text.
-    const QVariant allowed = settings.value(QStringLiteral("allowed"));
-    for (const QString &entry : allowed.typeId() == QMetaType::QStringList
-                                    ? allowed.toStringList()
-                                    : allowed.toString().split(QLatin1Char(',')))
-        if (!entry.trimmed().isEmpty())
-            loaded.allowed << entry.trimmed();
-    settings.endGroup();
+    loaded.enabled = file.flag(remote, QStringLiteral("enabled"), false);
+    loaded.oscPort =
+        quint16(file.number(remote, QStringLiteral("oscPort"), 1, 65535, loaded.oscPort));
+    loaded.textPort =
+        quint16(file.number(remote, QStringLiteral("textPort"), 1, 65535, loaded.textPort));
+    loaded.address = file.text(remote, QStringLiteral("address"), loaded.address);
+    loaded.allowed = file.list(remote, QStringLiteral("allowed"));
     return loaded;
+}
+
+const IniFile::Schema &RemoteSettings::schema()
+{
+    static const IniFile::Schema known{
+        {QStringLiteral("line"),
+         {QStringLiteral("port"), QStringLiteral("model"), QStringLiteral("baud")}},
+        {QStringLiteral("remote"),
+         {QStringLiteral("enabled"), QStringLiteral("oscPort"), QStringLiteral("textPort"),
+          QStringLiteral("address"), QStringLiteral("allowed")}},
+        {QStringLiteral("installation"), {QStringLiteral("file")}},
+        {QStringLiteral("mqtt"),
+         {QStringLiteral("enabled"), QStringLiteral("host"), QStringLiteral("port"),
+          QStringLiteral("username"), QStringLiteral("password"), QStringLiteral("clientId"),
+          QStringLiteral("prefix"), QStringLiteral("line"), QStringLiteral("caFile"),
+          QStringLiteral("certFile"), QStringLiteral("keyFile"), QStringLiteral("discovery"),
+          QStringLiteral("discoveryPrefix"), QStringLiteral("timeout")}},
+    };
+    return known;
 }
 
 void RemoteSettings::save(QSettings &settings) const

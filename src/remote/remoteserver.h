@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandpath.h"
+#include "inifile.h"
 #include "osc.h"
 
 #include <QElapsedTimer>
@@ -28,12 +29,15 @@ struct RemoteSettings
     QString address = QStringLiteral("127.0.0.1");
     QStringList allowed; // addresses and subnets ("192.168.1.0/24"); none: this machine only
 
-    // The group "remote" of a settings file; values that make no sense keep their defaults.
-    static RemoteSettings load(QSettings &settings);
+    // The section [remote] of a configuration; what makes no sense is an error of the file.
+    static RemoteSettings load(IniFile &file);
     void save(QSettings &settings) const;
     // Where the window keeps them, apart from its settings file: remote.ini in the per-user
     // folder.
     static QString windowFile();
+    // Every section and setting a configuration file may hold: tessaryd's, and the window's
+    // remote.ini.
+    static const IniFile::Schema &schema();
 };
 
 // Takes cues from show controllers on the network and hands them to the request path: OSC over

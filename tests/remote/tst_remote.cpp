@@ -265,9 +265,10 @@ void TestRemote::onlyAllowedClients()
     QCOMPARE(noted.count(), 1);
     QCOMPARE(noted.first().first().toString(), u"OSC 127.0.0.1 refused: not an allowed address"_s);
     QTemporaryDir folder;
-    QSettings saved(folder.filePath(u"remote.ini"_s), QSettings::IniFormat);
-    settings.save(saved);
-    QCOMPARE(RemoteSettings::load(saved).allowed, settings.allowed);
+    QSettings(folder.filePath(u"remote.ini"_s), QSettings::IniFormat)
+        .setValue(u"remote/allowed"_s, u"192.0.2.0/24, 10.0.0.1"_s);
+    IniFile saved = IniFile::load(folder.filePath(u"remote.ini"_s), RemoteSettings::schema());
+    QCOMPARE(RemoteSettings::load(saved).allowed, QStringList({u"192.0.2.0/24"_s, u"10.0.0.1"_s}));
 }
 
 void TestRemote::settingsRefused_data()
@@ -416,7 +417,7 @@ void TestRemote::serviceFromItsConfiguration()
     service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 78);
-    QVERIFY(service.readAllStandardError().contains("Galdris has no rate 1234"));
+    QVERIFY(service.readAllStandardError().contains(R"(Galdris has no rate "1234")"));
     // A number out of its range is refused, never taken as the default; its ends are taken.
     configure(38400);
     QVERIFY(config.open(QIODevice::Append) && config.write("[mqtt]\nport=1\ntimeout=601\n") > 0);
@@ -424,7 +425,24 @@ void TestRemote::serviceFromItsConfiguration()
     service.start(QStringLiteral(TESSARY_DAEMON), {u"--config"_s, config.fileName()});
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 78);
-    QVERIFY(service.readAllStandardError().contains("mqtt/timeout=601: a number from 1 to 600"));
+    QVERIFY(service.readAllStandardError().contains(": timeout=601: a number from 1 to 600"));
+    // Checked before a restart: what it would do, or what is wrong.
+    configure(38400);
+    service.start(QStringLiteral(TESSARY_DAEMON), {u"--check"_s, u"--config"_s, config.fileName()});
+    QVERIFY(service.waitForFinished());
+    const QByteArray checked = service.readAllStandardOutput();
+    QVERIFY2(checked.contains("line: " + port.toUtf8() +
+                              " at 38400 baud, Galdris\nremote control: "
+                              "OSC on 127.0.0.1:") &&
+                 checked.contains("allowed: this machine only"),
+             checked.constData());
+    QCOMPARE(service.exitCode(), 78); // its installation file is not there
+    QVERIFY(config.open(QIODevice::Append) && config.write("[Remote]\nenabled=no\n") > 0);
+    config.close();
+    service.start(QStringLiteral(TESSARY_DAEMON), {u"--check"_s, u"--config"_s, config.fileName()});
+    QVERIFY(service.waitForFinished());
+    QCOMPARE(service.exitCode(), 78);
+    QVERIFY(service.readAllStandardError().contains("[Remote]: no such section; [remote]?"));
 }
 
 QTEST_GUILESS_MAIN(TestRemote)
