@@ -44,10 +44,9 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
         sigaction(signal, &action, nullptr);
     m_notifier = new QSocketNotifier(wake[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        while (::read(wake[0], &byte, 1) > 0) {
-        }
-        emit caught(int(caughtNumber));
+        // Each signal in turn: a service reloads on one and stops on another.
+        for (char byte = 0; ::read(wake[0], &byte, 1) > 0;)
+            emit caught(int(byte));
     });
 #endif
 }

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -47,6 +48,11 @@ struct Line
     QString port;
     int model = 1;
     int baud = 19200;
+
+    bool operator==(const Line &other) const
+    {
+        return port == other.port && model == other.model && baud == other.baud;
+    }
 };
 
 // The line from the configuration file, else from the window's saved settings.
@@ -169,7 +175,7 @@ int main(int argc, char **argv)
     // Read strictly: a name misspelt or a value that is not one is refused, never guessed.
     IniFile config = IniFile::load(file, RemoteSettings::schema());
     QString why;
-    const std::optional<Line> line = readLine(config, &why);
+    std::optional<Line> line = readLine(config, &why);
     const RemoteSettings remote = RemoteSettings::load(config);
     const MqttSettings mqtt = MqttSettings::load(config);
     if (!config.errors().isEmpty() || !line) {
@@ -189,8 +195,8 @@ int main(int argc, char **argv)
     }
 
     // The installation's players and scenes, for names and scenes from the network.
-    const QString installationFile = config.text(
-        QStringLiteral("installation"), QStringLiteral("file"), Installation::windowFile());
+    QString installationFile = config.text(QStringLiteral("installation"), QStringLiteral("file"),
+                                           Installation::windowFile());
     const bool installationGone =
         config.contains(QStringLiteral("installation"), QStringLiteral("file")) &&
         !QFileInfo::exists(installationFile);
@@ -264,10 +270,74 @@ int main(int argc, char **argv)
     if (!server.listenLocally(socket, group, &why))
         log(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(why));
 
-    // SIGTERM (systemctl stop), SIGINT and SIGHUP end the service cleanly: the line drained,
-    // the port and its lock released.
+    // SIGHUP (systemctl reload) reads the configuration and the installation again: what
+    // changed is set up anew, the rest goes on as it was; a configuration with a fault is
+    // refused, and the running one kept.
+    RemoteSettings runningRemote = remote;
+    MqttSettings runningMqtt = mqtt;
+    QByteArray installationBytes =
+        Installation::read(installationFile, &why).value_or(QByteArray());
+    const auto reload = [&] {
+        IniFile fresh = IniFile::load(file, RemoteSettings::schema());
+        QString fault;
+        const std::optional<Line> newLine = readLine(fresh, &fault);
+        const RemoteSettings newRemote = RemoteSettings::load(fresh);
+        const MqttSettings newMqtt = MqttSettings::load(fresh);
+        if (!fresh.errors().isEmpty() || !newLine) {
+            log(Error, QStringLiteral("reload refused, the running configuration kept: %1: %2")
+                           .arg(file, fresh.errors().value(0, fault)));
+            return;
+        }
+        QStringList changed;
+        if (!(*newLine == *line)) {
+            changed << QStringLiteral("the line");
+            holder.release();
+            link.close();
+            line = newLine;
+            path.setModel(line->model);
+            holder.hold(line->port, line->baud, {});
+        }
+        if (!(newRemote == runningRemote)) {
+            changed << QStringLiteral("remote control");
+            runningRemote = newRemote;
+            QString failed;
+            server.stop();
+            if (newRemote.enabled && !server.start(newRemote, &failed))
+                log(Error, QStringLiteral("remote control failed: %1").arg(failed));
+        }
+        if (!(newMqtt == runningMqtt)) {
+            changed << QStringLiteral("MQTT");
+            runningMqtt = newMqtt;
+            QString failed;
+            broker.stop();
+            if (newMqtt.enabled && !broker.start(newMqtt, &failed))
+                log(Error, QStringLiteral("MQTT: %1").arg(failed));
+        }
+        QString unread;
+        const QString newFile = fresh.text(QStringLiteral("installation"), QStringLiteral("file"),
+                                           Installation::windowFile());
+        const QByteArray bytes = Installation::read(newFile, &unread).value_or(QByteArray());
+        if (newFile != installationFile || bytes != installationBytes) {
+            changed << QStringLiteral("the installation");
+            installationFile = newFile;
+            installationBytes = bytes;
+            const Installation fresher = Installation::load(newFile);
+            for (const QString &problem : fresher.problems())
+                log(Warning, QStringLiteral("%1: %2").arg(newFile, problem));
+            path.setInstallation(fresher);
+        }
+        log(Info, changed.isEmpty()
+                      ? QStringLiteral("reloaded: nothing changed")
+                      : QStringLiteral("reloaded: %1").arg(changed.join(QLatin1String(", "))));
+    };
+    // SIGTERM (systemctl stop) and SIGINT end the service cleanly: the line drained, the port
+    // and its lock released.
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::caught, &application, [&](int signal) {
+        if (signal == SIGHUP) {
+            reload();
+            return;
+        }
         log(Info, QStringLiteral("stopping on signal %1").arg(signal));
         QCoreApplication::quit();
     });

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <tuple>
 
 class QSettings;
 class QSocketNotifier;
@@ -34,6 +35,15 @@ struct MqttSettings
     static MqttSettings load(IniFile &file);
     void save(QSettings &settings) const;
     QString lineName() const;
+
+    bool operator==(const MqttSettings &other) const
+    {
+        return std::tie(enabled, host, port, clientId, username, password, caFile, certFile,
+                        keyFile, prefix, line, discovery, discoveryPrefix, timeout) ==
+               std::tie(other.enabled, other.host, other.port, other.clientId, other.username,
+                        other.password, other.caFile, other.certFile, other.keyFile, other.prefix,
+                        other.line, other.discovery, other.discoveryPrefix, other.timeout);
+    }
 };
 
 // The line's players on an MQTT broker, through libmosquitto driven by this thread's event loop

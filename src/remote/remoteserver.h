@@ -38,6 +38,12 @@ struct RemoteSettings
     // Every section and setting a configuration file may hold: tessaryd's, and the window's
     // remote.ini.
     static const IniFile::Schema &schema();
+
+    bool operator==(const RemoteSettings &other) const
+    {
+        return enabled == other.enabled && oscPort == other.oscPort && textPort == other.textPort &&
+               address == other.address && allowed == other.allowed;
+    }
 };
 
 // Takes cues from show controllers on the network and hands them to the request path: OSC over

@@ -408,6 +408,21 @@ void TestRemote::serviceFromItsConfiguration()
     exchange(client, settings.oscPort, "xx", 1);
     QTRY_VERIFY((logged += service.readAllStandardError())
                     .contains("OSC 127.0.0.1: a packet refused: not an OSC packet"));
+    // SIGHUP reads it all again: a fault is refused and the service goes on as it was; the
+    // installation, there now, is taken.
+    QVERIFY(config.open(QIODevice::Append) && config.write("[Line]\nport=x\n") > 0);
+    config.close();
+    ::kill(pid_t(service.processId()), SIGHUP);
+    QTRY_VERIFY((logged += service.readAllStandardError()).contains("reload refused"));
+    configure(38400);
+    QFile installation(folder.filePath(u"gone.txt"_s));
+    QVERIFY(installation.open(QIODevice::WriteOnly) &&
+            installation.write("[players]\n9 hall\n") > 0);
+    installation.close();
+    ::kill(pid_t(service.processId()), SIGHUP);
+    QTRY_VERIFY((logged += service.readAllStandardError()).contains("reloaded: the installation"));
+    QCOMPARE(exchange(client, settings.textPort, "HALL play\n", 1), QStringList{u"OK"_s});
+    QCOMPARE(line->readAll().toHex(), "89020100");
     ::kill(pid_t(service.processId()), SIGTERM);
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 0);
@@ -436,7 +451,8 @@ void TestRemote::serviceFromItsConfiguration()
                               "OSC on 127.0.0.1:") &&
                  checked.contains("allowed: this machine only"),
              checked.constData());
-    QCOMPARE(service.exitCode(), 78); // its installation file is not there
+    QVERIFY(checked.contains("installation: ") && checked.contains("  player 9 hall"));
+    QCOMPARE(service.exitCode(), 0);
     QVERIFY(config.open(QIODevice::Append) && config.write("[Remote]\nenabled=no\n") > 0);
     config.close();
     service.start(QStringLiteral(TESSARY_DAEMON), {u"--check"_s, u"--config"_s, config.fileName()});
