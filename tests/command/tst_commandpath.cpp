@@ -158,6 +158,12 @@ void TestCommandPath::busyLineByItsTime()
 void TestCommandPath::scenesCancelAndStop()
 {
     QSignalSpy ended(path.get(), &CommandPath::sceneEnded);
+    // Left alone, it goes on after its wait.
+    QVERIFY(ask(u"scene Closing"_s).sent());
+    QTRY_COMPARE(ended.size(), 1);
+    QCOMPARE(line->readAll().toHex(), "8c02020087020200"
+                                      "8c02020094020200");
+    ended.clear();
     for (const QString &other : {u"scene Opening"_s, u"all stop"_s}) {
         QVERIFY(ask(u"scene Closing"_s).sent());
         QVERIFY(ask(other).sent());
@@ -191,8 +197,14 @@ void TestCommandPath::everyRequestLogged()
     QCOMPARE(logged.size(), 2 + 4);
     QVERIFY(
         logged.last().first().toString().endsWith(u"5 ju?mp refused: unknown command \"ju?mp\""_s));
+    // Two a second come again.
+    QTest::qWait(600);
+    link->close();
+    ask(u"5 play"_s);
+    QCOMPARE(logged.last(),
+             QVariantList({u"text 10.0.0.7: 5 play not sent: the port is not open"_s, true}));
     log->flush();
-    QCOMPARE(log->rowCount(), 22);
+    QCOMPARE(log->rowCount(), 23);
     QCOMPARE(log->index(0, CommandLog::Command).data().toString(), u"Volume -13 dB"_s);
     QCOMPARE(log->index(1, CommandLog::Command).data().toString(), u"5 folder 5000"_s);
     QVERIFY(
