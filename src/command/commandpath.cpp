@@ -1,6 +1,7 @@
 #include "commandpath.h"
 
 #include "commandlog.h"
+#include "inifile.h"
 #include "lineout.h"
 
 #include <QDateTime>
@@ -190,8 +191,15 @@ bool CommandPath::stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps)
         break;
     }
     const auto planned = m_plans.constFind(Installation::key(reply.asked.scene));
-    if (planned == m_plans.cend())
-        return refuse(QStringLiteral("no scene \"%1\"").arg(shownWords(reply.asked.scene)));
+    if (planned == m_plans.cend()) {
+        QStringList scenes;
+        for (const Installation::Scene &scene : m_installation.scenes())
+            scenes << scene.name;
+        const QString near = IniFile::nearest(reply.asked.scene, scenes);
+        return refuse(QStringLiteral("no scene \"%1\"%2")
+                          .arg(shownWords(reply.asked.scene),
+                               near.isEmpty() ? QString() : QStringLiteral("; %1?").arg(near)));
+    }
     if (!planned->second.error.isEmpty())
         return refuse(planned->second.error);
     reply.asked.scene = planned->first;
@@ -249,8 +257,8 @@ Reply CommandPath::request(const Request &request)
             ? *request.asked
             : RequestWords::read(
                   request.words,
-                  [this](const QString &player) { return m_installation.resolve(player); },
-                  profile);
+                  [this](const QString &player) { return m_installation.resolve(player); }, profile,
+                  m_installation.names());
     QList<Installation::PlannedStep> steps;
     if (!request.refused.isEmpty() || !reply.asked.error.isEmpty()) {
         reply.reason = Reply::Reason::Refused;

@@ -53,7 +53,7 @@ QString IniFile::nearest(const QString &name, const QStringList &known)
     for (const QString &candidate : known) {
         const int d =
             candidate.compare(name, Qt::CaseInsensitive) == 0 ? 0 : distance(name, candidate);
-        if (d < bestDistance && d < qMax(2, int(candidate.size()) / 2)) {
+        if (d < bestDistance && d <= qMax(1, int(candidate.size()) / 2)) {
             best = candidate;
             bestDistance = d;
         }

@@ -181,7 +181,7 @@ QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, i
             // Words no model takes; a folder or a level is checked against the model to run.
             const Asked asked = RequestWords::read(
                 words, [this](const QString &player) { return resolve(player); },
-                DeviceProfiles::widest());
+                DeviceProfiles::widest(), names());
             if (!asked.error.isEmpty())
                 return problem(number, asked.error);
             if (asked.target == Asked::Target::Scene)
@@ -501,6 +501,14 @@ std::optional<int> Installation::resolve(const QString &player) const
         std::find_if(m_players.cbegin(), m_players.cend(),
                      [&wanted](const Player &known) { return key(known.name) == wanted; });
     return found == m_players.cend() ? std::nullopt : std::optional(found->id);
+}
+
+QStringList Installation::names() const
+{
+    QStringList names;
+    for (const Player &player : m_players)
+        names << player.name;
+    return names;
 }
 
 QString Installation::nameOf(int id) const

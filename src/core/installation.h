@@ -102,6 +102,8 @@ public:
     // The players Stop All stops: those listed, or every ID when none is.
     QList<int> stopAllIds() const;
 
+    // The players' names, for hints.
+    QStringList names() const;
     // Names are compared as users type them.
     static QString key(const QString &name);
     static QString nameRefusal(const QString &name);

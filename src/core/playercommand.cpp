@@ -1,5 +1,7 @@
 #include "playercommand.h"
 
+#include "inifile.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <optional>
@@ -136,7 +138,13 @@ Parsed parse(const QStringList &words, int playerId, const DeviceProfile &profil
     for (qsizetype i = 0; i < words.size(); ++i) {
         const std::optional<Verb> known = verb(words[i]);
         if (!known) {
-            parsed.error = QStringLiteral("unknown command \"%1\"").arg(shown(words[i]));
+            QStringList known{QStringLiteral("mute")};
+            for (const Word &word : Words)
+                known << word.word;
+            const QString near = IniFile::nearest(words[i], known);
+            parsed.error = QStringLiteral("unknown command \"%1\"%2")
+                               .arg(shown(words[i]),
+                                    near.isEmpty() ? QString() : QStringLiteral("; %1?").arg(near));
             return parsed;
         }
         if (known->mute || !known->takesValue) {

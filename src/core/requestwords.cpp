@@ -1,5 +1,7 @@
 #include "requestwords.h"
 
+#include "inifile.h"
+
 namespace RequestWords {
 
 namespace {
@@ -33,12 +35,33 @@ QStringList split(QStringView line)
     return words;
 }
 
-Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile)
+Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile,
+           const QStringList &names)
 {
-    return read(split(line), player, profile);
+    return read(split(line), player, profile, names);
 }
 
-Asked read(const QStringList &words, const Resolver &player, const DeviceProfile &profile)
+QString playerHint(const QStringList &words, const QStringList &names)
+{
+    const auto plain = [](QString name) {
+        return name.replace(u'_', u' ').simplified();
+    };
+    for (qsizetype count = words.size(); count >= 2; --count) {
+        const QString given = plain(words.mid(0, count).join(u' '));
+        for (const QString &name : names)
+            if (plain(name).compare(given, Qt::CaseInsensitive) == 0)
+                return QStringLiteral("; blanks in a name are written _: %1")
+                    .arg(QString(name).replace(u' ', u'_'));
+    }
+    QStringList written;
+    for (const QString &name : names)
+        written << QString(name).replace(u' ', u'_');
+    const QString near = words.isEmpty() ? QString() : IniFile::nearest(words.first(), written);
+    return near.isEmpty() ? QString() : QStringLiteral("; %1?").arg(near);
+}
+
+Asked read(const QStringList &words, const Resolver &player, const DeviceProfile &profile,
+           const QStringList &names)
 {
     if (words.isEmpty())
         return refused(QStringLiteral("nothing to send"));
@@ -58,8 +81,8 @@ Asked read(const QStringList &words, const Resolver &player, const DeviceProfile
     }
     const std::optional<int> id = player(words.first());
     if (!id)
-        return refused(QStringLiteral("no player \"%1\": an ID, 0 to 127, or a name")
-                           .arg(PlayerCommands::shown(words.first())));
+        return refused(QStringLiteral("no player \"%1\": an ID, 0 to 127, or a name%2")
+                           .arg(PlayerCommands::shown(words.first()), playerHint(words, names)));
     if (words.size() == 1)
         return refused(QStringLiteral("nothing to send"));
     const PlayerCommands::Parsed parsed = PlayerCommands::parse(words.mid(1), *id, profile);

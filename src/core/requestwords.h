@@ -31,8 +31,16 @@ namespace RequestWords {
 // The ID a player's name or number stands for, or nothing.
 using Resolver = std::function<std::optional<int>(const QString &player)>;
 
-Asked read(const QStringList &words, const Resolver &player, const DeviceProfile &profile);
-Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile);
+// names: the players' names, for a hint when a player is not found ("lobby?", or that a name's
+// blanks are written "_").
+Asked read(const QStringList &words, const Resolver &player, const DeviceProfile &profile,
+           const QStringList &names = {});
+Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile,
+           const QStringList &names = {});
+
+// What to add to "no player X" for the words given: "; lobby?", or "; blanks in a name are
+// written _: Egyptian_room"; empty when nothing is near.
+QString playerHint(const QStringList &words, const QStringList &names);
 
 // The words split at blanks, as a line is read.
 QStringList split(QStringView line);

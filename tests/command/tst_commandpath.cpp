@@ -76,6 +76,9 @@ void TestCommandPath::requests_data()
         {"a scene in any case", "scene OPENING", "87010300 8c031900 94020100", "sent"},
         {"a scene with all stop", "scene closing", "8c020200", "sent"},
         {"a scene not there", "scene Gone", "", "refused no scene \"Gone\""},
+        {"a scene misspelt", "scene Openin", "", "refused no scene \"Openin\"; Opening?"},
+        {"a player misspelt", "lobbby play", "",
+         "refused no player \"lobbby\": an ID, 0 to 127, or a name; lobby?"},
         {"a scene the model cannot run", "scene Bad", "",
          "refused line 14: no level \"-40\": this model has 0 down to -31 dB, or mute"},
         // Every frame is checked before the first goes.
@@ -84,6 +87,7 @@ void TestCommandPath::requests_data()
         {"a folder the model lacks", "5 folder 1000", "",
          "refused no folder \"1000\": this model has 0 to 999"},
         {"an unknown command", "5 jump", "", "refused unknown command \"jump\""},
+        {"a command misspelt", "5 plya", "", "refused unknown command \"plya\"; play?"},
         {"a player and nothing", "lobby", "", "refused nothing to send"},
         {"a player out of range", "128 play", "",
          "refused no player \"128\": an ID, 0 to 127, or a name"},

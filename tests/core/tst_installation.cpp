@@ -38,6 +38,9 @@ void TestInstallation::readsWhatCanBeUsed_data()
         {"a scene naming nobody", "[scene Closing]|lobby stop",
          "line 9: scene \"Closing\" left out: line 10: no player \"lobby\": an ID, 0 to 127, or "
          "a name"},
+        {"a name with its blanks", "[scene Closing]|Egyptian room narration stop",
+         "line 9: scene \"Closing\" left out: line 10: no player \"Egyptian\": an ID, 0 to 127, or "
+         "a name; blanks in a name are written _: Egyptian_room_narration"},
         {"a wait that is not one", "[scene Closing]|wait soon",
          "line 9: scene \"Closing\" left out: line 10: a wait is 0 to 3600 seconds"},
         {"a wait of an hour", "[scene Closing]|wait 3600", "Closing: -1|"},
