@@ -937,6 +937,10 @@ The file is left as it was.</translation>
         <source>port %1 on %2: %3</source>
         <translation>port %1 on %2: %3</translation>
     </message>
+    <message>
+        <source>port %1 on %2 is in use by another program (%3)</source>
+        <translation>port %1 on %2 is in use by another program (%3)</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

@@ -937,6 +937,10 @@ Le fichier est resté tel quel.</translation>
         <source>port %1 on %2: %3</source>
         <translation>le port %1 sur %2&#xa0;: %3</translation>
     </message>
+    <message>
+        <source>port %1 on %2 is in use by another program (%3)</source>
+        <translation>le port %1 sur %2 est utilisé par un autre programme (%3)</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

@@ -527,6 +527,18 @@ RemoteSettings MainWindow::Kept_Remote_Control(QStringList *faults) const
 void MainWindow::Show_Remote_Control()
 {
     RemoteControlDialog dialog(Kept_Remote_Control(), Kept_Mqtt(), this);
+    // Ports that cannot be listened on keep the dialog open, with the reason; what ran before
+    // goes on meanwhile.
+    dialog.setTrial([this](const RemoteSettings &chosen) {
+        QString why;
+        if (!chosen.enabled || remoteServer->start(chosen, &why))
+            return QString();
+        if (const RemoteSettings before = Kept_Remote_Control(); before.enabled) {
+            QString again;
+            remoteServer->start(before, &again);
+        }
+        return why;
+    });
     if (dialog.exec() != QDialog::Accepted)
         return;
     const RemoteSettings chosen = dialog.settings();

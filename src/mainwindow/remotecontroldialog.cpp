@@ -54,6 +54,14 @@ void RemoteControlDialog::showWarning()
         !QHostAddress(ui->comboBox_Address->currentText()).isLoopback());
 }
 
+void RemoteControlDialog::accept()
+{
+    const QString refused = m_trial ? m_trial(settings()) : QString();
+    ui->label_Remote_Problem->setText(refused);
+    if (refused.isEmpty())
+        QDialog::accept();
+}
+
 MqttSettings RemoteControlDialog::mqtt() const
 {
     MqttSettings chosen = m_mqtt;

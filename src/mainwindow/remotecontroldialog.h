@@ -4,6 +4,7 @@
 #include "remoteserver.h"
 
 #include <QDialog>
+#include <functional>
 
 namespace Ui {
 class RemoteControlDialog;
@@ -22,10 +23,15 @@ public:
 
     RemoteSettings settings() const;
     MqttSettings mqtt() const;
+    // Tries the settings chosen when OK is pressed: the reason they could not be used keeps the
+    // dialog open and is shown in it.
+    void setTrial(const std::function<QString(const RemoteSettings &)> &trial) { m_trial = trial; }
 
 private:
     void showWarning();
+    void accept() override;
 
     Ui::RemoteControlDialog *ui;
     MqttSettings m_mqtt; // what the dialog does not show is kept as it was
+    std::function<QString(const RemoteSettings &)> m_trial;
 };

@@ -4,12 +4,14 @@
 #include "seriallink.h"
 #include "settingsstore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <QSet>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -45,6 +47,49 @@ QString linkWord(CommandPath::LinkState state)
         break;
     }
     return QStringLiteral("closed");
+}
+
+// Who listens on a port of this machine, "PID 812, qlab-bridge", as far as this user may see;
+// empty when that cannot be told.
+QString portHolder(quint16 port, bool udp)
+{
+#ifdef Q_OS_LINUX
+    QSet<QByteArray> inodes;
+    for (const char *table : {"tcp", "tcp6", "udp", "udp6"}) {
+        if (QByteArray(table).startsWith("udp") != udp)
+            continue;
+        QFile file(QStringLiteral("/proc/net/") + QLatin1String(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine();
+        for (QByteArray row; !(row = file.readLine()).isEmpty();) {
+            const QList<QByteArray> fields = row.simplified().split(' ');
+            // local address:port, then the state (0A: listening; any for UDP) and the inode
+            if (fields.size() > 9 && fields[1].split(':').value(1).toUInt(nullptr, 16) == port &&
+                (udp || fields[3] == "0A"))
+                inodes.insert("socket:[" + fields[9] + ']');
+        }
+    }
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (inodes.isEmpty())
+            break;
+        if (pid.toInt() <= 0)
+            continue;
+        const QString fds = QStringLiteral("/proc/") + pid + QStringLiteral("/fd");
+        for (const QString &fd : QDir(fds).entryList(QDir::System | QDir::Files))
+            if (inodes.contains(
+                    QFile::symLinkTarget(fds + u'/' + fd).section(u'/', -1).toLatin1())) {
+                QFile comm(QStringLiteral("/proc/") + pid + QStringLiteral("/comm"));
+                comm.open(QIODevice::ReadOnly);
+                return QStringLiteral("PID %1, %2")
+                    .arg(pid, QString::fromLocal8Bit(comm.readLine().trimmed()));
+            }
+    }
+#else
+    Q_UNUSED(port)
+    Q_UNUSED(udp)
+#endif
+    return {};
 }
 
 QHostAddress plain(const QHostAddress &address)
@@ -153,10 +198,17 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
             // not have, or a port kept for the administrator.
             const QAbstractSocket::SocketError error =
                 udp->state() == QAbstractSocket::BoundState ? tcp->serverError() : udp->error();
-            const QString reason = udp->state() == QAbstractSocket::BoundState ? tcp->errorString()
-                                                                               : udp->errorString();
+            const bool udpBound = udp->state() == QAbstractSocket::BoundState;
+            const QString reason = udpBound ? tcp->errorString() : udp->errorString();
             stop();
-            *why = error == QAbstractSocket::AddressInUseError
+            const QString holder = error == QAbstractSocket::AddressInUseError
+                                       ? portHolder(port, !udpBound)
+                                       : QString();
+            *why = error == QAbstractSocket::AddressInUseError && !holder.isEmpty()
+                       ? tr("port %1 on %2 is in use by another program (%3)")
+                             .arg(port)
+                             .arg(settings.address, holder)
+                   : error == QAbstractSocket::AddressInUseError
                        ? tr("port %1 on %2 is in use").arg(port).arg(settings.address)
                    : error == QAbstractSocket::SocketAddressNotAvailableError
                        ? tr("%1 is not an address of this machine").arg(settings.address)

@@ -302,9 +302,19 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         .setValue(u"mqtt/discoveryPrefix"_s, u"ha"_s);
     start();
     PLAY(u"connect"_s);
-    QTimer::singleShot(0, this, [port] {
+    // A port another program holds keeps the dialog open, and names the holder.
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress::LocalHost, quint16(port + 2)));
+    QString refused;
+    QTimer::singleShot(0, this, [port, &refused] {
         QWidget *dialog = QApplication::activeModalWidget();
         dialog->findChild<QCheckBox *>(u"checkBox_Remote_Enabled"_s)->setChecked(true);
+        dialog->findChild<QSpinBox *>(u"spinBox_Osc_Port"_s)->setValue(port + 2);
+        dialog->findChild<QSpinBox *>(u"spinBox_Text_Port"_s)->setValue(port + 3);
+        qobject_cast<QDialog *>(dialog)->accept();
+        refused = dialog->isVisible()
+                      ? dialog->findChild<QLabel *>(u"label_Remote_Problem"_s)->text()
+                      : QString();
         dialog->findChild<QSpinBox *>(u"spinBox_Osc_Port"_s)->setValue(port);
         dialog->findChild<QSpinBox *>(u"spinBox_Text_Port"_s)->setValue(port + 1);
         dialog->findChild<QGroupBox *>(u"groupBox_Mqtt"_s)->setChecked(true);
@@ -313,6 +323,9 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         qobject_cast<QDialog *>(dialog)->accept();
     });
     child<QAction>("actionRemote_Control")->trigger();
+    QVERIFY2(refused.startsWith(
+                 u"port %1 on 127.0.0.1 is in use by another program (PID "_s.arg(port + 2)),
+             qPrintable(refused));
     PLAY(u"status MQTT 127.0.0.1:1: Connection refused*"_s);
     QCOMPARE(QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
                  .value(u"mqtt/discoveryPrefix"_s),

@@ -279,8 +279,10 @@ void TestRemote::settingsRefused_data()
     QTest::addColumn<QString>("allowed");
     QTest::addColumn<bool>("samePort");
     QTest::addColumn<QString>("why");
-    QTest::newRow("in use") << u"127.0.0.1"_s << QString() << false
-                            << u"port %1 on 127.0.0.1 is in use"_s;
+    QTest::newRow("in use, and by whom")
+        << u"127.0.0.1"_s << QString() << false
+        << u"port %1 on 127.0.0.1 is in use by another program (PID "_s +
+               QString::number(QCoreApplication::applicationPid()) + u", tst_remote)"_s;
     QTest::newRow("one port for both")
         << u"127.0.0.1"_s << QString() << true << u"OSC and text cannot share port %1"_s;
     QTest::newRow("another machine's")
