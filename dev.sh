@@ -13,7 +13,7 @@ checked_dir=${TESSARY_CHECKED_BUILD_DIR:-$build_dir-checked}
 build_packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    libgl-dev libudev-dev libmosquitto-dev pkg-config qt6-translations-l10n help2man
+    libgl-dev libudev-dev libmosquitto-dev libsystemd-dev pkg-config qt6-translations-l10n help2man
 )
 # The packaging checks: install tree, menu entry, AppStream data, the installed program under a
 # virtual display, the Debian package and the Windows resources; the broker; the accessibility

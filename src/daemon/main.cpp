@@ -21,6 +21,9 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <csignal>
+#ifdef TESSARY_HAVE_SYSTEMD
+#include <systemd/sd-daemon.h>
+#endif
 #include <cstdio>
 
 namespace {
@@ -85,6 +88,16 @@ std::optional<Line> readLine(const IniFile &config, QString *why)
     else
         return line;
     return std::nullopt;
+}
+
+// A word for systemd, under a unit of Type=notify: READY=1, STATUS=..., WATCHDOG=1.
+void tellSystemd(const QString &state)
+{
+#ifdef TESSARY_HAVE_SYSTEMD
+    sd_notify(0, state.toUtf8().constData());
+#else
+    Q_UNUSED(state)
+#endif
 }
 
 // What the service would do with this configuration and installation, for --check.
@@ -223,18 +236,30 @@ int main(int argc, char **argv)
     // tried again every so often besides (a port held by another program gives no news).
     LineHolder holder(&link, nullptr, RetryMs);
     QObject::connect(&holder, &LineHolder::opened, [&] {
-        log(Info, QStringLiteral("open: %1 at %2 baud, %3")
-                      .arg(line->port)
-                      .arg(line->baud)
-                      .arg(DeviceProfiles::modelNames()[line->model - 1]));
+        const QString open = QStringLiteral("open: %1 at %2 baud, %3")
+                                 .arg(line->port)
+                                 .arg(line->baud)
+                                 .arg(DeviceProfiles::modelNames()[line->model - 1]);
+        log(Info, open);
+        tellSystemd(QStringLiteral("STATUS=") + open);
     });
-    QObject::connect(&holder, &LineHolder::refused, [&](const QString &, const QString &why) {
-        log(Warning, QStringLiteral("waiting for %1: %2").arg(line->port, why));
-    });
+    // A port that is not there, or not to be had, is said with the ports that are, and again
+    // when they change.
+    QObject::connect(&holder, &LineHolder::refused,
+                     [&](const QString &, const QString &why, const QStringList &present) {
+                         const QString waiting =
+                             QStringLiteral("waiting for %1: %2; present: %3")
+                                 .arg(line->port, why,
+                                      present.isEmpty() ? QStringLiteral("none")
+                                                        : present.join(QLatin1String(", ")));
+                         log(Warning, waiting);
+                         tellSystemd(QStringLiteral("STATUS=") + waiting);
+                     });
     // Tried again at the next turn of the retry, not at once: a device that opens and hangs up
     // again (an adapter half-pulled) must not keep the service spinning.
     QObject::connect(&holder, &LineHolder::lost, [&] {
         log(Warning, QStringLiteral("connection lost: %1").arg(line->port));
+        tellSystemd(QStringLiteral("STATUS=connection lost: ") + line->port);
         holder.hold(line->port, line->baud, holder.adapter(), true);
     });
     QObject::connect(&server, &RemoteServer::note, [](const QString &text) { log(Warning, text); });
@@ -335,12 +360,25 @@ int main(int argc, char **argv)
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::caught, &application, [&](int signal) {
         if (signal == SIGHUP) {
+            tellSystemd(QStringLiteral("RELOADING=1"));
             reload();
+            tellSystemd(QStringLiteral("READY=1"));
             return;
         }
+        tellSystemd(QStringLiteral("STOPPING=1"));
         log(Info, QStringLiteral("stopping on signal %1").arg(signal));
         QCoreApplication::quit();
     });
+    // Ready, and alive as long as its event loop turns: the watchdog is fed from it.
+    tellSystemd(QStringLiteral("READY=1"));
+    QTimer watchdog;
+#ifdef TESSARY_HAVE_SYSTEMD
+    if (uint64_t usec = 0; sd_watchdog_enabled(0, &usec) > 0) {
+        QObject::connect(&watchdog, &QTimer::timeout,
+                         [] { tellSystemd(QStringLiteral("WATCHDOG=1")); });
+        watchdog.start(int(usec / 2000));
+    }
+#endif
     const int status = QCoreApplication::exec();
     server.stop();
     broker.stop();

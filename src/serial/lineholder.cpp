@@ -30,6 +30,7 @@ void LineHolder::hold(const QString &port, int baudRate, const QString &adapter,
     m_adapter = adapter;
     m_again = again;
     m_lastRefusal.clear();
+    m_lastPresent.clear();
     // A port just lost is still listed: it is tried once the ports have changed, or at the
     // next retry.
     if (!again) {
@@ -50,7 +51,10 @@ void LineHolder::release()
 
 void LineHolder::tryNow()
 {
-    follow(m_watcher ? m_watcher->ports() : QList<PortInfo>());
+    // Watching for itself, and not yet: the ports there are now.
+    follow(m_watcher      ? m_watcher->ports()
+           : m_ownWatcher ? PortWatcher::systemPorts()
+                          : QList<PortInfo>());
 }
 
 // A port came or went. While the line is open, a listed port that leaves the list has gone.
@@ -87,8 +91,12 @@ void LineHolder::follow(const QList<PortInfo> &ports)
         emit opened(name, m_again, name != awaited);
         return;
     }
-    if (m_link->errorString() != std::exchange(m_lastRefusal, m_link->errorString()))
-        emit refused(name, m_link->errorString());
+    QStringList present;
+    for (const PortInfo &port : ports)
+        present << port.name;
+    if (m_link->errorString() != std::exchange(m_lastRefusal, m_link->errorString()) ||
+        present != std::exchange(m_lastPresent, present))
+        emit refused(name, m_link->errorString(), present);
     if (m_retry.interval() > 0)
         m_retry.start();
     watch(true);

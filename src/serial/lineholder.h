@@ -37,8 +37,9 @@ public:
 signals:
     // Opened what it waited for: under its own name, or the same adapter under another.
     void opened(const QString &port, bool again, bool sameAdapter);
-    // Could not open it, and why; said again only when the reason changes.
-    void refused(const QString &port, const QString &why);
+    // Could not open it, and why, with the ports there are; said again only when the reason or
+    // the ports change.
+    void refused(const QString &port, const QString &why, const QStringList &present);
     // The open line went away (hold() it again to wait for it).
     void lost(const QString &port);
 
@@ -56,4 +57,5 @@ private:
     bool m_again = false;
     bool m_openListed = false;
     QString m_lastRefusal;
+    QStringList m_lastPresent;
 };

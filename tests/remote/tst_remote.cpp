@@ -382,7 +382,7 @@ void TestRemote::serviceFromItsConfiguration()
                   {u"--config"_s, config.fileName(), u"--verbose"_s});
     QByteArray logged;
     QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
-    QVERIFY(logged.contains("waiting for " + port.toUtf8()));
+    QVERIFY(logged.contains("waiting for " + port.toUtf8()) && logged.contains("; present: "));
     QVERIFY(logged.contains("gone.txt: no such file"));
     link->close();
     QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).contains("open: "), 5000);
