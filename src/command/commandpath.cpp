@@ -136,6 +136,7 @@ void CommandPath::setInstallation(const Installation &installation)
             names.insert(player.id, player.name);
         m_log->setPlayerNames(names);
     }
+    emit installationChanged();
 }
 
 // "courtyard (12) volume -13 dB", "all stop", "scene Opening"; the words as they came when they

@@ -73,6 +73,8 @@ signals:
     // Each frame that went out, a scene's later ones too.
     void commandSent(const PlayerCommand &command, const QString &source);
     void linkStateChanged(CommandPath::LinkState state);
+    // Other players' names, other scenes.
+    void installationChanged();
     // A scene came to its end, or stopped: what to say of it.
     void sceneEnded(const QString &name, const QString &said);
     // A line for the service's log: each request; those refused or not sent are problems, and

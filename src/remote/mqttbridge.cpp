@@ -87,6 +87,11 @@ MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_
     connect(&m_connectTimeout, &QTimer::timeout, this,
             [this] { retryLater(tr("the broker did not answer")); });
     connect(path, &CommandPath::linkStateChanged, this, &MqttBridge::publishLink);
+    // Home Assistant sees the players and scenes there are now, and forgets the others.
+    connect(path, &CommandPath::installationChanged, this, [this] {
+        if (m_connected && m_settings.discovery)
+            publishDiscovery();
+    });
     // Whoever sent it (this broker, the window, a scene, a show controller), the state says so.
     connect(path, &CommandPath::commandSent, this,
             [this](const PlayerCommand &command) { publishState(command.playerId); });
@@ -298,7 +303,15 @@ void MqttBridge::disconnected(int)
 
 void MqttBridge::received(const mosquitto_message *message)
 {
-    const QStringList levels = QString::fromUtf8(message->topic).split(u'/');
+    // A configuration of ours the broker kept from before, for a player or scene no longer
+    // there: cleared, so that Home Assistant forgets it.
+    const QString name = QString::fromUtf8(message->topic);
+    if (name.startsWith(m_settings.discoveryPrefix + u'/')) {
+        if (message->payloadlen > 0 && !m_discovered.contains(name))
+            publish(name, {}, true);
+        return;
+    }
+    const QStringList levels = name.split(u'/');
     const QStringList prefix = topic({}).split(u'/');
     // <prefix>/<line>/<player>/command, nothing else.
     if (levels.size() != prefix.size() + 1 || levels.last() != QLatin1String("command") ||
@@ -375,8 +388,15 @@ void MqttBridge::publishState(int playerId)
     QJsonObject json{{QStringLiteral("sent"), state->command}, {QStringLiteral("time"), now()}};
     if (state->level)
         json.insert(QStringLiteral("level"), *state->level);
-    publish(topic(QString::number(playerId) + QStringLiteral("/state")),
-            QJsonDocument(json).toJson(QJsonDocument::Compact), true);
+    // Where it is asked for: under its ID, and under its name when it has one, as its results
+    // are under whichever its command came by.
+    const QString name = m_path->installation().nameOf(playerId);
+    if (!name.isEmpty())
+        json.insert(QStringLiteral("name"), name);
+    const QByteArray payload = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    publish(topic(QString::number(playerId) + QStringLiteral("/state")), payload, true);
+    if (!name.isEmpty())
+        publish(topic(name + QStringLiteral("/state")), payload, true);
 }
 
 // Each player of the installation as a device of Home Assistant: four buttons, the folder and
@@ -388,13 +408,37 @@ void MqttBridge::publishDiscovery()
     const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     const QString model = DeviceProfiles::modelNames().value(m_path->model() - 1);
     const QString status = topic(QStringLiteral("status"));
+    m_discovered.clear();
     const auto config = [&](const QString &component, const QString &object, QJsonObject body) {
         body.insert(QStringLiteral("availability_topic"), status);
         body.insert(QStringLiteral("unique_id"), node + u'_' + object);
-        publish(m_settings.discoveryPrefix + u'/' + component + u'/' + node + u'/' + object +
-                    QStringLiteral("/config"),
-                QJsonDocument(body).toJson(QJsonDocument::Compact), true);
+        const QString where = m_settings.discoveryPrefix + u'/' + component + u'/' + node + u'/' +
+                              object + QStringLiteral("/config");
+        m_discovered.insert(where);
+        publish(where, QJsonDocument(body).toJson(QJsonDocument::Compact), true);
     };
+    // The line's device: its link, Stop All and each scene.
+    const QJsonObject lineDevice{{QStringLiteral("identifiers"), QJsonArray{node}},
+                                 {QStringLiteral("name"), QStringLiteral("Tessary ") + line},
+                                 {QStringLiteral("manufacturer"), QStringLiteral("Corvane")}};
+    config(QStringLiteral("button"), QStringLiteral("stop_all"),
+           {{QStringLiteral("name"), QStringLiteral("Stop All")},
+            {QStringLiteral("command_topic"), topic(QStringLiteral("all/command"))},
+            {QStringLiteral("payload_press"), QStringLiteral("stop")},
+            {QStringLiteral("device"), lineDevice}});
+    for (const Installation::Scene &scene : m_path->installation().scenes())
+        config(QStringLiteral("button"),
+               QStringLiteral("scene_") +
+                   QString::fromLatin1(Installation::key(scene.name).toUtf8().toHex()),
+               {{QStringLiteral("name"), QStringLiteral("Scene ") + scene.name},
+                {QStringLiteral("command_topic"), topic(QStringLiteral("scene/command"))},
+                {QStringLiteral("payload_press"), scene.name},
+                {QStringLiteral("device"), lineDevice}});
+    // What it published before and no longer does is found among what the broker kept.
+    const QByteArray kept =
+        (m_settings.discoveryPrefix + QStringLiteral("/+/") + node + QStringLiteral("/+/config"))
+            .toUtf8();
+    mosquitto_subscribe(m_client, nullptr, kept.constData(), 1);
     // The line is a device of its own, and its players are reached through it.
     config(QStringLiteral("binary_sensor"), QStringLiteral("link"),
            {{QStringLiteral("name"), QStringLiteral("Serial line")},
@@ -402,10 +446,7 @@ void MqttBridge::publishDiscovery()
             {QStringLiteral("value_template"),
              QStringLiteral("{{ 'ON' if value == 'open' else 'OFF' }}")},
             {QStringLiteral("device_class"), QStringLiteral("connectivity")},
-            {QStringLiteral("device"),
-             QJsonObject{{QStringLiteral("identifiers"), QJsonArray{node}},
-                         {QStringLiteral("name"), QStringLiteral("Tessary ") + line},
-                         {QStringLiteral("manufacturer"), QStringLiteral("Corvane")}}}});
+            {QStringLiteral("device"), lineDevice}});
     for (const Installation::Player &player : m_path->installation().players()) {
         const QString id = QString::number(player.id);
         const QString command = topic(id + QStringLiteral("/command"));

@@ -4,6 +4,7 @@
 #include "inifile.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <tuple>
@@ -89,6 +90,7 @@ private:
     void publish(const QString &topic, const QByteArray &payload, bool retain, int qos = 1);
     void publishLink(CommandPath::LinkState state);
     void publishState(int playerId);
+    QSet<QString> m_discovered; // the configurations published since it joined
     void publishDiscovery();
     QString topic(const QString &rest) const;
 

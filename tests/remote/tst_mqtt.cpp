@@ -121,6 +121,8 @@ void TestMqtt::commandsResultsStateAndDiscovery()
     startBroker();
     // A command kept by the broker from before is from before; one outside the prefix not ours.
     publish(u"tessary/hall/5/command"_s, u"stop"_s, {u"-r"_s});
+    // A player taken out of the installation since: its configuration is cleared.
+    publish(u"homeassistant/button/tessary_hall/9_play/config"_s, u"{}"_s, {u"-r"_s});
     startService(u"discovery=true\n"_s);
     QCOMPARE(subscribe(u"tessary/hall/link"_s, 1), u"tessary/hall/link open"_s);
     publish(u"elsewhere/hall/5/command"_s, u"play"_s);
@@ -146,15 +148,21 @@ void TestMqtt::commandsResultsStateAndDiscovery()
     QVERIFY(!says(": sent 85"));
     // At the line, what was sent and nothing else: play, folder 12, Stop All, the scene's play.
     QCOMPARE(line->read(16).toHex(), "8502010085010c008502020085020100");
-    QVERIFY(subscribe(u"tessary/hall/5/state"_s, 1).contains(u"\"sent\":\"play\""_s));
-    // The players as Home Assistant reads them.
-    const QString configs = subscribe(u"homeassistant/#"_s, 7);
+    // Its state under its ID and under its name, as its results come under either.
+    for (const QString &player : {u"5"_s, u"narration"_s})
+        QVERIFY(subscribe(u"tessary/hall/"_s + player + u"/state"_s, 1)
+                    .contains(u"\"name\":\"narration\",\"sent\":\"play\""_s));
+    // The players, the scenes and Stop All as Home Assistant reads them; nothing else of ours.
+    const QString configs = subscribe(u"homeassistant/#"_s, 10); // nine, and a wait for more
+    QVERIFY(!configs.contains(u"9_play"_s));
     for (
         const char *said :
         {R"(button/tessary_hall/5_play/config {.*"command_topic":"tessary/hall/5/command","device")"
          R"(:{.*"name":"narration".*"name":"Play","payload_press":"play")",
          R"(number/tessary_hall/5_volume/config {.*"command_template":"volume {{ value \| int }}".*"min":-31,)",
-         R"(binary_sensor/tessary_hall/link/config {.*"state_topic":"tessary/hall/link")"})
+         R"(binary_sensor/tessary_hall/link/config {.*"state_topic":"tessary/hall/link")",
+         R"(button/tessary_hall/stop_all/config {.*"command_topic":"tessary/hall/all/command".*"payload_press":"stop")",
+         R"(button/tessary_hall/scene_\w+/config {.*"command_topic":"tessary/hall/scene/command".*"name":"Scene Opening","payload_press":"Opening")"})
         QVERIFY2(configs.contains(QRegularExpression(QString::fromUtf8(said))), said);
 }
 
