@@ -522,7 +522,10 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
     // Open to the users who may use the port, and to no one else.
     const struct group *owners = getgrnam(groupName.toLocal8Bit().constData());
     const QByteArray file = QFile::encodeName(path);
-    if (!owners || ::chown(file.constData(), uid_t(-1), owners->gr_gid) != 0 ||
+    struct stat made = {};
+    const bool theirs =
+        owners && ::stat(file.constData(), &made) == 0 && made.st_gid == owners->gr_gid;
+    if (!owners || (!theirs && ::chown(file.constData(), uid_t(-1), owners->gr_gid) != 0) ||
         ::chmod(file.constData(), 0660) != 0)
         ::chmod(file.constData(), 0600);
 #else

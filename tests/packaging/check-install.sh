@@ -19,7 +19,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 app=example.corvane.tessary
 for file in bin/tessary bin/tessary-send bin/tessaryd share/man/man1/tessary-send.1.gz \
-    share/man/man1/tessaryd.1.gz lib/systemd/system/tessaryd.service \
+    share/man/man1/tessary.1.gz share/man/man8/tessaryd.8.gz lib/systemd/system/tessaryd.service \
+    share/doc/tessary/copyright share/doc/tessary/changelog.gz \
     share/tessary/translations/LanguageData_{en,fr}.qm \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$app.png \
@@ -86,6 +87,18 @@ for field in 'Package: tessary' 'Version: 1.0.0' 'Maintainer: .*<support@corvane
     'Depends: .*libqt6core6.*' 'Depends: .*libqt6serialport6.*' 'Depends: .*libqt6widgets6.*'; do
     grep -q "^ $field\$" <<<"$info" || fail "control: no $field"
 done
+# The unit exposes no more than it needs, by systemd's own measure.
+if command -v systemd-analyze >/dev/null; then
+    exposure=$(systemd-analyze security --offline=true "$root/usr/lib/systemd/system/tessaryd.service" 2>/dev/null |
+        sed -n 's/.*Overall exposure level for tessaryd.service: \([0-9.]*\).*/\1/p')
+    [ -n "$exposure" ] && awk -v e="$exposure" 'BEGIN { exit !(e <= 1.5) }' ||
+        fail "the unit's exposure is ${exposure:-unknown}, more than 1.5"
+fi
+# Where lintian is installed, the package passes it without an error or a warning.
+if command -v lintian >/dev/null; then
+    said=$(lintian --tag-display-limit 0 --fail-on error,warning "$deb" 2>&1) ||
+        fail "lintian: $said"
+fi
 [ "$(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)" = \
     "$(cd "$root" && find . -type f | sort)" ] || fail "the package and the install tree differ"
 echo "installed tree, menu entry, AppStream data, installed program and package: all good"
