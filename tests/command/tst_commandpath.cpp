@@ -120,6 +120,11 @@ void TestCommandPath::requests()
 void TestCommandPath::budgetInFrames()
 {
     path->setInstallation({}); // Stop All to every ID
+    // More than the whole budget goes when it is full, and is paid off after.
+    QCOMPARE(ask(QStringList(130, u"stop"_s).join(u' ').prepend(u"5 "_s), u"z"_s).frames.size(),
+             130);
+    QCOMPARE(ask(u"5 play"_s, u"z"_s).why(), u"over budget"_s);
+    line->readAll();
     QCOMPARE(ask(u"all stop"_s).frames.size(), 128);
     QCOMPARE(ask(u"5 play stop"_s).why(), u"over budget"_s);
     line->readAll();

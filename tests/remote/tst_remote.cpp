@@ -264,6 +264,11 @@ void TestRemote::onlyAllowedClients()
     QCOMPARE(line->readAll(), QByteArray());
     QCOMPARE(noted.count(), 1);
     QCOMPARE(noted.first().first().toString(), u"OSC 127.0.0.1 refused: not an allowed address"_s);
+    settings.allowed = {u"127.0.0.1"_s}; // a single address, as written
+    QVERIFY(server->start(settings, &why));
+    QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1),
+             QStringList{u"ack /tessary/5/play sent"_s});
+    line->readAll();
     QTemporaryDir folder;
     QSettings(folder.filePath(u"remote.ini"_s), QSettings::IniFormat)
         .setValue(u"remote/allowed"_s, u"192.0.2.0/24, 10.0.0.1"_s);
@@ -419,12 +424,14 @@ void TestRemote::serviceFromItsConfiguration()
     configure(38400);
     QFile installation(folder.filePath(u"gone.txt"_s));
     QVERIFY(installation.open(QIODevice::WriteOnly) &&
-            installation.write("[players]\n9 hall\n") > 0);
+            installation.write("[players]\n9 hall\n[scene Close]\nhall stop\n") > 0);
     installation.close();
     ::kill(pid_t(service.processId()), SIGHUP);
     QTRY_VERIFY((logged += service.readAllStandardError()).contains("reloaded: the installation"));
     QCOMPARE(exchange(client, settings.textPort, "HALL play\n", 1), QStringList{u"OK"_s});
-    QCOMPARE(line->readAll().toHex(), "89020100");
+    QCOMPARE(exchange(client, settings.textPort, "scene close\n", 1), QStringList{u"OK"_s});
+    QCOMPARE(line->readAll().toHex(), "8902010089020200");
+    QTRY_VERIFY((logged += service.readAllStandardError()).contains("scene Close: done"));
     ::kill(pid_t(service.processId()), SIGTERM);
     QVERIFY(service.waitForFinished());
     QCOMPARE(service.exitCode(), 0);
