@@ -910,10 +910,6 @@ The file is left as it was.</translation>
         <translation>%1 is not an address of this machine</translation>
     </message>
     <message>
-        <source>%1 is not an address or a subnet</source>
-        <translation>%1 is not an address or a subnet</translation>
-    </message>
-    <message>
         <source>port %1 on %2 is in use</source>
         <translation>port %1 on %2 is in use</translation>
     </message>
@@ -940,6 +936,26 @@ The file is left as it was.</translation>
     <message>
         <source>port %1 on %2 is in use by another program (%3)</source>
         <translation>port %1 on %2 is in use by another program (%3)</translation>
+    </message>
+    <message>
+        <source>%1 cut off: it does not read its answers</source>
+        <translation>%1 cut off: it does not read its answers</translation>
+    </message>
+    <message>
+        <source>%1: not a socket, left as it is</source>
+        <translation>%1: not a socket, left as it is</translation>
+    </message>
+    <message>
+        <source>%1: served by another program already</source>
+        <translation>%1: served by another program already</translation>
+    </message>
+    <message>
+        <source>%1 is not an address as written: four numbers from 0 to 255, such as 192.168.1.20, or an IPv6 address</source>
+        <translation>%1 is not an address as written: four numbers from 0 to 255, such as 192.168.1.20, or an IPv6 address</translation>
+    </message>
+    <message>
+        <source>%1 is not an address or a subnet as written, such as 192.168.1.20 or 192.168.1.0/24</source>
+        <translation>%1 is not an address or a subnet as written, such as 192.168.1.20 or 192.168.1.0/24</translation>
     </message>
 </context>
 <context>

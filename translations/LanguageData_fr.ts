@@ -910,10 +910,6 @@ Le fichier est resté tel quel.</translation>
         <translation>%1 n&apos;est pas une adresse de cette machine</translation>
     </message>
     <message>
-        <source>%1 is not an address or a subnet</source>
-        <translation>%1 n&apos;est ni une adresse ni un sous-réseau</translation>
-    </message>
-    <message>
         <source>port %1 on %2 is in use</source>
         <translation>le port %1 sur %2 est déjà utilisé</translation>
     </message>
@@ -940,6 +936,26 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>port %1 on %2 is in use by another program (%3)</source>
         <translation>le port %1 sur %2 est utilisé par un autre programme (%3)</translation>
+    </message>
+    <message>
+        <source>%1 cut off: it does not read its answers</source>
+        <translation>%1 coupé&#xa0;: il ne lit pas ses réponses</translation>
+    </message>
+    <message>
+        <source>%1: not a socket, left as it is</source>
+        <translation>%1&#xa0;: pas un socket, laissé tel quel</translation>
+    </message>
+    <message>
+        <source>%1: served by another program already</source>
+        <translation>%1&#xa0;: déjà servi par un autre programme</translation>
+    </message>
+    <message>
+        <source>%1 is not an address as written: four numbers from 0 to 255, such as 192.168.1.20, or an IPv6 address</source>
+        <translation>%1 n’est pas une adresse telle qu’écrite&#xa0;: quatre nombres de 0 à 255, comme 192.168.1.20, ou une adresse IPv6</translation>
+    </message>
+    <message>
+        <source>%1 is not an address or a subnet as written, such as 192.168.1.20 or 192.168.1.0/24</source>
+        <translation>%1 n’est ni une adresse ni un sous-réseau tels qu’écrits, comme 192.168.1.20 ou 192.168.1.0/24</translation>
     </message>
 </context>
 <context>

@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QSerialPort>
 #include <QTimer>
 #include <csignal>
@@ -198,6 +199,11 @@ int main(int argc, char **argv)
             log(Error, why);
         return 78;
     }
+    // Addresses as written, before the port is opened.
+    if (const QString refused = remote.refusal(); remote.enabled && !refused.isEmpty()) {
+        log(Error, QStringLiteral("%1: %2").arg(file, refused));
+        return 78;
+    }
     // A password is kept where only its owner reads it.
     if (!mqtt.password.isEmpty() &&
         (QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup))) {
@@ -207,6 +213,19 @@ int main(int argc, char **argv)
         return 78;
     }
 
+    // One service to a port: a second one refuses to start, and leaves the first one's socket.
+    const QString socket = parser.isSet(QStringLiteral("socket"))
+                               ? parser.value(QStringLiteral("socket"))
+                               : PortLock::serviceSockets(line->port).first();
+    if (const qint64 serving = RemoteServer::servedAt(socket);
+        serving != 0 && !parser.isSet(QStringLiteral("check"))) {
+        log(Error, serving > 0
+                       ? QStringLiteral("%1 is already served by tessaryd (PID %2)")
+                             .arg(line->port)
+                             .arg(serving)
+                       : QStringLiteral("%1 is already served by tessaryd").arg(line->port));
+        return 69;
+    }
     // The installation's players and scenes, for names and scenes from the network.
     QString installationFile = config.text(QStringLiteral("installation"), QStringLiteral("file"),
                                            Installation::windowFile());
@@ -280,19 +299,20 @@ int main(int argc, char **argv)
             log(Error, QStringLiteral("remote control failed: %1").arg(why));
             return 69; // EX_UNAVAILABLE
         }
-        log(Info, QStringLiteral("remote control: %1").arg(server.description()));
+        log(Info, QStringLiteral("remote control: %1; allowed: %2")
+                      .arg(server.description(), remote.allowed.isEmpty()
+                                                     ? QStringLiteral("this machine only")
+                                                     : remote.allowed.join(QLatin1String(", "))));
     }
     if (mqtt.enabled && !broker.start(mqtt, &why)) {
         log(Error, QStringLiteral("MQTT: %1").arg(why));
         return 78;
     }
     // tessary-send on this machine sends through the service instead of failing.
-    const QString socket = parser.isSet(QStringLiteral("socket"))
-                               ? parser.value(QStringLiteral("socket"))
-                               : PortLock::serviceSockets(line->port).first();
     QDir().mkpath(QFileInfo(socket).path());
     const QString group = QFileInfo(PortLock::devicePath(line->port)).group();
-    if (!server.listenLocally(socket, group, &why))
+    const bool servingLocally = server.listenLocally(socket, group, &why);
+    if (!servingLocally)
         log(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(why));
 
     // SIGHUP (systemctl reload) reads the configuration and the installation again: what
@@ -383,7 +403,9 @@ int main(int argc, char **argv)
     server.stop();
     broker.stop();
     link.close();
-    QFile::remove(socket);
+    // Its own socket only.
+    if (servingLocally)
+        QLocalServer::removeServer(socket);
     log(Info, QStringLiteral("stopped"));
     return status;
 }

@@ -11,6 +11,7 @@
 #include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QTcpServer>
@@ -20,6 +21,7 @@
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -29,6 +31,10 @@ namespace {
 // So many datagrams are read in one go: a flood never holds the event loop for long.
 constexpr int DatagramsPerTurn = 256;
 constexpr int MaxConnections = 32;
+// So many of them from one address, so that one client cannot take every one.
+constexpr int MaxConnectionsPerClient = 4;
+// Answers a client has not read yet: beyond this, it is not reading them, and is closed.
+constexpr qint64 MaxUnreadBytes = 64 * 1024;
 constexpr int MaxClients = 1024;
 // A connection with half a message is closed after this; one with nothing at all, after the
 // second. Link news go to the clients heard from in the last minute.
@@ -165,28 +171,54 @@ RemoteServer::~RemoteServer()
     stop();
 }
 
+// An address as written: four numbers 0 to 255 without leading zeros, or an IPv6 address; never
+// the octal, hexadecimal or short forms the system would also take.
+std::optional<QHostAddress> RemoteSettings::readAddress(const QString &text)
+{
+    static const QRegularExpression ipv4(QStringLiteral(
+        "^((25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)\\.){3}(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)$"));
+    const QHostAddress read(text);
+    if (read.isNull() ||
+        (read.protocol() == QAbstractSocket::IPv4Protocol && !ipv4.match(text).hasMatch()))
+        return std::nullopt;
+    return read;
+}
+
+QString RemoteSettings::refusal(QList<std::pair<QHostAddress, int>> *allowedRead) const
+{
+    if (!RemoteSettings::readAddress(address))
+        return RemoteServer::tr("%1 is not an address as written: four numbers from 0 to 255, "
+                                "such as 192.168.1.20, or an IPv6 address")
+            .arg(address);
+    for (const QString &entry : allowed) {
+        const std::optional<QHostAddress> single =
+            RemoteSettings::readAddress(entry.section(u'/', 0, 0));
+        bool isNumber = entry.contains(u'/');
+        const int bits = isNumber ? entry.section(u'/', 1).toInt(&isNumber) : -1;
+        const int most = single && single->protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32;
+        if (!single || (entry.contains(u'/') && (!isNumber || bits < 0 || bits > most)))
+            return RemoteServer::tr("%1 is not an address or a subnet as written, such as "
+                                    "192.168.1.20 or 192.168.1.0/24")
+                .arg(entry);
+        if (allowedRead)
+            *allowedRead << (bits < 0 ? std::pair{*single, -1} : QHostAddress::parseSubnet(entry));
+    }
+    if (oscPort == textPort)
+        return RemoteServer::tr("OSC and text cannot share port %1").arg(oscPort);
+    return {};
+}
+
 bool RemoteServer::start(const RemoteSettings &settings, QString *why)
 {
     stop();
-    const QHostAddress address(settings.address);
-    if (address.isNull()) {
-        *why = tr("%1 is not an address of this machine").arg(settings.address);
-        return false;
-    }
     m_allowed.clear();
-    for (const QString &entry : settings.allowed) {
-        const std::pair<QHostAddress, int> subnet = QHostAddress::parseSubnet(entry);
-        const QHostAddress single(entry);
-        if (subnet.second < 0 && single.isNull()) {
-            *why = tr("%1 is not an address or a subnet").arg(entry);
-            return false;
-        }
-        m_allowed << (single.isNull() ? subnet : std::pair{single, -1});
-    }
-    if (settings.oscPort == settings.textPort) {
-        *why = tr("OSC and text cannot share port %1").arg(settings.oscPort);
+    *why = settings.refusal(&m_allowed);
+    if (!why->isEmpty())
         return false;
-    }
+    // "::" is every network, IPv4 and IPv6 alike.
+    const QHostAddress address = settings.address == QLatin1String("::")
+                                     ? QHostAddress(QHostAddress::Any)
+                                     : *RemoteSettings::readAddress(settings.address);
     m_settings = settings;
     for (const bool osc : {true, false}) {
         const quint16 port = osc ? settings.oscPort : settings.textPort;
@@ -244,10 +276,18 @@ QString RemoteServer::description() const
 bool RemoteServer::allowed(const QHostAddress &address)
 {
     const QHostAddress from = plain(address);
-    if (m_allowed.isEmpty())
-        return from.isLoopback() || QNetworkInterface::allAddresses().contains(from);
+    if (m_allowed.isEmpty()) {
+        if (from.isLoopback())
+            return true;
+        // The machine's own addresses, looked up again only now and then.
+        if (!m_ownLookedUp.isValid() || m_ownLookedUp.hasExpired(10 * 1000)) {
+            m_ownAddresses = QNetworkInterface::allAddresses();
+            m_ownLookedUp.start();
+        }
+        return m_ownAddresses.contains(from);
+    }
     return std::any_of(m_allowed.cbegin(), m_allowed.cend(), [&from](const auto &entry) {
-        return entry.second < 0 ? from.isEqual(entry.first, QHostAddress::TolerantConversion)
+        return entry.second < 0 ? from.isEqual(plain(entry.first), QHostAddress::StrictConversion)
                                 : from.isInSubnet(entry);
     });
 }
@@ -424,7 +464,14 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {
         const QHostAddress from = socket->peerAddress();
-        if (!allowed(from) || m_connections.size() >= MaxConnections) {
+        const auto sameClient = [&from](QAbstractSocket *other) {
+            return plain(other->peerAddress()) == plain(from);
+        };
+        const auto keys = m_connections.keys();
+        const bool full =
+            m_connections.size() >= MaxConnections ||
+            std::count_if(keys.cbegin(), keys.cend(), sameClient) >= MaxConnectionsPerClient;
+        if (!allowed(from) || full) {
             if (!allowed(from))
                 refuse(osc, from);
             socket->abort();
@@ -471,26 +518,36 @@ void RemoteServer::readConnection(QAbstractSocket *socket)
         // At once: a client that has said all it had to (nc -q1) may close before the event
         // loop would have written it.
         socket->flush();
-        return;
+    } else {
+        connection.line += bytes;
+        socket->write(answerLines(connection.line, from, false));
+        socket->flush();
+        if (connection.line.size() > RemoteRequests::MaxLine) {
+            socket->write("ERR 64 a line of more than " +
+                          QByteArray::number(RemoteRequests::MaxLine) + " characters\r\n");
+            socket->disconnectFromHost();
+        }
     }
-    connection.line += bytes;
-    socket->write(answerLines(connection.line, from, false));
-    socket->flush();
-    if (connection.line.size() > RemoteRequests::MaxLine) {
-        socket->write("ERR 64 a line of more than " + QByteArray::number(RemoteRequests::MaxLine) +
-                      " characters\r\n");
-        socket->disconnectFromHost();
+    // Half a message has its time from its first byte, whatever trickles after it.
+    const bool half = connection.osc ? connection.packets.waiting() : !connection.line.isEmpty();
+    if (!half)
+        connection.half.invalidate();
+    else if (!connection.half.isValid())
+        connection.half.start();
+    if (socket->bytesToWrite() > MaxUnreadBytes) {
+        emit note(
+            tr("%1 cut off: it does not read its answers").arg(sourceName(connection.osc, from)));
+        socket->abort();
     }
 }
 
 // A client that sent half a message and no more, or nothing for a long time, is closed.
 void RemoteServer::sweepConnections()
 {
-    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
-        const bool half = it->osc ? it->packets.waiting() : !it->line.isEmpty();
-        if (it->quiet.hasExpired(half ? HalfMessageMs : QuietMs))
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it)
+        if ((it->half.isValid() && it->half.hasExpired(HalfMessageMs)) ||
+            it->quiet.hasExpired(QuietMs))
             it.key()->disconnectFromHost();
-    }
     if (m_connections.isEmpty())
         m_sweep->stop();
 }
@@ -509,11 +566,43 @@ void RemoteServer::tellLink(CommandPath::LinkState state)
     }
 }
 
+qint64 RemoteServer::servedAt(const QString &path)
+{
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (!probe.waitForConnected(500))
+        return 0;
+#ifdef Q_OS_LINUX
+    ucred peer = {};
+    socklen_t length = sizeof peer;
+    if (::getsockopt(int(probe.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0)
+        return peer.pid;
+#endif
+    return -1;
+}
+
 bool RemoteServer::listenLocally(const QString &path, const QString &groupName, QString *why)
 {
     delete m_local;
+    m_local = nullptr;
+    // Only a socket left by a service that is gone is taken over: never a live one, never a file
+    // that is not a socket.
+    const QFileInfo there(path);
+    if (there.exists() || there.isSymLink()) {
+#ifdef Q_OS_UNIX
+        struct stat found = {};
+        if (::lstat(QFile::encodeName(path).constData(), &found) != 0 || !S_ISSOCK(found.st_mode)) {
+            *why = tr("%1: not a socket, left as it is").arg(path);
+            return false;
+        }
+#endif
+        if (servedAt(path) != 0) {
+            *why = tr("%1: served by another program already").arg(path);
+            return false;
+        }
+        QLocalServer::removeServer(path);
+    }
     m_local = new QLocalServer(this);
-    QLocalServer::removeServer(path);
     if (!m_local->listen(path)) {
         *why = path + QLatin1String(": ") + m_local->errorString();
         return false;
@@ -531,13 +620,25 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
 #else
     Q_UNUSED(groupName)
 #endif
+    // The same caps as over TCP: so many at once, a half line for 10 s, a silent one for 15
+    // minutes, answers it does not read.
     connect(m_local, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_local->nextPendingConnection()) {
+            if (m_local->findChildren<QLocalSocket *>().size() > MaxConnections) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
             socket->setReadBufferSize(RemoteRequests::MaxLine * 4);
             auto *line = new QByteArray;
+            auto *idle = new QTimer(socket);
+            idle->setSingleShot(true);
+            connect(idle, &QTimer::timeout, socket, &QLocalSocket::abort);
+            idle->start(int(QuietMs));
             connect(socket, &QObject::destroyed, [line] { delete line; });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line] {
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line, idle] {
+                const bool wasHalf = !line->isEmpty();
                 *line += socket->readAll();
                 for (qsizetype end; (end = line->indexOf('\n')) >= 0;) {
                     const QByteArray request = line->left(end);
@@ -546,8 +647,13 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
                                              QStringLiteral("tessary-send"),
                                              QStringLiteral("tessary-send")));
                 }
-                if (line->size() > RemoteRequests::MaxLine)
-                    socket->disconnectFromServer();
+                if (line->isEmpty())
+                    idle->start(int(QuietMs));
+                else if (!wasHalf)
+                    idle->start(int(HalfMessageMs));
+                if (line->size() > RemoteRequests::MaxLine ||
+                    socket->bytesToWrite() > MaxUnreadBytes)
+                    socket->abort();
             });
         }
     });

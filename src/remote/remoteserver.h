@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class QAbstractSocket;
 class QLocalServer;
@@ -38,6 +39,10 @@ struct RemoteSettings
     // Every section and setting a configuration file may hold: tessaryd's, and the window's
     // remote.ini.
     static const IniFile::Schema &schema();
+    // Why they cannot be used as written (an address in another form, a subnet that is none, one
+    // port for both); empty when they can. allowedRead: the allowed clients as read.
+    QString refusal(QList<std::pair<QHostAddress, int>> *allowedRead = nullptr) const;
+    static std::optional<QHostAddress> readAddress(const QString &text);
 
     bool operator==(const RemoteSettings &other) const
     {
@@ -68,6 +73,9 @@ public:
     // Also serves the text protocol on a local socket, for tessary-send on this machine, open to
     // the users of the given group (the serial devices' own); false with why when it could not.
     bool listenLocally(const QString &path, const QString &group, QString *why);
+    // Whether a service answers at that local socket: its PID (-1 when it cannot be told), or 0
+    // for none.
+    static qint64 servedAt(const QString &path);
 
     // One line of the text protocol, as a client sends it, charged to the client's budget; what
     // is answered.
@@ -94,6 +102,7 @@ private:
         Osc::StreamDecoder packets;
         QByteArray line;
         QElapsedTimer quiet;
+        QElapsedTimer half; // since the first byte of a message not whole yet
     };
 
     bool allowed(const QHostAddress &address);
@@ -117,4 +126,6 @@ private:
     RemoteSettings m_settings;
     QTimer *m_sweep;
     QLocalServer *m_local = nullptr;
+    QList<QHostAddress> m_ownAddresses;
+    QElapsedTimer m_ownLookedUp;
 };

@@ -86,6 +86,7 @@ private slots:
     void settingsRefused();
     void lineLostAndBack();
     void localSenders();
+    void strangersHeldOff();
     void serviceFromItsConfiguration();
 
 private:
@@ -264,6 +265,9 @@ void TestRemote::onlyAllowedClients()
     QCOMPARE(line->readAll(), QByteArray());
     QCOMPARE(noted.count(), 1);
     QCOMPARE(noted.first().first().toString(), u"OSC 127.0.0.1 refused: not an allowed address"_s);
+    settings.allowed = {u"::1"_s}; // IPv6's loopback is not IPv4's
+    QVERIFY(server->start(settings, &why));
+    QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1), QStringList());
     settings.allowed = {u"127.0.0.1"_s}; // a single address, as written
     QVERIFY(server->start(settings, &why));
     QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1),
@@ -292,8 +296,16 @@ void TestRemote::settingsRefused_data()
         << u"127.0.0.1"_s << QString() << true << u"OSC and text cannot share port %1"_s;
     QTest::newRow("another machine's")
         << u"192.0.2.1"_s << QString() << false << u"192.0.2.1 is not an address of this machine"_s;
-    QTest::newRow("allowed, not an address") << u"127.0.0.1"_s << u"no-address"_s << false
-                                             << u"no-address is not an address or a subnet"_s;
+    for (const char *entry :
+         {"no-address", "127.000.000.010", "127.1", "0x7f.0.0.1", "10.0.0.0/33"})
+        QTest::newRow(entry) << u"127.0.0.1"_s << QString::fromLatin1(entry) << false
+                             << QString::fromLatin1(entry) +
+                                    u" is not an address or a subnet as written, such as "
+                                    "192.168.1.20 or 192.168.1.0/24"_s;
+    QTest::newRow("an address in octal")
+        << u"127.000.000.001"_s << QString() << false
+        << u"127.000.000.001 is not an address as written: four numbers from 0 to 255, such as "
+           "192.168.1.20, or an IPv6 address"_s;
 }
 
 // Settings that cannot work are refused with their own reason.
@@ -357,6 +369,50 @@ void TestRemote::localSenders()
     QCOMPARE(line->readAll().toHex(), "89020100");
     sender.write(QByteArray(RemoteRequests::MaxLine + 1, '9'));
     QTRY_COMPARE(sender.state(), QLocalSocket::UnconnectedState);
+}
+
+// What a client can hold or make the server hold: a reader of nothing, a sixth connection from
+// one address, half a line trickled a byte at a time, a local socket that is not its own.
+void TestRemote::strangersHeldOff()
+{
+    QSignalSpy noted(server.get(), &RemoteServer::note);
+    QTcpSocket silent;
+    silent.setReadBufferSize(1); // reads nothing, as far as the server can tell
+    silent.connectToHost(QHostAddress::LocalHost, settings.textPort);
+    QVERIFY(silent.waitForConnected());
+    for (int i = 0; i < 40; ++i)
+        silent.write(QByteArray("x\n").repeated(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!noted.isEmpty(), 10000);
+    QCOMPARE(noted.last().first().toString(),
+             u"text 127.0.0.1 cut off: it does not read its answers"_s);
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, settings.textPort);
+        QVERIFY(clients.back()->waitForConnected());
+    }
+    QTRY_COMPARE(clients.back()->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(clients.front()->state(), QAbstractSocket::ConnectedState);
+    // Ten seconds from its first byte, however slowly the rest comes.
+    QElapsedTimer trickling;
+    trickling.start();
+    for (clients.front()->write("5");
+         clients.front()->state() == QAbstractSocket::ConnectedState && trickling.elapsed() < 20000;
+         QTest::qWait(500))
+        clients.front()->write(" ");
+    QVERIFY2(trickling.elapsed() < 16000, qPrintable(QString::number(trickling.elapsed())));
+    QTemporaryDir folder;
+    QString why;
+    QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    RemoteServer second(path.get());
+    QVERIFY(!second.listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    QCOMPARE(why, folder.filePath(u"tessaryd.sock: served by another program already"_s));
+    QFile plain(folder.filePath(u"notes"_s));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("mine") == 4);
+    plain.close();
+    QVERIFY(!second.listenLocally(plain.fileName(), {}, &why));
+    QVERIFY(why.endsWith(u"not a socket, left as it is"_s) &&
+            QFileInfo(plain.fileName()).size() == 4);
 }
 
 // tessaryd as its unit starts it: the line and remote control from its configuration file,
