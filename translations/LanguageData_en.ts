@@ -957,6 +957,10 @@ The file is left as it was.</translation>
         <source>%1 is not an address or a subnet as written, such as 192.168.1.20 or 192.168.1.0/24</source>
         <translation>%1 is not an address or a subnet as written, such as 192.168.1.20 or 192.168.1.0/24</translation>
     </message>
+    <message>
+        <source>%1 messages; their answers are longer than they were</source>
+        <translation>%1 messages; their answers are longer than they were</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

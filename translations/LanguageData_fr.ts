@@ -957,6 +957,10 @@ Le fichier est resté tel quel.</translation>
         <source>%1 is not an address or a subnet as written, such as 192.168.1.20 or 192.168.1.0/24</source>
         <translation>%1 n’est ni une adresse ni un sous-réseau tels qu’écrits, comme 192.168.1.20 ou 192.168.1.0/24</translation>
     </message>
+    <message>
+        <source>%1 messages; their answers are longer than they were</source>
+        <translation>%1 messages&#xa0;; leurs réponses sont plus longues qu’eux</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

@@ -8,7 +8,7 @@
 
 RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, const MqttSettings &mqtt,
                                          QWidget *parent)
-    : QDialog(parent), ui(new Ui::RemoteControlDialog), m_mqtt(mqtt)
+    : QDialog(parent), ui(new Ui::RemoteControlDialog), m_mqtt(mqtt), m_settings(settings)
 {
     ui->setupUi(this);
     ui->groupBox_Mqtt->setChecked(mqtt.enabled);
@@ -84,7 +84,7 @@ MqttSettings RemoteControlDialog::mqtt() const
 RemoteSettings RemoteControlDialog::settings() const
 {
     static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
-    RemoteSettings chosen;
+    RemoteSettings chosen = m_settings;
     chosen.enabled = ui->checkBox_Remote_Enabled->isChecked();
     chosen.oscPort = quint16(ui->spinBox_Osc_Port->value());
     chosen.textPort = quint16(ui->spinBox_Text_Port->value());

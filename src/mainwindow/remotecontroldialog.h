@@ -33,5 +33,6 @@ private:
 
     Ui::RemoteControlDialog *ui;
     MqttSettings m_mqtt; // what the dialog does not show is kept as it was
+    RemoteSettings m_settings;
     std::function<QString(const RemoteSettings &)> m_trial;
 };

@@ -160,6 +160,18 @@ Parsed parse(QByteArrayView packet)
     return parsed;
 }
 
+QByteArray bundle(const QList<QByteArray> &packets)
+{
+    // "#bundle", then the time tag that means "at once".
+    QByteArray bundled("#bundle\0\0\0\0\0\0\0\0\1", 16);
+    for (const QByteArray &packet : packets) {
+        char size[4];
+        qToBigEndian(quint32(packet.size()), size);
+        bundled += QByteArray(size, 4) + packet;
+    }
+    return bundled;
+}
+
 QByteArray encode(const Message &message)
 {
     QByteArray tags(",");

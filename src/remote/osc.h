@@ -31,6 +31,8 @@ Parsed parse(QByteArrayView packet);
 
 // A message with int, float and string arguments, for replies.
 QByteArray encode(const Message &message);
+// Packets in one bundle, to be acted on at once.
+QByteArray bundle(const QList<QByteArray> &packets);
 
 // A TCP stream of packets: framed with SLIP (OSC 1.1) or with a 32-bit size before each (OSC 1.0),
 // told apart by the stream's first byte.

@@ -118,6 +118,7 @@ RemoteSettings RemoteSettings::load(IniFile &file)
         quint16(file.number(remote, QStringLiteral("textPort"), 1, 65535, loaded.textPort));
     loaded.address = file.text(remote, QStringLiteral("address"), loaded.address);
     loaded.allowed = file.list(remote, QStringLiteral("allowed"));
+    loaded.udp = file.flag(remote, QStringLiteral("udp"), true);
     return loaded;
 }
 
@@ -128,7 +129,7 @@ const IniFile::Schema &RemoteSettings::schema()
          {QStringLiteral("port"), QStringLiteral("model"), QStringLiteral("baud")}},
         {QStringLiteral("remote"),
          {QStringLiteral("enabled"), QStringLiteral("oscPort"), QStringLiteral("textPort"),
-          QStringLiteral("address"), QStringLiteral("allowed")}},
+          QStringLiteral("address"), QStringLiteral("allowed"), QStringLiteral("udp")}},
         {QStringLiteral("installation"), {QStringLiteral("file")}},
         {QStringLiteral("mqtt"),
          {QStringLiteral("enabled"), QStringLiteral("host"), QStringLiteral("port"),
@@ -148,6 +149,7 @@ void RemoteSettings::save(QSettings &settings) const
     settings.setValue(QStringLiteral("textPort"), textPort);
     settings.setValue(QStringLiteral("address"), address);
     settings.setValue(QStringLiteral("allowed"), allowed.join(QLatin1String(", ")));
+    settings.setValue(QStringLiteral("udp"), udp);
     settings.endGroup();
 }
 
@@ -222,15 +224,17 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
     m_settings = settings;
     for (const bool osc : {true, false}) {
         const quint16 port = osc ? settings.oscPort : settings.textPort;
-        auto *udp = new QUdpSocket(this);
+        // UDP may be left off, where datagrams from forged addresses are a worry.
+        auto *udp = settings.udp ? new QUdpSocket(this) : nullptr;
         auto *tcp = new QTcpServer(this);
-        m_sockets << udp << tcp;
-        if (!udp->bind(address, port) || !tcp->listen(address, port)) {
+        m_sockets << tcp;
+        if (udp)
+            m_sockets.prepend(udp);
+        if ((udp && !udp->bind(address, port)) || !tcp->listen(address, port)) {
             // The socket's own reason where it is not the usual one: an address this machine does
             // not have, or a port kept for the administrator.
-            const QAbstractSocket::SocketError error =
-                udp->state() == QAbstractSocket::BoundState ? tcp->serverError() : udp->error();
-            const bool udpBound = udp->state() == QAbstractSocket::BoundState;
+            const bool udpBound = !udp || udp->state() == QAbstractSocket::BoundState;
+            const QAbstractSocket::SocketError error = udpBound ? tcp->serverError() : udp->error();
             const QString reason = udpBound ? tcp->errorString() : udp->errorString();
             stop();
             const QString holder = error == QAbstractSocket::AddressInUseError
@@ -247,7 +251,9 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
                        : tr("port %1 on %2: %3").arg(port).arg(settings.address, reason);
             return false;
         }
-        connect(udp, &QUdpSocket::readyRead, this, [this, udp, osc] { readDatagrams(udp, osc); });
+        if (udp)
+            connect(udp, &QUdpSocket::readyRead, this,
+                    [this, udp, osc] { readDatagrams(udp, osc); });
         connect(tcp, &QTcpServer::newConnection, this,
                 [this, tcp, osc] { acceptConnection(tcp, osc); });
     }
@@ -443,13 +449,38 @@ void RemoteServer::readDatagrams(QUdpSocket *socket, bool osc)
         }
         Client &known = client(from);
         known.seen.start();
+        // One datagram answers one, never much larger than it: a forged sender's address gains
+        // nothing by it.
+        const qsizetype most = qMax<qsizetype>(2 * data.size(), 512);
         if (osc) {
             known.oscPort = port;
-            for (const QByteArray &reply : answerPacket(data, from))
-                socket->writeDatagram(reply, from, port);
+            QByteArray answer;
+            QList<QByteArray> replies = answerPacket(data, from);
+            if (replies.size() == 1)
+                answer = replies.first();
+            else if (!replies.isEmpty())
+                answer = Osc::bundle(replies);
+            if (answer.size() > most)
+                answer = Osc::encode({"/tessary/ack",
+                                      {QStringLiteral("/"),
+                                       tr("%1 messages; their answers are longer than they were")
+                                           .arg(replies.size())}});
+            if (!answer.isEmpty())
+                socket->writeDatagram(answer, from, port);
         } else {
             QByteArray lines = data;
-            const QByteArray replies = answerLines(lines, from, true);
+            QByteArray replies = answerLines(lines, from, true);
+            if (replies.size() > most) {
+                const QList<QByteArray> each = replies.split('\n');
+                const qsizetype bad =
+                    std::find_if(each.cbegin(), each.cend(),
+                                 [](const QByteArray &reply) { return reply.startsWith("ERR"); }) -
+                    each.cbegin();
+                replies = (bad < each.size() ? each[bad].trimmed() : QByteArray("OK")) + "; " +
+                          QByteArray::number(each.size() - 2) +
+                          " more lines answered alike or not\r\n";
+                replies = replies.left(most);
+            }
             if (!replies.isEmpty())
                 socket->writeDatagram(replies, from, port);
         }

@@ -29,6 +29,7 @@ struct RemoteSettings
     quint16 textPort = 7702;
     QString address = QStringLiteral("127.0.0.1");
     QStringList allowed; // addresses and subnets ("192.168.1.0/24"); none: this machine only
+    bool udp = true;     // TCP alone where datagrams from forged addresses are a worry
 
     // The section [remote] of a configuration; what makes no sense is an error of the file.
     static RemoteSettings load(IniFile &file);

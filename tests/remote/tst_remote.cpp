@@ -376,6 +376,15 @@ void TestRemote::localSenders()
 void TestRemote::strangersHeldOff()
 {
     QSignalSpy noted(server.get(), &RemoteServer::note);
+    // A datagram is answered with one, never much larger than it.
+    QUdpSocket asker;
+    QVERIFY(asker.bind(QHostAddress::LocalHost));
+    const QStringList answered =
+        exchange(asker, settings.textPort, QByteArray("x\n").repeated(300), 2);
+    QCOMPARE(answered.size(), 1);
+    QVERIFY2(answered.first().startsWith(u"ERR 64 no player \"x\""_s) &&
+                 answered.first().size() <= 600,
+             qPrintable(answered.first()));
     QTcpSocket silent;
     silent.setReadBufferSize(1); // reads nothing, as far as the server can tell
     silent.connectToHost(QHostAddress::LocalHost, settings.textPort);
