@@ -753,6 +753,10 @@ The file is left as it was.</translation>
         <source>MQTT: joined %1:%2 as %3</source>
         <translation>MQTT: joined %1:%2 as %3</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; cannot be a level of a topic: it must not be empty or hold +, # or /</source>
+        <translation>&quot;%1&quot; cannot be a level of a topic: it must not be empty or hold +, # or /</translation>
+    </message>
 </context>
 <context>
     <name>PlayersDialog</name>

@@ -753,6 +753,10 @@ Le fichier est resté tel quel.</translation>
         <source>MQTT: joined %1:%2 as %3</source>
         <translation>MQTT&#xa0;: connecté à %1:%2 en tant que %3</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; cannot be a level of a topic: it must not be empty or hold +, # or /</source>
+        <translation>« %1 » ne peut pas être un niveau de sujet&#xa0;: il ne doit être ni vide ni contenir +, # ou /</translation>
+    </message>
 </context>
 <context>
     <name>PlayersDialog</name>

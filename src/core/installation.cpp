@@ -218,6 +218,7 @@ Installation Installation::parse(QStringView text)
         pieces.last().lines << line.toString();
     };
     bool playersSeen = false;
+    QHash<QString, qsizetype> scenePieces; // by their names' keys
     for (qsizetype at = 0; at < lines.size();) {
         const int number = int(at) + 1;
         const QString line = lines[at].trimmed().toString();
@@ -252,16 +253,15 @@ Installation Installation::parse(QStringView text)
                 piece.kind = Piece::Kind::Text;
             } else if (earlier) {
                 // A later scene of the same name stands for it: the earlier one's lines stay.
-                for (Piece &replaced : pieces)
-                    if (replaced.kind == Piece::Kind::Scene &&
-                        key(replaced.name) == key(scene.name))
-                        replaced.kind = Piece::Kind::Text;
+                pieces[scenePieces.value(key(scene.name))].kind = Piece::Kind::Text;
             }
-            if (piece.kind == Piece::Kind::Text)
+            if (piece.kind == Piece::Kind::Text) {
                 for (const QString &kept : std::as_const(piece.lines))
                     keep(kept);
-            else
+            } else {
+                scenePieces.insert(key(scene.name), pieces.size());
                 pieces.append(piece);
+            }
         } else if (header.compare(QLatin1String("players"), Qt::CaseInsensitive) == 0) {
             keep(lines[at]);
             for (qsizetype i = at + 1; i < last; ++i) {
@@ -474,15 +474,14 @@ QString Installation::setScene(const Scene &scene)
         return refused;
     if (scene.steps.size() > MaxSteps)
         return QStringLiteral("more than %1 steps").arg(MaxSteps);
-    const auto same = std::find_if(m_scenes.begin(), m_scenes.end(), [&scene](const Scene &known) {
-        return key(known.name) == key(scene.name);
-    });
-    if (same != m_scenes.end()) {
-        *same = scene;
+    const QString wanted = key(scene.name);
+    if (const auto same = m_sceneAt.constFind(wanted); same != m_sceneAt.cend()) {
+        m_scenes[*same] = scene;
         return {};
     }
     if (m_scenes.size() >= MaxScenes)
         return QStringLiteral("more than %1 scenes").arg(MaxScenes);
+    m_sceneAt.insert(wanted, m_scenes.size());
     m_scenes << scene;
     return {};
 }
@@ -490,6 +489,9 @@ QString Installation::setScene(const Scene &scene)
 void Installation::removeScene(const QString &name)
 {
     m_scenes.removeIf([&name](const Scene &scene) { return key(scene.name) == key(name); });
+    m_sceneAt.clear();
+    for (qsizetype i = 0; i < m_scenes.size(); ++i)
+        m_sceneAt.insert(key(m_scenes[i].name), i);
 }
 
 std::optional<int> Installation::resolve(const QString &player) const
@@ -501,6 +503,15 @@ std::optional<int> Installation::resolve(const QString &player) const
         std::find_if(m_players.cbegin(), m_players.cend(),
                      [&wanted](const Player &known) { return key(known.name) == wanted; });
     return found == m_players.cend() ? std::nullopt : std::optional(found->id);
+}
+
+QStringList Installation::problemsSaid() const
+{
+    constexpr qsizetype Shown = 10;
+    QStringList said = m_problems.mid(0, Shown);
+    if (m_problems.size() > Shown)
+        said << QStringLiteral("and %1 more left out").arg(m_problems.size() - Shown);
+    return said;
 }
 
 QStringList Installation::names() const
@@ -520,10 +531,8 @@ QString Installation::nameOf(int id) const
 
 const Installation::Scene *Installation::scene(const QString &name) const
 {
-    const auto found =
-        std::find_if(m_scenes.cbegin(), m_scenes.cend(),
-                     [&name](const Scene &scene) { return key(scene.name) == key(name); });
-    return found == m_scenes.cend() ? nullptr : &*found;
+    const auto found = m_sceneAt.constFind(key(name));
+    return found == m_sceneAt.cend() ? nullptr : &m_scenes[*found];
 }
 
 Installation::Planned Installation::plan(const Scene &scene, const DeviceProfile &profile) const

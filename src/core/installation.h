@@ -2,6 +2,7 @@
 
 #include "playercommand.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -84,6 +85,9 @@ public:
     QList<Player> players() const { return m_players; }
     QList<Scene> scenes() const { return m_scenes; }
     QStringList problems() const { return m_problems; }
+    // The problems to say: the first few, then how many more, so that a file of thousands of
+    // faults is not as many lines of a log.
+    QStringList problemsSaid() const;
     // Nothing that can be used: no player and no scene.
     bool isEmpty() const { return m_players.isEmpty() && m_scenes.isEmpty(); }
 
@@ -127,8 +131,9 @@ private:
     QStringList sceneLines(const Scene &scene) const;
     QString generated() const;
 
-    QList<Player> m_players; // in ID order
-    QList<Scene> m_scenes;   // in file order
+    QList<Player> m_players;             // in ID order
+    QList<Scene> m_scenes;               // in file order
+    QHash<QString, qsizetype> m_sceneAt; // by their names' keys
     QStringList m_problems;
     QList<Piece> m_pieces;
     bool m_crlf = false;

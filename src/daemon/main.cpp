@@ -236,7 +236,7 @@ int main(int argc, char **argv)
         log(Warning, QStringLiteral("%1: no such file; players are known by their IDs only")
                          .arg(installationFile));
     const Installation installation = Installation::load(installationFile);
-    for (const QString &problem : installation.problems())
+    for (const QString &problem : installation.problemsSaid())
         log(Warning, QStringLiteral("%1: %2").arg(installationFile, problem));
     if (parser.isSet(QStringLiteral("check"))) {
         describe(file, *line, remote, mqtt, installationFile, installation);
@@ -367,7 +367,7 @@ int main(int argc, char **argv)
             installationFile = newFile;
             installationBytes = bytes;
             const Installation fresher = Installation::load(newFile);
-            for (const QString &problem : fresher.problems())
+            for (const QString &problem : fresher.problemsSaid())
                 log(Warning, QStringLiteral("%1: %2").arg(newFile, problem));
             path.setInstallation(fresher);
         }

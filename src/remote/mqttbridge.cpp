@@ -107,6 +107,15 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
     stop();
     if (!settings.enabled || settings.host.isEmpty())
         return true;
+    // A level of a topic: its commands would never come through a wildcard's or a slash's.
+    for (const QString &level : {settings.prefix, settings.lineName()}) {
+        if (level.isEmpty() || level.contains(u'+') || level.contains(u'#') ||
+            level.contains(u'/')) {
+            *why = tr("\"%1\" cannot be a level of a topic: it must not be empty or hold +, # or /")
+                       .arg(level);
+            return false;
+        }
+    }
     for (const QString &file : {settings.caFile, settings.certFile, settings.keyFile}) {
         if (!file.isEmpty() && !QFileInfo(file).isReadable()) {
             *why = tr("%1 cannot be read").arg(file);

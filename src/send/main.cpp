@@ -54,16 +54,26 @@ constexpr int PortRetryMs = 20;
 // How long the service that holds the port may take to answer.
 constexpr int ServiceReplyMs = 5000;
 
+// A name from a file may hold anything: its control characters are shown as "?", so that it
+// cannot drive the terminal.
+QByteArray shownText(QString text)
+{
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    return text.toLocal8Bit();
+}
+
 int fail(int status, const QString &message)
 {
-    std::fprintf(stderr, "tessary-send: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "tessary-send: %s\n", shownText(message).constData());
     return status;
 }
 
 // What is printed on standard output; false when it could not be written (its reader gone).
 bool say(const QString &line)
 {
-    const QByteArray text = line.toLocal8Bit() + '\n';
+    const QByteArray text = shownText(line) + '\n';
     return std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size()) &&
            std::fflush(stdout) == 0;
 }
@@ -610,7 +620,7 @@ int main(int argc, char **argv)
     if (installationGiven && installation.isEmpty() && !installation.problems().isEmpty())
         return fail(
             Usage, QStringLiteral("%1: %2").arg(installationFile, installation.problems().first()));
-    for (const QString &problem : installation.problems())
+    for (const QString &problem : installation.problemsSaid())
         fail(Sent, QStringLiteral("%1: %2").arg(installationFile, problem));
     Target target;
     readSaved(target);

@@ -236,6 +236,9 @@ void TestMqtt::loginAndTls()
     cleanup();
     QVERIFY(startService(u"certFile=cert\n"_s, "key")
                 .contains(u"a client certificate needs its key"_s));
+    cleanup();
+    QVERIFY(startService(u"prefix=museum/east\n"_s, "level")
+                .contains(u"\"museum/east\" cannot be a level of a topic"_s));
 }
 
 void TestMqtt::settingsReadAndKept_data()
