@@ -19,7 +19,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 app=example.corvane.tessary
 for file in bin/tessary bin/tessary-send bin/tessaryd share/man/man1/tessary-send.1.gz \
-    share/man/man1/tessary.1.gz share/man/man8/tessaryd.8.gz lib/systemd/system/tessaryd.service \
+    share/man/man1/tessary.1.gz share/man/man8/tessaryd.8.gz lib/systemd/system/tessaryd.service lib/systemd/system/tessaryd@.service \
     share/doc/tessary/copyright share/doc/tessary/changelog.gz \
     share/tessary/translations/LanguageData_{en,fr}.qm \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
