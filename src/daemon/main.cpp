@@ -68,7 +68,9 @@ std::optional<Line> readLine(const IniFile &config, QString *why)
     if (const std::optional<QString> text = SettingsStore::forApplication().read())
         if (const std::optional<Configuration> saved = ConfigFile::parse(*text)) {
             line.port = saved->serialPort;
-            model = saved->device;
+            // As the window reads it, exactly.
+            model = DeviceProfiles::modelNames().contains(saved->device) ? saved->device
+                                                                         : QString();
             baud = saved->baudrate;
         }
     const QString section = QStringLiteral("line");

@@ -1091,11 +1091,7 @@ void MainWindow::Load_Configuration()
     // model shown until now has just had its profile applied; applying it again would only
     // rebuild the same lists.
     const int shown = ui->comboBox_Device->currentIndex() + 1;
-    // A model's name as it was typed, whatever its case; else as the file has always been read.
-    if (const int named = DeviceProfiles::modelNamed(saved->device); named > 0)
-        ui->comboBox_Device->setCurrentIndex(named - 1);
-    else
-        selectSaved(ui->comboBox_Device, saved->device);
+    selectSaved(ui->comboBox_Device, saved->device);
     const int model = ui->comboBox_Device->currentIndex() + 1;
     if (DeviceProfiles::isModel(model) && model != shown)
         Apply_Device_Profile(model);

@@ -131,7 +131,8 @@ void readSaved(Target &target)
     // equipment is not sent on a guess.
     const QStringList models = DeviceProfiles::modelNames();
     target.port = saved->serialPort;
-    target.model = DeviceProfiles::modelNamed(saved->device);
+    // As the window reads it, exactly: a model it would not take is not guessed here either.
+    target.model = int(models.indexOf(saved->device)) + 1;
     if (target.model == 0) {
         target.model = 1;
         target.doubtful.insert(
