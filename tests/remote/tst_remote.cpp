@@ -413,6 +413,15 @@ void TestRemote::strangersHeldOff()
     QTemporaryDir folder;
     QString why;
     QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    // As many local connections as TCP ones, so that descriptors never run out: the next closed.
+    std::vector<std::unique_ptr<QLocalSocket>> locals(33);
+    for (auto &local : locals) {
+        local = std::make_unique<QLocalSocket>();
+        local->connectToServer(folder.filePath(u"tessaryd.sock"_s));
+    }
+    QTRY_COMPARE(locals.back()->state(), QLocalSocket::UnconnectedState);
+    QCOMPARE(locals.front()->state(), QLocalSocket::ConnectedState);
+    locals.clear();
     RemoteServer second(path.get());
     QVERIFY(!second.listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
     QCOMPARE(why, folder.filePath(u"tessaryd.sock: served by another program already"_s));
