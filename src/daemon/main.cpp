@@ -68,22 +68,27 @@ std::optional<Line> readLine(const IniFile &config, QString *why)
     if (const std::optional<QString> text = SettingsStore::forApplication().read())
         if (const std::optional<Configuration> saved = ConfigFile::parse(*text)) {
             line.port = saved->serialPort;
-            // As the window reads it, exactly.
-            model = DeviceProfiles::modelNames().contains(saved->device) ? saved->device
-                                                                         : QString();
+            model = saved->device;
             baud = saved->baudrate;
         }
     const QString section = QStringLiteral("line");
     line.port = config.text(section, QStringLiteral("port"), line.port);
     model = config.text(section, QStringLiteral("model"), model);
     baud = config.text(section, QStringLiteral("baud"), baud);
-    line.model = DeviceProfiles::modelNamed(model);
+    // The window's saved model as the window reads it, exactly; the configuration's in any case.
+    const bool given = config.contains(section, QStringLiteral("model"));
+    line.model = given ? DeviceProfiles::modelNamed(model)
+                       : int(DeviceProfiles::modelNames().indexOf(model)) + 1;
     line.baud = baud.toInt();
     if (line.port.isEmpty())
         *why = QStringLiteral("no port: set port in [line]");
     else if (!DeviceProfiles::isModel(line.model))
-        *why = QStringLiteral("no model \"%1\": %2")
-                   .arg(model, DeviceProfiles::modelNames().join(QLatin1String(", ")));
+        *why =
+            QStringLiteral("no model \"%1\"%2: %3")
+                .arg(model,
+                     given ? QString()
+                           : QStringLiteral(" in the window's saved settings; set model in [line]"),
+                     DeviceProfiles::modelNames().join(QLatin1String(", ")));
     else if (!DeviceProfiles::profile(line.model).baudRates.contains(baud))
         *why = QStringLiteral("%1 has no rate \"%2\"; it has %3")
                    .arg(DeviceProfiles::modelNames()[line.model - 1], baud,
