@@ -1,6 +1,7 @@
 // Any bytes as a line of the text protocol, read in the words of the request path for each
 // model: refused with a reason, or commands each model takes as they are.
 
+#include "installation.h"
 #include "remoterequest.h"
 
 #include <cstdint>
