@@ -15,6 +15,7 @@ namespace {
 
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxBackoffMs = 30 * 1000;
+constexpr int StateDelayMs = 20;
 
 QString now()
 {
@@ -93,8 +94,19 @@ MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_
             publishDiscovery();
     });
     // Whoever sent it (this broker, the window, a scene, a show controller), the state says so.
-    connect(path, &CommandPath::commandSent, this,
-            [this](const PlayerCommand &command) { publishState(command.playerId); });
+    // A moment after the frames, and once for a burst: the state is the last thing sent, and the
+    // broker is not woken while the frames are still on their way to the line.
+    m_stateTimer.setSingleShot(true);
+    m_stateTimer.setInterval(StateDelayMs);
+    connect(path, &CommandPath::commandSent, this, [this](const PlayerCommand &command) {
+        m_stateDue.insert(command.playerId);
+        if (!m_stateTimer.isActive())
+            m_stateTimer.start();
+    });
+    connect(&m_stateTimer, &QTimer::timeout, this, [this] {
+        for (const int playerId : std::exchange(m_stateDue, {}))
+            publishState(playerId);
+    });
 }
 
 MqttBridge::~MqttBridge()

@@ -99,6 +99,8 @@ private:
     mosquitto *m_client = nullptr;
     QSocketNotifier *m_read = nullptr;
     QSocketNotifier *m_write = nullptr;
+    QSet<int> m_stateDue; // players whose state is published at the next turn of m_stateTimer
+    QTimer m_stateTimer;
     QTimer m_keepAlive;
     QTimer m_retry;
     QTimer m_connectTimeout;
