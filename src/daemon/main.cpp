@@ -268,6 +268,8 @@ int main(int argc, char **argv)
                                  .arg(DeviceProfiles::modelNames()[line->model - 1]);
         log(Info, open);
         tellSystemd(QStringLiteral("STATUS=") + open);
+        // The device is there now: the users of its group may send through the service.
+        server.shareLocally(QFileInfo(PortLock::devicePath(line->port)).group());
     });
     // A port that is not there, or not to be had, is said with the ports that are, and again
     // when they change.

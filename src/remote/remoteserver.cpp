@@ -612,6 +612,27 @@ qint64 RemoteServer::servedAt(const QString &path)
     return -1;
 }
 
+// Open to the users who may use the port, and to no one else: the device's group, once it is
+// known (the device may appear after the service started); the owner alone until then.
+void RemoteServer::shareLocally(const QString &groupName)
+{
+    if (!m_local)
+        return;
+#ifdef Q_OS_UNIX
+    const QByteArray file = QFile::encodeName(m_local->fullServerName());
+    const struct group *owners =
+        groupName.isEmpty() ? nullptr : getgrnam(groupName.toLocal8Bit().constData());
+    struct stat made = {};
+    const bool theirs =
+        owners && ::stat(file.constData(), &made) == 0 && made.st_gid == owners->gr_gid;
+    if (!owners || (!theirs && ::chown(file.constData(), uid_t(-1), owners->gr_gid) != 0) ||
+        ::chmod(file.constData(), 0660) != 0)
+        ::chmod(file.constData(), 0600);
+#else
+    Q_UNUSED(groupName)
+#endif
+}
+
 bool RemoteServer::listenLocally(const QString &path, const QString &groupName, QString *why)
 {
     delete m_local;
@@ -638,19 +659,7 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
         *why = path + QLatin1String(": ") + m_local->errorString();
         return false;
     }
-#ifdef Q_OS_UNIX
-    // Open to the users who may use the port, and to no one else.
-    const struct group *owners = getgrnam(groupName.toLocal8Bit().constData());
-    const QByteArray file = QFile::encodeName(path);
-    struct stat made = {};
-    const bool theirs =
-        owners && ::stat(file.constData(), &made) == 0 && made.st_gid == owners->gr_gid;
-    if (!owners || (!theirs && ::chown(file.constData(), uid_t(-1), owners->gr_gid) != 0) ||
-        ::chmod(file.constData(), 0660) != 0)
-        ::chmod(file.constData(), 0600);
-#else
-    Q_UNUSED(groupName)
-#endif
+    shareLocally(groupName);
     // The same caps as over TCP: so many at once, a half line for 10 s, a silent one for 15
     // minutes, answers it does not read.
     connect(m_local, &QLocalServer::newConnection, this, [this] {

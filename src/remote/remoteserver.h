@@ -74,6 +74,8 @@ public:
     // Also serves the text protocol on a local socket, for tessary-send on this machine, open to
     // the users of the given group (the serial devices' own); false with why when it could not.
     bool listenLocally(const QString &path, const QString &group, QString *why);
+    // The local socket for the group of users who may use the port (the device's group).
+    void shareLocally(const QString &group);
     // Whether a service answers at that local socket: its PID (-1 when it cannot be told), or 0
     // for none.
     static qint64 servedAt(const QString &path);

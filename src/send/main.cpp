@@ -515,7 +515,7 @@ private:
 int reachService(const QString &port)
 {
 #ifdef Q_OS_UNIX
-    for (const QString &path : PortLock::serviceSockets(port)) {
+    for (const QString &path : PortLock::serviceSocketsFor(port)) {
         sockaddr_un address = {};
         address.sun_family = AF_UNIX;
         const QByteArray file = QFile::encodeName(path);

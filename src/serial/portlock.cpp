@@ -1,5 +1,7 @@
 #include "portlock.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -106,15 +108,48 @@ QString devicePath(const QString &portName)
 
 QStringList serviceSockets(const QString &portName)
 {
-    QString name = devicePath(portName);
-    name = QLatin1String("tessaryd-") +
-           name.mid(name.startsWith(QLatin1String("/dev/")) ? 5 : 0)
-               .replace(QLatin1Char('/'), QLatin1Char('_')) +
-           QLatin1String(".sock");
+    // The port as it was named, not the device it leads to now: an adapter's link under
+    // /dev/serial names the same socket whether it is there at start or appears later.
+    QString name =
+        portName.startsWith(QLatin1Char('.')) ? QFileInfo(portName).absoluteFilePath() : portName;
+    name = QLatin1String("tessaryd-") + name.mid(name.startsWith(QLatin1String("/dev/")) ? 5 : 0)
+                                            .replace(QLatin1Char('/'), QLatin1Char('_'));
+    // A socket's address holds 107 bytes: a long link's name is cut, and told apart by a digest.
+    if (name.size() > 72)
+        name =
+            name.left(48) + QLatin1Char('-') +
+            QString::fromLatin1(
+                QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    name += QLatin1String(".sock");
     QStringList paths{QLatin1String("/run/tessaryd/") + name};
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty())
         paths << runtime + QLatin1String("/tessaryd/") + name;
+    return paths;
+}
+
+QStringList serviceSocketsFor(const QString &portName)
+{
+    QStringList paths = serviceSockets(portName);
+    const auto add = [&paths](const QString &name) {
+        for (const QString &path : serviceSockets(name))
+            if (!paths.contains(path))
+                paths << path;
+    };
+    const QString device = devicePath(portName);
+    add(device);
+    // The adapter's lasting names, by which a service may know the same device.
+    for (const QString &folder :
+         {QStringLiteral("/dev/serial/by-id"), QStringLiteral("/dev/serial/by-path")}) {
+        const QFileInfoList links = QDir(folder).entryInfoList(QDir::System | QDir::Files);
+        for (const QFileInfo &link : links) {
+            if (link.canonicalFilePath() != device)
+                continue;
+            add(link.filePath());
+            if (folder.endsWith(QLatin1String("by-id")))
+                add(link.fileName());
+        }
+    }
     return paths;
 }
 

@@ -20,9 +20,12 @@ struct Holder
 // does a name on Windows ("COM3").
 QString devicePath(const QString &portName);
 
-// Where the service that holds a port listens for tessary-send, in the order it is looked for:
-// /run/tessaryd, where the service can write it, else the user's runtime folder.
+// Where the service that holds a port listens for tessary-send: /run/tessaryd, where the
+// service can write it, else the user's runtime folder. Named after the port as it was named.
 QStringList serviceSockets(const QString &portName);
+// Where a service that holds this port may listen, however it named the port: as given, as the
+// device it leads to, or as one of the adapter's links under /dev/serial.
+QStringList serviceSocketsFor(const QString &portName);
 
 // The lock file that programs use for the device: "LCK.." and its path below /dev, with '_'
 // for '/'.

@@ -1,4 +1,5 @@
 #include "commandpath.h"
+#include "portlock.h"
 #include "pseudoterminal.h"
 #include "remoterequest.h"
 #include "remoteserver.h"
@@ -442,8 +443,8 @@ void TestRemote::serviceFromItsConfiguration()
     server.reset();
     QTemporaryDir folder;
     QFile config(folder.filePath(u"tessaryd.conf"_s));
+    // A link, as /dev/serial/by-id has it, not there at start.
     const QString port = folder.filePath(u"line"_s);
-    QVERIFY(QFile::link(line->slavePath, port));
     const auto configure = [&](int baud) {
         QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
         config.write(u"[line]\nport=%1\nmodel=Galdris\nbaud=%2\n[remote]\nenabled=true\n"
@@ -463,8 +464,19 @@ void TestRemote::serviceFromItsConfiguration()
     QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
     QVERIFY(logged.contains("waiting for " + port.toUtf8()) && logged.contains("; present: "));
     QVERIFY(logged.contains("gone.txt: no such file"));
+    // Its socket is named after the link, and is the service's own until the device is there.
+    const QString socket = PortLock::serviceSockets(port).first();
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
+                                      QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFileInfo(socket).exists());
+    QCOMPARE(QFileInfo(socket).permissions() & others, QFile::Permissions());
+    QVERIFY(QFile::link(line->slavePath, port));
+    QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).count("; present: ") == 2,
+                             5000);
     link->close();
     QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).contains("open: "), 5000);
+    QCOMPARE(QFileInfo(socket).group(), QFileInfo(line->slavePath).group());
+    QCOMPARE(QFileInfo(socket).permissions() & others, QFile::ReadGroup | QFile::WriteGroup);
     QUdpSocket client;
     QVERIFY(client.bind(QHostAddress::LocalHost));
     QCOMPARE(exchange(client, settings.textPort, "9 volume -64\n", 1), QStringList{u"OK"_s});
@@ -473,7 +485,7 @@ void TestRemote::serviceFromItsConfiguration()
                     .contains(R"(text 127.0.0.1: 9 ju?mp refused: unknown command "ju?mp")"));
     QProcess sender;
     sender.start(QStringLiteral(TESSARY_SEND),
-                 {u"--verbose"_s, u"--port"_s, line->slavePath, u"--id"_s, u"9"_s, u"play"_s});
+                 {u"--verbose"_s, u"--port"_s, port, u"--id"_s, u"9"_s, u"play"_s});
     QVERIFY(sender.waitForFinished());
     QCOMPARE(sender.exitCode(), 0);
     QVERIFY(sender.readAllStandardOutput().contains("held by tessaryd"));
