@@ -20,6 +20,7 @@
 #include "seriallink.h"
 #include "servicelatency.h"
 #include "settingsstore.h"
+#include "strangers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -677,8 +678,14 @@ int main(int argc, char **argv)
         serviceFigures();
         return 0;
     }
+    // What strangers can make it hold: tessary-bench --strangers
+    if (args.contains(QStringLiteral("--strangers"))) {
+        strangers(runs);
+        return 0;
+    }
     if (args.contains(QStringLiteral("--remote"))) {
         serviceFigures();
+        strangers(runs);
         remoteControl(window.get(), runs);
         installationFigures(window.get(), runs);
         manyRooms(runs);

@@ -35,6 +35,7 @@ constexpr int MaxConnections = 32;
 constexpr int MaxConnectionsPerClient = 4;
 // Answers a client has not read yet: beyond this, it is not reading them, and is closed.
 constexpr qint64 MaxUnreadBytes = 64 * 1024;
+constexpr qint64 ReadChunk = 4096; // read from one connection at a turn of the event loop
 constexpr int MaxClients = 1024;
 // A connection with half a message is closed after this; one with nothing at all, after the
 // second. Link news go to the clients heard from in the last minute.
@@ -510,7 +511,9 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
             continue;
         }
         socket->setParent(this);
-        socket->setReadBufferSize(Osc::MaxPacket);
+        // A little at a time: a flood from one client is answered a turn at a time, and the
+        // others' cues come in between.
+        socket->setReadBufferSize(ReadChunk);
         Connection &connection = m_connections[socket];
         connection.osc = osc;
         connection.quiet.start();
@@ -669,7 +672,7 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
                 socket->deleteLater();
                 continue;
             }
-            socket->setReadBufferSize(RemoteRequests::MaxLine * 4);
+            socket->setReadBufferSize(ReadChunk);
             auto *line = new QByteArray;
             auto *idle = new QTimer(socket);
             idle->setSingleShot(true);

@@ -1,0 +1,57 @@
+#pragma once
+
+// What the service's measures share: a clock, loopback sockets, and the time to a line's first
+// byte.
+
+#include "pseudoterminal.h"
+
+#include <QThread>
+#include <arpa/inet.h>
+#include <chrono>
+#include <functional>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+inline qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+inline sockaddr_in loopback(quint16 port)
+{
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return to;
+}
+
+// A kept TCP connection, without Nagle's wait; -1 when nothing listens.
+inline int connectTcp(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = loopback(port);
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    for (int tries = 0; tries < 50; ++tries) {
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0)
+            return fd;
+        QThread::msleep(100);
+    }
+    ::close(fd);
+    return -1;
+}
+
+// Microseconds from the send to the first byte at the line; the rest is read away after.
+inline double firstByte(PseudoTerminal &line, const std::function<void()> &send)
+{
+    const qint64 t0 = nowNs();
+    send();
+    const QByteArray first = line.read(1, 1000);
+    const double us = (nowNs() - t0) / 1e3;
+    line.readAll(5);
+    return first.isEmpty() ? 1e6 : us;
+}
