@@ -15,7 +15,7 @@ namespace {
 
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxBackoffMs = 30 * 1000;
-constexpr int StateDelayMs = 20;
+constexpr int StateDelayMs = 10;
 
 QString now()
 {
