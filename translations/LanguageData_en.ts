@@ -906,6 +906,14 @@ The file is left as it was.</translation>
         <source>Client ke&amp;y:</source>
         <translation>Client ke&amp;y:</translation>
     </message>
+    <message>
+        <source>&amp;Show controllers</source>
+        <translation>&amp;Show controllers</translation>
+    </message>
+    <message>
+        <source>&amp;Broker</source>
+        <translation>&amp;Broker</translation>
+    </message>
 </context>
 <context>
     <name>RemoteServer</name>

@@ -906,6 +906,14 @@ Le fichier est resté tel quel.</translation>
         <source>Client ke&amp;y:</source>
         <translation>Clé c&amp;lient&#xa0;:</translation>
     </message>
+    <message>
+        <source>&amp;Show controllers</source>
+        <translation>Ré&amp;gies de spectacle</translation>
+    </message>
+    <message>
+        <source>&amp;Broker</source>
+        <translation>&amp;Broker MQTT</translation>
+    </message>
 </context>
 <context>
     <name>RemoteServer</name>

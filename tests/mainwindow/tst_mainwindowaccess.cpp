@@ -1,4 +1,6 @@
 #include "aboutwindows.h"
+#include "installationdialogs.h"
+#include "remotecontroldialog.h"
 #include "windowtesting.h"
 
 #include <QAccessible>
@@ -22,6 +24,7 @@ private slots:
     void keyboard();
     void statusAnnounced();
     void picturesAtTwoScales();
+    void everyWindowFitsTheScreen();
 };
 
 void TestMainWindowAccess::names_data()
@@ -163,6 +166,33 @@ void TestMainWindowAccess::picturesAtTwoScales()
           {about.findChild<QLabel *>(u"label_Image"_s)->pixmap(), u"About"_s}})
         QCOMPARE(shown.toImage(), QImage(pictures.filePath(name + u"@2x.png"_s))
                                       .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
+// Each dialog, in either language, fits 1366x768 at scale 1 and 1920x1080 at scale 2 (960x540
+// as the dialogs see it), with room for a title bar: OK and Cancel never below the screen's edge.
+void TestMainWindowAccess::everyWindowFitsTheScreen()
+{
+    QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"), u"LanguageData_fr.qm"_s);
+    start();
+    const Installation installation =
+        Installation::parse(u"[players]\n7 narration\n[scene Opening]\nnarration play\n"_s);
+    for (const char *language : {"English", "Fran_ais"}) {
+        PLAY(u"menu "_s + QLatin1String(language));
+        std::vector<std::unique_ptr<QWidget>> dialogs;
+        dialogs.push_back(std::make_unique<RemoteControlDialog>(RemoteSettings{}, MqttSettings{}));
+        dialogs.push_back(std::make_unique<PlayersDialog>(installation));
+        dialogs.push_back(std::make_unique<ScenesDialog>(installation, QList<QKeySequence>{}));
+        dialogs.push_back(std::make_unique<AboutWindows>());
+        for (const auto &dialog : dialogs) {
+            const QSize least = dialog->minimumSizeHint();
+            QVERIFY2(least.width() <= 960 && least.height() <= 500,
+                     qPrintable(u"%1 %2: %3x%4"_s
+                                    .arg(QLatin1String(language),
+                                         QLatin1String(dialog->metaObject()->className()))
+                                    .arg(least.width())
+                                    .arg(least.height())));
+        }
+    }
 }
 
 QTEST_MAIN(TestMainWindowAccess)
