@@ -3,8 +3,7 @@
 // relays that do nothing but copy (socat for a UDP datagram and a kept TCP connection, ser2net's
 // raw TCP, mosquitto_sub writing a payload out). Every floor runs in the same run, interleaved.
 
-#include "servicelatency.h"
-
+#include "measures.h"
 #include "osc.h"
 #include "pseudoterminal.h"
 #include "sockets.h"

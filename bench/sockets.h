@@ -1,24 +1,16 @@
 #pragma once
 
-// What the service's measures share: a clock, loopback sockets, and the time to a line's first
-// byte.
+// What the network measures share: loopback sockets, and the time to a line's first byte.
 
+#include "measure.h"
 #include "pseudoterminal.h"
 
 #include <QThread>
 #include <arpa/inet.h>
-#include <chrono>
 #include <functional>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-inline qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 inline sockaddr_in loopback(quint16 port)
 {

@@ -3,8 +3,7 @@
 // their answers, trickle half lines or take every connection they may, against the same service
 // left alone.
 
-#include "strangers.h"
-
+#include "measures.h"
 #include "sockets.h"
 
 #include <QCoreApplication>

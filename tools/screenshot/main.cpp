@@ -6,6 +6,7 @@
 
 #include "constants.h"
 #include "mainwindow.h"
+#include "pseudoterminal.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,25 +18,12 @@
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
-#include <pty.h>
-#include <unistd.h>
 
 namespace {
 
 template <typename T> T *child(QObject *parent, const char *name)
 {
     return parent->findChild<T *>(QLatin1String(name));
-}
-
-int master = -1;
-
-QString openLine()
-{
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-        return {};
-    return QString::fromLocal8Bit(name); // the slave stays open until the process ends
 }
 
 } // namespace
@@ -53,9 +41,10 @@ int main(int argc, char **argv)
     const QString what = args.value(2, QStringLiteral("main"));
     const QString language = args.value(3, QStringLiteral("en"));
 
+    PseudoTerminal line;
     MainWindow window;
     auto *ports = child<QComboBox>(&window, "comboBox_Serial_Port");
-    ports->addItem(openLine());
+    ports->addItem(line.slavePath);
     ports->setCurrentIndex(ports->count() - 1);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -77,7 +66,7 @@ int main(int argc, char **argv)
         child<QComboBox>(&window, "comboBox_Folder")->setCurrentIndex(12);
         child<QPushButton>(&window, "pushButton_Folder_Load")->click();
         child<QPushButton>(&window, "pushButton_Next")->click();
-        ::close(master); // the adapter pulled, just as Stop is pressed
+        line.closeMaster(); // the adapter pulled, just as Stop is pressed
         child<QPushButton>(&window, "pushButton_Stop")->click();
     } else {
         child<QPushButton>(&window, "pushButton_Play")->click();
