@@ -519,22 +519,6 @@ The file is left as it was.</translation>
         <translation>Not saved: %1</translation>
     </message>
     <message>
-        <source>Remote control off</source>
-        <translation>Remote control off</translation>
-    </message>
-    <message>
-        <source>Remote control on: %1</source>
-        <translation>Remote control on: %1</translation>
-    </message>
-    <message>
-        <source>Remote control failed: %1</source>
-        <translation>Remote control failed: %1</translation>
-    </message>
-    <message>
-        <source>&amp;Remote Control...</source>
-        <translation>&amp;Remote Control...</translation>
-    </message>
-    <message>
         <source>Scene %1: %2</source>
         <translation>Scene %1: %2</translation>
     </message>
@@ -635,10 +619,6 @@ The file is left as it was.</translation>
         <translation>Scene %1 recorded: %2 steps</translation>
     </message>
     <message>
-        <source>MQTT not started: %1</source>
-        <translation>MQTT not started: %1</translation>
-    </message>
-    <message>
         <source>Maximum volume</source>
         <translation>Maximum volume</translation>
     </message>
@@ -717,10 +697,6 @@ The file is left as it was.</translation>
     <message>
         <source>And %1 more left out</source>
         <translation>And %1 more left out</translation>
-    </message>
-    <message>
-        <source>%1: %2; remote control and the broker stay off</source>
-        <translation>%1: %2; remote control and the broker stay off</translation>
     </message>
 </context>
 <context>
@@ -806,6 +782,37 @@ The file is left as it was.</translation>
     <message>
         <source>USB id: %1:%2</source>
         <translation>USB id: %1:%2</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControl</name>
+    <message>
+        <source>%1: %2; remote control and the broker stay off</source>
+        <translation>%1: %2; remote control and the broker stay off</translation>
+    </message>
+    <message>
+        <source>&amp;Remote Control...</source>
+        <translation>&amp;Remote Control...</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Not saved: %1</translation>
+    </message>
+    <message>
+        <source>MQTT not started: %1</source>
+        <translation>MQTT not started: %1</translation>
+    </message>
+    <message>
+        <source>Remote control off</source>
+        <translation>Remote control off</translation>
+    </message>
+    <message>
+        <source>Remote control on: %1</source>
+        <translation>Remote control on: %1</translation>
+    </message>
+    <message>
+        <source>Remote control failed: %1</source>
+        <translation>Remote control failed: %1</translation>
     </message>
 </context>
 <context>

@@ -519,22 +519,6 @@ Le fichier est resté tel quel.</translation>
         <translation>Non enregistré&#xa0;: %1</translation>
     </message>
     <message>
-        <source>Remote control off</source>
-        <translation>Télécommande désactivée</translation>
-    </message>
-    <message>
-        <source>Remote control on: %1</source>
-        <translation>Télécommande active&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>Remote control failed: %1</source>
-        <translation>Échec de la télécommande&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>&amp;Remote Control...</source>
-        <translation>&amp;Télécommande...</translation>
-    </message>
-    <message>
         <source>Scene %1: %2</source>
         <translation>Scène %1&#xa0;: %2</translation>
     </message>
@@ -635,10 +619,6 @@ Le fichier est resté tel quel.</translation>
         <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
     </message>
     <message>
-        <source>MQTT not started: %1</source>
-        <translation>MQTT non démarré&#xa0;: %1</translation>
-    </message>
-    <message>
         <source>Maximum volume</source>
         <translation>Volume maximum</translation>
     </message>
@@ -717,10 +697,6 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>And %1 more left out</source>
         <translation>Et %1 de plus laissés de côté</translation>
-    </message>
-    <message>
-        <source>%1: %2; remote control and the broker stay off</source>
-        <translation>%1&#xa0;: %2&#xa0;; la commande à distance et le courtier restent éteints</translation>
     </message>
 </context>
 <context>
@@ -806,6 +782,37 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>USB id: %1:%2</source>
         <translation>Identifiant USB&#xa0;: %1:%2</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControl</name>
+    <message>
+        <source>%1: %2; remote control and the broker stay off</source>
+        <translation>%1&#xa0;: %2&#xa0;; la commande à distance et le courtier restent éteints</translation>
+    </message>
+    <message>
+        <source>&amp;Remote Control...</source>
+        <translation>&amp;Télécommande...</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Non enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>MQTT not started: %1</source>
+        <translation>MQTT non démarré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Remote control off</source>
+        <translation>Télécommande désactivée</translation>
+    </message>
+    <message>
+        <source>Remote control on: %1</source>
+        <translation>Télécommande active&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Remote control failed: %1</source>
+        <translation>Échec de la télécommande&#xa0;: %1</translation>
     </message>
 </context>
 <context>

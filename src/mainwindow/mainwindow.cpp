@@ -9,15 +9,14 @@
 #include "globals.h"
 #include "installationdialogs.h"
 #include "lineholder.h"
-#include "mqttbridge.h"
-#include "remotecontroldialog.h"
-#include "remoteserver.h"
+#include "remotecontrol.h"
 #include "safefile.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 #include "supportlinks.h"
 #include "translations.h"
 #include "ui_mainwindow.h"
+#include "windowstate.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -187,14 +186,7 @@ MainWindow::MainWindow(QWidget *parent)
     Load_Configuration();
     Load_Language();
     setWindowTitle(QCoreApplication::applicationName());
-    QStringList faults;
-    if (const RemoteSettings remote = Kept_Remote_Control(&faults); remote.enabled)
-        Apply_Remote_Control(remote);
-    Apply_Mqtt(Kept_Mqtt());
-    if (!faults.isEmpty())
-        Show_Status(
-            tr("%1: %2; remote control and the broker stay off")
-                .arg(QDir::toNativeSeparators(RemoteSettings::windowFile()), faults.first()));
+    remoteControl->start();
     // Never another port than the saved one: while it is absent, wait for it. Its adapter may be
     // here already, under another name.
     if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
@@ -401,50 +393,6 @@ void MainWindow::on_pushButton_Close_clicked()
     Update_Connection_Controls();
 }
 
-namespace {
-
-// Whether the log is shown, and which adapter the saved port was, are kept apart from the
-// settings file, whose 27 lines stay as they are.
-QString windowStateFile()
-{
-    return QFileInfo(SettingsStore::forApplication().userFilePath()).path() +
-           QLatin1String("/window.ini");
-}
-
-// Read only from a regular file of a sensible size: a link to a device or a FIFO is never read.
-QVariant keptWindowState(const QString &key, const QVariant &fallback = {})
-{
-    const QFileInfo file(windowStateFile());
-    if (!file.isFile() || file.size() > 64 * 1024)
-        return fallback;
-    return QSettings(file.filePath(), QSettings::IniFormat).value(key, fallback);
-}
-
-// Written only in place of a regular file or of nothing; the reason when it could not be.
-QString keepSettings(const QString &path, const std::function<void(QSettings &)> &write)
-{
-    QString refused = SafeFile::refusal(path);
-    if (!refused.isEmpty())
-        return refused;
-    QSettings kept(path, QSettings::IniFormat);
-    write(kept);
-    kept.sync();
-    return kept.status() == QSettings::NoError
-               ? QString()
-               : path + QLatin1String(": ") +
-                     QCoreApplication::translate("SafeFile", "could not be written");
-}
-
-QString keepWindowState(const QList<std::pair<QString, QVariant>> &values)
-{
-    return keepSettings(windowStateFile(), [&values](QSettings &state) {
-        for (const auto &[key, value] : values)
-            state.setValue(key, value);
-    });
-}
-
-} // namespace
-
 // A dock under the window, shown from View > Command Log, hidden at first.
 void MainWindow::Create_Command_Log()
 {
@@ -457,11 +405,11 @@ void MainWindow::Create_Command_Log()
     commandLogAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(commandLogAction, &QAction::triggered, this, [this](bool shown) {
         Show_Command_Log(shown);
-        const QString refused = keepWindowState({{QStringLiteral("commandLog/shown"), shown}});
+        const QString refused = WindowState::keep({{QStringLiteral("commandLog/shown"), shown}});
         if (!refused.isEmpty())
             Set_Status_Line(tr("Not saved: %1").arg(refused));
     });
-    if (keptWindowState(QStringLiteral("commandLog/shown"), false).toBool())
+    if (WindowState::kept(QStringLiteral("commandLog/shown"), false).toBool())
         Show_Command_Log(true);
 }
 
@@ -493,102 +441,11 @@ void MainWindow::Show_Command_Log(bool shown)
 }
 
 // File > Remote Control...: show controllers on the network cue the players through the same
-// command path as the window's own controls. Kept in remote.ini, apart from the settings file.
+// command path as the window's own controls.
 void MainWindow::Create_Remote_Control()
 {
-    remoteServer = new RemoteServer(commandPath, this);
-    connect(remoteServer, &RemoteServer::note, this,
-            [this](const QString &text) { commandLog->addEvent(text); });
-    // The broker joined, lost or refusing: said once each, in the status line too.
-    mqttBridge = new MqttBridge(commandPath, this);
-    connect(mqttBridge, &MqttBridge::note, this, [this](const QString &text) {
-        Set_Status_Line(text);
-        commandLog->addEvent(text);
-    });
-    remoteAction = new QAction(this);
-    remoteAction->setObjectName(QStringLiteral("actionRemote_Control"));
-    ui->menuFile->insertAction(ui->actionExit, remoteAction);
-    ui->menuFile->insertSeparator(ui->actionExit);
-    connect(remoteAction, &QAction::triggered, this, &MainWindow::Show_Remote_Control);
-}
-
-// As kept, read as tessaryd reads its configuration: a file with a fault is not used, and the
-// fault is said at start.
-RemoteSettings MainWindow::Kept_Remote_Control(QStringList *faults) const
-{
-    IniFile kept = IniFile::load(RemoteSettings::windowFile(), RemoteSettings::schema());
-    const RemoteSettings settings = RemoteSettings::load(kept);
-    MqttSettings::load(kept);
-    if (faults)
-        *faults = kept.errors();
-    return kept.errors().isEmpty() ? settings : RemoteSettings();
-}
-
-void MainWindow::Show_Remote_Control()
-{
-    RemoteControlDialog dialog(Kept_Remote_Control(), Kept_Mqtt(), this);
-    // Ports that cannot be listened on keep the dialog open, with the reason; what ran before
-    // goes on meanwhile.
-    dialog.setTrial([this](const RemoteSettings &chosen) {
-        QString why;
-        if (!chosen.enabled || remoteServer->start(chosen, &why))
-            return QString();
-        if (const RemoteSettings before = Kept_Remote_Control(); before.enabled) {
-            QString again;
-            remoteServer->start(before, &again);
-        }
-        return why;
-    });
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const RemoteSettings chosen = dialog.settings();
-    const MqttSettings broker = dialog.mqtt();
-    // It may hold the broker's password: for its owner's eyes only, from its first byte on.
-    QFile kept(RemoteSettings::windowFile());
-    if (SafeFile::refusal(kept.fileName()).isEmpty() &&
-        (kept.exists() || kept.open(QIODevice::WriteOnly, QFile::ReadOwner | QFile::WriteOwner)))
-        kept.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    kept.close();
-    const QString refused =
-        keepSettings(RemoteSettings::windowFile(), [&chosen, &broker](QSettings &kept) {
-            chosen.save(kept);
-            broker.save(kept);
-        });
-    Apply_Remote_Control(chosen);
-    Apply_Mqtt(broker);
-    if (!refused.isEmpty())
-        Show_Status(tr("Not saved: %1").arg(refused));
-}
-
-MqttSettings MainWindow::Kept_Mqtt() const
-{
-    IniFile kept = IniFile::load(RemoteSettings::windowFile(), RemoteSettings::schema());
-    RemoteSettings::load(kept);
-    const MqttSettings settings = MqttSettings::load(kept);
-    return kept.errors().isEmpty() ? settings : MqttSettings();
-}
-
-void MainWindow::Apply_Mqtt(const MqttSettings &settings)
-{
-    QString why;
-    if (!mqttBridge->start(settings, &why))
-        Show_Status(tr("MQTT not started: %1").arg(why));
-}
-
-// The status line and the log say whether remote control runs, and why not when it failed.
-void MainWindow::Apply_Remote_Control(const RemoteSettings &settings)
-{
-    QString why;
-    if (!settings.enabled) {
-        const bool was = remoteServer->isListening();
-        remoteServer->stop();
-        if (was)
-            Show_Status(tr("Remote control off"));
-    } else if (remoteServer->start(settings, &why)) {
-        Show_Status(tr("Remote control on: %1").arg(remoteServer->description()));
-    } else {
-        Show_Status(tr("Remote control failed: %1").arg(why));
-    }
+    remoteControl = new RemoteControl(commandPath, commandLog, ui->menuFile, ui->actionExit, this);
+    connect(remoteControl, &RemoteControl::status, this, &MainWindow::Set_Status_Line);
 }
 
 // --- The installation ---------------------------------------------------------------------------
@@ -1100,8 +957,8 @@ void MainWindow::Load_Configuration()
     if (ui->comboBox_Serial_Port->findText(saved->serialPort) < 0)
         savedPort = saved->serialPort;
     // The adapter the saved port was last time, should it come back under another number.
-    if (keptWindowState(QStringLiteral("adapter/port")).toString() == saved->serialPort)
-        savedAdapter = keptWindowState(QStringLiteral("adapter/name")).toString();
+    if (WindowState::kept(QStringLiteral("adapter/port")).toString() == saved->serialPort)
+        savedAdapter = WindowState::kept(QStringLiteral("adapter/name")).toString();
     selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);
     ui->checkBox_AutoConnect->setChecked(saved->autoConnect);
     Mark_Language(saved->language);
@@ -1134,11 +991,11 @@ void MainWindow::Save_Adapter(const QString &port)
     const auto info = std::find_if(listed.cbegin(), listed.cend(),
                                    [&port](const PortInfo &info) { return info.name == port; });
     if (info == listed.cend() ||
-        (keptWindowState(QStringLiteral("adapter/port")).toString() == port &&
-         keptWindowState(QStringLiteral("adapter/name")).toString() == info->stableName))
+        (WindowState::kept(QStringLiteral("adapter/port")).toString() == port &&
+         WindowState::kept(QStringLiteral("adapter/name")).toString() == info->stableName))
         return;
-    keepWindowState({{QStringLiteral("adapter/port"), port},
-                     {QStringLiteral("adapter/name"), info->stableName}});
+    WindowState::keep({{QStringLiteral("adapter/port"), port},
+                       {QStringLiteral("adapter/name"), info->stableName}});
 }
 
 Configuration::Language MainWindow::Marked_Language() const
@@ -1189,7 +1046,7 @@ bool MainWindow::Load_Language()
     ui->horizontalSlider_All->setAccessibleDescription(ui->label_Volume_Value_All->text());
     Adopt_Button_Shortcuts();
     Retranslate_Command_Log();
-    remoteAction->setText(tr("&Remote Control..."));
+    remoteControl->retranslate();
     Retranslate_Installation_Menu();
     return found;
 }

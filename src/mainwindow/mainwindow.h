@@ -9,10 +9,7 @@
 
 class CommandLog;
 class CommandPath;
-class MqttBridge;
-class RemoteServer;
-struct MqttSettings;
-struct RemoteSettings;
+class RemoteControl;
 class CommandLogPanel;
 class QAbstractButton;
 class QAction;
@@ -97,11 +94,6 @@ private:
     void Show_Command_Log(bool shown);
     void Retranslate_Command_Log();
     void Create_Remote_Control();
-    void Show_Remote_Control();
-    RemoteSettings Kept_Remote_Control(QStringList *faults = nullptr) const;
-    MqttSettings Kept_Mqtt() const;
-    void Apply_Mqtt(const MqttSettings &settings);
-    void Apply_Remote_Control(const RemoteSettings &settings);
     void Create_Installation_Menu();
     void Retranslate_Installation_Menu();
     void Apply_Installation(Installation installation, bool save);
@@ -134,9 +126,7 @@ private:
     QDockWidget *commandLogDock = nullptr;
     QMenu *viewMenu = nullptr;
     QAction *commandLogAction = nullptr;
-    RemoteServer *remoteServer = nullptr;
-    MqttBridge *mqttBridge = nullptr;
-    QAction *remoteAction = nullptr;
+    RemoteControl *remoteControl = nullptr;
     InstallationFile installationFile;
     QMenu *installationMenu = nullptr;
     QMenu *scenesMenu = nullptr;

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "mqttbridge.h"
+#include "remoteserver.h"
+
+#include <QObject>
+
+class CommandLog;
+class CommandPath;
+class QAction;
+class QMenu;
+class QWidget;
+
+// The window's remote control: show controllers over OSC and text, and a broker, kept in
+// remote.ini and read as tessaryd reads its configuration; File > Remote Control... sets them.
+class RemoteControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Its entry goes in the menu before `before`; its notes go to the log.
+    RemoteControl(CommandPath *path, CommandLog *log, QMenu *menu, QAction *before,
+                  QWidget *window);
+
+    // What was kept, started: a file with a fault is said, and leaves both off.
+    void start();
+    void retranslate();
+
+signals:
+    // A text for the status line.
+    void status(const QString &text);
+
+private:
+    void show();
+    // As kept; the faults of the file when it has any, and then the defaults.
+    RemoteSettings keptRemote(QStringList *faults = nullptr) const;
+    MqttSettings keptMqtt() const;
+    void applyRemote(const RemoteSettings &settings);
+    void applyMqtt(const MqttSettings &settings);
+    // The status line, and a row of the log.
+    void say(const QString &text);
+
+    CommandLog *m_log;
+    QWidget *m_window;
+    RemoteServer *m_server;
+    MqttBridge *m_bridge;
+    QAction *m_action;
+};
