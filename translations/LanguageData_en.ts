@@ -273,6 +273,141 @@
     </message>
 </context>
 <context>
+    <name>InstallationMenu</name>
+    <message>
+        <source>Scene %1: %2</source>
+        <translation>Scene %1: %2</translation>
+    </message>
+    <message>
+        <source>&amp;Installation</source>
+        <translation>&amp;Installation</translation>
+    </message>
+    <message>
+        <source>&amp;Scenes</source>
+        <translation>&amp;Scenes</translation>
+    </message>
+    <message>
+        <source>&amp;Players...</source>
+        <translation>&amp;Players...</translation>
+    </message>
+    <message>
+        <source>Stop &amp;All</source>
+        <translation>Stop &amp;All</translation>
+    </message>
+    <message>
+        <source>I&amp;dentify...</source>
+        <translation>I&amp;dentify...</translation>
+    </message>
+    <message>
+        <source>I&amp;mport...</source>
+        <translation>I&amp;mport...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xport...</translation>
+    </message>
+    <message>
+        <source>&amp;Record</source>
+        <translation>&amp;Record</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Edit...</translation>
+    </message>
+    <message>
+        <source>Shortcuts left out, as they are taken already: %1</source>
+        <translation>Shortcuts left out, as they are taken already: %1</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Not saved: %1</translation>
+    </message>
+    <message>
+        <source>%1: left out, and kept in the file as written: %2</source>
+        <translation>%1: left out, and kept in the file as written: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 things left out, and kept in the file as written; the command log has them</source>
+        <translation>%1: %2 things left out, and kept in the file as written; the command log has them</translation>
+    </message>
+    <message>
+        <source>Left out: %1</source>
+        <translation>Left out: %1</translation>
+    </message>
+    <message>
+        <source>And %1 more left out</source>
+        <translation>And %1 more left out</translation>
+    </message>
+    <message>
+        <source>Import the installation</source>
+        <translation>Import the installation</translation>
+    </message>
+    <message>
+        <source>Installations (*.txt)</source>
+        <translation>Installations (*.txt)</translation>
+    </message>
+    <message>
+        <source>Not imported: %1: %2</source>
+        <translation>Not imported: %1: %2</translation>
+    </message>
+    <message>
+        <source>Imported: %1 players, %2 scenes</source>
+        <translation>Imported: %1 players, %2 scenes</translation>
+    </message>
+    <message>
+        <source>Imported, with what was left out: %1</source>
+        <translation>Imported, with what was left out: %1</translation>
+    </message>
+    <message>
+        <source>Export the installation</source>
+        <translation>Export the installation</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>Saved to %1</translation>
+    </message>
+    <message>
+        <source>Scene %1 not run: %2</source>
+        <translation>Scene %1 not run: %2</translation>
+    </message>
+    <message>
+        <source>Stop All: %1 of %2 frames sent</source>
+        <translation>Stop All: %1 of %2 frames sent</translation>
+    </message>
+    <message>
+        <source>Recording a scene</source>
+        <translation>Recording a scene</translation>
+    </message>
+    <message>
+        <source>Recorded scene</source>
+        <translation>Recorded scene</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Scene not kept: %1</source>
+        <translation>Scene not kept: %1</translation>
+    </message>
+    <message>
+        <source>Nothing recorded</source>
+        <translation>Nothing recorded</translation>
+    </message>
+    <message>
+        <source>Scene %1 recorded: %2 steps</source>
+        <translation>Scene %1 recorded: %2 steps</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -519,106 +654,6 @@ The file is left as it was.</translation>
         <translation>Not saved: %1</translation>
     </message>
     <message>
-        <source>Scene %1: %2</source>
-        <translation>Scene %1: %2</translation>
-    </message>
-    <message>
-        <source>&amp;Installation</source>
-        <translation>&amp;Installation</translation>
-    </message>
-    <message>
-        <source>&amp;Scenes</source>
-        <translation>&amp;Scenes</translation>
-    </message>
-    <message>
-        <source>&amp;Players...</source>
-        <translation>&amp;Players...</translation>
-    </message>
-    <message>
-        <source>Stop &amp;All</source>
-        <translation>Stop &amp;All</translation>
-    </message>
-    <message>
-        <source>I&amp;dentify...</source>
-        <translation>I&amp;dentify...</translation>
-    </message>
-    <message>
-        <source>I&amp;mport...</source>
-        <translation>I&amp;mport...</translation>
-    </message>
-    <message>
-        <source>E&amp;xport...</source>
-        <translation>E&amp;xport...</translation>
-    </message>
-    <message>
-        <source>&amp;Record</source>
-        <translation>&amp;Record</translation>
-    </message>
-    <message>
-        <source>%1 %2</source>
-        <translation>%1 %2</translation>
-    </message>
-    <message>
-        <source>&amp;Edit...</source>
-        <translation>&amp;Edit...</translation>
-    </message>
-    <message>
-        <source>Import the installation</source>
-        <translation>Import the installation</translation>
-    </message>
-    <message>
-        <source>Installations (*.txt)</source>
-        <translation>Installations (*.txt)</translation>
-    </message>
-    <message>
-        <source>Imported: %1 players, %2 scenes</source>
-        <translation>Imported: %1 players, %2 scenes</translation>
-    </message>
-    <message>
-        <source>Imported, with what was left out: %1</source>
-        <translation>Imported, with what was left out: %1</translation>
-    </message>
-    <message>
-        <source>Export the installation</source>
-        <translation>Export the installation</translation>
-    </message>
-    <message>
-        <source>Saved to %1</source>
-        <translation>Saved to %1</translation>
-    </message>
-    <message>
-        <source>Scene %1 not run: %2</source>
-        <translation>Scene %1 not run: %2</translation>
-    </message>
-    <message>
-        <source>Stop All: %1 of %2 frames sent</source>
-        <translation>Stop All: %1 of %2 frames sent</translation>
-    </message>
-    <message>
-        <source>Recording a scene</source>
-        <translation>Recording a scene</translation>
-    </message>
-    <message>
-        <source>Nothing recorded</source>
-        <translation>Nothing recorded</translation>
-    </message>
-    <message>
-        <source>Recorded scene</source>
-        <translation>Recorded scene</translation>
-    </message>
-    <message>
-        <source>Name:</source>
-        <translation>Name:</translation>
-    </message>
-    <message>
-        <source>Scene not kept: %1</source>
-        <translation>Scene not kept: %1</translation>
-    </message>
-    <message>
-        <source>Scene %1 recorded: %2 steps</source>
-        <translation>Scene %1 recorded: %2 steps</translation>
-    </message>
-    <message>
         <source>Maximum volume</source>
         <translation>Maximum volume</translation>
     </message>
@@ -669,34 +704,6 @@ The file is left as it was.</translation>
     <message>
         <source>Command &amp;Log</source>
         <translation>Command &amp;Log</translation>
-    </message>
-    <message>
-        <source>Not imported: %1: %2</source>
-        <translation>Not imported: %1: %2</translation>
-    </message>
-    <message>
-        <source>%1 of %2</source>
-        <translation>%1 of %2</translation>
-    </message>
-    <message>
-        <source>Shortcuts left out, as they are taken already: %1</source>
-        <translation>Shortcuts left out, as they are taken already: %1</translation>
-    </message>
-    <message>
-        <source>%1: left out, and kept in the file as written: %2</source>
-        <translation>%1: left out, and kept in the file as written: %2</translation>
-    </message>
-    <message>
-        <source>%1: %2 things left out, and kept in the file as written; the command log has them</source>
-        <translation>%1: %2 things left out, and kept in the file as written; the command log has them</translation>
-    </message>
-    <message>
-        <source>Left out: %1</source>
-        <translation>Left out: %1</translation>
-    </message>
-    <message>
-        <source>And %1 more left out</source>
-        <translation>And %1 more left out</translation>
     </message>
 </context>
 <context>

@@ -273,6 +273,141 @@
     </message>
 </context>
 <context>
+    <name>InstallationMenu</name>
+    <message>
+        <source>Scene %1: %2</source>
+        <translation>Scène %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>&amp;Installation</source>
+        <translation>&amp;Installation</translation>
+    </message>
+    <message>
+        <source>&amp;Scenes</source>
+        <translation>&amp;Scènes</translation>
+    </message>
+    <message>
+        <source>&amp;Players...</source>
+        <translation>&amp;Lecteurs...</translation>
+    </message>
+    <message>
+        <source>Stop &amp;All</source>
+        <translation>&amp;Tout arrêter</translation>
+    </message>
+    <message>
+        <source>I&amp;dentify...</source>
+        <translation>I&amp;dentifier...</translation>
+    </message>
+    <message>
+        <source>I&amp;mport...</source>
+        <translation>I&amp;mporter...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xporter...</translation>
+    </message>
+    <message>
+        <source>&amp;Record</source>
+        <translation>&amp;Enregistrer</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 de %2</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Modifier...</translation>
+    </message>
+    <message>
+        <source>Shortcuts left out, as they are taken already: %1</source>
+        <translation>Raccourcis écartés, car déjà pris&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Non enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>%1: left out, and kept in the file as written: %2</source>
+        <translation>%1&#xa0;: laissé de côté, et gardé tel quel dans le fichier&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 things left out, and kept in the file as written; the command log has them</source>
+        <translation>%1&#xa0;: %2 éléments laissés de côté, et gardés tels quels dans le fichier&#xa0;; le journal des commandes les donne</translation>
+    </message>
+    <message>
+        <source>Left out: %1</source>
+        <translation>Laissé de côté&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>And %1 more left out</source>
+        <translation>Et %1 de plus laissés de côté</translation>
+    </message>
+    <message>
+        <source>Import the installation</source>
+        <translation>Importer l&apos;installation</translation>
+    </message>
+    <message>
+        <source>Installations (*.txt)</source>
+        <translation>Installations (*.txt)</translation>
+    </message>
+    <message>
+        <source>Not imported: %1: %2</source>
+        <translation>Non importé&#xa0;: %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Imported: %1 players, %2 scenes</source>
+        <translation>Importé&#xa0;: %1 lecteurs, %2 scènes</translation>
+    </message>
+    <message>
+        <source>Imported, with what was left out: %1</source>
+        <translation>Importé, avec ce qui a été laissé de côté&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Export the installation</source>
+        <translation>Exporter l&apos;installation</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>Enregistré dans %1</translation>
+    </message>
+    <message>
+        <source>Scene %1 not run: %2</source>
+        <translation>Scène %1 non jouée&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Stop All: %1 of %2 frames sent</source>
+        <translation>Tout arrêter&#xa0;: %1 trames envoyées sur %2</translation>
+    </message>
+    <message>
+        <source>Recording a scene</source>
+        <translation>Enregistrement d&apos;une scène</translation>
+    </message>
+    <message>
+        <source>Recorded scene</source>
+        <translation>Scène enregistrée</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Nom&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Scene not kept: %1</source>
+        <translation>Scène non gardée&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Nothing recorded</source>
+        <translation>Rien n&apos;a été enregistré</translation>
+    </message>
+    <message>
+        <source>Scene %1 recorded: %2 steps</source>
+        <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -519,106 +654,6 @@ Le fichier est resté tel quel.</translation>
         <translation>Non enregistré&#xa0;: %1</translation>
     </message>
     <message>
-        <source>Scene %1: %2</source>
-        <translation>Scène %1&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>&amp;Installation</source>
-        <translation>&amp;Installation</translation>
-    </message>
-    <message>
-        <source>&amp;Scenes</source>
-        <translation>&amp;Scènes</translation>
-    </message>
-    <message>
-        <source>&amp;Players...</source>
-        <translation>&amp;Lecteurs...</translation>
-    </message>
-    <message>
-        <source>Stop &amp;All</source>
-        <translation>&amp;Tout arrêter</translation>
-    </message>
-    <message>
-        <source>I&amp;dentify...</source>
-        <translation>I&amp;dentifier...</translation>
-    </message>
-    <message>
-        <source>I&amp;mport...</source>
-        <translation>I&amp;mporter...</translation>
-    </message>
-    <message>
-        <source>E&amp;xport...</source>
-        <translation>E&amp;xporter...</translation>
-    </message>
-    <message>
-        <source>&amp;Record</source>
-        <translation>&amp;Enregistrer</translation>
-    </message>
-    <message>
-        <source>%1 %2</source>
-        <translation>%1 %2</translation>
-    </message>
-    <message>
-        <source>&amp;Edit...</source>
-        <translation>&amp;Modifier...</translation>
-    </message>
-    <message>
-        <source>Import the installation</source>
-        <translation>Importer l&apos;installation</translation>
-    </message>
-    <message>
-        <source>Installations (*.txt)</source>
-        <translation>Installations (*.txt)</translation>
-    </message>
-    <message>
-        <source>Imported: %1 players, %2 scenes</source>
-        <translation>Importé&#xa0;: %1 lecteurs, %2 scènes</translation>
-    </message>
-    <message>
-        <source>Imported, with what was left out: %1</source>
-        <translation>Importé, avec ce qui a été laissé de côté&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>Export the installation</source>
-        <translation>Exporter l&apos;installation</translation>
-    </message>
-    <message>
-        <source>Saved to %1</source>
-        <translation>Enregistré dans %1</translation>
-    </message>
-    <message>
-        <source>Scene %1 not run: %2</source>
-        <translation>Scène %1 non jouée&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>Stop All: %1 of %2 frames sent</source>
-        <translation>Tout arrêter&#xa0;: %1 trames envoyées sur %2</translation>
-    </message>
-    <message>
-        <source>Recording a scene</source>
-        <translation>Enregistrement d&apos;une scène</translation>
-    </message>
-    <message>
-        <source>Nothing recorded</source>
-        <translation>Rien n&apos;a été enregistré</translation>
-    </message>
-    <message>
-        <source>Recorded scene</source>
-        <translation>Scène enregistrée</translation>
-    </message>
-    <message>
-        <source>Name:</source>
-        <translation>Nom&#xa0;:</translation>
-    </message>
-    <message>
-        <source>Scene not kept: %1</source>
-        <translation>Scène non gardée&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>Scene %1 recorded: %2 steps</source>
-        <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
-    </message>
-    <message>
         <source>Maximum volume</source>
         <translation>Volume maximum</translation>
     </message>
@@ -669,34 +704,6 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>Command &amp;Log</source>
         <translation>&amp;Journal des commandes</translation>
-    </message>
-    <message>
-        <source>Not imported: %1: %2</source>
-        <translation>Non importé&#xa0;: %1&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>%1 of %2</source>
-        <translation>%1 de %2</translation>
-    </message>
-    <message>
-        <source>Shortcuts left out, as they are taken already: %1</source>
-        <translation>Raccourcis écartés, car déjà pris&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>%1: left out, and kept in the file as written: %2</source>
-        <translation>%1&#xa0;: laissé de côté, et gardé tel quel dans le fichier&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>%1: %2 things left out, and kept in the file as written; the command log has them</source>
-        <translation>%1&#xa0;: %2 éléments laissés de côté, et gardés tels quels dans le fichier&#xa0;; le journal des commandes les donne</translation>
-    </message>
-    <message>
-        <source>Left out: %1</source>
-        <translation>Laissé de côté&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>And %1 more left out</source>
-        <translation>Et %1 de plus laissés de côté</translation>
     </message>
 </context>
 <context>

@@ -7,7 +7,7 @@
 #include "configfile.h"
 #include "deviceprofile.h"
 #include "globals.h"
-#include "installationdialogs.h"
+#include "installationmenu.h"
 #include "lineholder.h"
 #include "remotecontrol.h"
 #include "safefile.h"
@@ -132,8 +132,7 @@ public:
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this)),
-      installationFile(Installation::windowFile())
+      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this))
 {
     commandPath->setLog(commandLog);
     ui->setupUi(this);
@@ -197,9 +196,7 @@ MainWindow::MainWindow(QWidget *parent)
         on_pushButton_Open_clicked();
     Create_Shortcuts();
     // The scenes' keys come after the window's own, which they must leave to it.
-    const Installation installation = installationFile.load();
-    Apply_Installation(installation, false);
-    Say_Left_Out(installation.problems());
+    installationMenu->start();
 }
 
 MainWindow::~MainWindow()
@@ -448,254 +445,15 @@ void MainWindow::Create_Remote_Control()
     connect(remoteControl, &RemoteControl::status, this, &MainWindow::Set_Status_Line);
 }
 
-// --- The installation ---------------------------------------------------------------------------
-
 // Installation: the players' names, the scenes, Stop All and Identify, in a menu of their own.
 void MainWindow::Create_Installation_Menu()
 {
-    installationMenu = new QMenu(ui->menuBar);
-    installationMenu->setObjectName(QStringLiteral("menuInstallation"));
-    ui->menuBar->insertMenu(viewMenu->menuAction(), installationMenu);
-    const auto add = [this](QMenu *menu, const char *name, void (MainWindow::*slot)()) {
-        QAction *action = menu->addAction(QString());
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    add(installationMenu, "actionPlayers", &MainWindow::Show_Players);
-    scenesMenu = installationMenu->addMenu(QString());
-    scenesMenu->setObjectName(QStringLiteral("menuScenes"));
-    stopAllAction = add(installationMenu, "actionStop_All", &MainWindow::Stop_All);
-    stopAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Space));
-    add(installationMenu, "actionIdentify", &MainWindow::Show_Identify);
-    installationMenu->addSeparator();
-    add(installationMenu, "actionImport", &MainWindow::Import_Installation);
-    add(installationMenu, "actionExport", &MainWindow::Export_Installation);
-    recordAction = new QAction(this);
-    recordAction->setObjectName(QStringLiteral("actionRecord_Scene"));
-    recordAction->setCheckable(true);
-    connect(recordAction, &QAction::toggled, this, &MainWindow::Record_Scene);
-    connect(commandPath, &CommandPath::commandSent, this,
-            [this](const PlayerCommand &command, const QString &source) {
-                if (recordAction->isChecked() && source == QLatin1String("window"))
-                    Record_Command(command);
-            });
-    connect(commandPath, &CommandPath::sceneEnded, this,
-            [this](const QString &name, const QString &said) {
-                Show_Status(tr("Scene %1: %2").arg(name, said));
-            });
-}
-
-void MainWindow::Retranslate_Installation_Menu()
-{
-    installationMenu->setTitle(tr("&Installation"));
-    scenesMenu->setTitle(tr("&Scenes"));
-    const std::pair<const char *, const char *> texts[] = {
-        {"actionPlayers", QT_TR_NOOP("&Players...")},   {"actionStop_All", QT_TR_NOOP("Stop &All")},
-        {"actionIdentify", QT_TR_NOOP("I&dentify...")}, {"actionImport", QT_TR_NOOP("I&mport...")},
-        {"actionExport", QT_TR_NOOP("E&xport...")},
-    };
-    for (const auto &[name, text] : texts)
-        installationMenu->findChild<QAction *>(QLatin1String(name))->setText(tr(text));
-    recordAction->setText(tr("&Record"));
-    Apply_Installation(commandPath->installation(), false);
-}
-
-// The installation in use from now on: names in the ID list's tooltips and the log, the scenes
-// in their menu with their shortcuts; kept in its file when save is set.
-void MainWindow::Apply_Installation(Installation installation, bool save)
-{
-    // What was saved is read back: the file, as it now is, is what is used.
-    QString why;
-    const InstallationFile::Saved saved =
-        save ? installationFile.save(installation, &why) : InstallationFile::Saved::Yes;
-    if (save && saved != InstallationFile::Saved::No)
-        installation = installationFile.load();
-    commandPath->setInstallation(installation);
-    for (int id = 0; id < ui->comboBox_ID->count(); ++id) {
-        const QString name = installation.nameOf(id);
-        ui->comboBox_ID->setItemData(
-            id, name.isEmpty() ? QVariant() : tr("%1 %2").arg(id).arg(name), Qt::ToolTipRole);
-    }
-    qDeleteAll(sceneActions);
-    sceneActions.clear();
-    scenesMenu->clear();
-    // Qt runs neither of two actions that answer to one key: a scene's key that the window or an
-    // earlier scene has already is not given, lest both go silent.
-    QList<QKeySequence> taken = Window_Keys();
-    QStringList clashes, leftOut;
-    for (const Installation::Scene &scene : installation.scenes()) {
-        // A name is shown as it is written: an ampersand in it is no mnemonic.
-        QAction *action = scenesMenu->addAction(
-            QString(scene.name).replace(QStringLiteral("&"), QStringLiteral("&&")));
-        const QKeySequence keys(scene.shortcut, QKeySequence::PortableText);
-        if (taken.contains(keys) && !keys.isEmpty()) {
-            clashes << tr("%1 of %2").arg(keys.toString(QKeySequence::NativeText), scene.name);
-            leftOut << scene.shortcut + u' ' + scene.name;
-        } else
-            action->setShortcut(keys);
-        taken << keys;
-        addAction(action); // its shortcut works wherever the focus is
-        connect(action, &QAction::triggered, this, [this, name = scene.name] { Run_Scene(name); });
-        sceneActions << action;
-    }
-    scenesMenu->addSeparator();
-    scenesMenu->addAction(recordAction);
-    QAction *edit = scenesMenu->addAction(tr("&Edit..."));
-    edit->setObjectName(QStringLiteral("actionEdit_Scenes"));
-    connect(edit, &QAction::triggered, this, &MainWindow::Show_Scenes);
-    // Said when they change: a change of language leaves the status line as its form has it.
-    if (!clashes.isEmpty() && leftOut != shortcutsLeftOut)
-        Show_Status(tr("Shortcuts left out, as they are taken already: %1")
-                        .arg(clashes.join(QStringLiteral(", "))));
-    shortcutsLeftOut = leftOut;
-    if (saved != InstallationFile::Saved::Yes)
-        Show_Status(tr("Not saved: %1").arg(why));
-}
-
-// What the installation's file holds that the window cannot use stays in the file as written;
-// the status line says so, and the log has each line of it.
-void MainWindow::Say_Left_Out(const QStringList &problems)
-{
-    constexpr qsizetype Shown = 10;
-    if (problems.isEmpty())
-        return;
-    const QString file = QDir::toNativeSeparators(installationFile.path());
-    Set_Status_Line(
-        problems.size() == 1
-            ? tr("%1: left out, and kept in the file as written: %2").arg(file, problems.first())
-            : tr("%1: %2 things left out, and kept in the file as written; the "
-                 "command log has them")
-                  .arg(file)
-                  .arg(problems.size()));
-    for (const QString &problem : problems.mid(0, Shown))
-        commandLog->addEvent(tr("Left out: %1").arg(problem), file);
-    if (problems.size() > Shown)
-        commandLog->addEvent(tr("And %1 more left out").arg(problems.size() - Shown), file);
-}
-
-// The keys the window answers to, apart from its scenes'.
-QList<QKeySequence> MainWindow::Window_Keys() const
-{
-    QList<QKeySequence> keys;
-    for (const QAction *action : findChildren<QAction *>())
-        if (!sceneActions.contains(action))
-            keys << action->shortcuts();
-    return keys;
-}
-
-void MainWindow::Show_Players()
-{
-    PlayersDialog dialog(commandPath->installation(), this);
-    if (dialog.exec() == QDialog::Accepted)
-        Apply_Installation(dialog.installation(), true);
-}
-
-void MainWindow::Show_Scenes()
-{
-    ScenesDialog dialog(commandPath->installation(), Window_Keys(), this);
-    if (dialog.exec() == QDialog::Accepted)
-        Apply_Installation(dialog.installation(), true);
-}
-
-void MainWindow::Show_Identify()
-{
-    IdentifyDialog dialog(commandPath, this);
-    dialog.exec();
-    Apply_Installation(dialog.installation(), true);
-}
-
-void MainWindow::Import_Installation()
-{
-    const QString path = QFileDialog::getOpenFileName(this, tr("Import the installation"),
-                                                      QString(), tr("Installations (*.txt)"));
-    if (path.isEmpty())
-        return;
-    // A file with nothing of an installation in it (unreadable, or another kind of text) leaves
-    // the players and scenes as they were.
-    const Installation read = Installation::load(path);
-    if (read.isEmpty() && !read.problems().isEmpty()) {
-        Show_Status(tr("Not imported: %1: %2").arg(path, read.problems().first()));
-        return;
-    }
-    Show_Status(read.problems().isEmpty()
-                    ? tr("Imported: %1 players, %2 scenes")
-                          .arg(read.players().size())
-                          .arg(read.scenes().size())
-                    : tr("Imported, with what was left out: %1").arg(read.problems().join(u"; ")));
-    Apply_Installation(read, true); // a failed save or a key taken is said over it
-}
-
-void MainWindow::Export_Installation()
-{
-    const QString path = QFileDialog::getSaveFileName(this, tr("Export the installation"),
-                                                      QStringLiteral("installation.txt"),
-                                                      tr("Installations (*.txt)"));
-    QString why;
-    if (!path.isEmpty())
-        Show_Status(commandPath->installation().save(path, &why) ? tr("Saved to %1").arg(path)
-                                                                 : tr("Not saved: %1").arg(why));
-}
-
-void MainWindow::Run_Scene(const QString &name)
-{
-    Asked scene;
-    scene.target = Asked::Target::Scene;
-    scene.scene = name;
-    const Reply reply = commandPath->request(Request::press(QStringLiteral("window"), scene));
-    if (reply.outcome == Reply::Outcome::Refused)
-        Show_Status(tr("Scene %1 not run: %2").arg(name, reply.why()));
-    Update_Connection_Controls();
-}
-
-void MainWindow::Stop_All()
-{
-    Asked all;
-    all.target = Asked::Target::AllPlayers;
-    const Reply reply = commandPath->request(Request::press(QStringLiteral("window"), all));
-    Show_Status(
-        tr("Stop All: %1 of %2 frames sent").arg(reply.frames.size()).arg(reply.framesAsked));
-    Update_Connection_Controls();
-}
-
-// Recording: every command the window sends, with the pauses between them, becomes a scene.
-void MainWindow::Record_Scene(bool recording)
-{
-    if (recording) {
-        recorded.clear();
-        lastRecordedMs = 0;
-        Show_Status(tr("Recording a scene"));
-        return;
-    }
-    if (recorded.isEmpty()) {
-        Show_Status(tr("Nothing recorded"));
-        return;
-    }
-    bool named = false;
-    const QString name = QInputDialog::getText(this, tr("Recorded scene"), tr("Name:"),
-                                               QLineEdit::Normal, QString(), &named);
-    if (!named)
-        return;
-    Installation installation = commandPath->installation();
-    Installation::Scene scene{name.simplified(), QString(), recorded};
-    const QString refused = installation.setScene(scene);
-    if (!refused.isEmpty()) {
-        Show_Status(tr("Scene not kept: %1").arg(refused));
-        return;
-    }
-    Show_Status(tr("Scene %1 recorded: %2 steps").arg(scene.name).arg(recorded.size()));
-    Apply_Installation(installation, true);
-}
-
-void MainWindow::Record_Command(const PlayerCommand &command)
-{
-    // A pause of more than a third of a second is kept, to the tenth.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (lastRecordedMs && now - lastRecordedMs > 300)
-        recorded.append({0, -1, {}, int((now - lastRecordedMs + 50) / 100 * 100)});
-    lastRecordedMs = now;
-    const DeviceProfile &profile = DeviceProfiles::profile(commandPath->model());
-    recorded.append({0, command.playerId, PlayerCommands::words(command, profile).split(u' '), 0});
+    installationMenu =
+        new InstallationMenu(commandPath, commandLog, this, viewMenu, ui->comboBox_ID);
+    connect(installationMenu, &InstallationMenu::shown, this, &MainWindow::Show_Status);
+    connect(installationMenu, &InstallationMenu::status, this, &MainWindow::Set_Status_Line);
+    connect(installationMenu, &InstallationMenu::requested, this,
+            &MainWindow::Update_Connection_Controls);
 }
 
 void MainWindow::Retranslate_Command_Log()
@@ -1047,7 +805,7 @@ bool MainWindow::Load_Language()
     Adopt_Button_Shortcuts();
     Retranslate_Command_Log();
     remoteControl->retranslate();
-    Retranslate_Installation_Menu();
+    installationMenu->retranslate();
     return found;
 }
 

@@ -9,6 +9,7 @@
 
 class CommandLog;
 class CommandPath;
+class InstallationMenu;
 class RemoteControl;
 class CommandLogPanel;
 class QAbstractButton;
@@ -95,19 +96,6 @@ private:
     void Retranslate_Command_Log();
     void Create_Remote_Control();
     void Create_Installation_Menu();
-    void Retranslate_Installation_Menu();
-    void Apply_Installation(Installation installation, bool save);
-    void Say_Left_Out(const QStringList &problems);
-    QList<QKeySequence> Window_Keys() const;
-    void Show_Players();
-    void Show_Scenes();
-    void Show_Identify();
-    void Import_Installation();
-    void Export_Installation();
-    void Run_Scene(const QString &name);
-    void Stop_All();
-    void Record_Scene(bool recording);
-    void Record_Command(const PlayerCommand &command);
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
     bool Save_Quietly();
@@ -127,16 +115,7 @@ private:
     QMenu *viewMenu = nullptr;
     QAction *commandLogAction = nullptr;
     RemoteControl *remoteControl = nullptr;
-    InstallationFile installationFile;
-    QMenu *installationMenu = nullptr;
-    QMenu *scenesMenu = nullptr;
-    QList<QAction *> sceneActions;
-    QStringList shortcutsLeftOut; // the scenes' keys taken already, and their scenes
-    QAction *recordAction = nullptr;
-    QAction *stopAllAction = nullptr;
-    // What the window sends while a scene is recorded, and when the last of it went.
-    QList<Installation::Step> recorded;
-    qint64 lastRecordedMs = 0;
+    InstallationMenu *installationMenu = nullptr;
     // The port the user chose, or the saved one: it stays saved while its adapter is away,
     // until another is picked or opened.
     QString chosenPort;
