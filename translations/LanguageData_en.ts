@@ -163,6 +163,25 @@
     </message>
 </context>
 <context>
+    <name>CommandLogView</name>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Not saved: %1</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>Command &amp;Log</source>
+        <translation>Command &amp;Log</translation>
+    </message>
+    <message>
+        <source>Command Log</source>
+        <translation>Command Log</translation>
+    </message>
+</context>
+<context>
     <name>CommandPath</name>
     <message>
         <source>stopped: connection lost</source>
@@ -630,14 +649,6 @@ The file is left as it was.</translation>
         <translation>Open failed: %1</translation>
     </message>
     <message>
-        <source>&amp;View</source>
-        <translation>&amp;View</translation>
-    </message>
-    <message>
-        <source>Command Log</source>
-        <translation>Command Log</translation>
-    </message>
-    <message>
         <source>Settings not saved: %1</source>
         <translation>Settings not saved: %1</translation>
     </message>
@@ -648,10 +659,6 @@ The file is left as it was.</translation>
     <message>
         <source>Open: %1 (the same adapter)</source>
         <translation>Open: %1 (the same adapter)</translation>
-    </message>
-    <message>
-        <source>Not saved: %1</source>
-        <translation>Not saved: %1</translation>
     </message>
     <message>
         <source>Maximum volume</source>
@@ -700,10 +707,6 @@ The file is left as it was.</translation>
     <message>
         <source>(&amp;Default)</source>
         <translation>(&amp;Default)</translation>
-    </message>
-    <message>
-        <source>Command &amp;Log</source>
-        <translation>Command &amp;Log</translation>
     </message>
 </context>
 <context>

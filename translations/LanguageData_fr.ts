@@ -163,6 +163,25 @@
     </message>
 </context>
 <context>
+    <name>CommandLogView</name>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Non enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>Command &amp;Log</source>
+        <translation>&amp;Journal des commandes</translation>
+    </message>
+    <message>
+        <source>Command Log</source>
+        <translation>Journal des commandes</translation>
+    </message>
+</context>
+<context>
     <name>CommandPath</name>
     <message>
         <source>stopped: connection lost</source>
@@ -630,14 +649,6 @@ Le fichier est resté tel quel.</translation>
         <translation>Échec de l&apos;ouverture&#xa0;: %1</translation>
     </message>
     <message>
-        <source>&amp;View</source>
-        <translation>&amp;Affichage</translation>
-    </message>
-    <message>
-        <source>Command Log</source>
-        <translation>Journal des commandes</translation>
-    </message>
-    <message>
         <source>Settings not saved: %1</source>
         <translation>Réglages non enregistrés&#xa0;: %1</translation>
     </message>
@@ -648,10 +659,6 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>Open: %1 (the same adapter)</source>
         <translation>Connecté&#xa0;: %1 (le même adaptateur)</translation>
-    </message>
-    <message>
-        <source>Not saved: %1</source>
-        <translation>Non enregistré&#xa0;: %1</translation>
     </message>
     <message>
         <source>Maximum volume</source>
@@ -700,10 +707,6 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>(&amp;Default)</source>
         <translation>(&amp;Langue du système)</translation>
-    </message>
-    <message>
-        <source>Command &amp;Log</source>
-        <translation>&amp;Journal des commandes</translation>
     </message>
 </context>
 <context>

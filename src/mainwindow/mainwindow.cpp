@@ -2,15 +2,15 @@
 
 #include "aboutwindows.h"
 #include "commandlog.h"
-#include "commandlogpanel.h"
+#include "commandlogview.h"
 #include "commandpath.h"
 #include "configfile.h"
+#include "controlmanners.h"
 #include "deviceprofile.h"
 #include "globals.h"
 #include "installationmenu.h"
 #include "lineholder.h"
 #include "remotecontrol.h"
-#include "safefile.h"
 #include "seriallink.h"
 #include "settingsstore.h"
 #include "supportlinks.h"
@@ -19,23 +19,13 @@
 #include "windowstate.h"
 
 #include <QAction>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
-#include <QDockWidget>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
-#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
-#include <QProxyStyle>
-#include <QSettings>
-#include <QStyleFactory>
-#include <QStyleOption>
 #include <QTextStream>
 #include <QTranslator>
 #include <algorithm>
@@ -70,63 +60,6 @@ void selectSaved(QComboBox *list, const QString &value)
     if (index >= 0)
         list->setCurrentIndex(index);
 }
-
-// Keeps the wheel from changing a list the user is only scrolling past: one turn over the
-// Devices list would change the model and drop the connection.
-class WheelOnlyWithFocus : public QObject
-{
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        return event->type() == QEvent::Wheel && !static_cast<QWidget *>(watched)->hasFocus();
-    }
-};
-
-// Opening the port list asks for the ports present, in case the system said nothing of a
-// change: the list follows before it opens.
-class RescanOnOpening : public QObject
-{
-public:
-    RescanOnOpening(PortWatcher *watcher, QObject *parent) : QObject(parent), m_watcher(watcher) {}
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        const auto *key =
-            event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
-        // The list shows the ports present now, not those of the last look.
-        if (event->type() == QEvent::MouseButtonPress ||
-            (key && (key->key() == Qt::Key_F4 ||
-                     (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier))))
-            m_watcher->rescanNow();
-        return false;
-    }
-
-private:
-    PortWatcher *m_watcher;
-};
-
-// A flat picture button shows no focus of its own in most styles: the one the keyboard is on
-// gets a frame in the highlight colour, which stands out in a light and in a dark theme.
-class FocusFrameStyle : public QProxyStyle
-{
-public:
-    using QProxyStyle::QProxyStyle;
-    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
-                     const QWidget *widget) const override
-    {
-        QProxyStyle::drawControl(element, option, painter, widget);
-        const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
-        if (element != CE_PushButton || !button || !(button->features & QStyleOptionButton::Flat) ||
-            !(option->state & State_HasFocus) || !(option->state & State_KeyboardFocusChange))
-            return;
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(QPen(option->palette.color(QPalette::Highlight), 2));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRoundedRect(QRectF(option->rect).adjusted(1, 1, -1, -1), 3, 3);
-        painter->restore();
-    }
-};
 
 } // namespace
 
@@ -163,17 +96,7 @@ MainWindow::MainWindow(QWidget *parent)
             lineHolder->hold(savedPort, ui->comboBox_Serial_Baudrate->currentText().toInt(),
                              savedAdapter);
     });
-    auto *wheelGuard = new WheelOnlyWithFocus(this);
-    for (QComboBox *list : findChildren<QComboBox *>()) {
-        list->setFocusPolicy(Qt::StrongFocus);
-        list->installEventFilter(wheelGuard);
-    }
-    ui->comboBox_Serial_Port->installEventFilter(new RescanOnOpening(portWatcher, this));
-    auto *focusFrame = new FocusFrameStyle(QStyleFactory::create(style()->name()));
-    focusFrame->setParent(this);
-    for (QPushButton *button : ui->centralWidget->findChildren<QPushButton *>())
-        if (button->isFlat())
-            button->setStyle(focusFrame);
+    ControlManners::install(this, ui->centralWidget, ui->comboBox_Serial_Port, portWatcher);
 
     Fill_Port_List();
     ui->comboBox_Device->addItems(DeviceProfiles::modelNames());
@@ -393,48 +316,8 @@ void MainWindow::on_pushButton_Close_clicked()
 // A dock under the window, shown from View > Command Log, hidden at first.
 void MainWindow::Create_Command_Log()
 {
-    viewMenu = new QMenu(ui->menuBar);
-    viewMenu->setObjectName(QStringLiteral("menuView"));
-    ui->menuBar->insertMenu(ui->menuHelp->menuAction(), viewMenu);
-    commandLogAction = viewMenu->addAction(QString());
-    commandLogAction->setObjectName(QStringLiteral("actionCommand_Log"));
-    commandLogAction->setCheckable(true);
-    commandLogAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    connect(commandLogAction, &QAction::triggered, this, [this](bool shown) {
-        Show_Command_Log(shown);
-        const QString refused = WindowState::keep({{QStringLiteral("commandLog/shown"), shown}});
-        if (!refused.isEmpty())
-            Set_Status_Line(tr("Not saved: %1").arg(refused));
-    });
-    if (WindowState::kept(QStringLiteral("commandLog/shown"), false).toBool())
-        Show_Command_Log(true);
-}
-
-// The dock is made the first time it is shown: a start with the log hidden costs nothing more.
-void MainWindow::Show_Command_Log(bool shown)
-{
-    if (!commandLogDock && shown) {
-        commandLogDock = new QDockWidget(this);
-        commandLogDock->setObjectName(QStringLiteral("dockWidget_Log"));
-        commandLogDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-        // Hidden from View > Command Log alone, so that the check mark always tells.
-        commandLogDock->setFeatures(QDockWidget::DockWidgetMovable |
-                                    QDockWidget::DockWidgetFloatable);
-        commandLogPanel = new CommandLogPanel(commandLog, commandLogDock);
-        commandLogDock->setWidget(commandLogPanel);
-        addDockWidget(Qt::BottomDockWidgetArea, commandLogDock);
-        // After the window's last control, Tab goes through the log, then Clear and Save as...
-        QWidget *previous = ui->pushButton_All_Max;
-        for (const char *name : {"tableView_Log", "pushButton_Log_Clear", "pushButton_Log_Save"}) {
-            QWidget *next = commandLogPanel->findChild<QWidget *>(QLatin1String(name));
-            setTabOrder(previous, next);
-            previous = next;
-        }
-        Retranslate_Command_Log();
-    }
-    if (commandLogDock)
-        commandLogDock->setVisible(shown);
-    commandLogAction->setChecked(shown);
+    commandLogView = new CommandLogView(commandLog, this, ui->menuHelp, ui->pushButton_All_Max);
+    connect(commandLogView, &CommandLogView::status, this, &MainWindow::Set_Status_Line);
 }
 
 // File > Remote Control...: show controllers on the network cue the players through the same
@@ -448,22 +331,12 @@ void MainWindow::Create_Remote_Control()
 // Installation: the players' names, the scenes, Stop All and Identify, in a menu of their own.
 void MainWindow::Create_Installation_Menu()
 {
-    installationMenu =
-        new InstallationMenu(commandPath, commandLog, this, viewMenu, ui->comboBox_ID);
+    installationMenu = new InstallationMenu(commandPath, commandLog, this, commandLogView->menu(),
+                                            ui->comboBox_ID);
     connect(installationMenu, &InstallationMenu::shown, this, &MainWindow::Show_Status);
     connect(installationMenu, &InstallationMenu::status, this, &MainWindow::Set_Status_Line);
     connect(installationMenu, &InstallationMenu::requested, this,
             &MainWindow::Update_Connection_Controls);
-}
-
-void MainWindow::Retranslate_Command_Log()
-{
-    viewMenu->setTitle(tr("&View"));
-    commandLogAction->setText(tr("Command &Log"));
-    if (commandLogDock) {
-        commandLogDock->setWindowTitle(tr("Command Log"));
-        commandLogPanel->retranslate();
-    }
 }
 
 // Every status passes here. The line announces itself to a screen reader (a label without a
@@ -803,7 +676,7 @@ bool MainWindow::Load_Language()
     ui->retranslateUi(this);
     ui->horizontalSlider_All->setAccessibleDescription(ui->label_Volume_Value_All->text());
     Adopt_Button_Shortcuts();
-    Retranslate_Command_Log();
+    commandLogView->retranslate();
     remoteControl->retranslate();
     installationMenu->retranslate();
     return found;

@@ -11,10 +11,9 @@ class CommandLog;
 class CommandPath;
 class InstallationMenu;
 class RemoteControl;
-class CommandLogPanel;
+class CommandLogView;
 class QAbstractButton;
 class QAction;
-class QDockWidget;
 class QMenu;
 class SerialLink;
 class LineHolder;
@@ -92,8 +91,6 @@ private:
     void Set_Status_Line(const QString &text);
     void Show_Status(const QString &text);
     void Create_Command_Log();
-    void Show_Command_Log(bool shown);
-    void Retranslate_Command_Log();
     void Create_Remote_Control();
     void Create_Installation_Menu();
     void Load_Configuration();
@@ -110,10 +107,7 @@ private:
     CommandPath *commandPath;
     PortWatcher *portWatcher = nullptr;
     CommandLog *commandLog;
-    CommandLogPanel *commandLogPanel = nullptr;
-    QDockWidget *commandLogDock = nullptr;
-    QMenu *viewMenu = nullptr;
-    QAction *commandLogAction = nullptr;
+    CommandLogView *commandLogView = nullptr;
     RemoteControl *remoteControl = nullptr;
     InstallationMenu *installationMenu = nullptr;
     // The port the user chose, or the saved one: it stays saved while its adapter is away,
