@@ -7,10 +7,10 @@
 // the ratio where it has one. Start-up and memory are taken from fresh processes.
 
 #include "constants.h"
-#include "globals.h"
 #include "mainwindow.h"
 #include "measure.h"
 #include "measures.h"
+#include "serialport.h"
 #include "settingsstore.h"
 
 #include <QApplication>

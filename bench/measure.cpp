@@ -1,6 +1,6 @@
 #include "measure.h"
 
-#include "globals.h"
+#include "serialport.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

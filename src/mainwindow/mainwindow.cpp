@@ -5,13 +5,15 @@
 #include "commandlogview.h"
 #include "commandpath.h"
 #include "configfile.h"
+#include "constants.h"
 #include "controlmanners.h"
 #include "deviceprofile.h"
-#include "globals.h"
 #include "installationmenu.h"
+#include "languageswitch.h"
 #include "lineholder.h"
 #include "remotecontrol.h"
 #include "seriallink.h"
+#include "serialport.h"
 #include "settingsstore.h"
 #include "supportlinks.h"
 #include "translations.h"
@@ -65,7 +67,8 @@ void selectSaved(QComboBox *list, const QString &value)
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this))
+      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this)),
+      languageSwitch(std::make_unique<LanguageSwitch>())
 {
     commandPath->setLog(commandLog);
     ui->setupUi(this);
@@ -648,31 +651,7 @@ void MainWindow::Mark_Language(Configuration::Language language)
 
 bool MainWindow::Load_Language()
 {
-    QString localeName = QLocale::system().name();
-    switch (Marked_Language()) {
-    case Configuration::Language::English:
-        localeName = LocaleEnglish.name();
-        break;
-    case Configuration::Language::French:
-        localeName = LocaleFrench.name();
-        break;
-    case Configuration::Language::Default:
-        break;
-    }
-    QCoreApplication::removeTranslator(&translator);
-    const bool found = Translations::load(translator, Translations::catalogueName(localeName),
-                                          QCoreApplication::applicationDirPath());
-    if (found)
-        QCoreApplication::installTranslator(&translator);
-    // Qt's own texts in the same language, where Qt's catalogues are installed.
-    const QString language = localeName.section(QLatin1Char('_'), 0, 0);
-    for (QTranslator *qt : {&qtBaseTranslator, &qtSerialPortTranslator}) {
-        QCoreApplication::removeTranslator(qt);
-        const QString module =
-            qt == &qtBaseTranslator ? QStringLiteral("qtbase_") : QStringLiteral("qtserialport_");
-        if (qt->load(module + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            QCoreApplication::installTranslator(qt);
-    }
+    const bool found = languageSwitch->load(Marked_Language());
     ui->retranslateUi(this);
     ui->horizontalSlider_All->setAccessibleDescription(ui->label_Volume_Value_All->text());
     Adopt_Button_Shortcuts();

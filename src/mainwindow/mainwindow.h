@@ -6,10 +6,12 @@
 #include "portwatcher.h"
 
 #include <QMainWindow>
+#include <memory>
 
 class CommandLog;
 class CommandPath;
 class InstallationMenu;
+class LanguageSwitch;
 class RemoteControl;
 class CommandLogView;
 class QAbstractButton;
@@ -110,6 +112,7 @@ private:
     CommandLogView *commandLogView = nullptr;
     RemoteControl *remoteControl = nullptr;
     InstallationMenu *installationMenu = nullptr;
+    std::unique_ptr<LanguageSwitch> languageSwitch;
     // The port the user chose, or the saved one: it stays saved while its adapter is away,
     // until another is picked or opened.
     QString chosenPort;

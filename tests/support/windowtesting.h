@@ -1,10 +1,11 @@
 #pragma once
 
-#include "globals.h"
+#include "constants.h"
 #include "mainwindow.h"
 #include "portwatcher.h"
 #include "pseudoterminal.h"
 #include "seriallink.h"
+#include "serialport.h"
 #include "settingsstore.h"
 
 #include <QAction>
@@ -219,7 +220,6 @@ protected slots:
     {
         window.reset();
         serialPort->close();
-        QCoreApplication::removeTranslator(&translator);
         line.reset();
         forgetSettings();
     }

@@ -1,0 +1,5 @@
+#include "serialport.h"
+
+#include <QSerialPort>
+
+QSerialPort *const serialPort = new QSerialPort;
