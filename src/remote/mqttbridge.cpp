@@ -189,8 +189,11 @@ void MqttBridge::stop()
 {
     if (!m_client)
         return;
-    // Leaving on purpose: the broker is told, and the state says so.
+    // Leaving on purpose: the states still due go out, the broker is told, and the state says so.
     if (m_connected) {
+        m_stateTimer.stop();
+        for (const int playerId : std::exchange(m_stateDue, {}))
+            publishState(playerId);
         publish(topic(QStringLiteral("status")), "offline", true);
         mosquitto_disconnect(m_client);
         mosquitto_loop_write(m_client, 1);
