@@ -34,14 +34,30 @@ CommandLogPanel::~CommandLogPanel()
 void CommandLogPanel::retranslate()
 {
     ui->retranslateUi(this);
-    // Wide enough for the longest text each column holds, in the language shown.
+    // Wide enough for what each column holds most of the time, in the language shown: a longer
+    // source (an address) or a refused request is cut short, and whole in its tooltip. The
+    // outcome takes the rest, so that the log needs no sideways scroll.
     const QFontMetrics metrics(ui->tableView_Log->font());
-    const QString widest[] = {
-        QStringLiteral("00:00:00.000"), QStringLiteral("OSC 000.000.000.000"),
-        m_log->headerData(CommandLog::Player, Qt::Horizontal, Qt::DisplayRole).toString(),
-        QCoreApplication::translate("MainWindow", "Load folder"), QStringLiteral("00 00 00 00")};
+    const auto command = [](const char *name, const char *value) {
+        return QCoreApplication::translate("MainWindow", name) + QLatin1Char(' ') +
+               QLatin1String(value);
+    };
+    const QString widest[][2] = {
+        {QStringLiteral("00:00:00.000")},
+        {QStringLiteral("tessary-send"), tr("window")},
+        {m_log->headerData(CommandLog::Player, Qt::Horizontal, Qt::DisplayRole).toString()},
+        {command("Load folder", "999"), command("Volume", "-31 dB")},
+        {QStringLiteral("00 00 00 00")}};
     for (int column = 0; column < CommandLog::Outcome; ++column)
-        ui->tableView_Log->setColumnWidth(column, metrics.horizontalAdvance(widest[column]) + 16);
+        ui->tableView_Log->setColumnWidth(column,
+                                          qMax(metrics.horizontalAdvance(widest[column][0]),
+                                               metrics.horizontalAdvance(widest[column][1])) +
+                                              16);
+    // The outcome takes what is left, however little: it never pushes the view sideways.
+    QHeaderView *header = ui->tableView_Log->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->resizeSection(CommandLog::Outcome, header->minimumSectionSize());
+    header->setStretchLastSection(true);
 }
 
 bool CommandLogPanel::save(const QString &path)

@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaEnum>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTestAccessibility>
 
 using namespace Qt::StringLiterals;
@@ -170,6 +172,7 @@ void TestMainWindowAccess::picturesAtTwoScales()
 
 // Each dialog, in either language, fits 1366x768 at scale 1 and 1920x1080 at scale 2 (960x540
 // as the dialogs see it), with room for a title bar: OK and Cancel never below the screen's edge.
+// The command log's columns fit the window as it comes.
 void TestMainWindowAccess::everyWindowFitsTheScreen()
 {
     QFile::copy(QStringLiteral(TESSARY_QM_DIR "/LanguageData_fr.qm"), u"LanguageData_fr.qm"_s);
@@ -178,6 +181,13 @@ void TestMainWindowAccess::everyWindowFitsTheScreen()
         Installation::parse(u"[players]\n7 narration\n[scene Opening]\nnarration play\n"_s);
     for (const char *language : {"English", "Fran_ais"}) {
         PLAY(u"menu "_s + QLatin1String(language));
+        // The command log, shown at the window's own size, needs no sideways scroll.
+        PLAY(u"menu Command_Log"_s);
+        window->resize(window->sizeHint());
+        auto *log = window->findChild<QTableView *>();
+        QTRY_VERIFY(log->isVisible() && log->viewport()->width() > 0);
+        QCOMPARE(log->horizontalScrollBar()->maximum(), 0);
+        PLAY(u"menu Command_Log"_s);
         std::vector<std::unique_ptr<QWidget>> dialogs;
         dialogs.push_back(std::make_unique<RemoteControlDialog>(RemoteSettings{}, MqttSettings{}));
         dialogs.push_back(std::make_unique<PlayersDialog>(installation));
