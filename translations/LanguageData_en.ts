@@ -990,6 +990,10 @@ The file is left as it was.</translation>
         <source>%1 messages; their answers are longer than they were</source>
         <translation>%1 messages; their answers are longer than they were</translation>
     </message>
+    <message>
+        <source>connections refused: the service is near its limit of %1 open files</source>
+        <translation>connections refused: the service is near its limit of %1 open files</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

@@ -990,6 +990,10 @@ Le fichier est resté tel quel.</translation>
         <source>%1 messages; their answers are longer than they were</source>
         <translation>%1 messages&#xa0;; leurs réponses sont plus longues qu’eux</translation>
     </message>
+    <message>
+        <source>connections refused: the service is near its limit of %1 open files</source>
+        <translation>connexions refusées&#xa0;: le service approche de sa limite de %1 fichiers ouverts</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>

@@ -44,7 +44,7 @@ void CommandLogPanel::retranslate()
     };
     const QString widest[][2] = {
         {QStringLiteral("00:00:00.000")},
-        {QStringLiteral("tessary-send"), tr("window")},
+        {QStringLiteral("tessary-send"), QCoreApplication::translate("CommandLog", "window")},
         {m_log->headerData(CommandLog::Player, Qt::Horizontal, Qt::DisplayRole).toString()},
         {command("Load folder", "999"), command("Volume", "-31 dB")},
         {QStringLiteral("00 00 00 00")}};

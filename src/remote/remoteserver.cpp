@@ -21,6 +21,7 @@
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +37,7 @@ constexpr int MaxConnectionsPerClient = 4;
 // Answers a client has not read yet: beyond this, it is not reading them, and is closed.
 constexpr qint64 MaxUnreadBytes = 64 * 1024;
 constexpr qint64 ReadChunk = 4096; // read from one connection at a turn of the event loop
+constexpr qsizetype ReservedDescriptors = 16;
 constexpr int MaxClients = 1024;
 // A connection with half a message is closed after this; one with nothing at all, after the
 // second. Link news go to the clients heard from in the last minute.
@@ -255,10 +257,49 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
         if (udp)
             connect(udp, &QUdpSocket::readyRead, this,
                     [this, udp, osc] { readDatagrams(udp, osc); });
+        // One connection at a time, each looked at before the next is taken; should one still
+        // find no descriptor left, the server tries again a moment later.
+        tcp->setMaxPendingConnections(1);
         connect(tcp, &QTcpServer::newConnection, this,
                 [this, tcp, osc] { acceptConnection(tcp, osc); });
+        connect(tcp, &QTcpServer::acceptError, this, [this, tcp] {
+            sayNearLimit();
+            QTimer::singleShot(1000, tcp, &QTcpServer::resumeAccepting);
+        });
     }
     return true;
+}
+
+// Descriptors the process may still open, less a reserve for its own files (the line, the
+// installation, the broker): a connection beyond is closed at once, so that taking a connection
+// never fails for want of one. (A local server that fails to take one closes itself, and its
+// socket file goes with it.)
+bool RemoteServer::descriptorsToSpare() const
+{
+#ifdef Q_OS_LINUX
+    rlimit limit = {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return true;
+    const qsizetype open = QDir(QStringLiteral("/proc/self/fd"))
+                               .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                               .size();
+    return open + ReservedDescriptors <= qsizetype(limit.rlim_cur);
+#else
+    return true;
+#endif
+}
+
+void RemoteServer::sayNearLimit()
+{
+    if (std::exchange(m_saidNearLimit, true))
+        return;
+    qulonglong most = 0;
+#ifdef Q_OS_UNIX
+    rlimit limit = {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0)
+        most = qulonglong(limit.rlim_cur);
+#endif
+    emit note(tr("connections refused: the service is near its limit of %1 open files").arg(most));
 }
 
 void RemoteServer::stop()
@@ -503,13 +544,17 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
         const bool full =
             m_connections.size() >= MaxConnections ||
             std::count_if(keys.cbegin(), keys.cend(), sameClient) >= MaxConnectionsPerClient;
-        if (!allowed(from) || full) {
+        const bool spare = descriptorsToSpare();
+        if (!allowed(from) || full || !spare) {
             if (!allowed(from))
                 refuse(osc, from);
+            else if (!spare)
+                sayNearLimit();
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        m_saidNearLimit = false;
         socket->setParent(this);
         // A little at a time: a flood from one client is answered a turn at a time, and the
         // others' cues come in between.
@@ -667,11 +712,15 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
     // minutes, answers it does not read.
     connect(m_local, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_local->nextPendingConnection()) {
-            if (m_local->findChildren<QLocalSocket *>().size() > MaxConnections) {
+            const bool spare = descriptorsToSpare();
+            if (m_local->findChildren<QLocalSocket *>().size() > MaxConnections || !spare) {
+                if (!spare)
+                    sayNearLimit();
                 socket->abort();
                 socket->deleteLater();
                 continue;
             }
+            m_saidNearLimit = false;
             socket->setReadBufferSize(ReadChunk);
             auto *line = new QByteArray;
             auto *idle = new QTimer(socket);

@@ -89,6 +89,10 @@ signals:
     void note(const QString &text);
 
 private:
+    bool descriptorsToSpare() const;
+    // Said once, until a connection is taken again.
+    void sayNearLimit();
+
     struct Client
     {
         QElapsedTimer seen;
@@ -131,4 +135,5 @@ private:
     QLocalServer *m_local = nullptr;
     QList<QHostAddress> m_ownAddresses;
     QElapsedTimer m_ownLookedUp;
+    bool m_saidNearLimit = false;
 };

@@ -16,6 +16,7 @@
 #include <QUdpSocket>
 #include <QtEndian>
 #include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -409,6 +410,35 @@ void TestRemote::strangersHeldOff()
     QTRY_COMPARE(locals.back()->state(), QLocalSocket::UnconnectedState);
     QCOMPARE(locals.front()->state(), QLocalSocket::ConnectedState);
     locals.clear();
+    // Near the process's limit of open files the next one is closed, and said; the socket file
+    // stays, and serves again once descriptors are free.
+    const QString socket = folder.filePath(u"tessaryd.sock"_s);
+    rlimit before = {}, low = {};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &before) == 0);
+    low = before;
+    low.rlim_cur = rlim_t(QDir(u"/proc/self/fd"_s)
+                              .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                              .size() +
+                          20);
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+    locals.resize(4);
+    for (auto &local : locals) {
+        local = std::make_unique<QLocalSocket>();
+        local->connectToServer(socket);
+    }
+    const auto refusedOne = [&locals] {
+        return std::any_of(locals.cbegin(), locals.cend(), [](const auto &local) {
+            return local->state() == QLocalSocket::UnconnectedState;
+        });
+    };
+    QTRY_VERIFY(refusedOne());
+    QVERIFY(noted.last().first().toString().contains(u"near its limit"_s));
+    locals.clear();
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &before) == 0);
+    QLocalSocket again;
+    again.connectToServer(socket);
+    QVERIFY(again.waitForConnected() && again.write("5 play\n") == 7);
+    QTRY_VERIFY(again.canReadLine());
     RemoteServer second(path.get());
     QVERIFY(!second.listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
     QCOMPARE(why, folder.filePath(u"tessaryd.sock: served by another program already"_s));
