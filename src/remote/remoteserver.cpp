@@ -289,6 +289,18 @@ bool RemoteServer::descriptorsToSpare() const
 #endif
 }
 
+bool RemoteServer::keepsAnother(bool withinCaps)
+{
+    if (!withinCaps)
+        return false;
+    if (!descriptorsToSpare()) {
+        sayNearLimit();
+        return false;
+    }
+    m_saidNearLimit = false;
+    return true;
+}
+
 void RemoteServer::sayNearLimit()
 {
     if (std::exchange(m_saidNearLimit, true))
@@ -544,17 +556,13 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
         const bool full =
             m_connections.size() >= MaxConnections ||
             std::count_if(keys.cbegin(), keys.cend(), sameClient) >= MaxConnectionsPerClient;
-        const bool spare = descriptorsToSpare();
-        if (!allowed(from) || full || !spare) {
-            if (!allowed(from))
-                refuse(osc, from);
-            else if (!spare)
-                sayNearLimit();
+        if (!allowed(from))
+            refuse(osc, from);
+        if (!keepsAnother(allowed(from) && !full)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        m_saidNearLimit = false;
         socket->setParent(this);
         // A little at a time: a flood from one client is answered a turn at a time, and the
         // others' cues come in between.
@@ -712,15 +720,11 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
     // minutes, answers it does not read.
     connect(m_local, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_local->nextPendingConnection()) {
-            const bool spare = descriptorsToSpare();
-            if (m_local->findChildren<QLocalSocket *>().size() > MaxConnections || !spare) {
-                if (!spare)
-                    sayNearLimit();
+            if (!keepsAnother(m_local->findChildren<QLocalSocket *>().size() <= MaxConnections)) {
                 socket->abort();
                 socket->deleteLater();
                 continue;
             }
-            m_saidNearLimit = false;
             socket->setReadBufferSize(ReadChunk);
             auto *line = new QByteArray;
             auto *idle = new QTimer(socket);

@@ -90,6 +90,8 @@ signals:
 
 private:
     bool descriptorsToSpare() const;
+    // Whether a new connection may stay: within the caps, with descriptors to spare.
+    bool keepsAnother(bool withinCaps);
     // Said once, until a connection is taken again.
     void sayNearLimit();
 
