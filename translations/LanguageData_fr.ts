@@ -57,6 +57,13 @@
     </message>
 </context>
 <context>
+    <name>ButtonKeys</name>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>CommandLog</name>
     <message>
         <source>sent</source>
@@ -627,10 +634,6 @@ The file is left as it was.</source>
         <translation>Vos réglages n&apos;ont pas pu être enregistrés.
 %1
 Le fichier est resté tel quel.</translation>
-    </message>
-    <message>
-        <source>%1 (%2)</source>
-        <translation>%1 (%2)</translation>
     </message>
     <message>
         <source>No French catalogue found; the texts stay in English</source>

@@ -2,14 +2,36 @@
 
 #include "translations.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 
-bool LanguageSwitch::load(Configuration::Language language)
+LanguageSwitch::LanguageSwitch(QAction *byDefault, QAction *english, QAction *french)
+    : m_default(byDefault), m_english(english), m_french(french)
+{}
+
+Configuration::Language LanguageSwitch::marked() const
+{
+    // French is looked at last and wins, should both ever be marked.
+    if (m_french->isChecked())
+        return Configuration::Language::French;
+    if (m_english->isChecked())
+        return Configuration::Language::English;
+    return Configuration::Language::Default;
+}
+
+void LanguageSwitch::mark(Configuration::Language language)
+{
+    m_default->setChecked(language == Configuration::Language::Default);
+    m_english->setChecked(language == Configuration::Language::English);
+    m_french->setChecked(language == Configuration::Language::French);
+}
+
+bool LanguageSwitch::load()
 {
     QString localeName = QLocale::system().name();
-    switch (language) {
+    switch (marked()) {
     case Configuration::Language::English:
         localeName = QLocale(QLocale::English).name();
         break;

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutwindows.h"
+#include "buttonkeys.h"
 #include "commandlog.h"
 #include "commandlogview.h"
 #include "commandpath.h"
@@ -11,6 +12,7 @@
 #include "installationmenu.h"
 #include "languageswitch.h"
 #include "lineholder.h"
+#include "portchoice.h"
 #include "remotecontrol.h"
 #include "seriallink.h"
 #include "serialport.h"
@@ -18,21 +20,14 @@
 #include "supportlinks.h"
 #include "translations.h"
 #include "ui_mainwindow.h"
-#include "windowstate.h"
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QKeySequence>
-#include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTextStream>
-#include <QTranslator>
-#include <algorithm>
 #include <array>
-#include <functional>
 
 namespace {
 
@@ -46,58 +41,26 @@ QStringList playerIds()
     return ids;
 }
 
-QStringList itemTexts(const QComboBox *list)
-{
-    QStringList texts;
-    texts.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->itemText(i);
-    return texts;
-}
-
-// Selects what a saved value names, as the settings file has always matched it.
-void selectSaved(QComboBox *list, const QString &value)
-{
-    const int index = ConfigFile::matchListItem(itemTexts(list), value);
-    if (index >= 0)
-        list->setCurrentIndex(index);
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
-      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this)),
-      languageSwitch(std::make_unique<LanguageSwitch>())
+      commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this))
 {
     commandPath->setLog(commandLog);
     ui->setupUi(this);
+    languageSwitch =
+        std::make_unique<LanguageSwitch>(ui->actionDefault, ui->actionEnglish, ui->actionFran_ais);
     // The ports were being gathered meanwhile, since the process started.
     portWatcher = new PortWatcher(this);
-    Create_Command_Log();
-    Create_Remote_Control();
-    Create_Installation_Menu();
-    connect(portWatcher, &PortWatcher::portsChanged, this, &MainWindow::Follow_Ports);
-    // The list follows first; then the port waited for is opened from it.
-    lineHolder = new LineHolder(link, portWatcher, 0, this);
+    Create_Parts();
+    portChoice = new PortChoice(ui->comboBox_Serial_Port, ui->comboBox_Serial_Baudrate,
+                                ui->checkBox_AutoConnect, portWatcher, link);
+    lineHolder = portChoice->holder();
     connect(lineHolder, &LineHolder::lost, this, &MainWindow::Report_Connection_Lost);
     connect(lineHolder, &LineHolder::opened, this, &MainWindow::Port_Back);
     connect(lineHolder, &LineHolder::refused, this, [this](const QString &, const QString &why) {
         Show_Status(tr("Open failed: %1").arg(why));
-    });
-    // Picking another port is not waiting for the one that is gone.
-    connect(ui->comboBox_Serial_Port, &QComboBox::activated, this, [this] {
-        chosenPort = ui->comboBox_Serial_Port->currentText();
-        savedPort.clear();
-        lineHolder->release();
-    });
-    // Auto-connection is what waits: ticked, the saved port is waited for; unticked, nothing is.
-    connect(ui->checkBox_AutoConnect, &QCheckBox::clicked, this, [this](bool waiting) {
-        if (!waiting)
-            lineHolder->release();
-        else if (!savedPort.isEmpty() && !link->isOpen())
-            lineHolder->hold(savedPort, ui->comboBox_Serial_Baudrate->currentText().toInt(),
-                             savedAdapter);
     });
     ControlManners::install(this, ui->centralWidget, ui->comboBox_Serial_Port, portWatcher);
 
@@ -114,10 +77,9 @@ MainWindow::MainWindow(QWidget *parent)
     remoteControl->start();
     // Never another port than the saved one: while it is absent, wait for it. Its adapter may be
     // here already, under another name.
-    if (ui->checkBox_AutoConnect->isChecked() && !savedPort.isEmpty()) {
-        Show_Status(tr("Waiting for %1").arg(savedPort));
-        lineHolder->hold(savedPort, ui->comboBox_Serial_Baudrate->currentText().toInt(),
-                         savedAdapter);
+    if (const QString awaited = portChoice->awaited(); !awaited.isEmpty()) {
+        Show_Status(tr("Waiting for %1").arg(awaited));
+        portChoice->waitForSaved();
     } else if (ui->checkBox_AutoConnect->isChecked())
         on_pushButton_Open_clicked();
     Create_Shortcuts();
@@ -169,58 +131,32 @@ bool MainWindow::Save_Quietly()
 void MainWindow::Create_Shortcuts()
 {
     using Slot = void (MainWindow::*)();
-    const std::array<std::pair<QList<QKeySequence>, Slot>, 12> shortcuts{{
-        {{QKeySequence(QStringLiteral("Ctrl+0"))}, &MainWindow::Launch_Folder_0},
-        {{QKeySequence(QStringLiteral("Ctrl+1"))}, &MainWindow::Launch_Folder_1},
-        {{QKeySequence(QStringLiteral("Ctrl+2"))}, &MainWindow::Launch_Folder_2},
-        {{QKeySequence(QStringLiteral("Ctrl+3"))}, &MainWindow::Launch_Folder_3},
-        {{QKeySequence(QStringLiteral("Ctrl+4"))}, &MainWindow::Launch_Folder_4},
-        {{QKeySequence(QStringLiteral("Ctrl+5"))}, &MainWindow::Launch_Folder_5},
-        {{QKeySequence(QStringLiteral("Ctrl+6"))}, &MainWindow::Launch_Folder_6},
-        {{QKeySequence(QStringLiteral("Ctrl+7"))}, &MainWindow::Launch_Folder_7},
-        {{QKeySequence(QStringLiteral("Ctrl+8"))}, &MainWindow::Launch_Folder_8},
-        {{QKeySequence(QStringLiteral("Ctrl+9"))}, &MainWindow::Launch_Folder_9},
-        // Ctrl with the key that bears the plus, shifted or not.
+    const std::array<Slot, 10> folders{&MainWindow::Launch_Folder_0, &MainWindow::Launch_Folder_1,
+                                       &MainWindow::Launch_Folder_2, &MainWindow::Launch_Folder_3,
+                                       &MainWindow::Launch_Folder_4, &MainWindow::Launch_Folder_5,
+                                       &MainWindow::Launch_Folder_6, &MainWindow::Launch_Folder_7,
+                                       &MainWindow::Launch_Folder_8, &MainWindow::Launch_Folder_9};
+    QList<std::pair<QList<QKeySequence>, Slot>> shortcuts;
+    for (int digit = 0; digit < 10; ++digit)
+        shortcuts.append({{QKeySequence(QStringLiteral("Ctrl+%1").arg(digit))}, folders[digit]});
+    // Ctrl with the key that bears the plus, shifted or not.
+    shortcuts.append(
         {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-         &MainWindow::Increase_Volume},
-        {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &MainWindow::Decrease_Volume},
-    }};
+         &MainWindow::Increase_Volume});
+    shortcuts.append({{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &MainWindow::Decrease_Volume});
     for (const auto &[keys, slot] : shortcuts) {
         auto *action = new QAction(this);
         addAction(action);
         action->setShortcuts(keys);
         connect(action, &QAction::triggered, this, slot);
     }
-    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
-             ui->pushButton_Play, ui->pushButton_Stop, ui->pushButton_Next, ui->pushButton_Previous,
-             ui->pushButton_All_Max, ui->pushButton_All_Min}) {
-        auto *action = new QAction(this);
-        addAction(action);
-        // A click, not the slot: a disabled button ignores its keys as it ignores the mouse.
-        connect(action, &QAction::triggered, button, &QAbstractButton::click);
-        buttonKeys.append({button, action});
-    }
-    Adopt_Button_Shortcuts();
-}
-
-// A button's own shortcut animates a click and ignores the presses that come while it runs, so
-// fast presses were lost. Its keys move to a window-wide action, which acts on every press; the
-// tooltip names them. Done again whenever the form has put its texts and keys back.
-void MainWindow::Adopt_Button_Shortcuts()
-{
-    for (const auto &[button, action] : std::as_const(buttonKeys)) {
-        QList<QKeySequence> keys{button->shortcut()};
-        if (button == ui->pushButton_Play)
-            keys << QKeySequence(Qt::CTRL | Qt::Key_Enter); // the keypad's Enter
-        if (keys.first().isEmpty())
-            continue;
-        action->setShortcuts(keys);
-        button->setShortcut(QKeySequence());
-        button->setToolTip(
-            tr("%1 (%2)").arg(button->toolTip(), keys.first().toString(QKeySequence::NativeText)));
-        // A screen reader says the name, then this: what the button does and its key.
-        button->setAccessibleDescription(button->toolTip());
-    }
+    // A button's keys act on every press, through window-wide actions.
+    buttonKeys = std::make_unique<ButtonKeys>(
+        this,
+        QList<QAbstractButton *>{ui->pushButton_Play, ui->pushButton_Stop, ui->pushButton_Next,
+                                 ui->pushButton_Previous, ui->pushButton_All_Max,
+                                 ui->pushButton_All_Min},
+        ui->pushButton_Play);
 }
 
 void MainWindow::Update_Connection_Controls()
@@ -241,51 +177,15 @@ void MainWindow::Update_Connection_Controls()
     ui->groupBox_Volume->setEnabled(open);
 }
 
-// --- Serial link -------------------------------------------------------------------------------
-
 void MainWindow::Fill_Port_List()
 {
-    Show_Ports(portWatcher->ports());
-}
-
-// The ports as listed now, each with what the system knows of it in its tooltip. The choice
-// stays where it was while that port is still there.
-void MainWindow::Show_Ports(const QList<PortInfo> &ports)
-{
-    QComboBox *list = ui->comboBox_Serial_Port;
-    QStringList names;
-    for (const PortInfo &port : ports)
-        names << port.name;
-    if (names != itemTexts(list)) {
-        const QString current = list->currentText();
-        list->clear();
-        list->addItems(names);
-        list->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, names.indexOf(current)));
-    }
-    for (int i = 0; i < ports.size(); ++i)
-        list->setItemData(i, ports[i].details(), Qt::ToolTipRole);
-}
-
-// A port came or went. While the port is open the list stays as it is. While it is closed, the
-// list follows; the saved port, without Auto-connection, is chosen in it once it is there.
-void MainWindow::Follow_Ports(const QList<PortInfo> &ports)
-{
-    if (link->isOpen())
-        return;
-    Show_Ports(ports);
-    if (!savedPort.isEmpty() && !ui->checkBox_AutoConnect->isChecked() &&
-        ui->comboBox_Serial_Port->findText(savedPort) >= 0) {
-        ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(savedPort));
-        savedPort.clear();
-    }
+    portChoice->show(portWatcher->ports());
 }
 
 // The port waited for is open: as it was, or the same adapter under another name.
 void MainWindow::Port_Back(const QString &port, bool again, bool sameAdapter)
 {
-    ui->comboBox_Serial_Port->setCurrentIndex(ui->comboBox_Serial_Port->findText(port));
-    chosenPort = port;
-    savedPort.clear();
+    portChoice->opened(port);
     Show_Status(sameAdapter ? (again ? tr("Reconnected: %1 (the same adapter)").arg(port)
                                      : tr("Open: %1 (the same adapter)").arg(port))
                             : (again ? tr("Reconnected") : tr("Open")));
@@ -297,8 +197,7 @@ void MainWindow::on_pushButton_Open_clicked()
     const QString port = ui->comboBox_Serial_Port->currentText();
     if (link->open(port, ui->comboBox_Serial_Baudrate->currentText().toInt())) {
         Show_Status(tr("Open"));
-        chosenPort = port;
-        savedPort.clear();
+        portChoice->opened(port);
         lineHolder->release();
     } else {
         Show_Status(tr("Open failed: %1")
@@ -316,24 +215,16 @@ void MainWindow::on_pushButton_Close_clicked()
     Update_Connection_Controls();
 }
 
-// A dock under the window, shown from View > Command Log, hidden at first.
-void MainWindow::Create_Command_Log()
+// The window's parts with jobs of their own: the command log, a dock shown from View > Command
+// Log; File > Remote Control..., where show controllers cue the players through the same command
+// path as the window's own controls; the Installation menu, with the players' names, the scenes,
+// Stop All and Identify.
+void MainWindow::Create_Parts()
 {
     commandLogView = new CommandLogView(commandLog, this, ui->menuHelp, ui->pushButton_All_Max);
     connect(commandLogView, &CommandLogView::status, this, &MainWindow::Set_Status_Line);
-}
-
-// File > Remote Control...: show controllers on the network cue the players through the same
-// command path as the window's own controls.
-void MainWindow::Create_Remote_Control()
-{
     remoteControl = new RemoteControl(commandPath, commandLog, ui->menuFile, ui->actionExit, this);
     connect(remoteControl, &RemoteControl::status, this, &MainWindow::Set_Status_Line);
-}
-
-// Installation: the players' names, the scenes, Stop All and Identify, in a menu of their own.
-void MainWindow::Create_Installation_Menu()
-{
     installationMenu = new InstallationMenu(commandPath, commandLog, this, commandLogView->menu(),
                                             ui->comboBox_ID);
     connect(installationMenu, &InstallationMenu::shown, this, &MainWindow::Show_Status);
@@ -362,15 +253,9 @@ void MainWindow::Show_Status(const QString &text)
 void MainWindow::Report_Connection_Lost(const QString &port)
 {
     Show_Status(tr("Connection lost"));
-    // With Auto-connection, the same port (or the same adapter) is opened again once it is back.
-    if (ui->checkBox_AutoConnect->isChecked())
-        lineHolder->hold(port, ui->comboBox_Serial_Baudrate->currentText().toInt(),
-                         lineHolder->adapter(), true);
-    Show_Ports(portWatcher->ports());
+    portChoice->waitAgain(port);
     Update_Connection_Controls();
 }
-
-// --- Commands ----------------------------------------------------------------------------------
 
 int MainWindow::Current_Player_ID() const
 {
@@ -392,26 +277,6 @@ void MainWindow::Send_Transport(PlayerCommand::Kind kind)
     Send_Command({Current_Player_ID(), kind, 0});
 }
 
-void MainWindow::on_pushButton_Play_clicked()
-{
-    Send_Transport(PlayerCommand::Kind::Play);
-}
-
-void MainWindow::on_pushButton_Stop_clicked()
-{
-    Send_Transport(PlayerCommand::Kind::Stop);
-}
-
-void MainWindow::on_pushButton_Next_clicked()
-{
-    Send_Transport(PlayerCommand::Kind::Next);
-}
-
-void MainWindow::on_pushButton_Previous_clicked()
-{
-    Send_Transport(PlayerCommand::Kind::Previous);
-}
-
 void MainWindow::on_pushButton_Folder_Load_clicked()
 {
     Send_Launch_Folder(Current_Player_ID(), ui->comboBox_Folder->currentText().toInt());
@@ -423,58 +288,6 @@ void MainWindow::Send_Launch_Folder(int aID, int aFolder)
         return;
     Send_Command({aID, PlayerCommand::Kind::Folder, aFolder});
 }
-
-void MainWindow::Launch_Folder_0()
-{
-    Send_Launch_Folder(Current_Player_ID(), 0);
-}
-
-void MainWindow::Launch_Folder_1()
-{
-    Send_Launch_Folder(Current_Player_ID(), 1);
-}
-
-void MainWindow::Launch_Folder_2()
-{
-    Send_Launch_Folder(Current_Player_ID(), 2);
-}
-
-void MainWindow::Launch_Folder_3()
-{
-    Send_Launch_Folder(Current_Player_ID(), 3);
-}
-
-void MainWindow::Launch_Folder_4()
-{
-    Send_Launch_Folder(Current_Player_ID(), 4);
-}
-
-void MainWindow::Launch_Folder_5()
-{
-    Send_Launch_Folder(Current_Player_ID(), 5);
-}
-
-void MainWindow::Launch_Folder_6()
-{
-    Send_Launch_Folder(Current_Player_ID(), 6);
-}
-
-void MainWindow::Launch_Folder_7()
-{
-    Send_Launch_Folder(Current_Player_ID(), 7);
-}
-
-void MainWindow::Launch_Folder_8()
-{
-    Send_Launch_Folder(Current_Player_ID(), 8);
-}
-
-void MainWindow::Launch_Folder_9()
-{
-    Send_Launch_Folder(Current_Player_ID(), 9);
-}
-
-// --- Volume ------------------------------------------------------------------------------------
 
 void MainWindow::Show_Volume_Level()
 {
@@ -501,19 +314,11 @@ void MainWindow::on_pushButton_All_Max_clicked()
     ui->horizontalSlider_All->setValue(ui->horizontalSlider_All->maximum());
 }
 
-void MainWindow::Increase_Volume()
+void MainWindow::Step_Volume(int step)
 {
     QSlider *slider = ui->horizontalSlider_All;
-    slider->setValue(qMin(slider->value() + 1, slider->maximum()));
+    slider->setValue(qBound(slider->minimum(), slider->value() + step, slider->maximum()));
 }
-
-void MainWindow::Decrease_Volume()
-{
-    QSlider *slider = ui->horizontalSlider_All;
-    slider->setValue(qMax(slider->value() - 1, slider->minimum()));
-}
-
-// --- Device profiles ---------------------------------------------------------------------------
 
 void MainWindow::Apply_Device_Profile(int model)
 {
@@ -538,8 +343,6 @@ void MainWindow::on_comboBox_Device_activated(int index)
     on_pushButton_Close_clicked();
     Apply_Device_Profile(index + 1);
 }
-
-// --- Window and menus --------------------------------------------------------------------------
 
 void MainWindow::on_actionExit_triggered()
 {
@@ -567,8 +370,6 @@ void MainWindow::on_actionContact_Technical_Support_triggered()
         SupportLinks::supportMail(Tessary::SupportAddress, subject, tr("Here: your question...")));
 }
 
-// --- Settings and language ---------------------------------------------------------------------
-
 void MainWindow::Load_Configuration()
 {
     const std::optional<QString> text = SettingsStore::forApplication().read();
@@ -586,16 +387,10 @@ void MainWindow::Load_Configuration()
     const int model = ui->comboBox_Device->currentIndex() + 1;
     if (DeviceProfiles::isModel(model) && model != shown)
         Apply_Device_Profile(model);
-    selectSaved(ui->comboBox_Serial_Port, saved->serialPort);
-    chosenPort = saved->serialPort;
-    if (ui->comboBox_Serial_Port->findText(saved->serialPort) < 0)
-        savedPort = saved->serialPort;
-    // The adapter the saved port was last time, should it come back under another number.
-    if (WindowState::kept(QStringLiteral("adapter/port")).toString() == saved->serialPort)
-        savedAdapter = WindowState::kept(QStringLiteral("adapter/name")).toString();
+    portChoice->restore(saved->serialPort);
     selectSaved(ui->comboBox_Serial_Baudrate, saved->baudrate);
     ui->checkBox_AutoConnect->setChecked(saved->autoConnect);
-    Mark_Language(saved->language);
+    languageSwitch->mark(saved->language);
     selectSaved(ui->comboBox_ID, saved->playerId);
 }
 
@@ -603,13 +398,10 @@ bool MainWindow::Save_Configuration(QString *why)
 {
     Configuration current;
     current.device = ui->comboBox_Device->currentText();
-    // The port chosen stays saved while its adapter is away, until another is picked.
-    current.serialPort =
-        chosenPort.isEmpty() ? ui->comboBox_Serial_Port->currentText() : chosenPort;
-    Save_Adapter(current.serialPort);
+    current.serialPort = portChoice->toSave();
     current.baudrate = ui->comboBox_Serial_Baudrate->currentText();
     current.autoConnect = ui->checkBox_AutoConnect->isChecked();
-    current.language = Marked_Language();
+    current.language = languageSwitch->marked();
     current.playerId = ui->comboBox_ID->currentText();
     return SettingsStore::forApplication().write(
         ConfigFile::format(current, QCoreApplication::applicationName(),
@@ -617,44 +409,13 @@ bool MainWindow::Save_Configuration(QString *why)
         why);
 }
 
-// Which adapter the saved port is, when the system knows it by a name of its own: kept only
-// while that port is listed, written only when it changed.
-void MainWindow::Save_Adapter(const QString &port)
-{
-    const QList<PortInfo> listed = portWatcher->ports();
-    const auto info = std::find_if(listed.cbegin(), listed.cend(),
-                                   [&port](const PortInfo &info) { return info.name == port; });
-    if (info == listed.cend() ||
-        (WindowState::kept(QStringLiteral("adapter/port")).toString() == port &&
-         WindowState::kept(QStringLiteral("adapter/name")).toString() == info->stableName))
-        return;
-    WindowState::keep({{QStringLiteral("adapter/port"), port},
-                       {QStringLiteral("adapter/name"), info->stableName}});
-}
-
-Configuration::Language MainWindow::Marked_Language() const
-{
-    // French is looked at last and wins, should both ever be marked.
-    if (ui->actionFran_ais->isChecked())
-        return Configuration::Language::French;
-    if (ui->actionEnglish->isChecked())
-        return Configuration::Language::English;
-    return Configuration::Language::Default;
-}
-
-void MainWindow::Mark_Language(Configuration::Language language)
-{
-    ui->actionDefault->setChecked(language == Configuration::Language::Default);
-    ui->actionEnglish->setChecked(language == Configuration::Language::English);
-    ui->actionFran_ais->setChecked(language == Configuration::Language::French);
-}
-
 bool MainWindow::Load_Language()
 {
-    const bool found = languageSwitch->load(Marked_Language());
+    const bool found = languageSwitch->load();
     ui->retranslateUi(this);
     ui->horizontalSlider_All->setAccessibleDescription(ui->label_Volume_Value_All->text());
-    Adopt_Button_Shortcuts();
+    if (buttonKeys)
+        buttonKeys->adopt();
     commandLogView->retranslate();
     remoteControl->retranslate();
     installationMenu->retranslate();
@@ -663,7 +424,7 @@ bool MainWindow::Load_Language()
 
 void MainWindow::Choose_Language(Configuration::Language language)
 {
-    Mark_Language(language);
+    languageSwitch->mark(language);
     const bool found = Load_Language();
     // The form puts its design text back into the level label; show the real level again.
     Show_Volume_Level();

@@ -8,15 +8,14 @@
 #include <QMainWindow>
 #include <memory>
 
+class ButtonKeys;
 class CommandLog;
 class CommandPath;
 class InstallationMenu;
 class LanguageSwitch;
 class RemoteControl;
 class CommandLogView;
-class QAbstractButton;
-class QAction;
-class QMenu;
+class PortChoice;
 class SerialLink;
 class LineHolder;
 
@@ -44,12 +43,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
-    void on_pushButton_Play_clicked();
+    void on_pushButton_Play_clicked() { Send_Transport(PlayerCommand::Kind::Play); }
     void on_pushButton_Open_clicked();
     void on_pushButton_Close_clicked();
-    void on_pushButton_Stop_clicked();
-    void on_pushButton_Previous_clicked();
-    void on_pushButton_Next_clicked();
+    void on_pushButton_Stop_clicked() { Send_Transport(PlayerCommand::Kind::Stop); }
+    void on_pushButton_Previous_clicked() { Send_Transport(PlayerCommand::Kind::Previous); }
+    void on_pushButton_Next_clicked() { Send_Transport(PlayerCommand::Kind::Next); }
     void on_pushButton_Folder_Load_clicked();
     void on_pushButton_All_Min_clicked();
     void on_horizontalSlider_All_valueChanged(int value);
@@ -63,28 +62,26 @@ private slots:
     void on_actionDefault_triggered();
     void on_comboBox_Device_activated(int index);
     void Send_Launch_Folder(int aID, int aFolder);
-    void Launch_Folder_0();
-    void Launch_Folder_1();
-    void Launch_Folder_2();
-    void Launch_Folder_3();
-    void Launch_Folder_4();
-    void Launch_Folder_5();
-    void Launch_Folder_6();
-    void Launch_Folder_7();
-    void Launch_Folder_8();
-    void Launch_Folder_9();
-    void Increase_Volume();
-    void Decrease_Volume();
+    // Ctrl+0 to Ctrl+9: that folder of the player shown.
+    void Launch_Folder_0() { Send_Launch_Folder(Current_Player_ID(), 0); }
+    void Launch_Folder_1() { Send_Launch_Folder(Current_Player_ID(), 1); }
+    void Launch_Folder_2() { Send_Launch_Folder(Current_Player_ID(), 2); }
+    void Launch_Folder_3() { Send_Launch_Folder(Current_Player_ID(), 3); }
+    void Launch_Folder_4() { Send_Launch_Folder(Current_Player_ID(), 4); }
+    void Launch_Folder_5() { Send_Launch_Folder(Current_Player_ID(), 5); }
+    void Launch_Folder_6() { Send_Launch_Folder(Current_Player_ID(), 6); }
+    void Launch_Folder_7() { Send_Launch_Folder(Current_Player_ID(), 7); }
+    void Launch_Folder_8() { Send_Launch_Folder(Current_Player_ID(), 8); }
+    void Launch_Folder_9() { Send_Launch_Folder(Current_Player_ID(), 9); }
+    void Increase_Volume() { Step_Volume(1); }
+    void Decrease_Volume() { Step_Volume(-1); }
 
 private:
     void Fill_Port_List();
-    void Show_Ports(const QList<PortInfo> &ports);
-    void Follow_Ports(const QList<PortInfo> &ports);
     void Port_Back(const QString &port, bool again, bool sameAdapter);
     void Apply_Device_Profile(int model);
     void Update_Connection_Controls();
     void Create_Shortcuts();
-    void Adopt_Button_Shortcuts();
     void Send_Command(const PlayerCommand &command);
     void Send_Transport(PlayerCommand::Kind kind);
     int Current_Player_ID() const;
@@ -92,16 +89,12 @@ private:
     void Report_Connection_Lost(const QString &port);
     void Set_Status_Line(const QString &text);
     void Show_Status(const QString &text);
-    void Create_Command_Log();
-    void Create_Remote_Control();
-    void Create_Installation_Menu();
+    void Create_Parts();
+    void Step_Volume(int step);
     void Load_Configuration();
     bool Save_Configuration(QString *why = nullptr);
     bool Save_Quietly();
-    void Save_Adapter(const QString &port);
     bool Load_Language();
-    Configuration::Language Marked_Language() const;
-    void Mark_Language(Configuration::Language language);
     void Choose_Language(Configuration::Language language);
 
     Ui::MainWindow *ui;
@@ -113,17 +106,10 @@ private:
     RemoteControl *remoteControl = nullptr;
     InstallationMenu *installationMenu = nullptr;
     std::unique_ptr<LanguageSwitch> languageSwitch;
-    // The port the user chose, or the saved one: it stays saved while its adapter is away,
-    // until another is picked or opened.
-    QString chosenPort;
-    // The saved port, absent at start, and its adapter's own name: waited for with
-    // Auto-connection, chosen in the list once it is there without.
-    QString savedPort;
-    QString savedAdapter;
-    // Waits for the port, and opens it again after a loss.
+    // Which port is meant, and the waiting for it.
+    PortChoice *portChoice = nullptr;
     LineHolder *lineHolder = nullptr;
-    // The buttons whose keys act through window-wide actions, one press one command.
-    QList<std::pair<QAbstractButton *, QAction *>> buttonKeys;
+    std::unique_ptr<ButtonKeys> buttonKeys;
     bool settingsSaved = false;
     bool closingOnRequest = false;
 };
