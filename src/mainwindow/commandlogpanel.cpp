@@ -18,6 +18,10 @@ CommandLogPanel::CommandLogPanel(CommandLog *log, QWidget *parent)
     // measuring.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(QFontMetrics(view->font()).height() + 4);
+    // Room for several rows, wherever the log is.
+    view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() +
+                           4 * view->verticalHeader()->defaultSectionSize() +
+                           2 * view->frameWidth());
     // The newest row stays in view while the view is at the bottom.
     connect(log, &CommandLog::rowsAboutToBeInserted, this, [this, view] {
         const QScrollBar *bar = view->verticalScrollBar();

@@ -1,10 +1,12 @@
 #include "aboutwindows.h"
+#include "commandlogview.h"
 #include "installationdialogs.h"
 #include "remotecontroldialog.h"
 #include "windowtesting.h"
 
 #include <QAccessible>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaEnum>
@@ -187,6 +189,17 @@ void TestMainWindowAccess::everyWindowFitsTheScreen()
         auto *log = window->findChild<QTableView *>();
         QTRY_VERIFY(log->isVisible() && log->viewport()->width() > 0);
         QCOMPARE(log->horizontalScrollBar()->maximum(), 0);
+        // With the log, the window fits 1366x768 at scale 1 and 960x540 at scale 2, less the
+        // frame; on the short one the controls scroll, and the log keeps room for several rows.
+        for (const int height : {768, 540}) {
+            window->findChild<CommandLogView *>()->fitTo(height);
+            const QSize least = window->minimumSizeHint();
+            QVERIFY2(least.width() <= 960 && least.height() <= height - 40,
+                     qPrintable(u"window %1x%2"_s.arg(least.width()).arg(least.height())));
+            QVERIFY(log->minimumHeight() >= 4 * log->verticalHeader()->defaultSectionSize());
+            QTRY_VERIFY(
+                window->findChild<QWidget *>(u"pushButton_Play"_s)->isVisibleTo(window.get()));
+        }
         PLAY(u"menu Command_Log"_s);
         std::vector<std::unique_ptr<QWidget>> dialogs;
         dialogs.push_back(std::make_unique<RemoteControlDialog>(RemoteSettings{}, MqttSettings{}));
