@@ -50,7 +50,9 @@ generator() {
 }
 
 build() {
-    cmake -S . -B "$build_dir" $(generator "$build_dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    # Configured for /usr, as a package is: the service's configuration then goes to /etc.
+    cmake -S . -B "$build_dir" $(generator "$build_dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_INSTALL_PREFIX=/usr
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
 
