@@ -6,12 +6,12 @@
 // Each figure is printed as median, minimum and maximum over repeated runs, with the floor and
 // the ratio where it has one. Start-up and memory are taken from fresh processes.
 
-#include "constants.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "measure.h"
 #include "measures.h"
-#include "serialport.h"
-#include "settingsstore.h"
+#include "process/constants.h"
+#include "serial/serialport.h"
+#include "storage/settingsstore.h"
 
 #include <QApplication>
 #include <QFile>

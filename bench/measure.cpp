@@ -1,6 +1,6 @@
 #include "measure.h"
 
-#include "serialport.h"
+#include "serial/serialport.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
 // Remote control in the window and the installation's bursts.
 
-#include "commandpath.h"
-#include "mainwindow.h"
+#include "command/commandpath.h"
+#include "mainwindow/mainwindow.h"
 #include "measure.h"
 #include "measures.h"
-#include "osc.h"
-#include "remoteserver.h"
+#include "remote/osc.h"
+#include "remote/remoteserver.h"
 #include "sockets.h"
 
 #include <QAction>

@@ -4,8 +4,8 @@
 // raw TCP, mosquitto_sub writing a payload out). Every floor runs in the same run, interleaved.
 
 #include "measures.h"
-#include "osc.h"
 #include "pseudoterminal.h"
+#include "remote/osc.h"
 #include "sockets.h"
 
 #include <QCoreApplication>

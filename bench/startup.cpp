@@ -1,13 +1,13 @@
 // Start-up and memory against a bare Qt window of the same size, in fresh processes taking
 // turns, and the start with a damaged settings file in its place.
 
-#include "configfile.h"
-#include "constants.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "measure.h"
 #include "measures.h"
-#include "portwatcher.h"
-#include "settingsstore.h"
+#include "process/constants.h"
+#include "serial/portwatcher.h"
+#include "storage/configfile.h"
+#include "storage/settingsstore.h"
 
 #include <QApplication>
 #include <QCheckBox>

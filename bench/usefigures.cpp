@@ -1,11 +1,11 @@
 // The window over repeated use (a leak keeps growing from the hundredth use to the thousandth),
 // following the ports, a device gone, and the program left alone.
 
-#include "commandlog.h"
-#include "mainwindow.h"
+#include "command/commandlog.h"
+#include "mainwindow/mainwindow.h"
 #include "measure.h"
 #include "measures.h"
-#include "portwatcher.h"
+#include "serial/portwatcher.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,12 +2,12 @@
 // pseudo-terminal, a volume drag with the log hidden and shown, a stalled line, and the settings
 // file written and read back.
 
-#include "configfile.h"
-#include "constants.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "measure.h"
 #include "measures.h"
-#include "settingsstore.h"
+#include "process/constants.h"
+#include "storage/configfile.h"
+#include "storage/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>

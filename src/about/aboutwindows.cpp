@@ -1,6 +1,6 @@
-#include "aboutwindows.h"
+#include "about/aboutwindows.h"
 
-#include "abouttext.h"
+#include "about/abouttext.h"
 #include "ui_aboutwindows.h"
 
 #include <QOperatingSystemVersion>

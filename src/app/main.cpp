@@ -1,7 +1,7 @@
-#include "constants.h"
-#include "mainwindow.h"
-#include "portwatcher.h"
-#include "stopsignals.h"
+#include "mainwindow/mainwindow.h"
+#include "process/constants.h"
+#include "process/stopsignals.h"
+#include "serial/portwatcher.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
-#include "commandpath.h"
+#include "command/commandpath.h"
 
-#include "commandlog.h"
-#include "inifile.h"
-#include "lineout.h"
+#include "command/commandlog.h"
+#include "serial/lineout.h"
+#include "storage/inifile.h"
 
 #include <QDateTime>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "commandframe.h"
-#include "installation.h"
-#include "playercommand.h"
-#include "request.h"
+#include "command/request.h"
+#include "model/commandframe.h"
+#include "model/installation.h"
+#include "model/playercommand.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commandframe.h"
-#include "requestwords.h"
+#include "model/commandframe.h"
+#include "model/requestwords.h"
 
 #include <QList>
 #include <QString>

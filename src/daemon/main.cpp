@@ -1,18 +1,18 @@
 // tessaryd: the line held by a service with no screen, taking cues from the network as the window
 // does. The same port handling, the same command path, the same protocols.
 
-#include "commandpath.h"
-#include "configfile.h"
-#include "constants.h"
-#include "deviceprofile.h"
-#include "inifile.h"
-#include "lineholder.h"
-#include "mqttbridge.h"
-#include "portwatcher.h"
-#include "remoteserver.h"
-#include "seriallink.h"
-#include "settingsstore.h"
-#include "stopsignals.h"
+#include "command/commandpath.h"
+#include "model/deviceprofile.h"
+#include "process/constants.h"
+#include "process/stopsignals.h"
+#include "remote/mqttbridge.h"
+#include "remote/remoteserver.h"
+#include "serial/lineholder.h"
+#include "serial/portwatcher.h"
+#include "serial/seriallink.h"
+#include "storage/configfile.h"
+#include "storage/inifile.h"
+#include "storage/settingsstore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

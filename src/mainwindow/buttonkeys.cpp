@@ -1,4 +1,4 @@
-#include "buttonkeys.h"
+#include "mainwindow/buttonkeys.h"
 
 #include <QAbstractButton>
 #include <QAction>

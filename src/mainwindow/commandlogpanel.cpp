@@ -1,6 +1,6 @@
-#include "commandlogpanel.h"
+#include "mainwindow/commandlogpanel.h"
 
-#include "commandlog.h"
+#include "command/commandlog.h"
 #include "ui_commandlogpanel.h"
 
 #include <QFileDialog>

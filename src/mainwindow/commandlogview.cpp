@@ -1,7 +1,7 @@
-#include "commandlogview.h"
+#include "mainwindow/commandlogview.h"
 
-#include "commandlogpanel.h"
-#include "windowstate.h"
+#include "mainwindow/commandlogpanel.h"
+#include "mainwindow/windowstate.h"
 
 #include <QAction>
 #include <QDockWidget>

@@ -1,6 +1,6 @@
-#include "controlmanners.h"
+#include "mainwindow/controlmanners.h"
 
-#include "portwatcher.h"
+#include "serial/portwatcher.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

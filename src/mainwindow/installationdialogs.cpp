@@ -1,6 +1,6 @@
-#include "installationdialogs.h"
+#include "mainwindow/installationdialogs.h"
 
-#include "commandpath.h"
+#include "command/commandpath.h"
 #include "ui_identifydialog.h"
 #include "ui_playersdialog.h"
 #include "ui_scenesdialog.h"

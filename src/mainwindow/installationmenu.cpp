@@ -1,9 +1,9 @@
-#include "installationmenu.h"
+#include "mainwindow/installationmenu.h"
 
-#include "commandlog.h"
-#include "commandpath.h"
-#include "deviceprofile.h"
-#include "installationdialogs.h"
+#include "command/commandlog.h"
+#include "command/commandpath.h"
+#include "mainwindow/installationdialogs.h"
+#include "model/deviceprofile.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "installation.h"
+#include "model/installation.h"
 
 #include <QKeySequence>
 #include <QObject>

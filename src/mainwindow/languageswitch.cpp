@@ -1,6 +1,6 @@
-#include "languageswitch.h"
+#include "mainwindow/languageswitch.h"
 
-#include "translations.h"
+#include "storage/translations.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configfile.h"
+#include "storage/configfile.h"
 
 #include <QTranslator>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "configfile.h"
-#include "installation.h"
-#include "playercommand.h"
-#include "portwatcher.h"
+#include "model/installation.h"
+#include "model/playercommand.h"
+#include "serial/portwatcher.h"
+#include "storage/configfile.h"
 
 #include <QMainWindow>
 #include <memory>

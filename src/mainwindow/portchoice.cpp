@@ -1,9 +1,9 @@
-#include "portchoice.h"
+#include "mainwindow/portchoice.h"
 
-#include "configfile.h"
-#include "lineholder.h"
-#include "seriallink.h"
-#include "windowstate.h"
+#include "mainwindow/windowstate.h"
+#include "serial/lineholder.h"
+#include "serial/seriallink.h"
+#include "storage/configfile.h"
 
 #include <QCheckBox>
 #include <QComboBox>

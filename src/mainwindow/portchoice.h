@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portwatcher.h"
+#include "serial/portwatcher.h"
 
 #include <QObject>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "remotecontrol.h"
+#include "mainwindow/remotecontrol.h"
 
-#include "commandlog.h"
-#include "inifile.h"
-#include "remotecontroldialog.h"
-#include "safefile.h"
-#include "windowstate.h"
+#include "command/commandlog.h"
+#include "mainwindow/remotecontroldialog.h"
+#include "mainwindow/windowstate.h"
+#include "storage/inifile.h"
+#include "storage/safefile.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "remotecontroldialog.h"
+#include "mainwindow/remotecontroldialog.h"
 
 #include "ui_remotecontroldialog.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mqttbridge.h"
-#include "remoteserver.h"
+#include "remote/mqttbridge.h"
+#include "remote/remoteserver.h"
 
 #include <QDialog>
 #include <functional>

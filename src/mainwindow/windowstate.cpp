@@ -1,7 +1,7 @@
-#include "windowstate.h"
+#include "mainwindow/windowstate.h"
 
-#include "safefile.h"
-#include "settingsstore.h"
+#include "storage/safefile.h"
+#include "storage/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

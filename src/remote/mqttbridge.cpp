@@ -1,6 +1,6 @@
-#include "mqttbridge.h"
+#include "remote/mqttbridge.h"
 
-#include "mqttrequest.h"
+#include "remote/mqttrequest.h"
 
 #include <QFileInfo>
 #include <QHostInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commandpath.h"
-#include "inifile.h"
+#include "command/commandpath.h"
+#include "storage/inifile.h"
 
 #include <QObject>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "mqttrequest.h"
+#include "remote/mqttrequest.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

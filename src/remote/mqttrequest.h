@@ -1,6 +1,6 @@
 #pragma once
 
-#include "request.h"
+#include "command/request.h"
 
 #include <QByteArray>
 #include <QDateTime>

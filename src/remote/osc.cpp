@@ -1,4 +1,4 @@
-#include "osc.h"
+#include "remote/osc.h"
 
 #include <QtEndian>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "remoterequest.h"
+#include "remote/remoterequest.h"
 
 #include <cmath>
 

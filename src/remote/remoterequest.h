@@ -1,7 +1,7 @@
 #pragma once
 
-#include "osc.h"
-#include "request.h"
+#include "command/request.h"
+#include "remote/osc.h"
 
 #include <QString>
 

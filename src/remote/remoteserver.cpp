@@ -1,8 +1,8 @@
-#include "remoteserver.h"
+#include "remote/remoteserver.h"
 
-#include "remoterequest.h"
-#include "seriallink.h"
-#include "settingsstore.h"
+#include "remote/remoterequest.h"
+#include "serial/seriallink.h"
+#include "storage/settingsstore.h"
 
 #include <QDir>
 #include <QFile>

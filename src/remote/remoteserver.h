@@ -1,8 +1,8 @@
 #pragma once
 
-#include "commandpath.h"
-#include "inifile.h"
-#include "osc.h"
+#include "command/commandpath.h"
+#include "remote/osc.h"
+#include "storage/inifile.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -1,16 +1,16 @@
 // tessary-send: the window's commands from a shell, a script or a timer. The same frames, the
 // same settings file, the same way of opening, locking and writing the port.
 
-#include "commandpath.h"
-#include "configfile.h"
-#include "constants.h"
-#include "deviceprofile.h"
-#include "portlock.h"
-#include "portwatcher.h"
-#include "requestwords.h"
-#include "seriallink.h"
-#include "settingsstore.h"
-#include "stopsignals.h"
+#include "command/commandpath.h"
+#include "model/deviceprofile.h"
+#include "model/requestwords.h"
+#include "process/constants.h"
+#include "process/stopsignals.h"
+#include "serial/portlock.h"
+#include "serial/portwatcher.h"
+#include "serial/seriallink.h"
+#include "storage/configfile.h"
+#include "storage/settingsstore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "lineholder.h"
+#include "serial/lineholder.h"
 
-#include "seriallink.h"
+#include "serial/seriallink.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "portlock.h"
+#include "serial/portlock.h"
 
 #include <QCryptographicHash>
 #include <QDir>

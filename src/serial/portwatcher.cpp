@@ -1,4 +1,4 @@
-#include "portwatcher.h"
+#include "serial/portwatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>

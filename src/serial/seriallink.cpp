@@ -1,6 +1,6 @@
-#include "seriallink.h"
+#include "serial/seriallink.h"
 
-#include "portlock.h"
+#include "serial/portlock.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>

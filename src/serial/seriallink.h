@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lineout.h"
-#include "portlock.h"
+#include "serial/lineout.h"
+#include "serial/portlock.h"
 
 #include <QObject>
 #include <QSerialPort>

@@ -1,4 +1,4 @@
-#include "serialport.h"
+#include "serial/serialport.h"
 
 #include <QSerialPort>
 

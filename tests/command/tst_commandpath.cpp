@@ -1,7 +1,7 @@
-#include "commandlog.h"
-#include "commandpath.h"
+#include "command/commandlog.h"
+#include "command/commandpath.h"
 #include "pseudoterminal.h"
-#include "seriallink.h"
+#include "serial/seriallink.h"
 
 #include <QSerialPort>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 // every lookup stays inside them. libFuzzer hands each input over in a heap block of its exact
 // size, so AddressSanitizer reports a lookup that reads past its end.
 
-#include "translations.h"
+#include "storage/translations.h"
 
 #include <QTranslator>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Any bytes as the settings file's text: reading never crashes, hangs or reads out of bounds.
 // The same bytes also make six values; the file written from them reads back as those values.
 
-#include "configfile.h"
-#include "constants.h"
+#include "process/constants.h"
+#include "storage/configfile.h"
 
 #include <cstdint>
 #include <cstdlib>

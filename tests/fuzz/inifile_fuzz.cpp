@@ -1,7 +1,7 @@
 // Any bytes as a configuration file: read without a crash, every fault said with its line, and
 // every value read as what it stands for or as a fault.
 
-#include "inifile.h"
+#include "storage/inifile.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // changed writes it back as it was, whatever could not be used, and what it writes reads back
 // the same.
 
-#include "installation.h"
+#include "model/installation.h"
 
 #include <cstdint>
 

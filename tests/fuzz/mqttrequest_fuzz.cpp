@@ -1,8 +1,8 @@
 // Any bytes as the payload of a command topic, words or JSON, retained or not: refused with a
 // reason, late when retained, or words the request path reads into commands the model takes.
 
-#include "installation.h"
-#include "mqttrequest.h"
+#include "model/installation.h"
+#include "remote/mqttrequest.h"
 
 #include <cstdint>
 

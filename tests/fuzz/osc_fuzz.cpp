@@ -1,7 +1,7 @@
 // Any bytes as an OSC packet: a packet is refused with a reason or read whole, and a message read
 // from one is written back as a packet that reads as the same message.
 
-#include "osc.h"
+#include "remote/osc.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // Any bytes as a TCP stream of OSC packets, in SLIP or with a size before each, fed in pieces of
 // any length: never a packet over the limit, and what a stream frames reads back as it was.
 
-#include "osc.h"
+#include "remote/osc.h"
 
 #include <cstdint>
 

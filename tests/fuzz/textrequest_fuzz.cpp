@@ -1,8 +1,8 @@
 // Any bytes as a line of the text protocol, read in the words of the request path for each
 // model: refused with a reason, or commands each model takes as they are.
 
-#include "installation.h"
-#include "remoterequest.h"
+#include "model/installation.h"
+#include "remote/remoterequest.h"
 
 #include <cstdint>
 

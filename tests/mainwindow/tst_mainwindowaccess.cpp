@@ -1,7 +1,7 @@
-#include "aboutwindows.h"
-#include "commandlogview.h"
-#include "installationdialogs.h"
-#include "remotecontroldialog.h"
+#include "about/aboutwindows.h"
+#include "mainwindow/commandlogview.h"
+#include "mainwindow/installationdialogs.h"
+#include "mainwindow/remotecontroldialog.h"
 #include "windowtesting.h"
 
 #include <QAccessible>

@@ -1,7 +1,7 @@
-#include "commandlog.h"
-#include "commandpath.h"
-#include "installationdialogs.h"
-#include "remoteserver.h"
+#include "command/commandlog.h"
+#include "command/commandpath.h"
+#include "mainwindow/installationdialogs.h"
+#include "remote/remoteserver.h"
 #include "windowtesting.h"
 
 #include <QDockWidget>

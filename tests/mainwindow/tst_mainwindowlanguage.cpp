@@ -1,6 +1,6 @@
-#include "abouttext.h"
-#include "aboutwindows.h"
-#include "supportlinks.h"
+#include "about/abouttext.h"
+#include "about/aboutwindows.h"
+#include "about/supportlinks.h"
 #include "windowtesting.h"
 
 #include <QDesktopServices>

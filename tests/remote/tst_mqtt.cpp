@@ -1,6 +1,6 @@
-#include "mqttbridge.h"
 #include "pseudoterminal.h"
-#include "remoteserver.h"
+#include "remote/mqttbridge.h"
+#include "remote/remoteserver.h"
 
 #include <QProcess>
 #include <QRegularExpression>

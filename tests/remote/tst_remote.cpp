@@ -1,9 +1,9 @@
-#include "commandpath.h"
-#include "portlock.h"
+#include "command/commandpath.h"
 #include "pseudoterminal.h"
-#include "remoterequest.h"
-#include "remoteserver.h"
-#include "seriallink.h"
+#include "remote/remoterequest.h"
+#include "remote/remoteserver.h"
+#include "serial/portlock.h"
+#include "serial/seriallink.h"
 
 #include <QLocalSocket>
 #include <QNetworkDatagram>

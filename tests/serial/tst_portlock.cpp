@@ -1,5 +1,5 @@
-#include "portlock.h"
 #include "pseudoterminal.h"
+#include "serial/portlock.h"
 
 #include <QFile>
 #include <QProcess>

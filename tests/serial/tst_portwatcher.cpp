@@ -1,5 +1,5 @@
-#include "portwatcher.h"
 #include "pseudoterminal.h"
+#include "serial/portwatcher.h"
 
 #include <QDir>
 #include <QFile>

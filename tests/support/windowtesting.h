@@ -1,12 +1,12 @@
 #pragma once
 
-#include "constants.h"
-#include "mainwindow.h"
-#include "portwatcher.h"
+#include "mainwindow/mainwindow.h"
+#include "process/constants.h"
 #include "pseudoterminal.h"
-#include "seriallink.h"
-#include "serialport.h"
-#include "settingsstore.h"
+#include "serial/portwatcher.h"
+#include "serial/seriallink.h"
+#include "serial/serialport.h"
+#include "storage/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,8 +4,8 @@
 //
 //   tessary-screenshot <output.png> [main|about|log] [en|fr]
 
-#include "constants.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
+#include "process/constants.h"
 #include "pseudoterminal.h"
 
 #include <QAction>

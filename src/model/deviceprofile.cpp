@@ -1,6 +1,6 @@
-#include "deviceprofile.h"
+#include "model/deviceprofile.h"
 
-#include "constants.h"
+#include "process/constants.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "settingsstore.h"
+#include "storage/settingsstore.h"
 
-#include "configfile.h"
-#include "safefile.h"
+#include "storage/configfile.h"
+#include "storage/safefile.h"
 
 #include <QCoreApplication>
 #include <QDir>

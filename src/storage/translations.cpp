@@ -1,6 +1,6 @@
-#include "translations.h"
+#include "storage/translations.h"
 
-#include "constants.h"
+#include "process/constants.h"
 
 #include <QDataStream>
 #include <QDir>

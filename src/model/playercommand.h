@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commandframe.h"
-#include "deviceprofile.h"
+#include "model/commandframe.h"
+#include "model/deviceprofile.h"
 
 #include <QList>
 #include <QString>

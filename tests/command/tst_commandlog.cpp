@@ -1,4 +1,4 @@
-#include "commandlog.h"
+#include "command/commandlog.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>

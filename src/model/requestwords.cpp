@@ -1,6 +1,6 @@
-#include "requestwords.h"
+#include "model/requestwords.h"
 
-#include "inifile.h"
+#include "storage/inifile.h"
 
 namespace RequestWords {
 

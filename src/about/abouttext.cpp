@@ -1,4 +1,4 @@
-#include "abouttext.h"
+#include "about/abouttext.h"
 
 #include <QCoreApplication>
 

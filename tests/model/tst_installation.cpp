@@ -1,4 +1,4 @@
-#include "installation.h"
+#include "model/installation.h"
 
 #include <QTemporaryDir>
 #include <QTest>

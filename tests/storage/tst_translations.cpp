@@ -1,4 +1,4 @@
-#include "translations.h"
+#include "storage/translations.h"
 
 #include <QDataStream>
 #include <QDir>

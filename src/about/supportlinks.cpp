@@ -1,4 +1,4 @@
-#include "supportlinks.h"
+#include "about/supportlinks.h"
 
 namespace SupportLinks {
 

@@ -1,6 +1,6 @@
-#include "playercommand.h"
+#include "model/playercommand.h"
 
-#include "inifile.h"
+#include "storage/inifile.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playercommand.h"
+#include "model/playercommand.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "storage/inifile.h"
 
 #include <QTest>
 

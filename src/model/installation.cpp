@@ -1,8 +1,8 @@
-#include "installation.h"
+#include "model/installation.h"
 
-#include "requestwords.h"
-#include "safefile.h"
-#include "settingsstore.h"
+#include "model/requestwords.h"
+#include "storage/safefile.h"
+#include "storage/settingsstore.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "commandlog.h"
+#include "command/commandlog.h"
 
-#include "safefile.h"
+#include "storage/safefile.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commandframe.h"
-#include "playercommand.h"
+#include "model/commandframe.h"
+#include "model/playercommand.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>

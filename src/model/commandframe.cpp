@@ -1,4 +1,4 @@
-#include "commandframe.h"
+#include "model/commandframe.h"
 
 namespace {
 

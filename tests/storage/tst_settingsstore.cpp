@@ -1,4 +1,4 @@
-#include "settingsstore.h"
+#include "storage/settingsstore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "safefile.h"
+#include "storage/safefile.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "configfile.h"
+#include "storage/configfile.h"
 
-#include "constants.h"
+#include "process/constants.h"
 
 #include <QLocale>
 #include <array>

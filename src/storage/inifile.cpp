@@ -1,6 +1,6 @@
-#include "inifile.h"
+#include "storage/inifile.h"
 
-#include "safefile.h"
+#include "storage/safefile.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

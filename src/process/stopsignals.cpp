@@ -1,4 +1,4 @@
-#include "stopsignals.h"
+#include "process/stopsignals.h"
 
 #include <QSocketNotifier>
 

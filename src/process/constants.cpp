@@ -1,4 +1,4 @@
-#include "constants.h"
+#include "process/constants.h"
 
 #include <QCoreApplication>
 
