@@ -88,4 +88,13 @@ void install(QWidget *window, QWidget *controls, QComboBox *portList, PortWatche
             button->setStyle(focusFrame);
 }
 
+void sizeByWidest(const QList<QComboBox *> &lists, int digits)
+{
+    for (QComboBox *list : lists) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        // A letter x is a little narrower than a digit: one more keeps the widest number whole.
+        list->setMinimumContentsLength(digits + 1);
+    }
+}
+
 } // namespace ControlManners

@@ -63,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
         Show_Status(tr("Open failed: %1").arg(why));
     });
     ControlManners::install(this, ui->centralWidget, ui->comboBox_Serial_Port, portWatcher);
+    ControlManners::sizeByWidest({ui->comboBox_Folder, ui->comboBox_ID}, 3);
 
     Fill_Port_List();
     ui->comboBox_Device->addItems(DeviceProfiles::modelNames());
