@@ -62,6 +62,7 @@ run_tests() {
 
 checked_build() {
     cmake -S . -B "$checked_dir" $(generator "$checked_dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_INSTALL_PREFIX=/usr \
         -DCMAKE_CXX_COMPILER=clang++-14 -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON \
         -DTESSARY_FUZZ_SECONDS="${TESSARY_FUZZ_SECONDS:-15}"
     cmake --build "$checked_dir" --parallel "$(nproc)"
