@@ -14,14 +14,16 @@ build_packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev libudev-dev libmosquitto-dev libsystemd-dev pkg-config qt6-translations-l10n
+    qt6-httpserver-dev qt6-websockets-dev
 )
 # The packaging checks: install tree, menu entry, AppStream data, the installed program under a
 # virtual display, the Debian package and the Windows resources; the broker; the accessibility
-# bus a screen reader listens on.
+# bus a screen reader listens on; a real browser for the front desk's page.
 test_packages=(
     desktop-file-utils appstream dpkg-dev file util-linux
     xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64 strace systemd
     mosquitto mosquitto-clients openssl dbus at-spi2-core lintian
+    chromium chromium-driver python3-selenium
 )
 # The checked build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer that
 # turns a report's addresses into source lines.

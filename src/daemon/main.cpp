@@ -13,6 +13,7 @@
 #include "storage/configfile.h"
 #include "storage/inifile.h"
 #include "storage/settingsstore.h"
+#include "web/webserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -168,7 +169,8 @@ int main(int argc, char **argv)
         "without a screen.\nThe configuration is an INI file: [line] port, model, baud; [remote] "
         "enabled, oscPort, textPort, address, allowed; [installation] file (the players' names "
         "and the scenes); [mqtt] host, port, username, password, clientId, prefix, line, caFile, "
-        "certFile, keyFile, discovery, discoveryPrefix, timeout (rooms on an MQTT broker). What "
+        "certFile, keyFile, discovery, discoveryPrefix, timeout (rooms on an MQTT broker); [web] "
+        "enabled, port, address, allowed, token, certFile, keyFile (the front desk's page). What "
         "it does not say is taken from the settings the window saved."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -180,6 +182,9 @@ int main(int argc, char **argv)
          QStringLiteral("path")},
         {QStringLiteral("verbose"),
          QStringLiteral("Log every command sent, not only the events and what was refused.")},
+        {QStringLiteral("show-url"),
+         QStringLiteral("Print the address that opens the front desk's page, token included, "
+                        "and stop.")},
         {QStringLiteral("check"),
          QStringLiteral("Read the configuration and the installation, say what would be done, "
                         "and stop: 0 when both can be used as they are, 78 when not.")},
@@ -199,6 +204,7 @@ int main(int argc, char **argv)
     std::optional<Line> line = readLine(config, &why);
     const RemoteSettings remote = RemoteSettings::load(config);
     const MqttSettings mqtt = MqttSettings::load(config);
+    const WebSettings web = WebSettings::load(config);
     if (!config.errors().isEmpty() || !line) {
         for (const QString &error : config.errors())
             log(Error, QStringLiteral("%1: %2").arg(file, error));
@@ -211,13 +217,34 @@ int main(int argc, char **argv)
         log(Error, QStringLiteral("%1: %2").arg(file, refused));
         return 78;
     }
-    // A password is kept where only its owner reads it.
-    if (!mqtt.password.isEmpty() &&
-        (QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup))) {
-        log(Error, QStringLiteral("%1 holds the MQTT password but others may read it: "
-                                  "chmod 600 it")
-                       .arg(file));
+    if (const QString refused = web.refusal(); web.enabled && !refused.isEmpty()) {
+        log(Error, QStringLiteral("%1: [web] %2").arg(file, refused));
         return 78;
+    }
+    // A password, and the page's token, are kept where only their owner reads them.
+    if ((!mqtt.password.isEmpty() || !web.token.isEmpty()) &&
+        (QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup))) {
+        log(Error, QStringLiteral("%1 holds %2 but others may read it: chmod 600 it")
+                       .arg(file, mqtt.password.isEmpty() ? QStringLiteral("the page's token")
+                                                          : QStringLiteral("the MQTT password")));
+        return 78;
+    }
+    // The page's token: the configuration's, or one made at the first start and kept.
+    QString webToken = web.token;
+    if (web.enabled && webToken.isEmpty()) {
+        webToken = WebServer::keptToken(WebSettings::stateFolder(), &why);
+        if (webToken.isEmpty()) {
+            log(Error, QStringLiteral("no token for the page: %1").arg(why));
+            return 73; // EX_CANTCREAT
+        }
+    }
+    if (parser.isSet(QStringLiteral("show-url"))) {
+        if (!web.enabled) {
+            log(Error, QStringLiteral("%1: the page is off ([web] enabled=false)").arg(file));
+            return 78;
+        }
+        std::fprintf(stdout, "%s\n", qPrintable(WebServer::pageUrl(web, webToken, web.port)));
+        return 0;
     }
 
     // One service to a port: a second one refuses to start, and leaves the first one's socket.
@@ -258,6 +285,8 @@ int main(int argc, char **argv)
     RemoteServer server(&path);
     MqttBridge broker(&path);
     QObject::connect(&broker, &MqttBridge::note, [](const QString &text) { log(Info, text); });
+    WebServer webServer(&path);
+    QObject::connect(&webServer, &WebServer::note, [](const QString &text) { log(Warning, text); });
     // Waits for the port, and opens it again after a loss, as the window's auto-connection does;
     // tried again every so often besides (a port held by another program gives no news).
     LineHolder holder(&link, nullptr, RetryMs);
@@ -268,6 +297,7 @@ int main(int argc, char **argv)
                                  .arg(DeviceProfiles::modelNames()[line->model - 1]);
         log(Info, open);
         tellSystemd(QStringLiteral("STATUS=") + open);
+        webServer.setLineState(QStringLiteral("open"));
         // The device is there now: the users of its group may send through the service.
         server.shareLocally(QFileInfo(PortLock::devicePath(line->port)).group());
     });
@@ -282,12 +312,14 @@ int main(int argc, char **argv)
                                                         : present.join(QLatin1String(", ")));
                          log(Warning, waiting);
                          tellSystemd(QStringLiteral("STATUS=") + waiting);
+                         webServer.setLineState(QStringLiteral("waiting"));
                      });
     // Tried again at the next turn of the retry, not at once: a device that opens and hangs up
     // again (an adapter half-pulled) must not keep the service spinning.
     QObject::connect(&holder, &LineHolder::lost, [&] {
         log(Warning, QStringLiteral("connection lost: %1").arg(line->port));
         tellSystemd(QStringLiteral("STATUS=connection lost: ") + line->port);
+        webServer.setLineState(QStringLiteral("lost"));
         holder.hold(line->port, line->baud, holder.adapter(), true);
     });
     QObject::connect(&server, &RemoteServer::note, [](const QString &text) { log(Warning, text); });
@@ -317,6 +349,17 @@ int main(int argc, char **argv)
         log(Error, QStringLiteral("MQTT: %1").arg(why));
         return 78;
     }
+    // Its address is said; its token never is (tessaryd --show-url prints both).
+    if (web.enabled) {
+        if (!webServer.start(web, webToken, &why)) {
+            log(Error, QStringLiteral("the page failed: %1").arg(why));
+            return 69;
+        }
+        log(Info, QStringLiteral("the page: %1; allowed: %2")
+                      .arg(WebServer::pageUrl(web, QStringLiteral("…"), webServer.port()),
+                           web.allowed.isEmpty() ? QStringLiteral("this machine only")
+                                                 : web.allowed.join(QLatin1String(", "))));
+    }
     // tessary-send on this machine sends through the service instead of failing.
     QDir().mkpath(QFileInfo(socket).path());
     const QString group = QFileInfo(PortLock::devicePath(line->port)).group();
@@ -329,6 +372,7 @@ int main(int argc, char **argv)
     // refused, and the running one kept.
     RemoteSettings runningRemote = remote;
     MqttSettings runningMqtt = mqtt;
+    WebSettings runningWeb = web;
     QByteArray installationBytes =
         Installation::read(installationFile, &why).value_or(QByteArray());
     const auto reload = [&] {
@@ -337,7 +381,10 @@ int main(int argc, char **argv)
         const std::optional<Line> newLine = readLine(fresh, &fault);
         const RemoteSettings newRemote = RemoteSettings::load(fresh);
         const MqttSettings newMqtt = MqttSettings::load(fresh);
-        if (!fresh.errors().isEmpty() || !newLine) {
+        const WebSettings newWeb = WebSettings::load(fresh);
+        if (fresh.errors().isEmpty() && newWeb.enabled && !newWeb.refusal().isEmpty())
+            fault = QStringLiteral("[web] ") + newWeb.refusal();
+        if (!fresh.errors().isEmpty() || !newLine || !fault.isEmpty()) {
             log(Error, QStringLiteral("reload refused, the running configuration kept: %1: %2")
                            .arg(file, fresh.errors().value(0, fault)));
             return;
@@ -366,6 +413,17 @@ int main(int argc, char **argv)
             broker.stop();
             if (newMqtt.enabled && !broker.start(newMqtt, &failed))
                 log(Error, QStringLiteral("MQTT: %1").arg(failed));
+        }
+        if (!(newWeb == runningWeb)) {
+            changed << QStringLiteral("the page");
+            runningWeb = newWeb;
+            QString failed;
+            webServer.stop();
+            const QString token = newWeb.token.isEmpty()
+                                      ? WebServer::keptToken(WebSettings::stateFolder(), &failed)
+                                      : newWeb.token;
+            if (newWeb.enabled && (token.isEmpty() || !webServer.start(newWeb, token, &failed)))
+                log(Error, QStringLiteral("the page failed: %1").arg(failed));
         }
         QString unread;
         const QString newFile = fresh.text(QStringLiteral("installation"), QStringLiteral("file"),
@@ -411,6 +469,7 @@ int main(int argc, char **argv)
     const int status = QCoreApplication::exec();
     server.stop();
     broker.stop();
+    webServer.stop();
     link.close();
     // Its own socket only.
     if (servingLocally)

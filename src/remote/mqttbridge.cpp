@@ -1,6 +1,7 @@
 #include "remote/mqttbridge.h"
 
 #include "remote/mqttrequest.h"
+#include "remote/replyjson.h"
 
 #include <QFileInfo>
 #include <QHostInfo>
@@ -16,11 +17,6 @@ namespace {
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxBackoffMs = 30 * 1000;
 constexpr int StateDelayMs = 10;
-
-QString now()
-{
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-}
 
 } // namespace
 
@@ -348,38 +344,7 @@ void MqttBridge::received(const mosquitto_message *message)
         message->retain, QDateTime::currentDateTimeUtc());
     request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
     const Reply reply = m_path->request(request);
-    QJsonObject result{{QStringLiteral("time"), now()}};
-    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
-    switch (reply.asked.error.isEmpty() ? reply.asked.target : Asked::Target::Player) {
-    case Asked::Target::Scene:
-        result.insert(QStringLiteral("command"), QStringLiteral("scene ") + reply.asked.scene);
-        break;
-    case Asked::Target::AllPlayers:
-        result.insert(QStringLiteral("command"), QStringLiteral("stop all"));
-        result.insert(QStringLiteral("frames"), reply.frames.size());
-        break;
-    case Asked::Target::Player: {
-        QStringList words, frames;
-        for (const PlayerCommand &command : reply.asked.commands)
-            words << PlayerCommands::words(command, profile);
-        for (const CommandFrame &frame : reply.frames)
-            frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
-        if (!words.isEmpty())
-            result.insert(QStringLiteral("command"), words.join(u' '));
-        if (!frames.isEmpty())
-            result.insert(QStringLiteral("frame"), frames.join(u' '));
-        break;
-    }
-    }
-    const char *const outcomes[] = {"sent", "nothing to do", "refused", "not sent"};
-    result.insert(QStringLiteral("outcome"),
-                  reply.sent() && reply.asked.target == Asked::Target::Scene
-                      ? QStringLiteral("started")
-                      : QLatin1String(outcomes[int(reply.outcome)]));
-    if (reply.outcome == Reply::Outcome::Refused)
-        result.insert(QStringLiteral("reason"), reply.why());
-    else if (reply.outcome == Reply::Outcome::NotSent)
-        result.insert(QStringLiteral("reason"), QStringLiteral("not sent: ") + reply.why());
+    const QJsonObject result = ReplyJson::result(reply, m_path->model());
     publish(topic(player + QStringLiteral("/result")),
             QJsonDocument(result).toJson(QJsonDocument::Compact), false);
 }
@@ -409,7 +374,8 @@ void MqttBridge::publishState(int playerId)
     const std::optional<CommandPath::PlayerState> state = m_path->playerState(playerId);
     if (!m_connected || !state)
         return;
-    QJsonObject json{{QStringLiteral("sent"), state->command}, {QStringLiteral("time"), now()}};
+    QJsonObject json{{QStringLiteral("sent"), state->command},
+                     {QStringLiteral("time"), ReplyJson::now()}};
     if (state->level)
         json.insert(QStringLiteral("level"), *state->level);
     // Where it is asked for: under its ID, and under its name when it has one, as its results

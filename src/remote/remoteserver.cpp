@@ -140,6 +140,10 @@ const IniFile::Schema &RemoteSettings::schema()
           QStringLiteral("prefix"), QStringLiteral("line"), QStringLiteral("caFile"),
           QStringLiteral("certFile"), QStringLiteral("keyFile"), QStringLiteral("discovery"),
           QStringLiteral("discoveryPrefix"), QStringLiteral("timeout")}},
+        {QStringLiteral("web"),
+         {QStringLiteral("enabled"), QStringLiteral("port"), QStringLiteral("address"),
+          QStringLiteral("allowed"), QStringLiteral("token"), QStringLiteral("certFile"),
+          QStringLiteral("keyFile")}},
     };
     return known;
 }

@@ -1,0 +1,53 @@
+#include "remote/replyjson.h"
+
+#include "model/deviceprofile.h"
+#include "model/playercommand.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+namespace ReplyJson {
+
+QString now()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+QJsonObject result(const Reply &reply, int model)
+{
+    QJsonObject result{{QStringLiteral("time"), now()}};
+    const DeviceProfile &profile = DeviceProfiles::profile(model);
+    switch (reply.asked.error.isEmpty() ? reply.asked.target : Asked::Target::Player) {
+    case Asked::Target::Scene:
+        result.insert(QStringLiteral("command"), QStringLiteral("scene ") + reply.asked.scene);
+        break;
+    case Asked::Target::AllPlayers:
+        result.insert(QStringLiteral("command"), QStringLiteral("stop all"));
+        result.insert(QStringLiteral("frames"), reply.frames.size());
+        break;
+    case Asked::Target::Player: {
+        QStringList words, frames;
+        for (const PlayerCommand &command : reply.asked.commands)
+            words << PlayerCommands::words(command, profile);
+        for (const CommandFrame &frame : reply.frames)
+            frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
+        if (!words.isEmpty())
+            result.insert(QStringLiteral("command"), words.join(u' '));
+        if (!frames.isEmpty())
+            result.insert(QStringLiteral("frame"), frames.join(u' '));
+        break;
+    }
+    }
+    const char *const outcomes[] = {"sent", "nothing to do", "refused", "not sent"};
+    result.insert(QStringLiteral("outcome"),
+                  reply.sent() && reply.asked.target == Asked::Target::Scene
+                      ? QStringLiteral("started")
+                      : QLatin1String(outcomes[int(reply.outcome)]));
+    if (reply.outcome == Reply::Outcome::Refused)
+        result.insert(QStringLiteral("reason"), reply.why());
+    else if (reply.outcome == Reply::Outcome::NotSent)
+        result.insert(QStringLiteral("reason"), QStringLiteral("not sent: ") + reply.why());
+    return result;
+}
+
+} // namespace ReplyJson

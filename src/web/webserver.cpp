@@ -1,0 +1,581 @@
+#include "web/webserver.h"
+
+#include "model/deviceprofile.h"
+#include "remote/remoteserver.h"
+#include "remote/replyjson.h"
+#include "storage/safefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHostInfo>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkInterface>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+#include <QWebSocket>
+#include <functional>
+
+namespace {
+
+using Status = QHttpServerResponder::StatusCode;
+
+// Takes a connection only once it is vetted, so that the HTTP server never sees one that is
+// not to be served.
+class GuardedListener : public QTcpServer
+{
+public:
+    std::function<bool(QTcpSocket *)> vet;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QTcpSocket(this);
+        if (socket->setSocketDescriptor(descriptor) && vet(socket)) {
+            addPendingConnection(socket);
+            return;
+        }
+        socket->abort();
+        socket->deleteLater();
+    }
+};
+
+// Headers every answer carries: no framing, no script but the page's own, no referrer (the
+// page's address holds the token), nothing kept in a cache.
+void writeAnswer(QHttpServerResponder &responder, Status status, const QByteArray &type,
+                 const QByteArray &body)
+{
+    responder.writeStatusLine(status);
+    responder.writeHeader("Content-Type", type);
+    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+    responder.writeHeader("Content-Security-Policy",
+                          "default-src 'none'; script-src 'self'; style-src 'self'; "
+                          "img-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
+                          "base-uri 'none'; form-action 'none'");
+    responder.writeHeader("X-Frame-Options", "DENY");
+    responder.writeHeader("X-Content-Type-Options", "nosniff");
+    responder.writeHeader("Referrer-Policy", "no-referrer");
+    responder.writeHeader("Cache-Control", "no-store");
+    responder.writeBody(body);
+}
+
+QByteArray errorJson(const QString &why)
+{
+    return QJsonDocument(QJsonObject{{QStringLiteral("error"), why}})
+        .toJson(QJsonDocument::Compact);
+}
+
+QByteArray pageFile(const QString &name)
+{
+    QFile file(QStringLiteral(":/web/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The status that says the outcome: 200 sent or nothing to do, 422 refused, 503 not sent, 429
+// over the budget.
+Status statusOf(const Reply &reply)
+{
+    if (reply.reason == Reply::Reason::OverBudget)
+        return Status::TooManyRequests;
+    switch (reply.outcome) {
+    case Reply::Outcome::Sent:
+    case Reply::Outcome::NothingToDo:
+        return Status::Ok;
+    case Reply::Outcome::Refused:
+        return Status::UnprocessableEntity;
+    case Reply::Outcome::NotSent:
+        break;
+    }
+    return Status::ServiceUnavailable;
+}
+
+} // namespace
+
+WebSettings WebSettings::load(IniFile &file)
+{
+    const QString web = QStringLiteral("web");
+    WebSettings loaded;
+    loaded.enabled = file.flag(web, QStringLiteral("enabled"), false);
+    loaded.port = quint16(file.number(web, QStringLiteral("port"), 1, 65535, loaded.port));
+    loaded.address = file.text(web, QStringLiteral("address"), loaded.address);
+    loaded.allowed = file.list(web, QStringLiteral("allowed"));
+    loaded.token = file.text(web, QStringLiteral("token"));
+    loaded.certFile = file.text(web, QStringLiteral("certFile"));
+    loaded.keyFile = file.text(web, QStringLiteral("keyFile"));
+    return loaded;
+}
+
+QString WebSettings::refusal() const
+{
+    if (!token.isEmpty() &&
+        (token.size() < MinTokenLength || !std::all_of(token.cbegin(), token.cend(), [](QChar c) {
+             return (c.isLetterOrNumber() && c.unicode() < 128) || c == u'-' || c == u'_';
+         })))
+        return QStringLiteral("the token must be at least %1 letters, digits, - or _ (128 bits)")
+            .arg(MinTokenLength);
+    if (certFile.isEmpty() != keyFile.isEmpty())
+        return QStringLiteral("HTTPS needs both certFile and keyFile");
+    RemoteSettings asRemote;
+    asRemote.address = address;
+    asRemote.allowed = allowed;
+    asRemote.textPort = port;
+    asRemote.oscPort = port == 1 ? 2 : port - 1;
+    return asRemote.refusal();
+}
+
+QString WebSettings::stateFolder()
+{
+    const QString systemd = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
+    return !systemd.isEmpty()
+               ? systemd
+               : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+WebServer::WebServer(CommandPath *path, QObject *parent) : QAbstractHttpServer(parent), m_path(path)
+{
+    // The page lives in this library's resources, which a static library must ask for.
+    Q_INIT_RESOURCE(web);
+    m_sweep.setInterval(1000);
+    connect(&m_sweep, &QTimer::timeout, this, &WebServer::sweep);
+    m_stateDue.setSingleShot(true);
+    m_stateDue.setInterval(100);
+    connect(&m_stateDue, &QTimer::timeout, this, [this] { sendEvent(stateJson()); });
+    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::acceptEvents);
+    connect(path, &CommandPath::answered, this, [this](const Request &request, const Reply &reply) {
+        if (m_events.empty())
+            return;
+        QJsonObject result = ReplyJson::result(reply, m_path->model());
+        result.insert(QStringLiteral("type"), QStringLiteral("result"));
+        result.insert(QStringLiteral("source"), request.source);
+        sendEvent(QJsonDocument(result).toJson(QJsonDocument::Compact));
+        m_stateDue.start();
+    });
+    connect(path, &CommandPath::installationChanged, &m_stateDue, qOverload<>(&QTimer::start));
+    connect(path, &CommandPath::linkStateChanged, &m_stateDue, qOverload<>(&QTimer::start));
+}
+
+WebServer::~WebServer()
+{
+    stop();
+}
+
+bool WebServer::start(const WebSettings &settings, const QString &token, QString *why)
+{
+    stop();
+    RemoteSettings asRemote;
+    asRemote.address = settings.address;
+    asRemote.allowed = settings.allowed;
+    if (const QString refused = settings.refusal(); !refused.isEmpty()) {
+        *why = refused;
+        return false;
+    }
+    asRemote.refusal(&m_allowed);
+    auto *listener = new GuardedListener;
+    listener->vet = [this](QTcpSocket *socket) {
+        const QHostAddress peer = socket->peerAddress();
+        int mine = 0;
+        for (const Connection &connection : std::as_const(m_connections))
+            mine += connection.peer.isEqual(peer) ? 1 : 0;
+        if (!allowed(peer) || m_connections.size() >= MaxConnections || mine >= MaxPerClient) {
+            emit note(QStringLiteral("web %1 refused: %2")
+                          .arg(peer.toString(), allowed(peer)
+                                                    ? QStringLiteral("too many connections")
+                                                    : QStringLiteral("not allowed")));
+            return false;
+        }
+        Connection &connection = m_connections[socket];
+        connection.peer = peer;
+        connection.quiet.start();
+        // Before the HTTP server's own: what comes is weighed before it is read.
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readGuarded(socket); });
+        connect(socket, &QObject::destroyed, this,
+                [this, socket] { m_connections.remove(socket); });
+        return true;
+    };
+    if (!listener->listen(*RemoteSettings::readAddress(settings.address), settings.port)) {
+        *why = QStringLiteral("port %1 on %2: %3")
+                   .arg(settings.port)
+                   .arg(settings.address, listener->errorString());
+        delete listener;
+        return false;
+    }
+    listener->setMaxPendingConnections(4);
+    bind(listener);
+    m_listener = listener;
+    m_settings = settings;
+    m_token = token;
+    m_names.clear();
+    m_sweep.start();
+    return true;
+}
+
+void WebServer::stop()
+{
+    m_sweep.stop();
+    m_events.clear();
+    if (m_listener) {
+        m_listener->close();
+        delete m_listener;
+        m_listener = nullptr;
+    }
+    m_connections.clear();
+}
+
+quint16 WebServer::port() const
+{
+    return m_listener ? m_listener->serverPort() : 0;
+}
+
+QString WebServer::pageUrl(const WebSettings &settings, const QString &token, quint16 port)
+{
+    QString host = settings.address;
+    if (host == QLatin1String("0.0.0.0") || host == QLatin1String("::"))
+        host = QHostInfo::localHostName();
+    else if (host.contains(u':'))
+        host = u'[' + host + u']';
+    return QStringLiteral("%1://%2:%3/?token=%4")
+        .arg(settings.certFile.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"), host)
+        .arg(port)
+        .arg(token);
+}
+
+void WebServer::setLineState(const QString &state)
+{
+    if (state == m_lineState)
+        return;
+    m_lineState = state;
+    m_stateDue.start();
+}
+
+QString WebServer::newToken()
+{
+    QByteArray bytes(18, Qt::Uninitialized); // 144 bits
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return QString::fromLatin1(
+        bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+QString WebServer::keptToken(const QString &folder, QString *why)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("web-token"));
+    // Read only from a regular file of a token's size: never through a link to a device.
+    if (const std::optional<QByteArray> kept = SafeFile::read(path, 256)) {
+        WebSettings check;
+        check.token = QString::fromLatin1(kept->trimmed());
+        if (!check.token.isEmpty() && check.refusal().isEmpty())
+            return check.token;
+    }
+    const QString token = newToken();
+    QDir().mkpath(folder);
+    if (!SafeFile::write(path, (token + u'\n').toLatin1(), why))
+        return {};
+    // Its owner's alone, as a password is.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return token;
+}
+
+bool WebServer::sameToken(QByteArrayView given, QByteArrayView token)
+{
+    // Every byte of the token is looked at, whatever was given.
+    unsigned difference = given.size() == token.size() ? 0 : 1;
+    for (qsizetype i = 0; i < token.size(); ++i)
+        difference |= unsigned(uchar(token[i]) ^ uchar(i < given.size() ? given[i] : 0));
+    return difference == 0 && !token.isEmpty();
+}
+
+bool WebServer::hostNamesUs(QByteArrayView host, const QStringList &names, quint16 port)
+{
+    QByteArrayView name = host;
+    QByteArrayView portText;
+    if (host.startsWith('[')) {
+        const qsizetype close = host.indexOf(']');
+        if (close < 0)
+            return false;
+        name = host.sliced(1, close - 1);
+        if (close + 1 < host.size()) {
+            if (host[close + 1] != ':')
+                return false;
+            portText = host.sliced(close + 2);
+        }
+    } else if (const qsizetype colon = host.lastIndexOf(':'); colon >= 0) {
+        if (host.indexOf(':') != colon)
+            return false; // an IPv6 address without brackets
+        name = host.first(colon);
+        portText = host.sliced(colon + 1);
+    }
+    if (!portText.isNull() && portText != QByteArray::number(port))
+        return false;
+    const QString asked = QString::fromLatin1(name).toLower();
+    return !asked.isEmpty() && names.contains(asked);
+}
+
+QStringList WebServer::ownNames() const
+{
+    auto *self = const_cast<WebServer *>(this);
+    // The machine's addresses change (DHCP): looked up again after a minute.
+    if (m_names.isEmpty() || m_namesLookedUp.elapsed() > 60000) {
+        QStringList names{QStringLiteral("localhost"), QStringLiteral("127.0.0.1"),
+                          QStringLiteral("::1")};
+        const QString machine = QHostInfo::localHostName().toLower();
+        if (!machine.isEmpty())
+            names << machine << machine + QStringLiteral(".local");
+        if (!QHostInfo::localDomainName().isEmpty())
+            names << machine + u'.' + QHostInfo::localDomainName().toLower();
+        for (const QHostAddress &address : QNetworkInterface::allAddresses())
+            names << QHostAddress(address.toString().section(u'%', 0, 0)).toString().toLower();
+        names << m_settings.address.toLower();
+        self->m_names = names;
+        self->m_namesLookedUp.start();
+    }
+    return m_names;
+}
+
+bool WebServer::allowed(const QHostAddress &address) const
+{
+    const QHostAddress plain =
+        address.protocol() == QAbstractSocket::IPv6Protocol && address.toIPv4Address()
+            ? QHostAddress(address.toIPv4Address())
+            : address;
+    if (plain.isLoopback())
+        return true;
+    return std::any_of(m_allowed.cbegin(), m_allowed.cend(),
+                       [&plain](const auto &subnet) { return plain.isInSubnet(subnet); });
+}
+
+void WebServer::readGuarded(QTcpSocket *socket)
+{
+    const auto found = m_connections.find(socket);
+    if (found == m_connections.end() || !socket->isOpen())
+        return;
+    Connection &connection = *found;
+    if (connection.stream.upgraded())
+        return;
+    connection.quiet.start();
+    const bool wasMid = connection.stream.midRequest();
+    switch (connection.stream.feed(socket->peek(socket->bytesAvailable()))) {
+    case HttpStream::Verdict::Fine:
+        break;
+    case HttpStream::Verdict::HeadTooLarge:
+        return cutOff(socket, 431, QStringLiteral("a request's head over 8 KiB"));
+    case HttpStream::Verdict::BodyTooLarge:
+        return cutOff(socket, 413, QStringLiteral("a request over 16 KiB"));
+    case HttpStream::Verdict::NoLength:
+        return cutOff(socket, 411, QStringLiteral("a body without its length"));
+    case HttpStream::Verdict::Malformed:
+        return cutOff(socket, 400, QStringLiteral("not HTTP"));
+    }
+    if (!wasMid && connection.stream.midRequest())
+        connection.half.start();
+}
+
+void WebServer::cutOff(QTcpSocket *socket, int status, const QString &why)
+{
+    // The HTTP server never reads it: the bytes are dropped, the answer said, the line closed.
+    socket->readAll();
+    socket->disconnect(this);
+    const char *const texts[][2] = {{"400", "Bad Request"},
+                                    {"408", "Request Timeout"},
+                                    {"411", "Length Required"},
+                                    {"413", "Content Too Large"},
+                                    {"431", "Request Header Fields Too Large"}};
+    for (const auto &[code, text] : texts)
+        if (QByteArray::number(status) == code)
+            socket->write(QByteArray("HTTP/1.1 ") + code + ' ' + text +
+                          "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    socket->disconnectFromHost();
+    QTimer::singleShot(1000, socket, &QTcpSocket::abort);
+    const QHostAddress peer = m_connections.value(socket).peer;
+    m_connections.remove(socket);
+    emit note(QStringLiteral("web %1 cut off: %2").arg(peer.toString(), why));
+}
+
+void WebServer::sweep()
+{
+    for (auto it = m_connections.begin(); it != m_connections.end();) {
+        QTcpSocket *socket = it.key();
+        const Connection &connection = it.value();
+        ++it;
+        if (connection.stream.upgraded())
+            continue;
+        if (connection.stream.midRequest() && connection.half.elapsed() > RequestMs)
+            cutOff(socket, 408, QStringLiteral("a request not whole after 10 s"));
+        else if (socket->bytesToWrite() > MaxUnread)
+            cutOff(socket, 0, QStringLiteral("it does not read its answers"));
+        else if (!connection.stream.midRequest() && connection.quiet.elapsed() > IdleMs)
+            socket->disconnectFromHost();
+    }
+    for (qsizetype i = qsizetype(m_events.size()) - 1; i >= 0; --i) {
+        if (m_events[i].unwritten > MaxUnread) {
+            emit note(QStringLiteral("web %1 cut off: it does not read its events")
+                          .arg(m_events[i].socket->peerAddress().toString()));
+            m_events[i].socket->abort();
+        }
+        if (m_events[i].socket->state() != QAbstractSocket::ConnectedState)
+            m_events.erase(m_events.begin() + i);
+    }
+}
+
+bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    if (const auto found = m_connections.find(socket); found != m_connections.end())
+        found->quiet.start();
+    // A WebSocket's handshake is Qt's to answer, once taken here; its checks come once it is one.
+    if (request.value("upgrade").toLower() == "websocket")
+        return true;
+    QHttpServerResponder responder = makeResponder(request, socket);
+    const auto answer = [&responder](Status status, const QByteArray &body,
+                                     const QByteArray &type = "application/json") {
+        writeAnswer(responder, status, type, body);
+    };
+    const QByteArray host = request.value("host");
+    if (!hostNamesUs(host, ownNames(), port())) {
+        answer(Status::MisdirectedRequest, errorJson(QStringLiteral("not a name of this service")));
+        return true;
+    }
+    const QString path = request.url().path();
+    const bool get = request.method() == QHttpServerRequest::Method::Get;
+    const bool post = request.method() == QHttpServerRequest::Method::Post;
+    // The page's code and looks hold nothing of the installation: no token for them.
+    if (get && (path == QLatin1String("/app.js") || path == QLatin1String("/app.css"))) {
+        answer(Status::Ok, pageFile(path.mid(1)),
+               path.endsWith(QLatin1String(".js")) ? "text/javascript" : "text/css");
+        return true;
+    }
+    // The token: in the page's address, or as a bearer for API clients.
+    QByteArray given = request.query().queryItemValue(QStringLiteral("token")).toLatin1();
+    const QByteArray authorization = request.value("authorization");
+    if (authorization.startsWith("Bearer "))
+        given = authorization.sliced(7).trimmed();
+    if (!sameToken(given, m_token.toLatin1())) {
+        answer(Status::Unauthorized, errorJson(QStringLiteral("no token, or not this one")));
+        return true;
+    }
+    if (get && path == QLatin1String("/")) {
+        answer(Status::Ok, pageFile(QStringLiteral("index.html")), "text/html; charset=utf-8");
+    } else if (get && path == QLatin1String("/api/v1/state")) {
+        answer(Status::Ok, stateJson());
+    } else if (path == QLatin1String("/api/v1/request") && post) {
+        // A browser says where the page that asks comes from: only this service's own may act.
+        const QByteArray origin = request.value("origin");
+        if (!origin.isEmpty() && origin != "http://" + host && origin != "https://" + host) {
+            answer(Status::Forbidden, errorJson(QStringLiteral("another site's page may not act")));
+            return true;
+        }
+        const QString address = socket->peerAddress().toString();
+        Request asked;
+        asked.source = QStringLiteral("web ") + address;
+        asked.client = asked.source;
+        asked.words = QString::fromUtf8(request.body()).trimmed();
+        const Reply reply = m_path->request(asked);
+        answer(statusOf(reply), QJsonDocument(ReplyJson::result(reply, m_path->model()))
+                                    .toJson(QJsonDocument::Compact));
+    } else if (path == QLatin1String("/") || path.startsWith(QLatin1String("/api/v1/"))) {
+        answer(Status::MethodNotAllowed, errorJson(QStringLiteral("not with this method")));
+    } else {
+        answer(Status::NotFound, errorJson(QStringLiteral("nothing here")));
+    }
+    return true;
+}
+
+void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    QHttpServerResponder responder = makeResponder(request, socket);
+    writeAnswer(responder, Status::NotFound, "application/json",
+                errorJson(QStringLiteral("nothing here")));
+}
+
+void WebServer::acceptEvents()
+{
+    while (hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = nextPendingWebSocketConnection();
+        const QUrl url = socket->requestUrl();
+        const QByteArray host =
+            (url.port() > 0 ? url.host() + u':' + QString::number(url.port()) : url.host())
+                .toLatin1();
+        const QString origin = socket->origin();
+        const QString why =
+            !allowed(socket->peerAddress()) ? QStringLiteral("not allowed")
+            : !hostNamesUs(url.host().contains(u':') ? '[' + host.first(host.lastIndexOf(':')) +
+                                                           ']' + host.sliced(host.lastIndexOf(':'))
+                                                     : host,
+                           ownNames(), port())
+                ? QStringLiteral("not a name of this service")
+            : !sameToken(QUrlQuery(url).queryItemValue(QStringLiteral("token")).toLatin1(),
+                         m_token.toLatin1())
+                ? QStringLiteral("no token, or not this one")
+            : origin != QLatin1String("http://") + QString::fromLatin1(host) &&
+                    origin != QLatin1String("https://") + QString::fromLatin1(host)
+                ? QStringLiteral("another site's page")
+            : url.path() != QLatin1String("/api/v1/events") ? QStringLiteral("nothing here")
+            : qsizetype(m_events.size()) >= MaxEventSockets ? QStringLiteral("too many listeners")
+                                                            : QString();
+        if (!why.isEmpty()) {
+            emit note(QStringLiteral("web %1 events refused: %2")
+                          .arg(socket->peerAddress().toString(), why));
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, why);
+            socket.release()->deleteLater();
+            continue;
+        }
+        // Nothing is taken from a listener: what it sends is dropped, a little at a time.
+        socket->setMaxAllowedIncomingMessageSize(1024);
+        socket->setMaxAllowedIncomingFrameSize(1024);
+        QWebSocket *raw = socket.get();
+        connect(raw, &QWebSocket::bytesWritten, this, [this, raw](qint64 written) {
+            for (EventSocket &events : m_events)
+                if (events.socket.get() == raw)
+                    events.unwritten -= written;
+        });
+        m_events.push_back({std::move(socket), 0});
+        const QByteArray state = stateJson();
+        m_events.back().unwritten += state.size();
+        raw->sendTextMessage(QString::fromUtf8(state));
+    }
+}
+
+QByteArray WebServer::stateJson() const
+{
+    // The path knows whether the line is open; the holder of the line, what it waits for.
+    const char *const lines[] = {"open", "lost", "closed"};
+    QString line = QLatin1String(lines[int(m_path->linkState())]);
+    if (line != QLatin1String("open") && m_lineState != QLatin1String("open"))
+        line = m_lineState;
+    const Installation &installation = m_path->installation();
+    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
+    QJsonArray players;
+    for (const Installation::Player &player : installation.players()) {
+        QJsonObject entry{{QStringLiteral("id"), player.id}, {QStringLiteral("name"), player.name}};
+        if (const auto state = m_path->playerState(player.id)) {
+            entry.insert(QStringLiteral("command"), state->command);
+            if (state->level)
+                entry.insert(QStringLiteral("level"), *state->level);
+        }
+        players.append(entry);
+    }
+    QJsonArray scenes;
+    for (const Installation::Scene &scene : installation.scenes())
+        scenes.append(scene.name);
+    const QJsonObject state{
+        {QStringLiteral("type"), QStringLiteral("state")},
+        {QStringLiteral("line"), line},
+        {QStringLiteral("model"), DeviceProfiles::modelNames().value(m_path->model() - 1)},
+        {QStringLiteral("folders"), profile.folderCount},
+        {QStringLiteral("volumeMinimum"), profile.volumeMinimum},
+        {QStringLiteral("players"), players},
+        {QStringLiteral("scenes"), scenes},
+        {QStringLiteral("time"), ReplyJson::now()}};
+    return QJsonDocument(state).toJson(QJsonDocument::Compact);
+}
+
+void WebServer::sendEvent(const QByteArray &json)
+{
+    for (EventSocket &events : m_events) {
+        events.unwritten += json.size();
+        events.socket->sendTextMessage(QString::fromUtf8(json));
+    }
+}

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "command/commandpath.h"
+#include "storage/inifile.h"
+#include "web/httpstream.h"
+
+#include <QAbstractHttpServer>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+class QTcpServer;
+class QWebSocket;
+
+// The front desk's page and its API, as the user set them up: off until switched on, on this
+// machine only until another address is chosen; a token of at least 128 bits for every request.
+struct WebSettings
+{
+    static constexpr int MinTokenLength = 22; // 128 bits, as URL-safe base64 writes them
+
+    bool enabled = false;
+    quint16 port = 7780;
+    QString address = QStringLiteral("127.0.0.1");
+    QStringList allowed; // addresses and subnets; none: this machine only
+    QString token;       // none: made at the first start, and kept
+    QString certFile, keyFile;
+
+    // The section [web] of a configuration; what makes no sense is an error of the file.
+    static WebSettings load(IniFile &file);
+    // Why they cannot be used as written; empty when they can.
+    QString refusal() const;
+    // The folder where a token made at the first start is kept: the service's state folder
+    // (systemd's StateDirectory), else the user's own data folder.
+    static QString stateFolder();
+
+    bool operator==(const WebSettings &other) const
+    {
+        return enabled == other.enabled && port == other.port && address == other.address &&
+               allowed == other.allowed && token == other.token && certFile == other.certFile &&
+               keyFile == other.keyFile;
+    }
+};
+
+// The page, the HTTP API and the WebSocket of events: one more front end of the request path.
+// Every request is checked, in this order: the client against the allowed ones, the Host header
+// against the service's own names and addresses (a rebound DNS name is refused), the token
+// (compared in constant time, never logged), and for whatever acts, the Origin against the host
+// (no other site can drive the players from a visitor's browser). Connections are capped in all
+// and per client; a request larger than HttpStream allows, one that dribbles in, and a client that
+// does not read what it is sent are cut off.
+class WebServer : public QAbstractHttpServer
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxConnections = 32;
+    static constexpr int MaxPerClient = 8;
+    static constexpr int MaxEventSockets = 16;
+    static constexpr qint64 RequestMs = 10000; // a request whole within this of its first byte
+    static constexpr qint64 IdleMs = 60000;
+    static constexpr qint64 MaxUnread = 256 * 1024; // answers and events a client left unread
+
+    explicit WebServer(CommandPath *path, QObject *parent = nullptr);
+    ~WebServer() override;
+
+    // Listens as the settings say, with this token. False, with why, when it could not.
+    bool start(const WebSettings &settings, const QString &token, QString *why);
+    void stop();
+    bool isListening() const { return m_listener != nullptr; }
+    quint16 port() const;
+    // The address that opens the page ready to use, token included.
+    QString pageUrl() const { return pageUrl(m_settings, m_token, port()); }
+    static QString pageUrl(const WebSettings &settings, const QString &token, quint16 port);
+    // The line as the page shows it: "open", "lost", "closed" or "waiting".
+    void setLineState(const QString &state);
+
+    // A fresh token of 128 bits, URL-safe.
+    static QString newToken();
+    // The token kept in that folder, made and kept there the first time; empty with why when it
+    // could be neither read nor kept.
+    static QString keptToken(const QString &folder, QString *why);
+    // Equal, in a time that does not tell how much of them is.
+    static bool sameToken(QByteArrayView given, QByteArrayView token);
+    // Whether a Host header names this service: one of its names or addresses, at its port.
+    static bool hostNamesUs(QByteArrayView host, const QStringList &names, quint16 port);
+
+signals:
+    // A client refused or cut off, in a line for the log.
+    void note(const QString &text);
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+    struct Connection
+    {
+        HttpStream stream;
+        QElapsedTimer quiet; // since the last byte or answer
+        QElapsedTimer half;  // since the first byte of a request not whole yet
+        QHostAddress peer;
+    };
+    struct EventSocket
+    {
+        std::unique_ptr<QWebSocket> socket;
+        qint64 unwritten = 0;
+    };
+
+    void accept(QTcpServer *server);
+    void readGuarded(QTcpSocket *socket);
+    void cutOff(QTcpSocket *socket, int status, const QString &why);
+    void sweep();
+    void acceptEvents();
+    QByteArray stateJson() const;
+    void sendEvent(const QByteArray &json);
+    bool allowed(const QHostAddress &address) const;
+    QStringList ownNames() const;
+
+    CommandPath *m_path;
+    WebSettings m_settings;
+    QString m_token;
+    QList<std::pair<QHostAddress, int>> m_allowed;
+    QTcpServer *m_listener = nullptr;
+    QHash<QTcpSocket *, Connection> m_connections;
+    std::vector<EventSocket> m_events;
+    QString m_lineState = QStringLiteral("closed");
+    QTimer m_sweep;
+    QTimer m_stateDue; // the state sent once after a burst of changes
+    QStringList m_names;
+    QElapsedTimer m_namesLookedUp;
+};
