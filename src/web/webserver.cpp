@@ -119,8 +119,10 @@ QString WebSettings::refusal() const
          })))
         return QStringLiteral("the token must be at least %1 letters, digits, - or _ (128 bits)")
             .arg(MinTokenLength);
-    if (certFile.isEmpty() != keyFile.isEmpty())
-        return QStringLiteral("HTTPS needs both certFile and keyFile");
+    // Refused rather than served in the clear under an https address.
+    if (!certFile.isEmpty() || !keyFile.isEmpty())
+        return QStringLiteral("certFile and keyFile: HTTPS is not served yet; put a TLS proxy "
+                              "(Caddy, nginx) in front of the page");
     RemoteSettings asRemote;
     asRemote.address = address;
     asRemote.allowed = allowed;
