@@ -170,13 +170,13 @@ WebServer::~WebServer()
 bool WebServer::start(const WebSettings &settings, const QString &token, QString *why)
 {
     stop();
-    RemoteSettings asRemote;
-    asRemote.address = settings.address;
-    asRemote.allowed = settings.allowed;
     if (const QString refused = settings.refusal(); !refused.isEmpty()) {
         *why = refused;
         return false;
     }
+    // The allowed clients, read as remote control reads them.
+    RemoteSettings asRemote;
+    asRemote.allowed = settings.allowed;
     asRemote.refusal(&m_allowed);
     auto *listener = new GuardedListener;
     listener->vet = [this](QTcpSocket *socket) {

@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "remote/remoteserver.h"
 #include "serial/seriallink.h"
 #include "web/webserver.h"
 
@@ -29,6 +30,8 @@ private slots:
     void capsCutOff();
     void eventsOnlyForThisPage();
     void tokenKeptAndChecked();
+    void settingsRead_data();
+    void settingsRead();
 
 private:
     // One request as raw HTTP; the status line's code, and the body.
@@ -176,6 +179,8 @@ void TestWeb::capsCutOff_data()
         << QByteArray("POST /api/v1/request HTTP/1.1\r\nContent-Length: 20000\r\n\r\n") << 413;
     QTest::newRow("a body without its length")
         << QByteArray("POST /api/v1/request HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n") << 411;
+    QTest::newRow("a length not a number")
+        << QByteArray("POST / HTTP/1.1\r\nContent-Length: 1a\r\n\r\n") << 400;
     QTest::newRow("two lengths") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 1\r\n"
                                                "Content-Length: 2\r\n\r\nab")
                                  << 400;
@@ -225,7 +230,19 @@ void TestWeb::eventsOnlyForThisPage()
         QVERIFY2(messages[1][0].toString().contains(u"\"source\":\"OSC 127.0.0.1\""_s),
                  qPrintable(messages[1][0].toString()));
         QVERIFY(messages[2][0].toString().contains(u"\"command\":\"next\""_s));
+        // Once for a burst of changes; again when the installation or the line changes.
+        QTest::qWait(300);
+        QCOMPARE(messages.size(), 3);
+        path->setInstallation(Installation::parse(u"[scene Closing]\nall stop\n"_s));
+        QTRY_VERIFY(messages.last()[0].toString().contains(u"\"scenes\":[\"Closing\"]"_s));
+        link->close();
+        QTRY_VERIFY(messages.last()[0].toString().contains(u"\"line\":\"closed\""_s));
     }
+    // Stopped, it listens no more.
+    server->stop();
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, quint16(QUrl(url).port()));
+    QVERIFY(!late.waitForConnected(1000));
 }
 
 // Made once and kept where only its owner reads it; compared whole.
@@ -248,7 +265,42 @@ void TestWeb::tokenKeptAndChecked()
     QVERIFY(WebServer::hostNamesUs("DESK.local:7780", names, 7780));
     QVERIFY(WebServer::hostNamesUs("[::1]:7780", names, 7780));
     QVERIFY(!WebServer::hostNamesUs("localhost:7781", names, 7780));
+    QVERIFY(!WebServer::hostNamesUs("[::1]:7781", names, 7780));
     QVERIFY(!WebServer::hostNamesUs("evil.example", names, 7780));
+}
+
+void TestWeb::settingsRead_data()
+{
+    // The [web] section as written; why it is refused (the file's fault or the settings'), or
+    // nothing.
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("a token of its own") << u"token=abcdefghijklmnopqrstuv_-"_s << QString();
+    QTest::newRow("a short token") << u"token=abcdefghij"_s << u"128 bits"_s;
+    QTest::newRow("a token beyond ASCII") << u"token=ééééééééééééééééééééééé"_s << u"128 bits"_s;
+    QTest::newRow("the OSC port's number") << u"port=7701"_s << QString();
+    QTest::newRow("no such port") << u"port=65536"_s << u"65535"_s;
+    QTest::newRow("an address in another form") << u"address=127.1"_s << u"not an address"_s;
+    QTest::newRow("a subnet that is none") << u"allowed=10.0.0.0/33"_s << u"not an address"_s;
+    QTest::newRow("HTTPS") << u"certFile=/etc/ssl/a.pem\nkeyFile=/etc/ssl/a.key"_s
+                           << u"HTTPS is not served yet"_s;
+}
+
+void TestWeb::settingsRead()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, refused);
+    IniFile file = IniFile::parse((u"[web]\nenabled=true\n"_s + section + u'\n').toUtf8(),
+                                  RemoteSettings::schema());
+    const WebSettings settings = WebSettings::load(file);
+    const QString why = file.errors().value(0, settings.refusal());
+    QVERIFY2(refused.isEmpty() ? why.isEmpty() : why.contains(refused), qPrintable(why));
+    // Settings refused are never listened with.
+    QString failed;
+    if (file.errors().isEmpty() && !refused.isEmpty())
+        QVERIFY(!WebServer(path.get()).start(settings, token, &failed) && failed == why);
+    if (section.startsWith(u"token="_s) && refused.isEmpty())
+        QCOMPARE(settings.token, section.mid(6));
 }
 
 QTEST_MAIN(TestWeb)
