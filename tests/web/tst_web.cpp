@@ -279,6 +279,7 @@ void TestWeb::settingsRead_data()
     QTest::newRow("a short token") << u"token=abcdefghij"_s << u"128 bits"_s;
     QTest::newRow("a token beyond ASCII") << u"token=ééééééééééééééééééééééé"_s << u"128 bits"_s;
     QTest::newRow("the OSC port's number") << u"port=7701"_s << QString();
+    QTest::newRow("port 2") << u"port=2"_s << QString();
     QTest::newRow("no such port") << u"port=65536"_s << u"65535"_s;
     QTest::newRow("an address in another form") << u"address=127.1"_s << u"not an address"_s;
     QTest::newRow("a subnet that is none") << u"allowed=10.0.0.0/33"_s << u"not an address"_s;
