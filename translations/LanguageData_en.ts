@@ -827,6 +827,22 @@ The file is left as it was.</translation>
         <source>Remote control failed: %1</source>
         <translation>Remote control failed: %1</translation>
     </message>
+    <message>
+        <source>The page has no token: %1</source>
+        <translation>The page has no token: %1</translation>
+    </message>
+    <message>
+        <source>The page is off</source>
+        <translation>The page is off</translation>
+    </message>
+    <message>
+        <source>The page is served on port %1</source>
+        <translation>The page is served on port %1</translation>
+    </message>
+    <message>
+        <source>The page failed: %1</source>
+        <translation>The page failed: %1</translation>
+    </message>
 </context>
 <context>
     <name>RemoteControlDialog</name>
@@ -933,6 +949,32 @@ The file is left as it was.</translation>
     <message>
         <source>&amp;Broker</source>
         <translation>&amp;Broker</translation>
+    </message>
+    <message>
+        <source>Pa&amp;ge</source>
+        <translation>Pa&amp;ge</translation>
+    </message>
+    <message>
+        <source>Ser&amp;ve the front desk&apos;s page</source>
+        <translation>Ser&amp;ve the front desk&apos;s page</translation>
+    </message>
+    <message>
+        <source>Por&amp;t:</source>
+        <translation>Por&amp;t:</translation>
+    </message>
+    <message>
+        <source>Allo&amp;wed:</source>
+        <translation>Allo&amp;wed:</translation>
+    </message>
+    <message>
+        <source>QR code of the page&apos;s address</source>
+        <translation>QR code of the page&apos;s address</translation>
+    </message>
+    <message>
+        <source>%1
+Only this machine can open it: choose where to listen under Show controllers.</source>
+        <translation>%1
+Only this machine can open it: choose where to listen under Show controllers.</translation>
     </message>
 </context>
 <context>

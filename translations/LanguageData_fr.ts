@@ -827,6 +827,22 @@ Le fichier est resté tel quel.</translation>
         <source>Remote control failed: %1</source>
         <translation>Échec de la télécommande&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>The page has no token: %1</source>
+        <translation>La page n&apos;a pas de jeton&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The page is off</source>
+        <translation>La page est arrêtée</translation>
+    </message>
+    <message>
+        <source>The page is served on port %1</source>
+        <translation>La page est servie sur le port %1</translation>
+    </message>
+    <message>
+        <source>The page failed: %1</source>
+        <translation>La page n&apos;a pas démarré&#xa0;: %1</translation>
+    </message>
 </context>
 <context>
     <name>RemoteControlDialog</name>
@@ -933,6 +949,32 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>&amp;Broker</source>
         <translation>&amp;Broker MQTT</translation>
+    </message>
+    <message>
+        <source>Pa&amp;ge</source>
+        <translation>&amp;Page d&apos;accueil</translation>
+    </message>
+    <message>
+        <source>Ser&amp;ve the front desk&apos;s page</source>
+        <translation>Ser&amp;vir la page de l&apos;accueil</translation>
+    </message>
+    <message>
+        <source>Por&amp;t:</source>
+        <translation>Por&amp;t&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Allo&amp;wed:</source>
+        <translation>Auto&amp;risés&#xa0;:</translation>
+    </message>
+    <message>
+        <source>QR code of the page&apos;s address</source>
+        <translation>Code QR de l&apos;adresse de la page</translation>
+    </message>
+    <message>
+        <source>%1
+Only this machine can open it: choose where to listen under Show controllers.</source>
+        <translation>%1
+Seule cette machine peut l&apos;ouvrir : choisissez où écouter sous Régies de spectacle.</translation>
     </message>
 </context>
 <context>

@@ -15,8 +15,10 @@
 RemoteControl::RemoteControl(CommandPath *path, CommandLog *log, QMenu *menu, QAction *before,
                              QWidget *window)
     : QObject(window), m_log(log), m_window(window), m_server(new RemoteServer(path, this)),
-      m_bridge(new MqttBridge(path, this)), m_action(new QAction(this))
+      m_bridge(new MqttBridge(path, this)), m_web(new WebServer(path, this)),
+      m_action(new QAction(this))
 {
+    connect(m_web, &WebServer::note, this, [this](const QString &text) { m_log->addEvent(text); });
     connect(m_server, &RemoteServer::note, this,
             [this](const QString &text) { m_log->addEvent(text); });
     // The broker joined, lost or refusing: said once each, in the status line too.
@@ -36,6 +38,8 @@ void RemoteControl::start()
     if (const RemoteSettings remote = keptRemote(&faults); remote.enabled)
         applyRemote(remote);
     applyMqtt(keptMqtt());
+    if (const WebSettings web = keptWeb(); web.enabled)
+        applyWeb(web);
     if (!faults.isEmpty())
         say(tr("%1: %2; remote control and the broker stay off")
                 .arg(QDir::toNativeSeparators(RemoteSettings::windowFile()), faults.first()));
@@ -62,6 +66,41 @@ RemoteSettings RemoteControl::keptRemote(QStringList *faults) const
     return kept.errors().isEmpty() ? settings : RemoteSettings();
 }
 
+WebSettings RemoteControl::keptWeb() const
+{
+    IniFile kept = IniFile::load(RemoteSettings::windowFile(), RemoteSettings::schema());
+    const WebSettings settings = WebSettings::load(kept);
+    return kept.errors().isEmpty() ? settings : WebSettings();
+}
+
+QString RemoteControl::webToken()
+{
+    if (m_webToken.isEmpty()) {
+        QString why;
+        m_webToken = WebServer::keptToken(WebSettings::stateFolder(), &why);
+        if (m_webToken.isEmpty())
+            say(tr("The page has no token: %1").arg(why));
+    }
+    return m_webToken;
+}
+
+// The status line and the log say whether the page is served, and where; never its token.
+void RemoteControl::applyWeb(const WebSettings &settings)
+{
+    QString why;
+    const QString token = settings.token.isEmpty() ? webToken() : settings.token;
+    if (!settings.enabled) {
+        const bool was = m_web->isListening();
+        m_web->stop();
+        if (was)
+            say(tr("The page is off"));
+    } else if (!token.isEmpty() && m_web->start(settings, token, &why)) {
+        say(tr("The page is served on port %1").arg(m_web->port()));
+    } else if (!token.isEmpty()) {
+        say(tr("The page failed: %1").arg(why));
+    }
+}
+
 MqttSettings RemoteControl::keptMqtt() const
 {
     IniFile kept = IniFile::load(RemoteSettings::windowFile(), RemoteSettings::schema());
@@ -72,7 +111,9 @@ MqttSettings RemoteControl::keptMqtt() const
 
 void RemoteControl::show()
 {
-    RemoteControlDialog dialog(keptRemote(), keptMqtt(), m_window);
+    const WebSettings keptPage = keptWeb();
+    RemoteControlDialog dialog(keptRemote(), keptMqtt(), keptPage,
+                               keptPage.token.isEmpty() ? webToken() : keptPage.token, m_window);
     // Ports that cannot be listened on keep the dialog open, with the reason; what ran before
     // goes on meanwhile.
     dialog.setTrial([this](const RemoteSettings &chosen) {
@@ -89,18 +130,23 @@ void RemoteControl::show()
         return;
     const RemoteSettings chosen = dialog.settings();
     const MqttSettings broker = dialog.mqtt();
+    const WebSettings page = dialog.web();
     // It may hold the broker's password: for its owner's eyes only, from its first byte on.
     QFile kept(RemoteSettings::windowFile());
     if (SafeFile::refusal(kept.fileName()).isEmpty() &&
         (kept.exists() || kept.open(QIODevice::WriteOnly, QFile::ReadOwner | QFile::WriteOwner)))
         kept.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     kept.close();
-    const QString refused = WindowState::keepSettings(RemoteSettings::windowFile(),
-                                                      [&chosen, &broker](QSettings &kept) {
-                                                          chosen.save(kept);
-                                                          broker.save(kept);
-                                                      });
+    const QString refused =
+        WindowState::keepSettings(RemoteSettings::windowFile(), [&](QSettings &kept) {
+            chosen.save(kept);
+            broker.save(kept);
+            page.save(kept);
+        });
     applyRemote(chosen);
+    if (!(page == keptPage))
+        applyWeb(page);
+    // Last: the broker's answer may come later, and is what the status line then says.
     applyMqtt(broker);
     if (!refused.isEmpty())
         say(tr("Not saved: %1").arg(refused));

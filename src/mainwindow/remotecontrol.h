@@ -2,6 +2,7 @@
 
 #include "remote/mqttbridge.h"
 #include "remote/remoteserver.h"
+#include "web/webserver.h"
 
 #include <QObject>
 
@@ -11,7 +12,8 @@ class QAction;
 class QMenu;
 class QWidget;
 
-// The window's remote control: show controllers over OSC and text, and a broker, kept in
+// The window's remote control: show controllers over OSC and text, a broker and the front
+// desk's page, kept in
 // remote.ini and read as tessaryd reads its configuration; File > Remote Control... sets them.
 class RemoteControl : public QObject
 {
@@ -35,6 +37,10 @@ private:
     // As kept; the faults of the file when it has any, and then the defaults.
     RemoteSettings keptRemote(QStringList *faults = nullptr) const;
     MqttSettings keptMqtt() const;
+    WebSettings keptWeb() const;
+    void applyWeb(const WebSettings &settings);
+    // The page's token, made the first time and kept in the user's data folder.
+    QString webToken();
     void applyRemote(const RemoteSettings &settings);
     void applyMqtt(const MqttSettings &settings);
     // The status line, and a row of the log.
@@ -44,5 +50,7 @@ private:
     QWidget *m_window;
     RemoteServer *m_server;
     MqttBridge *m_bridge;
+    WebServer *m_web;
+    QString m_webToken;
     QAction *m_action;
 };

@@ -1,5 +1,6 @@
 #include "mainwindow/remotecontroldialog.h"
 
+#include "mainwindow/qrcode.h"
 #include "ui_remotecontroldialog.h"
 
 #include <QHostAddress>
@@ -7,10 +8,15 @@
 #include <QRegularExpression>
 
 RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, const MqttSettings &mqtt,
+                                         const WebSettings &web, const QString &token,
                                          QWidget *parent)
-    : QDialog(parent), ui(new Ui::RemoteControlDialog), m_mqtt(mqtt), m_settings(settings)
+    : QDialog(parent), ui(new Ui::RemoteControlDialog), m_mqtt(mqtt), m_settings(settings),
+      m_web(web), m_token(token)
 {
     ui->setupUi(this);
+    ui->groupBox_Web->setChecked(web.enabled);
+    ui->spinBox_Web_Port->setValue(web.port);
+    ui->lineEdit_Web_Allowed->setText(web.allowed.join(QLatin1Char(' ')));
     ui->groupBox_Mqtt->setChecked(mqtt.enabled);
     ui->lineEdit_Mqtt_Host->setText(mqtt.host);
     ui->spinBox_Mqtt_Port->setValue(mqtt.port);
@@ -40,6 +46,28 @@ RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, const M
     connect(ui->comboBox_Address, &QComboBox::currentTextChanged, this,
             &RemoteControlDialog::showWarning);
     showWarning();
+    connect(ui->groupBox_Web, &QGroupBox::toggled, this, &RemoteControlDialog::showPageAddress);
+    connect(ui->spinBox_Web_Port, &QSpinBox::valueChanged, this,
+            &RemoteControlDialog::showPageAddress);
+    connect(ui->comboBox_Address, &QComboBox::currentTextChanged, this,
+            &RemoteControlDialog::showPageAddress);
+    showPageAddress();
+}
+
+void RemoteControlDialog::showPageAddress()
+{
+    const WebSettings chosen = web();
+    const QString url = WebServer::pageUrl(chosen, m_token, chosen.port);
+    ui->label_Web_Url->setText(
+        !chosen.enabled ? QString()
+        : QHostAddress(chosen.address).isLoopback()
+            ? tr("%1\nOnly this machine can open it: choose where to listen under Show "
+                 "controllers.")
+                  .arg(url)
+            : url);
+    ui->label_Web_Qr->setPixmap(chosen.enabled ? QrCode::pixmap(url, 3) : QPixmap());
+    ui->label_Web_Qr->setAccessibleName(chosen.enabled ? tr("QR code of the page's address")
+                                                       : QString());
 }
 
 RemoteControlDialog::~RemoteControlDialog()
@@ -78,6 +106,17 @@ MqttSettings RemoteControlDialog::mqtt() const
     chosen.prefix = prefix.isEmpty() ? MqttSettings().prefix : prefix;
     chosen.line = ui->lineEdit_Mqtt_Line->text().trimmed();
     chosen.discovery = ui->checkBox_Mqtt_Discovery->isChecked();
+    return chosen;
+}
+
+WebSettings RemoteControlDialog::web() const
+{
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    WebSettings chosen = m_web;
+    chosen.enabled = ui->groupBox_Web->isChecked();
+    chosen.port = quint16(ui->spinBox_Web_Port->value());
+    chosen.address = ui->comboBox_Address->currentText().trimmed();
+    chosen.allowed = ui->lineEdit_Web_Allowed->text().split(separators, Qt::SkipEmptyParts);
     return chosen;
 }
 

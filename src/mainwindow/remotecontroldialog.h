@@ -2,6 +2,7 @@
 
 #include "remote/mqttbridge.h"
 #include "remote/remoteserver.h"
+#include "web/webserver.h"
 
 #include <QDialog>
 #include <functional>
@@ -17,22 +18,29 @@ class RemoteControlDialog : public QDialog
     Q_OBJECT
 
 public:
+    // token: the page's, for its address and QR code.
     RemoteControlDialog(const RemoteSettings &settings, const MqttSettings &mqtt,
-                        QWidget *parent = nullptr);
+                        const WebSettings &web, const QString &token, QWidget *parent = nullptr);
     ~RemoteControlDialog() override;
 
     RemoteSettings settings() const;
     MqttSettings mqtt() const;
+    // The page listens where show controllers are listened for.
+    WebSettings web() const;
     // Tries the settings chosen when OK is pressed: the reason they could not be used keeps the
     // dialog open and is shown in it.
     void setTrial(const std::function<QString(const RemoteSettings &)> &trial) { m_trial = trial; }
 
 private:
     void showWarning();
+    // The address that opens the page, and its QR code to scan with a phone.
+    void showPageAddress();
     void accept() override;
 
     Ui::RemoteControlDialog *ui;
     MqttSettings m_mqtt; // what the dialog does not show is kept as it was
     RemoteSettings m_settings;
+    WebSettings m_web;
+    QString m_token;
     std::function<QString(const RemoteSettings &)> m_trial;
 };

@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QNetworkInterface>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -109,6 +110,18 @@ WebSettings WebSettings::load(IniFile &file)
     loaded.certFile = file.text(web, QStringLiteral("certFile"));
     loaded.keyFile = file.text(web, QStringLiteral("keyFile"));
     return loaded;
+}
+
+void WebSettings::save(QSettings &settings) const
+{
+    settings.beginGroup(QStringLiteral("web"));
+    settings.setValue(QStringLiteral("enabled"), enabled);
+    settings.setValue(QStringLiteral("port"), port);
+    settings.setValue(QStringLiteral("address"), address);
+    settings.setValue(QStringLiteral("allowed"), allowed.join(QLatin1String(", ")));
+    if (!token.isEmpty())
+        settings.setValue(QStringLiteral("token"), token);
+    settings.endGroup();
 }
 
 QString WebSettings::refusal() const
@@ -237,9 +250,15 @@ quint16 WebServer::port() const
 QString WebServer::pageUrl(const WebSettings &settings, const QString &token, quint16 port)
 {
     QString host = settings.address;
-    if (host == QLatin1String("0.0.0.0") || host == QLatin1String("::"))
+    // Listening everywhere: the machine's address on the network, which a phone can reach.
+    if (host == QLatin1String("0.0.0.0") || host == QLatin1String("::")) {
         host = QHostInfo::localHostName();
-    else if (host.contains(u':'))
+        for (const QHostAddress &own : QNetworkInterface::allAddresses())
+            if (!own.isLoopback() && own.protocol() == QAbstractSocket::IPv4Protocol) {
+                host = own.toString();
+                break;
+            }
+    } else if (host.contains(u':'))
         host = u'[' + host + u']';
     return QStringLiteral("%1://%2:%3/?token=%4")
         .arg(settings.certFile.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"), host)

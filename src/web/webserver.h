@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QSettings;
 class QTcpServer;
 class QWebSocket;
 
@@ -33,6 +34,7 @@ struct WebSettings
     static WebSettings load(IniFile &file);
     // Why they cannot be used as written; empty when they can.
     QString refusal() const;
+    void save(QSettings &settings) const;
     // The folder where a token made at the first start is kept: the service's state folder
     // (systemd's StateDirectory), else the user's own data folder.
     static QString stateFolder();

@@ -202,7 +202,10 @@ void TestMainWindowAccess::everyWindowFitsTheScreen()
         }
         PLAY(u"menu Command_Log"_s);
         std::vector<std::unique_ptr<QWidget>> dialogs;
-        dialogs.push_back(std::make_unique<RemoteControlDialog>(RemoteSettings{}, MqttSettings{}));
+        WebSettings page; // served, with its address and QR code shown
+        page.enabled = true;
+        dialogs.push_back(std::make_unique<RemoteControlDialog>(RemoteSettings{}, MqttSettings{},
+                                                                page, WebServer::newToken()));
         dialogs.push_back(std::make_unique<PlayersDialog>(installation));
         dialogs.push_back(std::make_unique<ScenesDialog>(installation, QList<QKeySequence>{}));
         dialogs.push_back(std::make_unique<AboutWindows>());

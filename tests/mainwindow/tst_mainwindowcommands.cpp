@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
 #include <csignal>
@@ -305,8 +306,8 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
     // A port another program holds keeps the dialog open, and names the holder.
     QUdpSocket holder;
     QVERIFY(holder.bind(QHostAddress::LocalHost, quint16(port + 2)));
-    QString refused;
-    QTimer::singleShot(0, this, [port, &refused] {
+    QString refused, page;
+    QTimer::singleShot(0, this, [port, &refused, &page] {
         QWidget *dialog = QApplication::activeModalWidget();
         dialog->findChild<QCheckBox *>(u"checkBox_Remote_Enabled"_s)->setChecked(true);
         dialog->findChild<QSpinBox *>(u"spinBox_Osc_Port"_s)->setValue(port + 2);
@@ -320,6 +321,12 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         dialog->findChild<QGroupBox *>(u"groupBox_Mqtt"_s)->setChecked(true);
         dialog->findChild<QLineEdit *>(u"lineEdit_Mqtt_Host"_s)->setText(u"127.0.0.1"_s);
         dialog->findChild<QSpinBox *>(u"spinBox_Mqtt_Port"_s)->setValue(1);
+        // The front desk's page, its address and QR code shown as soon as it is chosen.
+        dialog->findChild<QGroupBox *>(u"groupBox_Web"_s)->setChecked(true);
+        dialog->findChild<QSpinBox *>(u"spinBox_Web_Port"_s)->setValue(port + 4);
+        page = dialog->findChild<QLabel *>(u"label_Web_Url"_s)->text().section(u'\n', 0, 0);
+        if (dialog->findChild<QLabel *>(u"label_Web_Qr"_s)->pixmap().isNull())
+            page.clear();
         qobject_cast<QDialog *>(dialog)->accept();
     });
     child<QAction>("actionRemote_Control")->trigger();
@@ -330,10 +337,17 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
     QCOMPARE(QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
                  .value(u"mqtt/discoveryPrefix"_s),
              u"ha"_s);
+    QVERIFY2(page.startsWith(u"http://127.0.0.1:%1/?token="_s.arg(port + 4)), qPrintable(page));
     for (const QString &before : {QString(), u"restart; connect"_s}) {
         PLAY(before);
         QUdpSocket().writeDatagram("5 play\n", QHostAddress::LocalHost, quint16(port + 1));
         PLAY(u"sends 85020100"_s);
+        QTcpSocket desk;
+        desk.connectToHost(QHostAddress::LocalHost, quint16(port + 4));
+        desk.write("POST /api/v1/request HTTP/1.1\r\nHost: 127.0.0.1:" +
+                   QByteArray::number(port + 4) + "\r\nAuthorization: Bearer " +
+                   page.section(u'=', 1).toLatin1() + "\r\nContent-Length: 6\r\n\r\n5 stop");
+        PLAY(u"sends 85020200"_s);
     }
 }
 
