@@ -418,17 +418,25 @@ void WebServer::cutOff(QTcpSocket *socket, int status, const QString &why)
 
 void WebServer::sweep()
 {
-    for (auto it = m_connections.begin(); it != m_connections.end();) {
-        QTcpSocket *socket = it.key();
+    // Decided first, then done: cutting one off takes it out of the table being walked.
+    QList<std::pair<QTcpSocket *, int>> due;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
         const Connection &connection = it.value();
-        ++it;
         if (connection.stream.upgraded())
             continue;
         if (connection.stream.midRequest() && connection.half.elapsed() > RequestMs)
-            cutOff(socket, 408, QStringLiteral("a request not whole after 10 s"));
-        else if (socket->bytesToWrite() > MaxUnread)
-            cutOff(socket, 0, QStringLiteral("it does not read its answers"));
+            due.append({it.key(), 408});
+        else if (it.key()->bytesToWrite() > MaxUnread)
+            due.append({it.key(), 0});
         else if (!connection.stream.midRequest() && connection.quiet.elapsed() > IdleMs)
+            due.append({it.key(), -1});
+    }
+    for (const auto &[socket, status] : due) {
+        if (status == 408)
+            cutOff(socket, 408, QStringLiteral("a request not whole after 10 s"));
+        else if (status == 0)
+            cutOff(socket, 0, QStringLiteral("it does not read its answers"));
+        else
             socket->disconnectFromHost();
     }
     for (qsizetype i = qsizetype(m_events.size()) - 1; i >= 0; --i) {
