@@ -119,6 +119,8 @@ void serviceLatency(
         QFile file(folder.filePath(QLatin1String(name)));
         file.open(QIODevice::WriteOnly);
         file.write(text.toUtf8());
+        // The service's holds the page's token: its owner's alone, or it is refused.
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return file.fileName();
     };
     enum Port : quint16 {
