@@ -16,6 +16,11 @@
 #include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QSettings>
+#if QT_CONFIG(ssl)
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
+#endif
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -28,22 +33,52 @@ namespace {
 using Status = QHttpServerResponder::StatusCode;
 
 // Takes a connection only once it is vetted, so that the HTTP server never sees one that is
-// not to be served.
+// not to be served; with TLS, only once its handshake is done, within the time of a request.
 class GuardedListener : public QTcpServer
 {
 public:
     std::function<bool(QTcpSocket *)> vet;
+    std::function<void(QTcpSocket *, const QString &)> failed;
+#if QT_CONFIG(ssl)
+    std::optional<QSslConfiguration> tls;
+#endif
 
 protected:
     void incomingConnection(qintptr descriptor) override
     {
+#if QT_CONFIG(ssl)
+        auto *socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
+#else
         auto *socket = new QTcpSocket(this);
-        if (socket->setSocketDescriptor(descriptor) && vet(socket)) {
-            addPendingConnection(socket);
+#endif
+        if (!socket->setSocketDescriptor(descriptor) || !vet(socket)) {
+            socket->abort();
+            socket->deleteLater();
             return;
         }
-        socket->abort();
-        socket->deleteLater();
+#if QT_CONFIG(ssl)
+        if (auto *secure = qobject_cast<QSslSocket *>(socket)) {
+            secure->setSslConfiguration(*tls);
+            connect(secure, &QSslSocket::encrypted, this,
+                    [this, secure] { addPendingConnection(secure); });
+            connect(secure, &QSslSocket::errorOccurred, this, [this, secure] {
+                if (!secure->isEncrypted() &&
+                    secure->state() != QAbstractSocket::UnconnectedState) {
+                    failed(secure, secure->errorString());
+                    secure->abort();
+                }
+            });
+            QTimer::singleShot(WebServer::RequestMs, secure, [this, secure] {
+                if (!secure->isEncrypted()) {
+                    failed(secure, QStringLiteral("no TLS handshake within 10 s"));
+                    secure->abort();
+                }
+            });
+            secure->startServerEncryption();
+            return;
+        }
+#endif
+        addPendingConnection(socket);
     }
 };
 
@@ -121,6 +156,10 @@ void WebSettings::save(QSettings &settings) const
     settings.setValue(QStringLiteral("allowed"), allowed.join(QLatin1String(", ")));
     if (!token.isEmpty())
         settings.setValue(QStringLiteral("token"), token);
+    if (!certFile.isEmpty()) {
+        settings.setValue(QStringLiteral("certFile"), certFile);
+        settings.setValue(QStringLiteral("keyFile"), keyFile);
+    }
     settings.endGroup();
 }
 
@@ -132,10 +171,8 @@ QString WebSettings::refusal() const
          })))
         return QStringLiteral("the token must be at least %1 letters, digits, - or _ (128 bits)")
             .arg(MinTokenLength);
-    // Refused rather than served in the clear under an https address.
-    if (!certFile.isEmpty() || !keyFile.isEmpty())
-        return QStringLiteral("certFile and keyFile: HTTPS is not served yet; put a TLS proxy "
-                              "(Caddy, nginx) in front of the page");
+    if (certFile.isEmpty() != keyFile.isEmpty())
+        return QStringLiteral("certFile and keyFile go together: HTTPS needs both");
     RemoteSettings asRemote;
     asRemote.address = address;
     asRemote.allowed = allowed;
@@ -192,6 +229,22 @@ bool WebServer::start(const WebSettings &settings, const QString &token, QString
     asRemote.allowed = settings.allowed;
     asRemote.refusal(&m_allowed);
     auto *listener = new GuardedListener;
+    if (!settings.certFile.isEmpty()) {
+#if QT_CONFIG(ssl)
+        listener->tls = tlsConfiguration(settings, why);
+        if (!listener->tls) {
+            delete listener;
+            return false;
+        }
+#else
+        *why = QStringLiteral("certFile and keyFile: this build has no TLS");
+        delete listener;
+        return false;
+#endif
+    }
+    listener->failed = [this](QTcpSocket *socket, const QString &why) {
+        emit note(QStringLiteral("web %1 cut off: %2").arg(socket->peerAddress().toString(), why));
+    };
     listener->vet = [this](QTcpSocket *socket) {
         const QHostAddress peer = socket->peerAddress();
         int mine = 0;
@@ -229,6 +282,44 @@ bool WebServer::start(const WebSettings &settings, const QString &token, QString
     m_sweep.start();
     return true;
 }
+
+#if QT_CONFIG(ssl)
+std::optional<QSslConfiguration> WebServer::tlsConfiguration(const WebSettings &settings,
+                                                             QString *why)
+{
+    if (!QSslSocket::supportsSsl()) {
+        *why = QStringLiteral("HTTPS: no TLS library on this machine (%1)")
+                   .arg(QSslSocket::sslLibraryBuildVersionString());
+        return std::nullopt;
+    }
+    // Read as the files they are, never through a link to a device; a key without a passphrase.
+    const std::optional<QByteArray> chain = SafeFile::read(settings.certFile, 1 << 20);
+    const QList<QSslCertificate> certificates =
+        chain ? QSslCertificate::fromData(*chain, QSsl::Pem) : QList<QSslCertificate>();
+    if (certificates.isEmpty()) {
+        *why =
+            QStringLiteral("certFile %1: no PEM certificate could be read").arg(settings.certFile);
+        return std::nullopt;
+    }
+    const std::optional<QByteArray> keyText = SafeFile::read(settings.keyFile, 1 << 20);
+    QSslKey key;
+    for (const QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec, QSsl::Dsa}) {
+        if (keyText && key.isNull())
+            key = QSslKey(*keyText, algorithm, QSsl::Pem);
+    }
+    if (key.isNull()) {
+        *why = QStringLiteral("keyFile %1: no PEM private key without a passphrase could be read")
+                   .arg(settings.keyFile);
+        return std::nullopt;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificateChain(certificates);
+    tls.setPrivateKey(key);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    tls.setProtocol(QSsl::TlsV1_2OrLater);
+    return tls;
+}
+#endif
 
 void WebServer::stop()
 {

@@ -11,6 +11,10 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
+#if QT_CONFIG(ssl)
+#include <QSslConfiguration>
+#endif
 #include <vector>
 
 class QSettings;
@@ -26,9 +30,9 @@ struct WebSettings
     bool enabled = false;
     quint16 port = 7780;
     QString address = QStringLiteral("127.0.0.1");
-    QStringList allowed; // addresses and subnets; none: this machine only
-    QString token;       // none: made at the first start, and kept
-    QString certFile, keyFile;
+    QStringList allowed;       // addresses and subnets; none: this machine only
+    QString token;             // none: made at the first start, and kept
+    QString certFile, keyFile; // PEM; both given: the page is served over HTTPS only
 
     // The section [web] of a configuration; what makes no sense is an error of the file.
     static WebSettings load(IniFile &file);
@@ -80,6 +84,11 @@ public:
     // The line as the page shows it: "open", "lost", "closed" or "waiting".
     void setLineState(const QString &state);
 
+#if QT_CONFIG(ssl)
+    // TLS as the settings' certificate and key make it; nothing, with why, when they cannot.
+    static std::optional<QSslConfiguration> tlsConfiguration(const WebSettings &settings,
+                                                             QString *why);
+#endif
     // A fresh token of 128 bits, URL-safe.
     static QString newToken();
     // The token kept in that folder, made and kept there the first time; empty with why when it
@@ -112,7 +121,6 @@ private:
         qint64 unwritten = 0;
     };
 
-    void accept(QTcpServer *server);
     void readGuarded(QTcpSocket *socket);
     void cutOff(QTcpSocket *socket, int status, const QString &why);
     void sweep();
