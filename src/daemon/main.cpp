@@ -290,6 +290,7 @@ int main(int argc, char **argv)
     // Waits for the port, and opens it again after a loss, as the window's auto-connection does;
     // tried again every so often besides (a port held by another program gives no news).
     LineHolder holder(&link, nullptr, RetryMs);
+    webServer.follow(&holder);
     QObject::connect(&holder, &LineHolder::opened, [&] {
         const QString open = QStringLiteral("open: %1 at %2 baud, %3")
                                  .arg(line->port)
@@ -297,7 +298,6 @@ int main(int argc, char **argv)
                                  .arg(DeviceProfiles::modelNames()[line->model - 1]);
         log(Info, open);
         tellSystemd(QStringLiteral("STATUS=") + open);
-        webServer.setLineState(QStringLiteral("open"));
         // The device is there now: the users of its group may send through the service.
         server.shareLocally(QFileInfo(PortLock::devicePath(line->port)).group());
     });
@@ -312,14 +312,12 @@ int main(int argc, char **argv)
                                                         : present.join(QLatin1String(", ")));
                          log(Warning, waiting);
                          tellSystemd(QStringLiteral("STATUS=") + waiting);
-                         webServer.setLineState(QStringLiteral("waiting"));
                      });
     // Tried again at the next turn of the retry, not at once: a device that opens and hangs up
     // again (an adapter half-pulled) must not keep the service spinning.
     QObject::connect(&holder, &LineHolder::lost, [&] {
         log(Warning, QStringLiteral("connection lost: %1").arg(line->port));
         tellSystemd(QStringLiteral("STATUS=connection lost: ") + line->port);
-        webServer.setLineState(QStringLiteral("lost"));
         holder.hold(line->port, line->baud, holder.adapter(), true);
     });
     QObject::connect(&server, &RemoteServer::note, [](const QString &text) { log(Warning, text); });

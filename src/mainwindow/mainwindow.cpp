@@ -57,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent)
     portChoice = new PortChoice(ui->comboBox_Serial_Port, ui->comboBox_Serial_Baudrate,
                                 ui->checkBox_AutoConnect, portWatcher, link);
     lineHolder = portChoice->holder();
+    remoteControl->follow(lineHolder);
     connect(lineHolder, &LineHolder::lost, this, &MainWindow::Report_Connection_Lost);
     connect(lineHolder, &LineHolder::opened, this, &MainWindow::Port_Back);
     connect(lineHolder, &LineHolder::refused, this, [this](const QString &, const QString &why) {

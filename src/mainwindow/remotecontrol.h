@@ -8,6 +8,7 @@
 
 class CommandLog;
 class CommandPath;
+class LineHolder;
 class QAction;
 class QMenu;
 class QWidget;
@@ -27,6 +28,8 @@ public:
     // What was kept, started: a file with a fault is said, and leaves both off.
     void start();
     void retranslate();
+    // The holder of the line, whose waiting the page shows.
+    void follow(LineHolder *holder) { m_web->follow(holder); }
 
 signals:
     // A text for the status line.

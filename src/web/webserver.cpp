@@ -3,6 +3,7 @@
 #include "model/deviceprofile.h"
 #include "remote/remoteserver.h"
 #include "remote/replyjson.h"
+#include "serial/lineholder.h"
 #include "storage/safefile.h"
 
 #include <QDir>
@@ -357,12 +358,15 @@ QString WebServer::pageUrl(const WebSettings &settings, const QString &token, qu
         .arg(token);
 }
 
-void WebServer::setLineState(const QString &state)
+void WebServer::follow(LineHolder *holder)
 {
-    if (state == m_lineState)
-        return;
-    m_lineState = state;
-    m_stateDue.start();
+    m_holder = holder;
+    const auto changed = [this] {
+        m_stateDue.start();
+    };
+    connect(holder, &LineHolder::opened, this, changed);
+    connect(holder, &LineHolder::refused, this, changed);
+    connect(holder, &LineHolder::lost, this, changed);
 }
 
 QString WebServer::newToken()
@@ -660,11 +664,12 @@ void WebServer::acceptEvents()
 
 QByteArray WebServer::stateJson() const
 {
-    // The path knows whether the line is open; the holder of the line, what it waits for.
+    // The path knows whether the line is open; the holder of the line, whether it waits for it.
     const char *const lines[] = {"open", "lost", "closed"};
-    QString line = QLatin1String(lines[int(m_path->linkState())]);
-    if (line != QLatin1String("open") && m_lineState != QLatin1String("open"))
-        line = m_lineState;
+    const CommandPath::LinkState link = m_path->linkState();
+    const QString line = link == CommandPath::LinkState::Closed && m_holder && m_holder->isWaiting()
+                             ? QStringLiteral("waiting")
+                             : QLatin1String(lines[int(link)]);
     const Installation &installation = m_path->installation();
     const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     QJsonArray players;

@@ -17,6 +17,7 @@
 #endif
 #include <vector>
 
+class LineHolder;
 class QSettings;
 class QTcpServer;
 class QWebSocket;
@@ -81,8 +82,8 @@ public:
     // The address that opens the page ready to use, token included.
     QString pageUrl() const { return pageUrl(m_settings, m_token, port()); }
     static QString pageUrl(const WebSettings &settings, const QString &token, quint16 port);
-    // The line as the page shows it: "open", "lost", "closed" or "waiting".
-    void setLineState(const QString &state);
+    // The holder of the line, whose waiting for the port the page shows as "waiting".
+    void follow(LineHolder *holder);
 
 #if QT_CONFIG(ssl)
     // TLS as the settings' certificate and key make it; nothing, with why, when they cannot.
@@ -137,7 +138,7 @@ private:
     QTcpServer *m_listener = nullptr;
     QHash<QTcpSocket *, Connection> m_connections;
     std::vector<EventSocket> m_events;
-    QString m_lineState = QStringLiteral("closed");
+    QPointer<LineHolder> m_holder;
     QTimer m_sweep;
     QTimer m_stateDue; // the state sent once after a burst of changes
     QStringList m_names;

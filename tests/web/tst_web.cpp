@@ -1,5 +1,6 @@
 #include "pseudoterminal.h"
 #include "remote/remoteserver.h"
+#include "serial/lineholder.h"
 #include "serial/seriallink.h"
 #include "web/webserver.h"
 
@@ -237,6 +238,10 @@ void TestWeb::eventsOnlyForThisPage()
         QTRY_VERIFY(messages.last()[0].toString().contains(u"\"scenes\":[\"Closing\"]"_s));
         link->close();
         QTRY_VERIFY(messages.last()[0].toString().contains(u"\"line\":\"closed\""_s));
+        LineHolder holder(link.get(), nullptr, 60000);
+        server->follow(&holder);
+        holder.hold(u"/nonexistent/ttyUSB9"_s, 19200, {});
+        QTRY_VERIFY(messages.last()[0].toString().contains(u"\"line\":\"waiting\""_s));
     }
     // Stopped, it listens no more.
     server->stop();
