@@ -219,6 +219,8 @@ Installation Installation::parse(QStringView text)
     };
     bool playersSeen = false;
     QHash<QString, qsizetype> scenePieces; // by their names' keys
+    int scheduleAt = 0;
+    QList<QStringView> scheduleLines;
     for (qsizetype at = 0; at < lines.size();) {
         const int number = int(at) + 1;
         const QString line = lines[at].trimmed().toString();
@@ -291,10 +293,19 @@ Installation Installation::parse(QStringView text)
             // Players added later go after the last one of the first list.
             if (!std::exchange(playersSeen, true))
                 pieces.append({Piece::Kind::NewPlayers, {}, -1, {}, std::nullopt});
+        } else if (header.compare(QLatin1String("schedule"), Qt::CaseInsensitive) == 0 &&
+                   !scheduleAt) {
+            // Kept as written; read once every player and scene is known.
+            for (qsizetype i = at; i < last; ++i)
+                keep(lines[i]);
+            scheduleAt = number + 1;
+            scheduleLines = lines.mid(at + 1, last - at - 1);
         } else {
             installation.m_problems << problem(
                 number,
-                QStringLiteral("unknown section \"%1\"").arg(PlayerCommands::shown(header)));
+                header.compare(QLatin1String("schedule"), Qt::CaseInsensitive) == 0
+                    ? QStringLiteral("a second [schedule], left out")
+                    : QStringLiteral("unknown section \"%1\"").arg(PlayerCommands::shown(header)));
             keep(lines[at]);
             for (qsizetype i = at + 1; i < last; ++i) {
                 if (!isComment(lines[i]))
@@ -307,7 +318,24 @@ Installation Installation::parse(QStringView text)
             keep(lines[i]);
         at = end;
     }
+    if (scheduleAt)
+        installation.m_schedule = Schedule::read(
+            scheduleLines, scheduleAt,
+            [&installation](const QString &words) { return installation.requestRefusal(words); },
+            &installation.m_problems);
     return installation;
+}
+
+QString Installation::requestRefusal(const QString &words) const
+{
+    const Asked asked = RequestWords::read(
+        QStringView(words), [this](const QString &player) { return resolve(player); },
+        DeviceProfiles::widest(), names());
+    if (!asked.error.isEmpty())
+        return asked.error;
+    if (asked.target == Asked::Target::Scene && !scene(asked.scene))
+        return QStringLiteral("no scene \"%1\"").arg(PlayerCommands::shown(asked.scene));
+    return {};
 }
 
 // A scene's lines as the file writes them, without its header: a player by the name the file

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/playercommand.h"
+#include "model/schedule.h"
 
 #include <QHash>
 #include <QList>
@@ -21,11 +22,15 @@
 //   courtyard volume -6
 //   wait 2
 //   12 play
+//   [schedule]
+//   Tue-Sun 10:00 scene Opening
+//   daily 18:00 all stop
 //
 // A player is an ID and a name: any text but a number or the words "all" and "scene", told
 // apart without regard to case, with "_" standing for a blank. A scene's lines are a player
 // (name or ID) and commands in tessary-send's words, "all stop", or "wait SECONDS"; a scene
-// does not run another.
+// does not run another. The schedule (see Schedule) sends requests in the same words by the
+// clock; it is kept as written.
 class Installation
 {
 public:
@@ -84,12 +89,18 @@ public:
 
     QList<Player> players() const { return m_players; }
     QList<Scene> scenes() const { return m_scenes; }
+    const Schedule &schedule() const { return m_schedule; }
+    // Why a request in tessary-send's words names nothing here; nothing when it can be used.
+    QString requestRefusal(const QString &words) const;
     QStringList problems() const { return m_problems; }
     // The problems to say: the first few, then how many more, so that a file of thousands of
     // faults is not as many lines of a log.
     QStringList problemsSaid() const;
     // Nothing that can be used: no player and no scene.
-    bool isEmpty() const { return m_players.isEmpty() && m_scenes.isEmpty(); }
+    bool isEmpty() const
+    {
+        return m_players.isEmpty() && m_scenes.isEmpty() && m_schedule.isEmpty();
+    }
 
     // The reason when the player cannot be added or renamed so.
     QString setPlayer(int id, const QString &name);
@@ -135,6 +146,7 @@ private:
     QList<Scene> m_scenes;               // in file order
     QHash<QString, qsizetype> m_sceneAt; // by their names' keys
     QStringList m_problems;
+    Schedule m_schedule;
     QList<Piece> m_pieces;
     bool m_crlf = false;
     bool m_byteOrderMark = false;

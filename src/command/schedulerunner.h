@@ -1,0 +1,75 @@
+#pragma once
+
+#include "command/commandpath.h"
+#include "model/schedule.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+// Sends the installation's schedule through the command path, by the clock, as one more source
+// of requests ("schedule, Mon 10:00"). Each cue of each day runs once: a clock set back, or
+// the hour the clocks go back in autumn, never runs one again. A cue found due later than the
+// schedule's tolerance (the clock set forward, the machine asleep, the program stopped) is not
+// run late but said as missed; what was missed while the program was stopped is said at start,
+// from the last cue kept in a file.
+class ScheduleRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<QDateTime()>; // UTC
+    static constexpr int MaxWakeMs = 5000;    // the clock looked at again within this
+    static constexpr int MissedSaidDays = 7;
+
+    explicit ScheduleRunner(CommandPath *path, Clock clock = &QDateTime::currentDateTimeUtc,
+                            QObject *parent = nullptr);
+
+    // The file where the last cue handled is kept; none by default.
+    void setKeptIn(const QString &path) { m_keptIn = path; }
+    // Follows the installation's schedule from now on; stop() until started again.
+    void start();
+    void stop();
+    bool isRunning() const { return m_running; }
+    // Looks at the clock: runs what is due, says what was missed. The timer calls it.
+    void check();
+
+    // The next cue that will run, after the held day and a skipped one.
+    std::optional<Schedule::Due> next() const;
+    // Holds the rest of today's cues, or runs them again.
+    void holdToday();
+    void resume();
+    bool heldToday() const;
+    // The next cue is not run, but said as skipped.
+    void skipNext();
+
+    // "scene Opening, Tue 10:00", as the logs name a cue.
+    static QString describe(const Schedule &schedule, const Schedule::Due &due);
+
+signals:
+    // A line for the log: a cue missed, held or skipped; the schedule held or resumed.
+    void note(const QString &text);
+    // The next cue is another now.
+    void nextChanged();
+
+private:
+    void handle(const Schedule::Due &due, const QDateTime &now);
+    void wakeForNext(const QDateTime &now);
+    QDate today() const;
+
+    CommandPath *m_path;
+    Clock m_clock;
+    Schedule m_schedule;
+    QString m_keptIn;
+    QTimer m_wake;
+    bool m_running = false;
+    QDateTime m_lastLook;
+    QDateTime m_keptLast;                // as read at start, for what was missed meanwhile
+    QHash<QString, QDateTime> m_handled; // each cue on its day, by key, with when it was due
+    QDate m_heldDay;
+    QString m_skipKey;
+    std::optional<Schedule::Due> m_next;
+};

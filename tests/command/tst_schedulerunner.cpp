@@ -1,0 +1,160 @@
+#include "command/schedulerunner.h"
+#include "pseudoterminal.h"
+#include "serial/seriallink.h"
+
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The schedule run against a clock the test sets: on time, late, with the clock set forward or
+// back, across the nights the clocks change, after the program was stopped; and once by the
+// real clock, to the bytes at a pseudo-terminal.
+class TestScheduleRunner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void byTheClock_data();
+    void byTheClock();
+    void heldAndSkipped();
+    void cueReachesTheLine();
+
+private:
+    // What became of each cue, in order: "sent SOURCE", or the runner's note.
+    // The first look of a runner not yet started starts it.
+    QStringList run(ScheduleRunner &runner, const QStringList &clock);
+
+    std::unique_ptr<PseudoTerminal> line;
+    std::unique_ptr<QSerialPort> port;
+    std::unique_ptr<SerialLink> link;
+    std::unique_ptr<CommandPath> path;
+    QDateTime now;
+    QStringList said;
+};
+
+void TestScheduleRunner::init()
+{
+    line = std::make_unique<PseudoTerminal>();
+    port = std::make_unique<QSerialPort>();
+    link = std::make_unique<SerialLink>(port.get());
+    path = std::make_unique<CommandPath>(link.get());
+    QVERIFY(link->open(line->slavePath, 19200));
+    said.clear();
+    connect(path.get(), &CommandPath::answered, this,
+            [this](const Request &asked, const Reply &reply) {
+                said << (reply.sent() ? u"sent "_s : u"not sent "_s) + asked.source;
+            });
+}
+
+QStringList TestScheduleRunner::run(ScheduleRunner &runner, const QStringList &clock)
+{
+    for (const QString &time : clock) {
+        now = QDateTime::fromString(time, Qt::ISODate);
+        if (runner.isRunning()) {
+            runner.check();
+            continue;
+        }
+        connect(&runner, &ScheduleRunner::note, this, [this](const QString &text) { said << text; });
+        runner.start();
+    }
+    return said;
+}
+
+void TestScheduleRunner::byTheClock_data()
+{
+    // The cue's line in Paris; the last cue kept from an earlier run; the clock, UTC, at each
+    // look; what became of the cue.
+    QTest::addColumn<QString>("cue");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QStringList>("clock");
+    QTest::addColumn<QStringList>("outcome");
+    const QString cue = u"daily 10:00 12 play"_s; // 09:00 UTC in December
+    const QStringList sent{u"sent schedule, Tue 10:00"_s};
+    QTest::newRow("on time") << cue << QString()
+                             << QStringList{u"2026-12-08T08:59:59Z"_s, u"2026-12-08T09:00:00Z"_s,
+                                            u"2026-12-08T09:00:03Z"_s}
+                             << sent;
+    QTest::newRow("started within the tolerance")
+        << cue << QString() << QStringList{u"2026-12-08T09:00:50Z"_s} << sent;
+    QTest::newRow("set forward past it")
+        << cue << QString() << QStringList{u"2026-12-08T08:59:00Z"_s, u"2026-12-08T09:30:00Z"_s}
+        << QStringList{u"schedule: 12 play, Tue 10:00 missed, by 1800 s; not run late"_s};
+    QTest::newRow("set back over it")
+        << cue << QString()
+        << QStringList{u"2026-12-08T09:00:01Z"_s, u"2026-12-08T08:30:00Z"_s,
+                       u"2026-12-08T09:00:05Z"_s}
+        << sent;
+    QTest::newRow("stopped through it")
+        << cue << u"2026-12-07T09:00:00Z"_s << QStringList{u"2026-12-08T09:30:00Z"_s}
+        << QStringList{u"schedule: 12 play, Tue 10:00 missed, by 1800 s; not run late"_s};
+    QTest::newRow("first start after it")
+        << cue << QString() << QStringList{u"2026-12-08T09:30:00Z"_s} << QStringList();
+    // 02:30 does not come on 29 March: it runs at the change, 03:00.
+    QTest::newRow("spring forward")
+        << u"daily 02:30 12 play"_s << QString()
+        << QStringList{u"2026-03-29T00:59:59Z"_s, u"2026-03-29T01:00:00Z"_s}
+        << QStringList{u"sent schedule, Sun 02:30"_s};
+    // 02:30 comes twice on 25 October: it runs the first time only.
+    QTest::newRow("fall back") << u"daily 02:30 12 play"_s << QString()
+                               << QStringList{u"2026-10-25T00:29:59Z"_s, u"2026-10-25T00:30:00Z"_s,
+                                              u"2026-10-25T01:30:00Z"_s, u"2026-10-25T01:31:00Z"_s}
+                               << QStringList{u"sent schedule, Sun 02:30"_s};
+}
+
+void TestScheduleRunner::byTheClock()
+{
+    QFETCH(QString, cue);
+    QFETCH(QString, kept);
+    QFETCH(QStringList, clock);
+    QFETCH(QStringList, outcome);
+    path->setInstallation(
+        Installation::parse(u"[schedule]\ntimezone=Europe/Paris\n"_s + cue + u'\n'));
+    QTemporaryDir folder;
+    const QString keptIn = folder.filePath(u"last-cue"_s);
+    if (!kept.isEmpty()) {
+        QFile file(keptIn);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kept.toLatin1()));
+    }
+    ScheduleRunner runner(path.get(), [this] { return now; });
+    runner.setKeptIn(keptIn);
+    QCOMPARE(run(runner, clock), outcome);
+}
+
+// Held for the rest of the day, or the next cue skipped: said, and not sent.
+void TestScheduleRunner::heldAndSkipped()
+{
+    path->setInstallation(Installation::parse(u"[schedule]\ntimezone=Europe/Paris\n"
+                                              "daily 10:00 12 play\ndaily 11:00 12 stop\n"_s));
+    ScheduleRunner runner(path.get(), [this] { return now; });
+    run(runner, {u"2026-12-08T08:00:00Z"_s});
+    runner.skipNext();
+    QCOMPARE(runner.next()->label(), u"Tue 11:00"_s);
+    run(runner, {u"2026-12-08T09:00:00Z"_s, u"2026-12-08T09:00:01Z"_s});
+    runner.holdToday();
+    QCOMPARE(runner.next()->label(), u"Wed 10:00"_s);
+    run(runner, {u"2026-12-08T10:00:00Z"_s, u"2026-12-08T10:00:01Z"_s});
+    QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped"_s,
+                                u"schedule: 12 play, Tue 10:00 skipped"_s,
+                                u"schedule held for the rest of 2026-12-08"_s,
+                                u"schedule held: 12 stop, Tue 11:00 not sent"_s}));
+}
+
+// By the real clock, a cue set two seconds ahead reaches the line on its own.
+void TestScheduleRunner::cueReachesTheLine()
+{
+    const QDateTime due = QDateTime::currentDateTimeUtc().addSecs(2);
+    path->setInstallation(Installation::parse(
+        u"[schedule]\ntimezone=UTC\ndaily %1 12 play\n"_s.arg(due.time().toString(u"HH:mm:ss"_s))));
+    ScheduleRunner runner(path.get());
+    runner.start();
+    QByteArray frames;
+    QTRY_VERIFY_WITH_TIMEOUT((frames += line->readAll(0)).size() >= 4, 6000);
+    QCOMPARE(frames.toHex(), "8c020100");
+    QVERIFY(QDateTime::currentDateTimeUtc() >= due.addMSecs(-due.time().msec()));
+}
+
+QTEST_GUILESS_MAIN(TestScheduleRunner)
+#include "tst_schedulerunner.moc"
