@@ -34,6 +34,7 @@ public:
     void start();
     void stop();
     bool isRunning() const { return m_running; }
+    const Schedule &schedule() const { return m_schedule; }
     // Looks at the clock: runs what is due, says what was missed. The timer calls it.
     void check();
 

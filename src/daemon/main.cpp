@@ -2,6 +2,7 @@
 // does. The same port handling, the same command path, the same protocols.
 
 #include "command/commandpath.h"
+#include "command/schedulerunner.h"
 #include "model/deviceprofile.h"
 #include "process/constants.h"
 #include "process/stopsignals.h"
@@ -148,6 +149,18 @@ void describe(const QString &file, const Line &line, const RemoteSettings &remot
                     .arg(scene.steps.size())
                     .arg(scene.shortcut.isEmpty() ? QString()
                                                   : QStringLiteral(", shortcut ") + scene.shortcut);
+    const Schedule &schedule = installation.schedule();
+    if (!schedule.isEmpty()) {
+        said << QStringLiteral("schedule: %1 cues, %2 exceptions, time zone %3; the next 7 days:")
+                    .arg(schedule.cues().size())
+                    .arg(schedule.exceptions().size())
+                    .arg(QString::fromLatin1(schedule.zone().id()));
+        const QStringList coming = schedule.listing(QDateTime::currentDateTimeUtc(), 7);
+        for (const QString &cue : coming)
+            said << QStringLiteral("  ") + cue;
+        if (coming.isEmpty())
+            said << QStringLiteral("  none");
+    }
     for (QString &text : said)
         for (QChar &c : text)
             if (c.category() == QChar::Other_Control)
@@ -324,15 +337,35 @@ int main(int argc, char **argv)
     QObject::connect(&path, &CommandPath::sceneEnded, [](const QString &name, const QString &said) {
         log(Info, QStringLiteral("scene %1: %2").arg(name, said));
     });
-    // Every request: those refused or not sent always, the others when asked.
+    // Every request: those refused or not sent always, the schedule's always, the others when
+    // asked.
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
     QObject::connect(&path, &CommandPath::logged, [verbose](const QString &text, bool problem) {
-        if (problem || verbose)
+        if (problem || verbose || text.startsWith(QLatin1String("schedule, ")))
             log(problem ? Warning : Info, text);
     });
 
     log(Info, QStringLiteral("started: %1").arg(line->port));
     holder.hold(line->port, line->baud, {});
+    // The opening hours run here, as the holder of the line; what they missed while the service
+    // was stopped is said from the last cue kept.
+    ScheduleRunner schedule(&path);
+    QObject::connect(&schedule, &ScheduleRunner::note,
+                     [](const QString &text) { log(Warning, text); });
+    const auto sayNext = [&schedule] {
+        const std::optional<Schedule::Due> next = schedule.next();
+        if (next)
+            log(Info, QStringLiteral("schedule: next %1 (%2)")
+                          .arg(ScheduleRunner::describe(schedule.schedule(), *next),
+                               next->at.toTimeZone(schedule.schedule().zone())
+                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"))));
+        else if (!schedule.schedule().isEmpty())
+            log(Info, QStringLiteral("schedule: no cue in the next 8 days"));
+    };
+    QDir().mkpath(WebSettings::stateFolder());
+    schedule.setKeptIn(QDir(WebSettings::stateFolder()).filePath(QStringLiteral("schedule-last")));
+    schedule.start();
+    sayNext();
     if (remote.enabled) {
         if (!server.start(remote, &why)) {
             log(Error, QStringLiteral("remote control failed: %1").arg(why));
@@ -435,6 +468,7 @@ int main(int argc, char **argv)
             for (const QString &problem : fresher.problemsSaid())
                 log(Warning, QStringLiteral("%1: %2").arg(newFile, problem));
             path.setInstallation(fresher);
+            sayNext();
         }
         log(Info, changed.isEmpty()
                       ? QStringLiteral("reloaded: nothing changed")

@@ -23,8 +23,7 @@ int weekday(QStringView word)
 QDate isoDate(QStringView word)
 {
     static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-    return form.match(word).hasMatch() ? QDate::fromString(word.toString(), Qt::ISODate)
-                                           : QDate();
+    return form.match(word).hasMatch() ? QDate::fromString(word.toString(), Qt::ISODate) : QDate();
 }
 
 // The days the first words name, and how many words they take; nothing when they name none.
@@ -263,6 +262,22 @@ QList<Schedule::Due> Schedule::between(const QDateTime &from, const QDateTime &t
     std::stable_sort(dues.begin(), dues.end(),
                      [](const Due &a, const Due &b) { return a.at < b.at; });
     return dues;
+}
+
+QStringList Schedule::listing(const QDateTime &from, int days) const
+{
+    QStringList lines;
+    for (const Due &due : between(from, from.addDays(days))) {
+        const QTime runs = due.at.toTimeZone(m_zone).time();
+        lines << QStringLiteral("%1 %2%3%4  %5")
+                     .arg(
+                         due.label().left(3), due.day.toString(Qt::ISODate), due.label().mid(3),
+                         runs == due.time
+                             ? QString()
+                             : QStringLiteral(" (at %1, as the clocks change)").arg(timeText(runs)))
+                     .arg(m_cues[due.cue].words);
+    }
+    return lines;
 }
 
 QDateTime Schedule::instant(QDate day, QTime time, const QTimeZone &zone)
