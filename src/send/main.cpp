@@ -548,7 +548,8 @@ int main(int argc, char **argv)
         "Commands: play, stop, next, previous, folder N, volume DB (0 down to the model's "
         "minimum, or mute), mute; scene NAME and stop-all for the installation's scenes and "
         "players. \"-\" reads commands from standard input, one or more per line "
-        "(at most 4096 bytes).\n"
+        "(at most 4096 bytes). \"schedule\" alone prints the cues of the installation's "
+        "schedule in the next 7 days.\n"
         "Anything not given is taken from the settings the window saved. When tessaryd holds "
         "the port, the commands go through it.\n"
         "Exit status: 0 all sent; 64 wrong usage or values, nothing sent; 65 some lines of "
@@ -623,6 +624,20 @@ int main(int argc, char **argv)
             Usage, QStringLiteral("%1: %2").arg(installationFile, installation.problems().first()));
     for (const QString &problem : installation.problemsSaid())
         fail(Sent, QStringLiteral("%1: %2").arg(installationFile, problem));
+    // "schedule" alone: what the opening hours will send, and when.
+    if (parser.positionalArguments() == QStringList{QStringLiteral("schedule")}) {
+        const Schedule &schedule = installation.schedule();
+        if (schedule.isEmpty())
+            return fail(Usage, QStringLiteral("%1: no schedule").arg(installationFile));
+        const QStringList coming = schedule.listing(QDateTime::currentDateTimeUtc(), 7);
+        say(QStringLiteral("%1, time zone %2; the next 7 days:")
+                .arg(installationFile, QString::fromLatin1(schedule.zone().id())));
+        for (const QString &cue : coming)
+            say(cue);
+        if (coming.isEmpty())
+            say(QStringLiteral("no cue"));
+        return Sent;
+    }
     Target target;
     readSaved(target);
     const QString wrong = applyOptions(parser, target, installation);
