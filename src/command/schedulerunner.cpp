@@ -40,7 +40,7 @@ QString ScheduleRunner::describe(const Schedule &schedule, const Schedule::Due &
     return schedule.cues().value(due.cue).words + QStringLiteral(", ") + due.label();
 }
 
-QDate ScheduleRunner::today() const
+QDate ScheduleRunner::day() const
 {
     return m_clock().toTimeZone(m_schedule.zone()).date();
 }
@@ -76,12 +76,13 @@ void ScheduleRunner::handle(const Schedule::Due &due, const QDateTime &now)
     const QString said = describe(m_schedule, due);
     const qint64 late = due.at.secsTo(now);
     if (due.day == m_heldDay) {
-        emit note(QStringLiteral("schedule held: %1 not sent").arg(said));
+        emit note(QStringLiteral("schedule held: %1 not sent").arg(said), true);
     } else if (key == m_skipKey) {
         m_skipKey.clear();
-        emit note(QStringLiteral("schedule: %1 skipped").arg(said));
+        emit note(QStringLiteral("schedule: %1 skipped").arg(said), false);
     } else if (late > m_schedule.toleranceS()) {
-        emit note(QStringLiteral("schedule: %1 missed, by %2 s; not run late").arg(said).arg(late));
+        emit note(QStringLiteral("schedule: %1 missed, by %2 s; not run late").arg(said).arg(late),
+                  true);
     } else {
         Request request;
         request.source = QStringLiteral("schedule, ") + due.label();
@@ -124,35 +125,49 @@ std::optional<Schedule::Due> ScheduleRunner::next() const
     return std::nullopt;
 }
 
-void ScheduleRunner::holdToday()
+void ScheduleRunner::holdToday(const QString &by)
 {
-    m_heldDay = today();
-    emit note(
-        QStringLiteral("schedule held for the rest of %1").arg(m_heldDay.toString(Qt::ISODate)));
+    m_heldDay = day();
+    emit note(QStringLiteral("schedule held for the rest of %1 (%2)")
+                  .arg(m_heldDay.toString(Qt::ISODate), by),
+              false);
     wakeForNext(m_clock());
+    emit nextChanged();
 }
 
-void ScheduleRunner::resume()
+void ScheduleRunner::resume(const QString &by)
 {
     if (!m_heldDay.isValid() && m_skipKey.isEmpty())
         return;
     m_heldDay = {};
     m_skipKey.clear();
-    emit note(QStringLiteral("schedule resumed"));
+    emit note(QStringLiteral("schedule resumed (%1)").arg(by), false);
     wakeForNext(m_clock());
+    emit nextChanged();
 }
 
 bool ScheduleRunner::heldToday() const
 {
-    return m_heldDay.isValid() && m_heldDay == today();
+    return m_heldDay.isValid() && m_heldDay == day();
 }
 
-void ScheduleRunner::skipNext()
+void ScheduleRunner::skipNext(const QString &by)
 {
     const std::optional<Schedule::Due> coming = next();
     if (!coming)
         return;
     m_skipKey = coming->key(m_schedule);
-    emit note(QStringLiteral("schedule: %1 to be skipped").arg(describe(m_schedule, *coming)));
+    emit note(
+        QStringLiteral("schedule: %1 to be skipped (%2)").arg(describe(m_schedule, *coming), by),
+        false);
     wakeForNext(m_clock());
+}
+
+QList<std::pair<Schedule::Due, bool>> ScheduleRunner::today() const
+{
+    const QDateTime now = m_clock();
+    QList<std::pair<Schedule::Due, bool>> cues;
+    for (const Schedule::Due &due : m_schedule.on(day()))
+        cues.append({due, due.at <= now});
+    return cues;
 }

@@ -40,26 +40,29 @@ public:
 
     // The next cue that will run, after the held day and a skipped one.
     std::optional<Schedule::Due> next() const;
-    // Holds the rest of today's cues, or runs them again.
-    void holdToday();
-    void resume();
+    // Holds the rest of today's cues, or runs them again; by: who asked, for the log.
+    void holdToday(const QString &by);
+    void resume(const QString &by);
     bool heldToday() const;
     // The next cue is not run, but said as skipped.
-    void skipNext();
+    void skipNext(const QString &by);
+    // Today's cues, each with whether it is behind us.
+    QList<std::pair<Schedule::Due, bool>> today() const;
 
     // "scene Opening, Tue 10:00", as the logs name a cue.
     static QString describe(const Schedule &schedule, const Schedule::Due &due);
 
 signals:
-    // A line for the log: a cue missed, held or skipped; the schedule held or resumed.
-    void note(const QString &text);
+    // A line for the log: a cue missed or held (a problem), skipped; the schedule held or
+    // resumed.
+    void note(const QString &text, bool problem);
     // The next cue is another now.
     void nextChanged();
 
 private:
     void handle(const Schedule::Due &due, const QDateTime &now);
     void wakeForNext(const QDateTime &now);
-    QDate today() const;
+    QDate day() const;
 
     CommandPath *m_path;
     Clock m_clock;

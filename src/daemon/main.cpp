@@ -350,8 +350,9 @@ int main(int argc, char **argv)
     // The opening hours run here, as the holder of the line; what they missed while the service
     // was stopped is said from the last cue kept.
     ScheduleRunner schedule(&path);
-    QObject::connect(&schedule, &ScheduleRunner::note,
-                     [](const QString &text) { log(Warning, text); });
+    QObject::connect(&schedule, &ScheduleRunner::note, [](const QString &text, bool problem) {
+        log(problem ? Warning : Info, text);
+    });
     const auto sayNext = [&schedule] {
         const std::optional<Schedule::Due> next = schedule.next();
         if (next)
@@ -364,6 +365,8 @@ int main(int argc, char **argv)
     };
     QDir().mkpath(WebSettings::stateFolder());
     schedule.setKeptIn(QDir(WebSettings::stateFolder()).filePath(QStringLiteral("schedule-last")));
+    broker.follow(&schedule);
+    webServer.follow(&schedule);
     schedule.start();
     sayNext();
     if (remote.enabled) {

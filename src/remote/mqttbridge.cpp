@@ -1,5 +1,6 @@
 #include "remote/mqttbridge.h"
 
+#include "command/schedulerunner.h"
 #include "remote/mqttrequest.h"
 #include "remote/replyjson.h"
 
@@ -311,6 +312,7 @@ void MqttBridge::connected(int code)
     mosquitto_subscribe(m_client, nullptr, commands.constData(), 1);
     publish(topic(QStringLiteral("status")), "online", true);
     publishLink(m_path->linkState());
+    publishSchedule();
     if (m_settings.discovery)
         publishDiscovery();
 }
@@ -338,15 +340,51 @@ void MqttBridge::received(const mosquitto_message *message)
         levels.mid(0, prefix.size() - 1) != prefix.mid(0, prefix.size() - 1))
         return;
     const QString player = levels[levels.size() - 2];
-    Request request = MqttRequests::parse(
-        player,
-        QByteArrayView(static_cast<const char *>(message->payload), qsizetype(message->payloadlen)),
-        message->retain, QDateTime::currentDateTimeUtc());
+    const QByteArrayView payload(static_cast<const char *>(message->payload),
+                                 qsizetype(message->payloadlen));
+    // A player may be called "schedule": what is not for the schedule is for it.
+    if (player == QLatin1String("schedule") && !message->retain && steerSchedule(payload))
+        return;
+    Request request =
+        MqttRequests::parse(player, payload, message->retain, QDateTime::currentDateTimeUtc());
     request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
     const Reply reply = m_path->request(request);
     const QJsonObject result = ReplyJson::result(reply, m_path->model());
     publish(topic(player + QStringLiteral("/result")),
             QJsonDocument(result).toJson(QJsonDocument::Compact), false);
+}
+
+void MqttBridge::follow(ScheduleRunner *schedule)
+{
+    m_schedule = schedule;
+    connect(schedule, &ScheduleRunner::nextChanged, this, &MqttBridge::publishSchedule);
+}
+
+void MqttBridge::publishSchedule()
+{
+    if (m_schedule && m_connected)
+        publish(
+            topic(QStringLiteral("schedule/next")),
+            QJsonDocument(ReplyJson::schedule(*m_schedule, false)).toJson(QJsonDocument::Compact),
+            true);
+}
+
+bool MqttBridge::steerSchedule(QByteArrayView payload)
+{
+    if (!m_schedule)
+        return false;
+    const QByteArray word = payload.trimmed().toByteArray().toLower();
+    const QString by = QStringLiteral("MQTT ") + m_settings.host;
+    if (word == "hold")
+        m_schedule->holdToday(by);
+    else if (word == "resume")
+        m_schedule->resume(by);
+    else if (word == "skip")
+        m_schedule->skipNext(by);
+    else
+        return false;
+    publishSchedule();
+    return true;
 }
 
 void MqttBridge::publish(const QString &topic, const QByteArray &payload, bool retain, int qos)

@@ -4,6 +4,7 @@
 #include "storage/inifile.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -11,6 +12,7 @@
 
 class QSettings;
 class QSocketNotifier;
+class ScheduleRunner;
 struct mosquitto;
 struct mosquitto_message;
 
@@ -54,6 +56,9 @@ struct MqttSettings
 //   <prefix>/<line>/<player>/state     the last command and level sent (retained)
 //   <prefix>/<line>/status             online / offline, the latter as the broker's last will
 //   <prefix>/<line>/link               open / lost / closed (retained)
+//   <prefix>/<line>/schedule/next      the schedule's next cue, and whether today is held
+//                                      (JSON, retained)
+//   <prefix>/<line>/schedule/command   hold (the rest of today), resume, skip (the next cue)
 // A broker that goes away is joined again, waiting longer each time up to half a minute; what
 // it kept while away is not sent late. With discovery, each player of the installation
 // appears in Home Assistant.
@@ -71,6 +76,8 @@ public:
     bool start(const MqttSettings &settings, QString *why);
     void stop();
     bool isConnected() const { return m_connected; }
+    // The schedule whose next cue is published, and which takes hold, resume and skip.
+    void follow(ScheduleRunner *schedule);
     // The wait before the next attempt after so many failed ones in a row: 1 s, doubling up to
     // half a minute.
     static int retryWaitMs(int failures);
@@ -89,12 +96,16 @@ private:
     void received(const mosquitto_message *message);
     void publish(const QString &topic, const QByteArray &payload, bool retain, int qos = 1);
     void publishLink(CommandPath::LinkState state);
+    void publishSchedule();
+    // Hold, resume or skip for the schedule; false when the payload is none of them.
+    bool steerSchedule(QByteArrayView payload);
     void publishState(int playerId);
     QSet<QString> m_discovered; // the configurations published since it joined
     void publishDiscovery();
     QString topic(const QString &rest) const;
 
     CommandPath *m_path;
+    QPointer<ScheduleRunner> m_schedule;
     MqttSettings m_settings;
     mosquitto *m_client = nullptr;
     QSocketNotifier *m_read = nullptr;

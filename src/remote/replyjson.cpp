@@ -1,9 +1,11 @@
 #include "remote/replyjson.h"
 
+#include "command/schedulerunner.h"
 #include "model/deviceprofile.h"
 #include "model/playercommand.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QStringList>
 
 namespace ReplyJson {
@@ -51,3 +53,26 @@ QJsonObject result(const Reply &reply, int model)
 }
 
 } // namespace ReplyJson
+
+QJsonObject ReplyJson::schedule(const ScheduleRunner &runner, bool withToday)
+{
+    const Schedule &schedule = runner.schedule();
+    const auto cue = [&schedule](const Schedule::Due &due) {
+        return QJsonObject{{QStringLiteral("cue"), schedule.cues().value(due.cue).words},
+                           {QStringLiteral("label"), due.label()},
+                           {QStringLiteral("at"), due.at.toString(Qt::ISODateWithMs)}};
+    };
+    const std::optional<Schedule::Due> next = runner.next();
+    QJsonObject json{{QStringLiteral("next"), next ? QJsonValue(cue(*next)) : QJsonValue()},
+                     {QStringLiteral("held"), runner.heldToday()}};
+    if (withToday) {
+        QJsonArray today;
+        for (const auto &[due, past] : runner.today()) {
+            QJsonObject entry = cue(due);
+            entry.insert(QStringLiteral("past"), past);
+            today.append(entry);
+        }
+        json.insert(QStringLiteral("today"), today);
+    }
+    return json;
+}

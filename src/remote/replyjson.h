@@ -2,6 +2,7 @@
 
 #include "command/request.h"
 
+class ScheduleRunner;
 #include <QJsonObject>
 
 // What became of a request, as the broker's results and the HTTP API say it: the time, the
@@ -10,6 +11,9 @@
 namespace ReplyJson {
 
 QJsonObject result(const Reply &reply, int model);
+// The schedule as the broker and the page show it: the next cue (null when none), whether today
+// is held and, with today, each of today's cues and whether it is behind us.
+QJsonObject schedule(const ScheduleRunner &runner, bool withToday);
 // Now, as every JSON of the program gives the time.
 QString now();
 

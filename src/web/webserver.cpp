@@ -1,5 +1,6 @@
 #include "web/webserver.h"
 
+#include "command/schedulerunner.h"
 #include "model/deviceprofile.h"
 #include "remote/remoteserver.h"
 #include "remote/replyjson.h"
@@ -358,6 +359,12 @@ QString WebServer::pageUrl(const WebSettings &settings, const QString &token, qu
         .arg(token);
 }
 
+void WebServer::follow(ScheduleRunner *schedule)
+{
+    m_schedule = schedule;
+    connect(schedule, &ScheduleRunner::nextChanged, &m_stateDue, qOverload<>(&QTimer::start));
+}
+
 void WebServer::follow(LineHolder *holder)
 {
     m_holder = holder;
@@ -584,7 +591,9 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         answer(Status::Ok, pageFile(QStringLiteral("index.html")), "text/html; charset=utf-8");
     } else if (get && path == QLatin1String("/api/v1/state")) {
         answer(Status::Ok, stateJson());
-    } else if (path == QLatin1String("/api/v1/request") && post) {
+    } else if ((path == QLatin1String("/api/v1/request") ||
+                path == QLatin1String("/api/v1/schedule")) &&
+               post) {
         // A browser says where the page that asks comes from: only this service's own may act.
         const QByteArray origin = request.value("origin");
         if (!origin.isEmpty() && origin != "http://" + host && origin != "https://" + host) {
@@ -592,6 +601,28 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
             return true;
         }
         const QString address = socket->peerAddress().toString();
+        if (path.endsWith(QLatin1String("schedule"))) {
+            const QByteArray word = request.body().trimmed().toLower();
+            const QString by = QStringLiteral("web ") + address;
+            if (!m_schedule || m_schedule->schedule().isEmpty()) {
+                answer(Status::UnprocessableEntity, errorJson(QStringLiteral("no schedule")));
+                return true;
+            }
+            if (word == "hold")
+                m_schedule->holdToday(by);
+            else if (word == "resume")
+                m_schedule->resume(by);
+            else if (word == "skip")
+                m_schedule->skipNext(by);
+            else {
+                answer(Status::UnprocessableEntity,
+                       errorJson(QStringLiteral("hold, resume or skip")));
+                return true;
+            }
+            answer(Status::Ok, QJsonDocument(ReplyJson::schedule(*m_schedule, true))
+                                   .toJson(QJsonDocument::Compact));
+            return true;
+        }
         Request asked;
         asked.source = QStringLiteral("web ") + address;
         asked.client = asked.source;
@@ -693,6 +724,9 @@ QByteArray WebServer::stateJson() const
         {QStringLiteral("volumeMinimum"), profile.volumeMinimum},
         {QStringLiteral("players"), players},
         {QStringLiteral("scenes"), scenes},
+        {QStringLiteral("schedule"), m_schedule && !m_schedule->schedule().isEmpty()
+                                         ? QJsonValue(ReplyJson::schedule(*m_schedule, true))
+                                         : QJsonValue()},
         {QStringLiteral("time"), ReplyJson::now()}};
     return QJsonDocument(state).toJson(QJsonDocument::Compact);
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 class LineHolder;
+class ScheduleRunner;
 class QSettings;
 class QTcpServer;
 class QWebSocket;
@@ -84,6 +85,8 @@ public:
     static QString pageUrl(const WebSettings &settings, const QString &token, quint16 port);
     // The holder of the line, whose waiting for the port the page shows as "waiting".
     void follow(LineHolder *holder);
+    // The schedule whose cues of today the page shows, and which it may hold or skip.
+    void follow(ScheduleRunner *schedule);
 
 #if QT_CONFIG(ssl)
     // TLS as the settings' certificate and key make it; nothing, with why, when they cannot.
@@ -139,6 +142,7 @@ private:
     QHash<QTcpSocket *, Connection> m_connections;
     std::vector<EventSocket> m_events;
     QPointer<LineHolder> m_holder;
+    QPointer<ScheduleRunner> m_schedule;
     QTimer m_sweep;
     QTimer m_stateDue; // the state sent once after a burst of changes
     QStringList m_names;

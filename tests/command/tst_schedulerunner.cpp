@@ -57,7 +57,8 @@ QStringList TestScheduleRunner::run(ScheduleRunner &runner, const QStringList &c
             runner.check();
             continue;
         }
-        connect(&runner, &ScheduleRunner::note, this, [this](const QString &text) { said << text; });
+        connect(&runner, &ScheduleRunner::note, this,
+                [this](const QString &text, bool) { said << text; });
         runner.start();
     }
     return said;
@@ -130,15 +131,15 @@ void TestScheduleRunner::heldAndSkipped()
                                               "daily 10:00 12 play\ndaily 11:00 12 stop\n"_s));
     ScheduleRunner runner(path.get(), [this] { return now; });
     run(runner, {u"2026-12-08T08:00:00Z"_s});
-    runner.skipNext();
+    runner.skipNext(u"desk"_s);
     QCOMPARE(runner.next()->label(), u"Tue 11:00"_s);
     run(runner, {u"2026-12-08T09:00:00Z"_s, u"2026-12-08T09:00:01Z"_s});
-    runner.holdToday();
+    runner.holdToday(u"desk"_s);
     QCOMPARE(runner.next()->label(), u"Wed 10:00"_s);
     run(runner, {u"2026-12-08T10:00:00Z"_s, u"2026-12-08T10:00:01Z"_s});
-    QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped"_s,
+    QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped (desk)"_s,
                                 u"schedule: 12 play, Tue 10:00 skipped"_s,
-                                u"schedule held for the rest of 2026-12-08"_s,
+                                u"schedule held for the rest of 2026-12-08 (desk)"_s,
                                 u"schedule held: 12 stop, Tue 11:00 not sent"_s}));
 }
 

@@ -13,6 +13,9 @@
     waiting: 'En attente du port', gone: 'Service perdu ; nouvel essai…', last: 'Dernier envoi : ',
     launchOn: (name) => `Lancer le dossier sur ${name}`, volumeOf: (name) => `Volume de ${name}`,
     folderOf: (name) => `Dossier pour ${name}`, action: (verb, name) => `${verb} ${name}`,
+    schedule: 'Programme du jour', hold: 'Suspendre pour aujourd’hui', resume: 'Reprendre',
+    skip: 'Sauter le prochain', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
+    noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
     stopAll: 'Stop All', stopAllAgain: 'Press again to stop all',
@@ -22,6 +25,9 @@
     waiting: 'Waiting for the port', gone: 'Lost the service; trying again…', last: 'Last sent: ',
     launchOn: (name) => `Launch folder on ${name}`, volumeOf: (name) => `Volume of ${name}`,
     folderOf: (name) => `Folder for ${name}`, action: (verb, name) => `${verb} ${name}`,
+    schedule: 'Today\'s schedule', hold: 'Hold for today', resume: 'Resume',
+    skip: 'Skip the next cue', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
+    noCue: 'No cue to come', held: 'Held for today',
   };
   document.documentElement.lang = french ? 'fr' : 'en';
   for (const element of document.querySelectorAll('[data-text]'))
@@ -90,8 +96,38 @@
     }, 4000);
   });
 
+  // The schedule: today's cues, those behind us marked; held or resumed, the next one skipped.
+  let held = false;
+  const steer = async (word) => {
+    try {
+      await fetch('/api/v1/schedule', {
+        method: 'POST',
+        headers: {'Authorization': `Bearer ${token}`, 'Content-Type': 'text/plain'},
+        body: word,
+      });
+    } catch (error) {
+      say('gone');
+    }
+  };
+  const hold = document.getElementById('schedule-hold');
+  hold.addEventListener('click', () => steer(held ? 'resume' : 'hold'));
+  document.getElementById('schedule-skip').addEventListener('click', () => steer('skip'));
+  const renderSchedule = (schedule) => {
+    document.getElementById('schedule-section').hidden = !schedule;
+    if (!schedule)
+      return;
+    held = schedule.held;
+    hold.textContent = held ? texts.resume : texts.hold;
+    const next = schedule.next;
+    document.getElementById('schedule-next').textContent =
+        (held ? texts.held + '. ' : '') + (next ? texts.nextCue(next.cue, next.label) : texts.noCue);
+    document.getElementById('schedule-today').replaceChildren(...schedule.today.map((cue) =>
+        element('li', {className: cue.past ? 'past' : ''}, `${cue.label.slice(4)} ${cue.cue}`)));
+  };
+
   const render = (state) => {
     say(state.line);
+    renderSchedule(state.schedule);
     const key = JSON.stringify([state.players.map((p) => [p.id, p.name]), state.scenes,
                                 state.folders, state.volumeMinimum]);
     if (key !== shown) {
