@@ -5,7 +5,8 @@
 #include <algorithm>
 
 ScheduleRunner::ScheduleRunner(CommandPath *path, Clock clock, QObject *parent)
-    : QObject(parent), m_path(path), m_clock(std::move(clock))
+    : QObject(parent), m_path(path),
+      m_clock(clock ? std::move(clock) : Clock(&QDateTime::currentDateTimeUtc))
 {
     m_wake.setSingleShot(true);
     m_wake.setTimerType(Qt::PreciseTimer);

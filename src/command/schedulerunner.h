@@ -21,7 +21,7 @@ class ScheduleRunner : public QObject
     Q_OBJECT
 
 public:
-    using Clock = std::function<QDateTime()>; // UTC
+    using Clock = std::function<QDateTime()>; // UTC; none for the system's
     static constexpr int MaxWakeMs = 5000;    // the clock looked at again within this
     static constexpr int MissedSaidDays = 7;
 

@@ -7,11 +7,13 @@
 #include <QTimer>
 
 class CommandPath;
+class ScheduleRunner;
 
 namespace Ui {
 class PlayersDialog;
 class ScenesDialog;
 class IdentifyDialog;
+class ScheduleDialog;
 } // namespace Ui
 
 // Installation > Players...: the players on this line, an ID and a name each.
@@ -57,6 +59,29 @@ private:
     Installation m_installation;
     QList<QKeySequence> m_windowKeys;
     int m_shown = -1;
+};
+
+// Installation > Schedule...: who runs the schedule, today's cues and the next, held for the
+// day or the next skipped at once; the schedule's lines edited as text, checked as the file's.
+class ScheduleDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // runner: the window's, steered only while it runs; runs: who runs the schedule, said.
+    ScheduleDialog(const Installation &installation, ScheduleRunner *runner, const QString &runs,
+                   QWidget *parent = nullptr);
+    ~ScheduleDialog() override;
+
+    Installation installation() const { return m_installation; }
+
+private:
+    void showCues();
+    void accept() override;
+
+    Ui::ScheduleDialog *ui;
+    Installation m_installation;
+    ScheduleRunner *m_runner;
 };
 
 // Installation > Identify...: plays a folder on each player in turn, so that the installer can

@@ -2,14 +2,17 @@
 
 #include "command/commandlog.h"
 #include "command/commandpath.h"
+#include "command/schedulerunner.h"
 #include "mainwindow/installationdialogs.h"
 #include "model/deviceprofile.h"
+#include "serial/seriallink.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMenu>
@@ -19,7 +22,7 @@
 InstallationMenu::InstallationMenu(CommandPath *path, CommandLog *log, QMainWindow *window,
                                    QMenu *before, QComboBox *ids)
     : QObject(window), m_path(path), m_log(log), m_window(window), m_ids(ids),
-      m_file(Installation::windowFile())
+      m_file(Installation::windowFile()), m_schedule(new ScheduleRunner(path, {}, this))
 {
     m_menu = new QMenu(window->menuBar());
     m_menu->setObjectName(QStringLiteral("menuInstallation"));
@@ -36,6 +39,7 @@ InstallationMenu::InstallationMenu(CommandPath *path, CommandLog *log, QMainWind
     m_stopAll = add(m_menu, "actionStop_All", &InstallationMenu::stopAll);
     m_stopAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Space));
     add(m_menu, "actionIdentify", &InstallationMenu::showIdentify);
+    add(m_menu, "actionSchedule", &InstallationMenu::showSchedule);
     m_menu->addSeparator();
     add(m_menu, "actionImport", &InstallationMenu::importFile);
     add(m_menu, "actionExport", &InstallationMenu::exportFile);
@@ -47,6 +51,23 @@ InstallationMenu::InstallationMenu(CommandPath *path, CommandLog *log, QMainWind
             [this](const PlayerCommand &command, const QString &source) {
                 if (m_record->isChecked() && source == QLatin1String("window"))
                     recordCommand(command);
+            });
+    // The schedule runs while the window holds the line; what it missed, and a cue not sent,
+    // are said in the status line and the log.
+    m_schedule->setKeptIn(QFileInfo(m_file.path()).dir().filePath(QStringLiteral("schedule-last")));
+    connect(m_path, &CommandPath::linkStateChanged, this, [this](CommandPath::LinkState state) {
+        if (state == CommandPath::LinkState::Closed)
+            m_schedule->stop();
+        else if (!m_schedule->isRunning())
+            m_schedule->start();
+    });
+    connect(m_schedule, &ScheduleRunner::note, this, [this](const QString &text, bool problem) {
+        problem ? emit shown(tr("Schedule: %1").arg(text)) : m_log->addEvent(text);
+    });
+    connect(m_path, &CommandPath::answered, this,
+            [this](const Request &request, const Reply &reply) {
+                if (request.client == QLatin1String("schedule") && !reply.sent())
+                    emit status(tr("Schedule: %1 not sent: %2").arg(reply.said, reply.why()));
             });
     connect(m_path, &CommandPath::sceneEnded, this,
             [this](const QString &name, const QString &said) {
@@ -66,8 +87,11 @@ void InstallationMenu::retranslate()
     m_menu->setTitle(tr("&Installation"));
     m_scenes->setTitle(tr("&Scenes"));
     const std::pair<const char *, const char *> texts[] = {
-        {"actionPlayers", QT_TR_NOOP("&Players...")},   {"actionStop_All", QT_TR_NOOP("Stop &All")},
-        {"actionIdentify", QT_TR_NOOP("I&dentify...")}, {"actionImport", QT_TR_NOOP("I&mport...")},
+        {"actionPlayers", QT_TR_NOOP("&Players...")},
+        {"actionStop_All", QT_TR_NOOP("Stop &All")},
+        {"actionIdentify", QT_TR_NOOP("I&dentify...")},
+        {"actionSchedule", QT_TR_NOOP("Sc&hedule...")},
+        {"actionImport", QT_TR_NOOP("I&mport...")},
         {"actionExport", QT_TR_NOOP("E&xport...")},
     };
     for (const auto &[name, text] : texts)
@@ -178,6 +202,20 @@ void InstallationMenu::showIdentify()
     IdentifyDialog dialog(m_path, m_window);
     dialog.exec();
     apply(dialog.installation(), true);
+}
+
+void InstallationMenu::showSchedule()
+{
+    const auto *link = qobject_cast<SerialLink *>(m_path->line());
+    const QString runs =
+        m_schedule->isRunning() ? tr("This window holds the line and runs the schedule.")
+        : link && link->holder() && link->holder()->name == QLatin1String("tessaryd")
+            ? tr("The service, tessaryd, holds the line and runs the schedule: hold or skip "
+                 "its cues on its page or its broker.")
+            : tr("The schedule runs while this window holds the line.");
+    ScheduleDialog dialog(m_path->installation(), m_schedule, runs, m_window);
+    if (dialog.exec() == QDialog::Accepted)
+        apply(dialog.installation(), true);
 }
 
 void InstallationMenu::importFile()

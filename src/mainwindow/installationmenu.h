@@ -11,11 +11,13 @@ class QAction;
 class QComboBox;
 class QMainWindow;
 class QMenu;
+class ScheduleRunner;
 struct PlayerCommand;
 
 // Installation: the players' names, the scenes with their keys, Stop All and Identify, the
-// file's import and export, and scenes recorded from the window, in a menu of their own. The
-// installation's file keeps what the window cannot use as it was written.
+// schedule, the file's import and export, and scenes recorded from the window, in a menu of
+// their own. The installation's file keeps what the window cannot use as it was written. The
+// schedule runs here while the window holds the line (open, or lost and awaited).
 class InstallationMenu : public QObject
 {
     Q_OBJECT
@@ -30,6 +32,7 @@ public:
     // keys exist, which the scenes' keys must leave to it.
     void start();
     void retranslate();
+    ScheduleRunner *schedule() const { return m_schedule; }
 
 signals:
     // A text for the status line and a row of the log; one for the status line alone.
@@ -47,6 +50,7 @@ private:
     void showPlayers();
     void showScenes();
     void showIdentify();
+    void showSchedule();
     void importFile();
     void exportFile();
     void runScene(const QString &name);
@@ -65,6 +69,7 @@ private:
     QStringList m_keysLeftOut; // the scenes' keys taken already, and their scenes
     QAction *m_record = nullptr;
     QAction *m_stopAll = nullptr;
+    ScheduleRunner *m_schedule;
     // What the window sends while a scene is recorded, and when the last of it went.
     QList<Installation::Step> m_recorded;
     qint64 m_lastRecordedMs = 0;

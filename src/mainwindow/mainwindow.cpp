@@ -233,6 +233,7 @@ void MainWindow::Create_Parts()
     connect(installationMenu, &InstallationMenu::status, this, &MainWindow::Set_Status_Line);
     connect(installationMenu, &InstallationMenu::requested, this,
             &MainWindow::Update_Connection_Controls);
+    remoteControl->follow(installationMenu->schedule());
 }
 
 // Every status passes here. The line announces itself to a screen reader (a label without a

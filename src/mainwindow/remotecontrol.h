@@ -9,6 +9,7 @@
 class CommandLog;
 class CommandPath;
 class LineHolder;
+class ScheduleRunner;
 class QAction;
 class QMenu;
 class QWidget;
@@ -30,6 +31,12 @@ public:
     void retranslate();
     // The holder of the line, whose waiting the page shows.
     void follow(LineHolder *holder) { m_web->follow(holder); }
+    // The schedule, on the broker and the page.
+    void follow(ScheduleRunner *schedule)
+    {
+        m_bridge->follow(schedule);
+        m_web->follow(schedule);
+    }
 
 signals:
     // A text for the status line.

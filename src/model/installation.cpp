@@ -296,8 +296,10 @@ Installation Installation::parse(QStringView text)
         } else if (header.compare(QLatin1String("schedule"), Qt::CaseInsensitive) == 0 &&
                    !scheduleAt) {
             // Kept as written; read once every player and scene is known.
+            Piece piece{Piece::Kind::Schedule, {}, -1, {}, std::nullopt};
             for (qsizetype i = at; i < last; ++i)
-                keep(lines[i]);
+                piece.lines << lines[i].toString();
+            pieces.append(piece);
             scheduleAt = number + 1;
             scheduleLines = lines.mid(at + 1, last - at - 1);
         } else {
@@ -324,6 +326,36 @@ Installation Installation::parse(QStringView text)
             [&installation](const QString &words) { return installation.requestRefusal(words); },
             &installation.m_problems);
     return installation;
+}
+
+QString Installation::setSchedule(const QString &lines)
+{
+    QList<QStringView> views;
+    const QStringList given = lines.split(u'\n');
+    for (const QString &line : given)
+        views << QStringView(line);
+    QStringList problems;
+    const Schedule read = Schedule::read(
+        views, 1, [this](const QString &words) { return requestRefusal(words); }, &problems);
+    if (!problems.isEmpty())
+        return problems.first();
+    m_schedule = read;
+    QStringList kept = given;
+    while (!kept.isEmpty() && kept.last().trimmed().isEmpty())
+        kept.removeLast();
+    m_scheduleLines = kept;
+    for (Piece &piece : m_pieces)
+        if (piece.kind == Piece::Kind::Schedule)
+            piece.lines = QStringList{piece.lines.value(0)} + kept;
+    return {};
+}
+
+QString Installation::scheduleText() const
+{
+    for (const Piece &piece : m_pieces)
+        if (piece.kind == Piece::Kind::Schedule)
+            return piece.lines.mid(1).join(u'\n');
+    return m_scheduleLines.join(u'\n');
 }
 
 QString Installation::requestRefusal(const QString &words) const
@@ -375,6 +407,8 @@ QString Installation::generated() const
         text +=
             QStringLiteral("\n[scene %1]\n").arg(scene.name) + sceneLines(scene).join(u'\n') +
             (scene.steps.isEmpty() && scene.shortcut.isEmpty() ? QString() : QStringLiteral("\n"));
+    if (!m_scheduleLines.isEmpty())
+        text += QStringLiteral("\n[schedule]\n") + m_scheduleLines.join(u'\n') + u'\n';
     return text;
 }
 
@@ -407,6 +441,7 @@ QString Installation::format() const
     for (const Piece &piece : std::as_const(pieces)) {
         switch (piece.kind) {
         case Piece::Kind::Text:
+        case Piece::Kind::Schedule:
             lines << piece.lines;
             break;
         case Piece::Kind::Player: {
@@ -467,6 +502,8 @@ QString Installation::format() const
         lines << QString() << QStringLiteral("[scene %1]").arg(scene.name)
               << known.sceneLines(scene);
     }
+    if (!hasKind(Piece::Kind::Schedule) && !m_scheduleLines.isEmpty())
+        lines << QString() << QStringLiteral("[schedule]") << m_scheduleLines;
     QString text = m_byteOrderMark ? QString(QChar(0xFEFF)) : QString();
     text += lines.join(u'\n');
     if (m_finalNewline)

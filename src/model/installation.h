@@ -90,6 +90,10 @@ public:
     QList<Player> players() const { return m_players; }
     QList<Scene> scenes() const { return m_scenes; }
     const Schedule &schedule() const { return m_schedule; }
+    // The schedule's lines as written, and new ones: every line checked as the file's are; the
+    // first fault, with its line in the text, refuses them all.
+    QString scheduleText() const;
+    QString setSchedule(const QString &lines);
     // Why a request in tessary-send's words names nothing here; nothing when it can be used.
     QString requestRefusal(const QString &words) const;
     QStringList problems() const { return m_problems; }
@@ -129,7 +133,7 @@ private:
     // could not be used), each player's line, where new players go, and each scene's lines.
     struct Piece
     {
-        enum class Kind { Text, Player, NewPlayers, Scene };
+        enum class Kind { Text, Player, NewPlayers, Scene, Schedule };
         Kind kind = Kind::Text;
         QStringList lines;
         int id = -1;  // a player's
@@ -147,6 +151,7 @@ private:
     QHash<QString, qsizetype> m_sceneAt; // by their names' keys
     QStringList m_problems;
     Schedule m_schedule;
+    QStringList m_scheduleLines; // set since it was read
     QList<Piece> m_pieces;
     bool m_crlf = false;
     bool m_byteOrderMark = false;

@@ -1,4 +1,5 @@
 #include "about/aboutwindows.h"
+#include "command/schedulerunner.h"
 #include "mainwindow/commandlogview.h"
 #include "mainwindow/installationdialogs.h"
 #include "mainwindow/remotecontroldialog.h"
@@ -208,6 +209,9 @@ void TestMainWindowAccess::everyWindowFitsTheScreen()
                                                                 page, WebServer::newToken()));
         dialogs.push_back(std::make_unique<PlayersDialog>(installation));
         dialogs.push_back(std::make_unique<ScenesDialog>(installation, QList<QKeySequence>{}));
+        dialogs.push_back(std::make_unique<ScheduleDialog>(
+            installation, window->findChild<ScheduleRunner *>(),
+            u"The service, tessaryd, holds the line and runs the schedule."_s));
         dialogs.push_back(std::make_unique<AboutWindows>());
         for (const auto &dialog : dialogs) {
             const QSize least = dialog->minimumSizeHint();
