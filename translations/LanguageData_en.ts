@@ -432,6 +432,30 @@
         <source>Scene %1 recorded: %2 steps</source>
         <translation>Scene %1 recorded: %2 steps</translation>
     </message>
+    <message>
+        <source>Schedule: %1</source>
+        <translation>Schedule: %1</translation>
+    </message>
+    <message>
+        <source>Schedule: %1 not sent: %2</source>
+        <translation>Schedule: %1 not sent: %2</translation>
+    </message>
+    <message>
+        <source>Sc&amp;hedule...</source>
+        <translation>Sc&amp;hedule...</translation>
+    </message>
+    <message>
+        <source>This window holds the line and runs the schedule.</source>
+        <translation>This window holds the line and runs the schedule.</translation>
+    </message>
+    <message>
+        <source>The service, tessaryd, holds the line and runs the schedule: hold or skip its cues on its page or its broker.</source>
+        <translation>The service, tessaryd, holds the line and runs the schedule: hold or skip its cues on its page or its broker.</translation>
+    </message>
+    <message>
+        <source>The schedule runs while this window holds the line.</source>
+        <translation>The schedule runs while this window holds the line.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1110,6 +1134,61 @@ lobby play</translation>
     <message>
         <source>%1 is the shortcut of scene %2 already</source>
         <translation>%1 is the shortcut of scene %2 already</translation>
+    </message>
+</context>
+<context>
+    <name>ScheduleDialog</name>
+    <message>
+        <source>Schedule</source>
+        <translation>Schedule</translation>
+    </message>
+    <message>
+        <source>&amp;Today:</source>
+        <translation>&amp;Today:</translation>
+    </message>
+    <message>
+        <source>&amp;Hold for today</source>
+        <translation>&amp;Hold for today</translation>
+    </message>
+    <message>
+        <source>S&amp;kip the next cue</source>
+        <translation>S&amp;kip the next cue</translation>
+    </message>
+    <message>
+        <source>&amp;Lines: days, a time and a request; timezone=, tolerance=; closed DAYS; DAYS until TIME:</source>
+        <translation>&amp;Lines: days, a time and a request; timezone=, tolerance=; closed DAYS; DAYS until TIME:</translation>
+    </message>
+    <message>
+        <source>Tue-Fri 10:00 scene Opening
+Sat,Sun 09:00 scene Opening
+daily 18:00 all stop
+closed Mon
+2026-12-31 until 16:00</source>
+        <translation>Tue-Fri 10:00 scene Opening
+Sat,Sun 09:00 scene Opening
+daily 18:00 all stop
+closed Mon
+2026-12-31 until 16:00</translation>
+    </message>
+    <message>
+        <source>window</source>
+        <translation>window</translation>
+    </message>
+    <message>
+        <source>%1 %2 (past)</source>
+        <translation>%1 %2 (past)</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>Next: %1 on %2</source>
+        <translation>Next: %1 on %2</translation>
+    </message>
+    <message>
+        <source>No cue in the next 8 days</source>
+        <translation>No cue in the next 8 days</translation>
     </message>
 </context>
 <context>

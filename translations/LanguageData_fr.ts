@@ -432,6 +432,30 @@
         <source>Scene %1 recorded: %2 steps</source>
         <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
     </message>
+    <message>
+        <source>Schedule: %1</source>
+        <translation>Programme&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Schedule: %1 not sent: %2</source>
+        <translation>Programme&#xa0;: %1 non envoyé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Sc&amp;hedule...</source>
+        <translation>Pro&amp;gramme...</translation>
+    </message>
+    <message>
+        <source>This window holds the line and runs the schedule.</source>
+        <translation>Cette fenêtre tient la ligne et déroule le programme.</translation>
+    </message>
+    <message>
+        <source>The service, tessaryd, holds the line and runs the schedule: hold or skip its cues on its page or its broker.</source>
+        <translation>Le service tessaryd tient la ligne et déroule le programme&#xa0;: suspendez ou sautez ses repères depuis sa page ou son broker.</translation>
+    </message>
+    <message>
+        <source>The schedule runs while this window holds the line.</source>
+        <translation>Le programme se déroule tant que cette fenêtre tient la ligne.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1110,6 +1134,61 @@ hall play</translation>
     <message>
         <source>%1 is the shortcut of scene %2 already</source>
         <translation>%1 est déjà le raccourci de la scène %2</translation>
+    </message>
+</context>
+<context>
+    <name>ScheduleDialog</name>
+    <message>
+        <source>Schedule</source>
+        <translation>Programme</translation>
+    </message>
+    <message>
+        <source>&amp;Today:</source>
+        <translation>Au&amp;jourd’hui&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;Hold for today</source>
+        <translation>&amp;Suspendre pour aujourd’hui</translation>
+    </message>
+    <message>
+        <source>S&amp;kip the next cue</source>
+        <translation>Sa&amp;uter le prochain repère</translation>
+    </message>
+    <message>
+        <source>&amp;Lines: days, a time and a request; timezone=, tolerance=; closed DAYS; DAYS until TIME:</source>
+        <translation>&amp;Lignes&#xa0;: jours, heure et requête&#xa0;; timezone=, tolerance=&#xa0;; closed JOURS&#xa0;; JOURS until HEURE&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Tue-Fri 10:00 scene Opening
+Sat,Sun 09:00 scene Opening
+daily 18:00 all stop
+closed Mon
+2026-12-31 until 16:00</source>
+        <translation>Tue-Fri 10:00 scene Ouverture
+Sat,Sun 09:00 scene Ouverture
+daily 18:00 all stop
+closed Mon
+2026-12-31 until 16:00</translation>
+    </message>
+    <message>
+        <source>window</source>
+        <translation>fenêtre</translation>
+    </message>
+    <message>
+        <source>%1 %2 (past)</source>
+        <translation>%1 %2 (passé)</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>Next: %1 on %2</source>
+        <translation>Prochain&#xa0;: %1, %2</translation>
+    </message>
+    <message>
+        <source>No cue in the next 8 days</source>
+        <translation>Aucun repère dans les 8 prochains jours</translation>
     </message>
 </context>
 <context>

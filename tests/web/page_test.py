@@ -37,7 +37,8 @@ tessaryd = sys.argv[1]
 work = tempfile.mkdtemp()
 master, slave = os.openpty()
 with open(os.path.join(work, 'installation.txt'), 'w') as f:
-    f.write('[players]\n12 courtyard\n7 lobby\n[scene Opening]\ncourtyard play\n')
+    f.write('[players]\n12 courtyard\n7 lobby\n[scene Opening]\ncourtyard play\n'
+            '[schedule]\ndaily 0:00 all stop\ndaily 23:59:59 lobby stop\n')
 port = free_port()
 config = os.path.join(work, 'tessaryd.conf')
 with open(config, 'w') as f:
@@ -74,6 +75,10 @@ try:
         'b.getBoundingClientRect(); return r.width < 44 || r.height < 44; }).length')
     if small:
         fail(f'{small} buttons smaller than 44 px')
+    today = browser.execute_script(
+        'return document.querySelectorAll("#schedule-today li").length')
+    if today != 2:
+        fail(f"today's schedule shows {today} cues, not 2")
     browser.find_element(By.CSS_SELECTOR, 'button[aria-label="Play courtyard"]').click()
     frame = read_line(master, 4)
     if frame != bytes.fromhex('8c020100'):
