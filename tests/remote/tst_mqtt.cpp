@@ -105,7 +105,8 @@ void TestMqtt::init()
     QDir::setCurrent(folder->path());
     line = std::make_unique<PseudoTerminal>();
     port = quint16(30000 + QCoreApplication::applicationPid() % 20000);
-    write(u"installation.txt"_s, u"[players]\n5 narration\n[scene Opening]\nnarration play\n"_s);
+    write(u"installation.txt"_s, u"[players]\n5 narration\n[scene Opening]\nnarration play\n"
+                                 "[schedule]\n2099-01-01 10:00 5 stop\n"_s);
 }
 
 void TestMqtt::cleanup()
@@ -143,6 +144,11 @@ void TestMqtt::commandsResultsStateAndDiscovery()
                           topic + u"/result"_s, u"-m"_s, QString::fromUtf8(command)});
         QVERIFY2(result.contains(QRegularExpression(QString::fromUtf8(said))), qPrintable(result));
     }
+    // The schedule's next cue, retained, held for the day from the broker.
+    QVERIFY(subscribe(u"tessary/hall/schedule/next"_s, 1).contains(u"\"held\":false"_s));
+    publish(u"tessary/hall/schedule/command"_s, u"hold"_s);
+    QTRY_VERIFY(subscribe(u"tessary/hall/schedule/next"_s, 1).contains(u"\"held\":true"_s));
+    QTRY_VERIFY(says("schedule held for the rest of"));
     // Refusals are in the log without --verbose; what was sent is not.
     QTRY_VERIFY(says("MQTT localhost: lobby play refused: no player"));
     QVERIFY(!says(": sent 85"));

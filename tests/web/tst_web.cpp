@@ -1,3 +1,4 @@
+#include "command/schedulerunner.h"
 #include "pseudoterminal.h"
 #include "remote/remoteserver.h"
 #include "serial/lineholder.h"
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<SerialLink> link;
     std::unique_ptr<CommandPath> path;
     std::unique_ptr<WebServer> server;
+    std::unique_ptr<ScheduleRunner> schedule;
     QString token = WebServer::newToken();
 };
 
@@ -78,9 +80,13 @@ void TestWeb::init()
     link = std::make_unique<SerialLink>(port.get());
     path = std::make_unique<CommandPath>(link.get());
     QVERIFY(link->open(line->slavePath, 19200));
-    path->setInstallation(Installation::parse(u"[players]\n12 courtyard\n[scene Opening]\n"
-                                              "courtyard play\n"_s));
+    path->setInstallation(
+        Installation::parse(u"[players]\n12 courtyard\n[scene Opening]\n"
+                            "courtyard play\n[schedule]\n2020-01-01 4:00 all stop\n"_s));
     server = std::make_unique<WebServer>(path.get());
+    schedule = std::make_unique<ScheduleRunner>(path.get());
+    schedule->start();
+    server->follow(schedule.get());
     WebSettings settings; // on a port of the system's choosing
     settings.enabled = true;
     settings.port = 0;
@@ -136,6 +142,9 @@ void TestWeb::answers_data()
         "courtyard stop", 200, R"("outcome":"sent")", "8c020200");
     row("state", "GET /api/v1/state", bearer, "", 200,
         R"("line":"open","model":"Lumetto","players":[{"id":12,"name":"courtyard"}])", "");
+    row("the schedule held", "POST /api/v1/schedule", bearer, "HOLD", 200, R"("held":true)", "");
+    row("the schedule asked nothing it takes", "POST /api/v1/schedule", bearer, "pause", 422,
+        "hold, resume or skip", "");
     row("wrong method", "GET /api/v1/request", bearer, "", 405, "method", "");
     row("nothing there", "GET /admin", bearer, "", 404, "nothing here", "");
 }
