@@ -66,43 +66,36 @@ QStringList TestScheduleRunner::run(ScheduleRunner &runner, const QStringList &c
 
 void TestScheduleRunner::byTheClock_data()
 {
-    // The cue's line in Paris; the last cue kept from an earlier run; the clock, UTC, at each
-    // look; what became of the cue.
+    // The time of a daily cue in Paris; the last cue kept from an earlier run; the clock, UTC, at
+    // each look; what became of the cue.
     QTest::addColumn<QString>("cue");
     QTest::addColumn<QString>("kept");
     QTest::addColumn<QStringList>("clock");
     QTest::addColumn<QStringList>("outcome");
-    const QString cue = u"daily 10:00 12 play"_s; // 09:00 UTC in December
-    const QStringList sent{u"sent schedule, Tue 10:00"_s};
-    QTest::newRow("on time") << cue << QString()
-                             << QStringList{u"2026-12-08T08:59:59Z"_s, u"2026-12-08T09:00:00Z"_s,
-                                            u"2026-12-08T09:00:03Z"_s}
-                             << sent;
-    QTest::newRow("started within the tolerance")
-        << cue << QString() << QStringList{u"2026-12-08T09:00:50Z"_s} << sent;
-    QTest::newRow("set forward past it")
-        << cue << QString() << QStringList{u"2026-12-08T08:59:00Z"_s, u"2026-12-08T09:30:00Z"_s}
-        << QStringList{u"schedule: 12 play, Tue 10:00 missed, by 1800 s; not run late"_s};
-    QTest::newRow("set back over it")
-        << cue << QString()
-        << QStringList{u"2026-12-08T09:00:01Z"_s, u"2026-12-08T08:30:00Z"_s,
-                       u"2026-12-08T09:00:05Z"_s}
-        << sent;
-    QTest::newRow("stopped through it")
-        << cue << u"2026-12-07T09:00:00Z"_s << QStringList{u"2026-12-08T09:30:00Z"_s}
-        << QStringList{u"schedule: 12 play, Tue 10:00 missed, by 1800 s; not run late"_s};
-    QTest::newRow("first start after it")
-        << cue << QString() << QStringList{u"2026-12-08T09:30:00Z"_s} << QStringList();
-    // 02:30 does not come on 29 March: it runs at the change, 03:00.
-    QTest::newRow("spring forward")
-        << u"daily 02:30 12 play"_s << QString()
-        << QStringList{u"2026-03-29T00:59:59Z"_s, u"2026-03-29T01:00:00Z"_s}
-        << QStringList{u"sent schedule, Sun 02:30"_s};
-    // 02:30 comes twice on 25 October: it runs the first time only.
-    QTest::newRow("fall back") << u"daily 02:30 12 play"_s << QString()
-                               << QStringList{u"2026-10-25T00:29:59Z"_s, u"2026-10-25T00:30:00Z"_s,
-                                              u"2026-10-25T01:30:00Z"_s, u"2026-10-25T01:31:00Z"_s}
-                               << QStringList{u"sent schedule, Sun 02:30"_s};
+    const char *const sent = "sent schedule, Tue 10:00";
+    const char *const missed = "schedule: 12 play, Tue 10:00 missed, by 1800 s; not run late";
+    const char *const rows[][5] = {
+        // 10:00 in Paris is 09:00 UTC in December.
+        {"on time", "10:00", "", "2026-12-08T08:59:59Z 2026-12-08T09:00:00Z 2026-12-08T09:00:03Z",
+         sent},
+        {"started within the tolerance", "10:00", "", "2026-12-08T09:00:50Z", sent},
+        {"set forward past it", "10:00", "", "2026-12-08T08:59:00Z 2026-12-08T09:30:00Z", missed},
+        {"set back over it", "10:00", "",
+         "2026-12-08T09:00:01Z 2026-12-08T08:30:00Z 2026-12-08T09:00:05Z", sent},
+        {"stopped through it", "10:00", "2026-12-07T09:00:00Z", "2026-12-08T09:30:00Z", missed},
+        {"first start after it", "10:00", "", "2026-12-08T09:30:00Z", ""},
+        // 02:30 does not come on 29 March: it runs at the change, 03:00.
+        {"spring forward", "02:30", "", "2026-03-29T00:59:59Z 2026-03-29T01:00:00Z",
+         "sent schedule, Sun 02:30"},
+        // 02:30 comes twice on 25 October: it runs the first time only.
+        {"fall back", "02:30", "",
+         "2026-10-25T00:29:59Z 2026-10-25T00:30:00Z 2026-10-25T01:30:00Z 2026-10-25T01:31:00Z",
+         "sent schedule, Sun 02:30"},
+    };
+    for (const auto &[tag, time, kept, clock, outcome] : rows)
+        QTest::newRow(tag) << u"daily %1 12 play"_s.arg(QLatin1String(time))
+                           << QString::fromLatin1(kept) << QString::fromLatin1(clock).split(u' ')
+                           << QString::fromLatin1(outcome).split(u'|', Qt::SkipEmptyParts);
 }
 
 void TestScheduleRunner::byTheClock()
