@@ -358,6 +358,16 @@ void MqttBridge::follow(ScheduleRunner *schedule)
 {
     m_schedule = schedule;
     connect(schedule, &ScheduleRunner::nextChanged, this, &MqttBridge::publishSchedule);
+    // What became of each cue, sent or not, as a player's results say it.
+    connect(m_path, &CommandPath::answered, this,
+            [this](const Request &request, const Reply &reply) {
+                if (request.client != QLatin1String("schedule") || !m_connected)
+                    return;
+                QJsonObject result = ReplyJson::result(reply, m_path->model());
+                result.insert(QStringLiteral("source"), request.source);
+                publish(topic(QStringLiteral("schedule/result")),
+                        QJsonDocument(result).toJson(QJsonDocument::Compact), false);
+            });
 }
 
 void MqttBridge::publishSchedule()

@@ -59,6 +59,7 @@ struct MqttSettings
 //   <prefix>/<line>/schedule/next      the schedule's next cue, and whether today is held
 //                                      (JSON, retained)
 //   <prefix>/<line>/schedule/command   hold (the rest of today), resume, skip (the next cue)
+//   <prefix>/<line>/schedule/result    what became of each cue (JSON, with its source)
 // A broker that goes away is joined again, waiting longer each time up to half a minute; what
 // it kept while away is not sent late. With discovery, each player of the installation
 // appears in Home Assistant.
