@@ -492,15 +492,16 @@ QByteArray RemoteServer::answerLines(QByteArray &buffer, const QHostAddress &fro
 void RemoteServer::readDatagrams(QUdpSocket *socket, bool osc)
 {
     int turn = 0;
+    // Read straight into one buffer, a byte larger than the largest packet, so that a larger one
+    // shows as such: one call for each datagram, none to ask its size first.
+    m_datagram.resize(Osc::MaxPacket + 1);
     for (; turn < DatagramsPerTurn; ++turn) {
-        if (!socket->hasPendingDatagrams())
+        QHostAddress from;
+        quint16 port = 0;
+        const qint64 size = socket->readDatagram(m_datagram.data(), m_datagram.size(), &from, &port);
+        if (size < 0)
             break;
-        // As large as it is: a buffer of the largest packet for each would cost more than the rest.
-        const QNetworkDatagram datagram = socket->receiveDatagram(
-            qBound<qint64>(1, socket->pendingDatagramSize(), Osc::MaxPacket + 1));
-        const QHostAddress from = datagram.senderAddress();
-        const quint16 port = quint16(datagram.senderPort());
-        const QByteArray data = datagram.data();
+        const QByteArray data(m_datagram.constData(), size);
         if (!allowed(from)) {
             refuse(osc, from);
             continue;

@@ -131,6 +131,7 @@ private:
     QList<QObject *> m_sockets;
     QHash<QAbstractSocket *, Connection> m_connections;
     QHash<QHostAddress, Client> m_clients;
+    QByteArray m_datagram; // what a datagram is read into
     QList<std::pair<QHostAddress, int>> m_allowed;
     RemoteSettings m_settings;
     QTimer *m_sweep;
