@@ -103,8 +103,10 @@ void ScheduleRunner::wakeForNext(const QDateTime &now)
     const auto dueAt = [](const std::optional<Schedule::Due> &due) {
         return due ? due->at : QDateTime();
     };
-    if (dueAt(coming) != dueAt(m_next)) {
+    // Said when the next cue, or whether today is held, is another.
+    if (dueAt(coming) != dueAt(m_next) || heldToday() != m_nextHeld) {
         m_next = coming;
+        m_nextHeld = heldToday();
         emit nextChanged();
     }
     if (m_schedule.isEmpty())
@@ -133,7 +135,6 @@ void ScheduleRunner::holdToday(const QString &by)
                   .arg(m_heldDay.toString(Qt::ISODate), by),
               false);
     wakeForNext(m_clock());
-    emit nextChanged();
 }
 
 void ScheduleRunner::resume(const QString &by)
@@ -144,7 +145,6 @@ void ScheduleRunner::resume(const QString &by)
     m_skipKey.clear();
     emit note(QStringLiteral("schedule resumed (%1)").arg(by), false);
     wakeForNext(m_clock());
-    emit nextChanged();
 }
 
 bool ScheduleRunner::heldToday() const

@@ -56,7 +56,7 @@ signals:
     // A line for the log: a cue missed or held (a problem), skipped; the schedule held or
     // resumed.
     void note(const QString &text, bool problem);
-    // The next cue is another now.
+    // The next cue is another now, or today was held or resumed.
     void nextChanged();
 
 private:
@@ -75,5 +75,6 @@ private:
     QHash<QString, QDateTime> m_handled; // each cue on its day, by key, with when it was due
     QDate m_heldDay;
     QString m_skipKey;
-    std::optional<Schedule::Due> m_next;
+    std::optional<Schedule::Due> m_next; // as last said
+    bool m_nextHeld = false;
 };

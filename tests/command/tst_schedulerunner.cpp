@@ -3,6 +3,7 @@
 #include "serial/seriallink.h"
 
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -127,9 +128,12 @@ void TestScheduleRunner::heldAndSkipped()
     runner.skipNext(u"desk"_s);
     QCOMPARE(runner.next()->label(), u"Tue 11:00"_s);
     run(runner, {u"2026-12-08T09:00:00Z"_s, u"2026-12-08T09:00:01Z"_s});
+    QSignalSpy shown(&runner, &ScheduleRunner::nextChanged);
     runner.holdToday(u"desk"_s);
     QCOMPARE(runner.next()->label(), u"Wed 10:00"_s);
-    run(runner, {u"2026-12-08T10:00:00Z"_s, u"2026-12-08T10:00:01Z"_s});
+    QVERIFY(runner.heldToday() && !shown.isEmpty());
+    run(runner, {u"2026-12-08T10:00:00Z"_s, u"2026-12-08T10:00:01Z"_s, u"2026-12-09T06:00:00Z"_s});
+    QVERIFY(!runner.heldToday()); // a day's hold is that day's
     QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped (desk)"_s,
                                 u"schedule: 12 play, Tue 10:00 skipped"_s,
                                 u"schedule held for the rest of 2026-12-08 (desk)"_s,
