@@ -106,6 +106,8 @@ void TestInstallation::savesOnlyWhatChanged_data()
     row("scene Closing", "12 on\n", "12 on\n\n[scene Closing]\ncourtyard stop\n");
     row("scene Opening", "egyptian_room_narration folder 3\n12 volume -6\nwait 2\n",
         "Egyptian_room_narration stop\n");
+    row("schedule daily 9:00 all stop", "# weekdays\nMon-Fri 10:00 12 play\n",
+        "daily 9:00 all stop\n");
 }
 
 void TestInstallation::savesOnlyWhatChanged()
@@ -117,7 +119,8 @@ void TestInstallation::savesOnlyWhatChanged()
                          "7 Egyptian room narration\n12 courtyard\n\n[scene Opening]\n"
                          "# doors at ten\nshortcut Ctrl+Alt+1\negyptian_room_narration folder 3\n"
                          "12 volume -6\nwait 2\n\n# the new firmware\n[scene Dance]\n"
-                         "courtyard dance\n[lights]\n12 on\n"_s;
+                         "courtyard dance\n[schedule]\n# weekdays\nMon-Fri 10:00 12 play\n"
+                         "[lights]\n12 on\n"_s;
     Installation installation = Installation::parse(text);
     QCOMPARE(installation.problems().size(), 3);
     const QStringList words = change.split(u' ');
@@ -127,6 +130,8 @@ void TestInstallation::savesOnlyWhatChanged()
         installation.removePlayer(words[2].toInt());
     else if (change.startsWith(u"no scene"_s))
         installation.removeScene(words[2]);
+    else if (words.first() == u"schedule"_s)
+        QCOMPARE(installation.setSchedule(change.mid(9)), QString());
     else if (const bool opening = words[1] == u"Opening"_s; words.first() == u"scene"_s)
         installation.setScene({words[1],
                                opening ? u"Ctrl+Alt+1"_s : QString(),
