@@ -84,6 +84,7 @@ void TestSchedule::daysOfAWeek_data()
         {"2026-12-01", "10:00 scene Opening|18:00 all stop"},
         {"2026-12-03", "10:00 scene Opening|20:00 courtyard volume -6|21:00 all stop"},
         {"2026-12-10", "10:00 scene Opening|18:00 all stop"}, // the second Thursday
+        {"2026-10-08", "10:00 scene Opening|18:00 all stop"}, // the second, on the 8th
         {"2026-12-05", "09:00 scene Opening|18:00 all stop"},
         {"2026-12-08", ""},                                   // a holiday
         {"2026-12-11", "10:00 scene Opening|16:00 all stop"}, // closing early
