@@ -164,6 +164,20 @@ void ScheduleRunner::skipNext(const QString &by)
     wakeForNext(m_clock());
 }
 
+bool ScheduleRunner::steer(QByteArrayView word, const QString &by)
+{
+    const QByteArray asked = word.trimmed().toByteArray().toLower();
+    if (asked == "hold")
+        holdToday(by);
+    else if (asked == "resume")
+        resume(by);
+    else if (asked == "skip")
+        skipNext(by);
+    else
+        return false;
+    return true;
+}
+
 QList<std::pair<Schedule::Due, bool>> ScheduleRunner::today() const
 {
     const QDateTime now = m_clock();

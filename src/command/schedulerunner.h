@@ -46,6 +46,9 @@ public:
     bool heldToday() const;
     // The next cue is not run, but said as skipped.
     void skipNext(const QString &by);
+    // "hold", "resume" or "skip", in any case, as the page and the broker send them; false
+    // for any other word.
+    bool steer(QByteArrayView word, const QString &by);
     // Today's cues, each with whether it is behind us.
     QList<std::pair<Schedule::Due, bool>> today() const;
 

@@ -381,17 +381,7 @@ void MqttBridge::publishSchedule()
 
 bool MqttBridge::steerSchedule(QByteArrayView payload)
 {
-    if (!m_schedule)
-        return false;
-    const QByteArray word = payload.trimmed().toByteArray().toLower();
-    const QString by = QStringLiteral("MQTT ") + m_settings.host;
-    if (word == "hold")
-        m_schedule->holdToday(by);
-    else if (word == "resume")
-        m_schedule->resume(by);
-    else if (word == "skip")
-        m_schedule->skipNext(by);
-    else
+    if (!m_schedule || !m_schedule->steer(payload, QStringLiteral("MQTT ") + m_settings.host))
         return false;
     publishSchedule();
     return true;

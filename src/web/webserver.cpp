@@ -602,19 +602,11 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         }
         const QString address = socket->peerAddress().toString();
         if (path.endsWith(QLatin1String("schedule"))) {
-            const QByteArray word = request.body().trimmed().toLower();
-            const QString by = QStringLiteral("web ") + address;
             if (!m_schedule || m_schedule->schedule().isEmpty()) {
                 answer(Status::UnprocessableEntity, errorJson(QStringLiteral("no schedule")));
                 return true;
             }
-            if (word == "hold")
-                m_schedule->holdToday(by);
-            else if (word == "resume")
-                m_schedule->resume(by);
-            else if (word == "skip")
-                m_schedule->skipNext(by);
-            else {
+            if (!m_schedule->steer(request.body(), QStringLiteral("web ") + address)) {
                 answer(Status::UnprocessableEntity,
                        errorJson(QStringLiteral("hold, resume or skip")));
                 return true;
