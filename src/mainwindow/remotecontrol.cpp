@@ -15,10 +15,9 @@
 RemoteControl::RemoteControl(CommandPath *path, CommandLog *log, QMenu *menu, QAction *before,
                              QWidget *window)
     : QObject(window), m_log(log), m_window(window), m_server(new RemoteServer(path, this)),
-      m_bridge(new MqttBridge(path, this)), m_web(new WebServer(path, this)),
+      m_bridge(new MqttBridge(path, this)), m_path(path),
       m_action(new QAction(this))
 {
-    connect(m_web, &WebServer::note, this, [this](const QString &text) { m_log->addEvent(text); });
     connect(m_server, &RemoteServer::note, this,
             [this](const QString &text) { m_log->addEvent(text); });
     // The broker joined, lost or refusing: said once each, in the status line too.
@@ -87,14 +86,27 @@ QString RemoteControl::webToken()
 // The status line and the log say whether the page is served, and where; never its token.
 void RemoteControl::applyWeb(const WebSettings &settings)
 {
+    if (!settings.enabled) {
+        if (m_web && m_web->isListening()) {
+            m_web->stop();
+            say(tr("The page is off"));
+        }
+        return;
+    }
+    // Made once the page is wanted: an HTTP server sets up TLS as it is made, which costs a
+    // window that never serves the page a seventh of its start.
+    if (!m_web) {
+        m_web = new WebServer(m_path, this);
+        connect(m_web, &WebServer::note, this,
+                [this](const QString &text) { m_log->addEvent(text); });
+        if (m_holder)
+            m_web->follow(m_holder);
+        if (m_schedule)
+            m_web->follow(m_schedule);
+    }
     QString why;
     const QString token = settings.token.isEmpty() ? webToken() : settings.token;
-    if (!settings.enabled) {
-        const bool was = m_web->isListening();
-        m_web->stop();
-        if (was)
-            say(tr("The page is off"));
-    } else if (!token.isEmpty() && m_web->start(settings, token, &why)) {
+    if (!token.isEmpty() && m_web->start(settings, token, &why)) {
         say(tr("The page is served on port %1").arg(m_web->port()));
     } else if (!token.isEmpty()) {
         say(tr("The page failed: %1").arg(why));

@@ -30,12 +30,12 @@ public:
     void start();
     void retranslate();
     // The holder of the line, whose waiting the page shows.
-    void follow(LineHolder *holder) { m_web->follow(holder); }
+    void follow(LineHolder *holder) { m_holder = holder; }
     // The schedule, on the broker and the page.
     void follow(ScheduleRunner *schedule)
     {
         m_bridge->follow(schedule);
-        m_web->follow(schedule);
+        m_schedule = schedule;
     }
 
 signals:
@@ -60,7 +60,10 @@ private:
     QWidget *m_window;
     RemoteServer *m_server;
     MqttBridge *m_bridge;
-    WebServer *m_web;
+    CommandPath *m_path;
+    WebServer *m_web = nullptr; // made once the page is switched on
+    LineHolder *m_holder = nullptr;
+    ScheduleRunner *m_schedule = nullptr;
     QString m_webToken;
     QAction *m_action;
 };
