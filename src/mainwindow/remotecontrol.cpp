@@ -15,8 +15,7 @@
 RemoteControl::RemoteControl(CommandPath *path, CommandLog *log, QMenu *menu, QAction *before,
                              QWidget *window)
     : QObject(window), m_log(log), m_window(window), m_server(new RemoteServer(path, this)),
-      m_bridge(new MqttBridge(path, this)), m_path(path),
-      m_action(new QAction(this))
+      m_bridge(new MqttBridge(path, this)), m_path(path), m_action(new QAction(this))
 {
     connect(m_server, &RemoteServer::note, this,
             [this](const QString &text) { m_log->addEvent(text); });

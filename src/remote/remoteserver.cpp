@@ -498,7 +498,8 @@ void RemoteServer::readDatagrams(QUdpSocket *socket, bool osc)
     for (; turn < DatagramsPerTurn; ++turn) {
         QHostAddress from;
         quint16 port = 0;
-        const qint64 size = socket->readDatagram(m_datagram.data(), m_datagram.size(), &from, &port);
+        const qint64 size =
+            socket->readDatagram(m_datagram.data(), m_datagram.size(), &from, &port);
         if (size < 0)
             break;
         const QByteArray data(m_datagram.constData(), size);
