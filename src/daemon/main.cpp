@@ -24,6 +24,7 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <csignal>
+#include <memory>
 #ifdef TESSARY_HAVE_SYSTEMD
 #include <systemd/sd-daemon.h>
 #endif
@@ -298,12 +299,9 @@ int main(int argc, char **argv)
     RemoteServer server(&path);
     MqttBridge broker(&path);
     QObject::connect(&broker, &MqttBridge::note, [](const QString &text) { log(Info, text); });
-    WebServer webServer(&path);
-    QObject::connect(&webServer, &WebServer::note, [](const QString &text) { log(Warning, text); });
     // Waits for the port, and opens it again after a loss, as the window's auto-connection does;
     // tried again every so often besides (a port held by another program gives no news).
     LineHolder holder(&link, nullptr, RetryMs);
-    webServer.follow(&holder);
     QObject::connect(&holder, &LineHolder::opened, [&] {
         const QString open = QStringLiteral("open: %1 at %2 baud, %3")
                                  .arg(line->port)
@@ -366,9 +364,21 @@ int main(int argc, char **argv)
     QDir().mkpath(WebSettings::stateFolder());
     schedule.setKeptIn(QDir(WebSettings::stateFolder()).filePath(QStringLiteral("schedule-last")));
     broker.follow(&schedule);
-    webServer.follow(&schedule);
     schedule.start();
     sayNext();
+    // The page's server is made once the page is switched on: an HTTP server sets up TLS as it
+    // is made, which a service without the page need not pay for.
+    std::unique_ptr<WebServer> webServer;
+    const auto page = [&]() -> WebServer & {
+        if (!webServer) {
+            webServer = std::make_unique<WebServer>(&path);
+            QObject::connect(webServer.get(), &WebServer::note,
+                             [](const QString &text) { log(Warning, text); });
+            webServer->follow(&holder);
+            webServer->follow(&schedule);
+        }
+        return *webServer;
+    };
     if (remote.enabled) {
         if (!server.start(remote, &why)) {
             log(Error, QStringLiteral("remote control failed: %1").arg(why));
@@ -385,12 +395,12 @@ int main(int argc, char **argv)
     }
     // Its address is said; its token never is (tessaryd --show-url prints both).
     if (web.enabled) {
-        if (!webServer.start(web, webToken, &why)) {
+        if (!page().start(web, webToken, &why)) {
             log(Error, QStringLiteral("the page failed: %1").arg(why));
             return 69;
         }
         log(Info, QStringLiteral("the page: %1; allowed: %2")
-                      .arg(WebServer::pageUrl(web, QStringLiteral("…"), webServer.port()),
+                      .arg(WebServer::pageUrl(web, QStringLiteral("…"), page().port()),
                            web.allowed.isEmpty() ? QStringLiteral("this machine only")
                                                  : web.allowed.join(QLatin1String(", "))));
     }
@@ -452,11 +462,12 @@ int main(int argc, char **argv)
             changed << QStringLiteral("the page");
             runningWeb = newWeb;
             QString failed;
-            webServer.stop();
+            if (webServer)
+                webServer->stop();
             const QString token = newWeb.token.isEmpty()
                                       ? WebServer::keptToken(WebSettings::stateFolder(), &failed)
                                       : newWeb.token;
-            if (newWeb.enabled && (token.isEmpty() || !webServer.start(newWeb, token, &failed)))
+            if (newWeb.enabled && (token.isEmpty() || !page().start(newWeb, token, &failed)))
                 log(Error, QStringLiteral("the page failed: %1").arg(failed));
         }
         QString unread;
@@ -504,7 +515,8 @@ int main(int argc, char **argv)
     const int status = QCoreApplication::exec();
     server.stop();
     broker.stop();
-    webServer.stop();
+    if (webServer)
+        webServer->stop();
     link.close();
     // Its own socket only.
     if (servingLocally)
