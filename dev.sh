@@ -14,7 +14,7 @@ build_packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev libudev-dev libmosquitto-dev libsystemd-dev pkg-config qt6-translations-l10n
-    qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
+    qt6-httpserver-dev qt6-websockets-dev libqrencode-dev tzdata
 )
 # The packaging checks: install tree, menu entry, AppStream data, the installed program under a
 # virtual display, the Debian package and the Windows resources; the broker; the accessibility
