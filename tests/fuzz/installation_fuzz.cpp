@@ -1,6 +1,6 @@
-// Any text as an installation file: what it holds is read without a crash, a save with nothing
-// changed writes it back as it was, whatever could not be used, and what it writes reads back
-// the same.
+// Any text as an installation file: what it holds is read, and its schedule worked out, without
+// a crash; a save with nothing changed writes it back as it was, whatever could not be used, and
+// what it writes reads back the same.
 
 #include "model/installation.h"
 
@@ -11,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString text =
         Installation::text(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     const Installation installation = Installation::parse(text);
+    // Its schedule, across the nights the clocks change in Europe, in whatever zone it names.
+    installation.schedule().between(QDateTime(QDate(2026, 3, 27), QTime(0, 0), Qt::UTC),
+                                    QDateTime(QDate(2026, 3, 31), QTime(0, 0), Qt::UTC));
     const QByteArray saved = installation.bytes();
     if (Installation::parse(Installation::text(saved)).bytes() != saved)
         __builtin_trap();
