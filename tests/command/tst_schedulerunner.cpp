@@ -151,7 +151,6 @@ void TestScheduleRunner::cueReachesTheLine()
     QByteArray frames;
     QTRY_VERIFY_WITH_TIMEOUT((frames += line->readAll(0)).size() >= 4, 6000);
     QCOMPARE(frames.toHex(), "8c020100");
-    QVERIFY(QDateTime::currentDateTimeUtc() >= due.addMSecs(-due.time().msec()));
 }
 
 QTEST_GUILESS_MAIN(TestScheduleRunner)

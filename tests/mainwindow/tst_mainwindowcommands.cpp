@@ -299,19 +299,19 @@ void TestMainWindowCommands::installationKeptAsWritten()
 void TestMainWindowCommands::remoteControlFromItsDialog()
 {
     // Five ports in a row that no other test holds now, over UDP and TCP.
-    int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
-    for (bool free = false; !free;) {
-        std::vector<std::unique_ptr<QAbstractSocket>> probes;
-        free = true;
-        for (int i = 0; i < 5 && free; ++i) {
-            probes.emplace_back(std::make_unique<QUdpSocket>());
-            free = probes.back()->bind(QHostAddress::LocalHost, quint16(port + i));
-            probes.emplace_back(std::make_unique<QTcpSocket>());
-            free = free && probes.back()->bind(QHostAddress::LocalHost, quint16(port + i));
+    const auto free = [](int from) {
+        for (int i = 0; i < 5; ++i) {
+            QUdpSocket udp;
+            QTcpSocket tcp;
+            if (!udp.bind(QHostAddress::LocalHost, quint16(from + i)) ||
+                !tcp.bind(QHostAddress::LocalHost, quint16(from + i)))
+                return false;
         }
-        if (!free)
-            port += 5;
-    }
+        return true;
+    };
+    int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
+    while (!free(port))
+        port += 5;
     QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
         .setValue(u"mqtt/discoveryPrefix"_s, u"ha"_s);
     start();
