@@ -129,6 +129,7 @@ void CommandPath::setLinkState(LinkState state)
 void CommandPath::setInstallation(const Installation &installation)
 {
     m_installation = installation;
+    m_names = installation.names();
     plan();
     if (m_log) {
         QHash<int, QString> names;
@@ -259,7 +260,7 @@ Reply CommandPath::request(const Request &request)
             : RequestWords::read(
                   request.words,
                   [this](const QString &player) { return m_installation.resolve(player); }, profile,
-                  m_installation.names());
+                  m_names);
     QList<Installation::PlannedStep> steps;
     if (!request.refused.isEmpty() || !reply.asked.error.isEmpty()) {
         reply.reason = Reply::Reason::Refused;

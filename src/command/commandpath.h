@@ -130,6 +130,7 @@ private:
     };
     QHash<int, Sent> m_players;
     Installation m_installation;
+    QStringList m_names; // the players', for a refusal's hint
     // Each scene checked against the model ahead of time, by its name's key: a scene's first
     // command leaves as soon as a click's would.
     QHash<QString, std::pair<QString, Installation::Planned>> m_plans;

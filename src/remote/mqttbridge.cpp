@@ -18,6 +18,8 @@ namespace {
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxBackoffMs = 30 * 1000;
 constexpr int StateDelayMs = 10;
+// Results waiting for that moment; a flood of them goes at once.
+constexpr qsizetype MaxPendingResults = 64;
 
 } // namespace
 
@@ -100,10 +102,7 @@ MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_
         if (!m_stateTimer.isActive())
             m_stateTimer.start();
     });
-    connect(&m_stateTimer, &QTimer::timeout, this, [this] {
-        for (const int playerId : std::exchange(m_stateDue, {}))
-            publishState(playerId);
-    });
+    connect(&m_stateTimer, &QTimer::timeout, this, &MqttBridge::publishPending);
 }
 
 MqttBridge::~MqttBridge()
@@ -136,6 +135,7 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
         return false;
     }
     m_settings = settings;
+    m_topicPrefix = settings.prefix + u'/' + settings.lineName() + u'/';
     const QByteArray id =
         (settings.clientId.isEmpty() ? QStringLiteral("tessary-") + settings.lineName()
                                      : settings.clientId)
@@ -188,9 +188,7 @@ void MqttBridge::stop()
         return;
     // Leaving on purpose: the states still due go out, the broker is told, and the state says so.
     if (m_connected) {
-        m_stateTimer.stop();
-        for (const int playerId : std::exchange(m_stateDue, {}))
-            publishState(playerId);
+        publishPending();
         publish(topic(QStringLiteral("status")), "offline", true);
         mosquitto_disconnect(m_client);
         mosquitto_loop_write(m_client, 1);
@@ -213,7 +211,7 @@ int MqttBridge::retryWaitMs(int failures)
 
 QString MqttBridge::topic(const QString &rest) const
 {
-    return m_settings.prefix + u'/' + m_settings.lineName() + u'/' + rest;
+    return m_topicPrefix + rest;
 }
 
 void MqttBridge::connectNow()
@@ -308,8 +306,10 @@ void MqttBridge::connected(int code)
                   .arg(m_settings.host)
                   .arg(m_settings.port)
                   .arg(topic({}).chopped(1)));
+    // At QoS 0: the session is clean, so a higher one would keep nothing for later, and would
+    // have the acknowledgement sent before the frame.
     const QByteArray commands = topic(QStringLiteral("+/command")).toUtf8();
-    mosquitto_subscribe(m_client, nullptr, commands.constData(), 1);
+    mosquitto_subscribe(m_client, nullptr, commands.constData(), 0);
     publish(topic(QStringLiteral("status")), "online", true);
     publishLink(m_path->linkState());
     publishSchedule();
@@ -333,13 +333,15 @@ void MqttBridge::received(const mosquitto_message *message)
             publish(name, {}, true);
         return;
     }
-    const QStringList levels = name.split(u'/');
-    const QStringList prefix = topic({}).split(u'/');
     // <prefix>/<line>/<player>/command, nothing else.
-    if (levels.size() != prefix.size() + 1 || levels.last() != QLatin1String("command") ||
-        levels.mid(0, prefix.size() - 1) != prefix.mid(0, prefix.size() - 1))
+    const QLatin1String command("/command");
+    if (name.size() < m_topicPrefix.size() + command.size() || !name.startsWith(m_topicPrefix) ||
+        !name.endsWith(command))
         return;
-    const QString player = levels[levels.size() - 2];
+    const QString player =
+        name.sliced(m_topicPrefix.size(), name.size() - m_topicPrefix.size() - command.size());
+    if (player.contains(u'/'))
+        return;
     const QByteArrayView payload(static_cast<const char *>(message->payload),
                                  qsizetype(message->payloadlen));
     // A player may be called "schedule": what is not for the schedule is for it.
@@ -349,9 +351,23 @@ void MqttBridge::received(const mosquitto_message *message)
         MqttRequests::parse(player, payload, message->retain, QDateTime::currentDateTimeUtc());
     request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
     const Reply reply = m_path->request(request);
-    const QJsonObject result = ReplyJson::result(reply, m_path->model());
-    publish(topic(player + QStringLiteral("/result")),
-            QJsonDocument(result).toJson(QJsonDocument::Compact), false);
+    // Said with the states, a moment after the frames.
+    m_results.append(
+        {topic(player + QStringLiteral("/result")),
+         QJsonDocument(ReplyJson::result(reply, m_path->model())).toJson(QJsonDocument::Compact)});
+    if (m_results.size() >= MaxPendingResults)
+        publishPending();
+    else if (!m_stateTimer.isActive())
+        m_stateTimer.start();
+}
+
+void MqttBridge::publishPending()
+{
+    m_stateTimer.stop();
+    for (const auto &[name, payload] : std::exchange(m_results, {}))
+        publish(name, payload, false);
+    for (const int playerId : std::exchange(m_stateDue, {}))
+        publishState(playerId);
 }
 
 void MqttBridge::follow(ScheduleRunner *schedule)

@@ -108,10 +108,13 @@ private:
     CommandPath *m_path;
     QPointer<ScheduleRunner> m_schedule;
     MqttSettings m_settings;
+    QString m_topicPrefix; // <prefix>/<line>/
     mosquitto *m_client = nullptr;
     QSocketNotifier *m_read = nullptr;
     QSocketNotifier *m_write = nullptr;
     QSet<int> m_stateDue; // players whose state is published at the next turn of m_stateTimer
+    QList<std::pair<QString, QByteArray>> m_results; // topics and payloads, for that turn too
+    void publishPending();
     QTimer m_stateTimer;
     QTimer m_keepAlive;
     QTimer m_retry;

@@ -37,9 +37,13 @@ bool is(const QString &word, QLatin1String known)
 Request fromOsc(const Osc::Message &message)
 {
     const QString address = QString::fromUtf8(message.address);
-    const QList<QByteArray> parts = message.address.split('/');
-    // "", "tessary", the player (or "scene", or "all"), the verb
-    if (parts.size() != 4 || parts[1] != "tessary")
+    // /tessary/<the player, or "scene", or "all">/<the verb>
+    const QByteArrayView root("/tessary/");
+    const QByteArrayView rest =
+        QByteArrayView(message.address)
+            .sliced(message.address.startsWith(root) ? root.size() : message.address.size());
+    const qsizetype slash = rest.indexOf('/');
+    if (slash < 0 || rest.sliced(slash + 1).contains('/'))
         return refused(address, QStringLiteral("unknown address"));
     const QVariantList &arguments = message.arguments;
     if (arguments.size() > 1)
@@ -49,8 +53,8 @@ Request fromOsc(const Osc::Message &message)
     if (std::isnan(value))
         return refused(address, QStringLiteral("the argument is not a number"));
     // A name's blanks are written "_" in words.
-    const QString target = QString::fromUtf8(parts[2]).replace(u' ', u'_');
-    const QString verb = QString::fromUtf8(parts[3]);
+    const QString target = QString::fromUtf8(rest.first(slash)).replace(u' ', u'_');
+    const QString verb = QString::fromUtf8(rest.sliced(slash + 1));
     Request request;
     if (is(target, QLatin1String("scene"))) {
         request.words = QStringLiteral("scene ") + verb;

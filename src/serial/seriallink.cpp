@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <poll.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -270,6 +271,9 @@ bool SerialLink::send(const QByteArray &data)
             return false;
         }
     }
+    // A pseudo-terminal, and some adapters' drivers, hand the bytes on from a kernel worker,
+    // which would wait while this thread goes on to form the reply and the log: it goes first.
+    sched_yield();
     m_stalled = false;
     return true;
 #else
