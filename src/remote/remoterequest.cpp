@@ -43,7 +43,7 @@ Request fromOsc(const Osc::Message &message)
         QByteArrayView(message.address)
             .sliced(message.address.startsWith(root) ? root.size() : message.address.size());
     const qsizetype slash = rest.indexOf('/');
-    if (slash < 0 || rest.sliced(slash + 1).contains('/'))
+    if (slash < 1 || rest.sliced(slash + 1).contains('/'))
         return refused(address, QStringLiteral("unknown address"));
     const QVariantList &arguments = message.arguments;
     if (arguments.size() > 1)

@@ -132,6 +132,7 @@ void TestMqtt::commandsResultsStateAndDiscovery()
         {"5", "play", R"("frame":"85 02 01 00","outcome":"sent")"},
         {"narration", R"({"command":"folder","value":12})", R"("frame":"85 01 0c 00","outcome")"},
         {"lobby", "play", R"("outcome":"refused","reason":"no player \\"lobby\\")"},
+        {"", "play", R"("outcome":"refused","reason":"no player in the topic)"},
         {"5", R"({"command":)", R"("outcome":"refused","reason":"not JSON)"},
         {"5", R"({"command":"play","time":"2020-01-01T00:00:00Z"})",
          R"("outcome":"not sent","reason":"not sent: too late \(sent \d{9} s ago\))"},

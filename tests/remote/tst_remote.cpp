@@ -166,6 +166,8 @@ void TestRemote::messages_data()
         {"a string for a number", "osc", "/tessary/5/folder s:two", "",
          "error /tessary/5/folder the argument is not a number"},
         {"another address", "osc", "/lights/5/play", "", "error /lights/5/play unknown address"},
+        {"a level empty", "osc", "/tessary/5//play", "", "error /tessary/5//play unknown address"},
+        {"no player", "osc", "/tessary//play", "", "error /tessary//play unknown address"},
         {"nil", "osc", "/tessary/5/stop N", "",
          "error /tessary/5/stop the argument is not a number"},
         {"a bundle, in order", "osc", "bundle /tessary/1/folder i:3 | /tessary/2/play",
