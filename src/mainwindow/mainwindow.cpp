@@ -29,20 +29,6 @@
 #include <QTextStream>
 #include <array>
 
-namespace {
-
-constexpr int PlayerIdCount = 128;
-
-QStringList playerIds()
-{
-    QStringList ids;
-    for (int id = 0; id < PlayerIdCount; ++id)
-        ids << QString::number(id);
-    return ids;
-}
-
-} // namespace
-
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), link(new SerialLink(serialPort, this)),
       commandPath(new CommandPath(link, this)), commandLog(new CommandLog(10000, this))
@@ -71,7 +57,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->comboBox_Device->setCurrentIndex(0);
     Apply_Device_Profile(1);
     Update_Connection_Controls();
-    ui->comboBox_ID->addItems(playerIds());
+    ui->comboBox_ID->addItems(DeviceProfiles::numberItems(PlayerCommands::PlayerIdCount));
 
     Load_Configuration();
     Load_Language();
@@ -332,7 +318,7 @@ void MainWindow::Apply_Device_Profile(int model)
     ui->comboBox_Folder->clear();
     ui->comboBox_Serial_Baudrate->clear();
     Set_Status_Line(QStringLiteral("..."));
-    ui->comboBox_Folder->addItems(DeviceProfiles::folderItems(profile.folderCount));
+    ui->comboBox_Folder->addItems(DeviceProfiles::numberItems(profile.folderCount));
     ui->comboBox_Serial_Baudrate->addItems(profile.baudRates);
     ui->comboBox_Serial_Baudrate->setCurrentIndex(profile.defaultBaudRate);
     ui->horizontalSlider_All->setMinimum(profile.volumeMinimum);

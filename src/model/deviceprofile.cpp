@@ -60,7 +60,7 @@ const DeviceProfile &widest()
     return all;
 }
 
-QStringList folderItems(int count)
+QStringList numberItems(int count)
 {
     QStringList items;
     items.reserve(count);

@@ -27,7 +27,7 @@ const DeviceProfile &profile(int model);
 // Every folder and level some model has: what words may say before the model is known.
 const DeviceProfile &widest();
 
-// "0", "1", ... as the folder list shows them.
-QStringList folderItems(int count);
+// "0", "1", ... as the folder and player-ID lists show them.
+QStringList numberItems(int count);
 
 } // namespace DeviceProfiles
