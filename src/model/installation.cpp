@@ -451,6 +451,7 @@ QString Installation::format() const
             lines << (name == piece.name ? piece.lines.first()
                                          : QString::number(piece.id) + u' ' + name);
             known.m_players << Player{piece.id, name};
+            known.m_playerIds.insert(key(name), piece.id);
             break;
         }
         case Piece::Kind::NewPlayers:
@@ -458,6 +459,7 @@ QString Installation::format() const
                 if (!listed.contains(player.id)) {
                     lines << QString::number(player.id) + u' ' + player.name;
                     known.m_players << player;
+                    known.m_playerIds.insert(key(player.name), player.id);
                 }
             // A blank line after a list made here.
             lines << piece.lines;
@@ -524,11 +526,13 @@ QString Installation::setPlayer(int id, const QString &name)
     const auto at = std::lower_bound(m_players.begin(), m_players.end(), id,
                                      [](const Player &player, int id) { return player.id < id; });
     m_players.insert(at, {id, clean});
+    m_playerIds.insert(key(clean), id);
     return {};
 }
 
 void Installation::removePlayer(int id)
 {
+    m_playerIds.remove(key(nameOf(id)));
     m_players.removeIf([id](const Player &player) { return player.id == id; });
 }
 
@@ -563,11 +567,8 @@ std::optional<int> Installation::resolve(const QString &player) const
 {
     if (const std::optional<int> id = PlayerCommands::playerId(player))
         return id;
-    const QString wanted = key(player);
-    const auto found =
-        std::find_if(m_players.cbegin(), m_players.cend(),
-                     [&wanted](const Player &known) { return key(known.name) == wanted; });
-    return found == m_players.cend() ? std::nullopt : std::optional(found->id);
+    const auto found = m_playerIds.constFind(key(player));
+    return found == m_playerIds.cend() ? std::nullopt : std::optional(*found);
 }
 
 QStringList Installation::problemsSaid() const

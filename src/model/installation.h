@@ -147,6 +147,7 @@ private:
     QString generated() const;
 
     QList<Player> m_players;             // in ID order
+    QHash<QString, int> m_playerIds;     // by their names' keys
     QList<Scene> m_scenes;               // in file order
     QHash<QString, qsizetype> m_sceneAt; // by their names' keys
     QStringList m_problems;

@@ -136,6 +136,9 @@ void TestInstallation::savesOnlyWhatChanged()
         installation.setScene({words[1],
                                opening ? u"Ctrl+Alt+1"_s : QString(),
                                {{0, opening ? 7 : 12, {u"stop"_s}, 0}}});
+    // Names are found as they are now, whatever their case.
+    QCOMPARE(installation.resolve(u"Courtyard"_s).value_or(-1),
+             change.contains(u" 12"_s) ? -1 : 12);
     QString expected = text;
     QVERIFY(before.isEmpty() || expected.count(before) == 1);
     expected.replace(before, after);
