@@ -136,6 +136,8 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
     }
     m_settings = settings;
     m_topicPrefix = settings.prefix + u'/' + settings.lineName() + u'/';
+    m_commandPrefix = m_topicPrefix.toUtf8();
+    m_discoveryPrefix = (settings.discoveryPrefix + u'/').toUtf8();
     const QByteArray id =
         (settings.clientId.isEmpty() ? QStringLiteral("tessary-") + settings.lineName()
                                      : settings.clientId)
@@ -327,21 +329,23 @@ void MqttBridge::received(const mosquitto_message *message)
 {
     // A configuration of ours the broker kept from before, for a player or scene no longer
     // there: cleared, so that Home Assistant forgets it.
-    const QString name = QString::fromUtf8(message->topic);
-    if (name.startsWith(m_settings.discoveryPrefix + u'/')) {
-        if (message->payloadlen > 0 && !m_discovered.contains(name))
-            publish(name, {}, true);
+    const QByteArrayView name(message->topic);
+    if (name.startsWith(m_discoveryPrefix)) {
+        const QString config = QString::fromUtf8(name);
+        if (message->payloadlen > 0 && !m_discovered.contains(config))
+            publish(config, {}, true);
         return;
     }
     // <prefix>/<line>/<player>/command, nothing else.
-    const QLatin1String command("/command");
-    if (name.size() < m_topicPrefix.size() + command.size() || !name.startsWith(m_topicPrefix) ||
-        !name.endsWith(command))
+    const QByteArrayView command("/command");
+    if (name.size() < m_commandPrefix.size() + command.size() ||
+        !name.startsWith(m_commandPrefix) || !name.endsWith(command))
         return;
-    const QString player =
-        name.sliced(m_topicPrefix.size(), name.size() - m_topicPrefix.size() - command.size());
-    if (player.contains(u'/'))
+    const QByteArrayView level =
+        name.sliced(m_commandPrefix.size(), name.size() - m_commandPrefix.size() - command.size());
+    if (level.contains('/'))
         return;
+    const QString player = QString::fromUtf8(level);
     const QByteArrayView payload(static_cast<const char *>(message->payload),
                                  qsizetype(message->payloadlen));
     // A player may be called "schedule": what is not for the schedule is for it.

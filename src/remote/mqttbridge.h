@@ -109,6 +109,9 @@ private:
     QPointer<ScheduleRunner> m_schedule;
     MqttSettings m_settings;
     QString m_topicPrefix; // <prefix>/<line>/
+    // The same, and the discovery prefix with its slash, as topics come: in UTF-8.
+    QByteArray m_commandPrefix;
+    QByteArray m_discoveryPrefix;
     mosquitto *m_client = nullptr;
     QSocketNotifier *m_read = nullptr;
     QSocketNotifier *m_write = nullptr;
