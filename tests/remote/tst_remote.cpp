@@ -175,6 +175,9 @@ void TestRemote::messages_data()
          "81010300 82020100", "ack /tessary/1/folder sent; ack /tessary/2/play sent"},
         {"over TCP with SLIP", "osc slip", "/tessary/5/play", "85020100",
          "ack /tessary/5/play sent"},
+        // The framing's own bytes escaped both ways: "ۀ" is db 80.
+        {"over SLIP, escaped", "osc slip", "/tessary/ۀ/play", "",
+         "error /tessary/ۀ/play no player \"ۀ\": an ID, 0 to 127, or a name"},
         {"over TCP with sizes", "osc size", "/tessary/5/stop", "85020200",
          "ack /tessary/5/stop sent"},
         {"text", "text", "5 folder 12", "85010c00", "OK"},
