@@ -55,9 +55,6 @@ Request parse(const QString &player, QByteArrayView payload, bool retained, cons
     // A name with blanks is written with "_" in a line.
     const QString who =
         player == QLatin1String("scene") ? player : QString(player).replace(u' ', u'_');
-    // tessary/<line>//command: the command's words would read as a player's name.
-    if (who.isEmpty())
-        return refused(who, QStringLiteral("no player in the topic"));
     if (payload.size() > MaxPayload)
         return refused(who, QStringLiteral("a payload of more than %1 bytes").arg(MaxPayload));
     QString words = QString::fromUtf8(payload).simplified();
@@ -74,6 +71,9 @@ Request parse(const QString &player, QByteArrayView payload, bool retained, cons
     }
     if (words.isEmpty())
         return refused(who, QStringLiteral("nothing to send"));
+    // tessary/<line>//command: the command's words would read as a player's name.
+    if (who.isEmpty())
+        return refused(words, QStringLiteral("no player in the topic"));
     Request request;
     request.words = who + u' ' + words;
     // A command the broker kept from before is from before: never a cue of now.
