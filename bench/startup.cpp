@@ -174,7 +174,8 @@ void startUpFigures(int runs, int widgets)
         peakTessary.values << t.peakMiB;
         peakBare.values << b.peakMiB;
     }
-    report("start-up to first paint", startTessary, startBare, "ms", 1.15);
+    // The window is mapped sooner than a bare one of its size, or the start does too much.
+    report("start-up to first paint", startTessary, startBare, "ms", 1.0);
     const double instructions = startUpInstructions(QStringLiteral("tessary"), widgets);
     const double bareInstructions = startUpInstructions(QStringLiteral("bare"), widgets);
     if (instructions > 0 && bareInstructions > 0)
