@@ -23,7 +23,7 @@
 int main(int argc, char **argv)
 {
     if (argc == 4 && qstrcmp(argv[1], "--child") == 0)
-        return runChild(argc, argv, qstrcmp(argv[2], "tessary") == 0, atoi(argv[3]));
+        return runChild(argc, argv, argv[2], atoi(argv[3]));
 
     Tessary::applyApplicationIdentity();
     QApplication app(argc, argv);
@@ -66,6 +66,9 @@ int main(int argc, char **argv)
     }
 
     startUpFigures(runs, widgets);
+    // The start-up figures alone: tessary-bench --startup
+    if (args.contains(QStringLiteral("--startup")))
+        return 0;
     PseudoTerminal line;
     windowFigures(window.get(), line, runs);
     useFigures(window.get(), line, runs);

@@ -9,8 +9,8 @@
 class MainWindow;
 class PseudoTerminal;
 
-// Runs a child process's start-up (tessary-bench --child tessary|bare WIDGETS).
-int runChild(int argc, char **argv, bool tessary, int widgets);
+// Runs a child process's start-up (tessary-bench --child tessary|bare|bare-ports WIDGETS).
+int runChild(int argc, char **argv, const QByteArray &mode, int widgets);
 // Start-up and memory against a bare window of as many widgets, and with damaged settings.
 void startUpFigures(int runs, int widgets);
 // A model change, a command's latency, a volume drag, a stalled line, the settings file.

@@ -133,7 +133,7 @@ void serviceLatency(
         Ser2net,
         SocatNew
     };
-    PseudoTerminal service, udpRelay, tcpRelay, rawTcp, subscriber, newRelay;
+    PseudoTerminal service, udpRelay, tcpRelay, rawTcp, subscriber, qtSubscriber, newRelay;
     std::vector<std::unique_ptr<QProcess>> processes;
     const auto start = [&processes](const QString &program, const QStringList &arguments,
                                     const QString &output = {}) {
@@ -182,6 +182,8 @@ void serviceLatency(
           {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
            QString::number(Mqtt), QStringLiteral("-t"), QStringLiteral("bench/floor")},
           subscriber.slavePath);
+    start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessary-floor-mqtt"),
+          {QString::number(Mqtt), QStringLiteral("bench/qtfloor"), qtSubscriber.slavePath});
     QThread::sleep(2); // the service has the line and the broker
     const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
     const int text = connectTcp(Text), tcp = connectTcp(SocatTcp), raw = connectTcp(Ser2net);
@@ -226,6 +228,7 @@ void serviceLatency(
         {"ser2net, raw TCP", &rawTcp, [&] { line(raw); }, {}},
         {"MQTT", &service, [&] { publish("tessary/bench/5/command"); }, {}},
         {"mosquitto_sub to the line", &subscriber, [&] { publish("bench/floor"); }, {}},
+        {"a bare Qt program to the line", &qtSubscriber, [&] { publish("bench/qtfloor"); }, {}},
         {"HTTP POST, a new connection", &service, [&] { connectAndSend(Web, post); }, {}},
         {"socat, a new TCP connection",
          &newRelay,
@@ -243,9 +246,15 @@ void serviceLatency(
     report("socat's TCP relay, against ser2net's", trips[3].figures, trips[4].figures, 1.0);
     report("a cue over MQTT, to the first byte at the line", trips[5].figures, trips[6].figures,
            1.2);
+    // What Qt's event loop itself costs a subscriber, beside the C one: libmosquitto on a
+    // socket notifier, writing each payload out, nothing else.
+    report("a cue over MQTT, against a bare Qt program that writes each payload out",
+           trips[5].figures, trips[7].figures, 1.2);
+    report("a bare Qt program writing each MQTT payload out, against mosquitto_sub",
+           trips[7].figures, trips[6].figures, 1.2);
     report("a request to the page's API (as curl sends it), to the first byte at the line",
-           trips[7].figures, trips[8].figures, 1.5);
-    pagePresses(service, Web, runs * 20, report, trips[7].figures, trips[0].figures);
+           trips[8].figures, trips[9].figures, 1.5);
+    pagePresses(service, Web, runs * 20, report, trips[8].figures, trips[0].figures);
     mosquitto_loop_stop(client, true);
     mosquitto_destroy(client);
     for (const int fd : {udp, text, tcp, raw, lastConnection})
