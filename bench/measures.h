@@ -4,6 +4,7 @@
 
 #include "figures.h"
 
+#include <QByteArray>
 #include <functional>
 
 class MainWindow;

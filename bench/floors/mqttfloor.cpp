@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mosquitto.h>
 #include <unistd.h>
