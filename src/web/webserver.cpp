@@ -133,6 +133,17 @@ Status statusOf(const Reply &reply)
     return Status::ServiceUnavailable;
 }
 
+// Calls its function when it goes, with the object it is a child of.
+class Seat : public QObject
+{
+public:
+    Seat(QObject *parent, std::function<void()> gone) : QObject(parent), m_gone(std::move(gone)) {}
+    ~Seat() override { m_gone(); }
+
+private:
+    std::function<void()> m_gone;
+};
+
 } // namespace
 
 WebSettings WebSettings::load(IniFile &file)
@@ -260,12 +271,18 @@ bool WebServer::start(const WebSettings &settings, const QString &token, QString
             return false;
         }
         Connection &connection = m_connections[socket];
+        connection.socket = socket;
         connection.peer = peer;
         connection.quiet.start();
         // Before the HTTP server's own: what comes is weighed before it is read.
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readGuarded(socket); });
-        connect(socket, &QObject::destroyed, this,
-                [this, socket] { m_connections.remove(socket); });
+        // Its place is given back when the socket goes, whoever deletes it: a child is deleted
+        // with it even when every signal of the socket was disconnected before (as Qt's
+        // WebSocket server does with a socket it took over).
+        new Seat(socket, [self = QPointer<WebServer>(this), socket] {
+            if (self)
+                self->m_connections.remove(socket);
+        });
         return true;
     };
     if (!listener->listen(*RemoteSettings::readAddress(settings.address), settings.port)) {
@@ -520,6 +537,11 @@ void WebServer::cutOff(QTcpSocket *socket, int status, const QString &why)
 
 void WebServer::sweep()
 {
+    // A connection that has ended frees its place, even while its socket waits to be deleted.
+    m_connections.removeIf([](const auto &entry) {
+        return !entry.value().socket ||
+               entry.value().socket->state() == QAbstractSocket::UnconnectedState;
+    });
     // Decided first, then done: cutting one off takes it out of the table being walked.
     QList<std::pair<QTcpSocket *, int>> due;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {

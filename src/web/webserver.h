@@ -114,6 +114,7 @@ protected:
 private:
     struct Connection
     {
+        QPointer<QTcpSocket> socket;
         HttpStream stream;
         QElapsedTimer quiet; // since the last byte or answer
         QElapsedTimer half;  // since the first byte of a request not whole yet

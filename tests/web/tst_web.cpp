@@ -33,6 +33,7 @@ private slots:
     void capsCutOff_data();
     void capsCutOff();
     void eventsOnlyForThisPage();
+    void visitorsComeAndGo();
     void tokenKeptAndChecked();
     void servedOverTls();
     void settingsRead_data();
@@ -257,6 +258,31 @@ void TestWeb::eventsOnlyForThisPage()
     QTcpSocket late;
     late.connectToHost(QHostAddress::LocalHost, quint16(QUrl(url).port()));
     QVERIFY(!late.waitForConnected(1000));
+}
+
+// A page opened and left again and again, as a tablet reloads it each morning: each visit's
+// WebSocket, closed as a browser closes it, gives its place back.
+void TestWeb::visitorsComeAndGo()
+{
+    const QString url = u"ws://%1/api/v1/events?token=%2"_s.arg(QString::fromLatin1(host()), token);
+    for (int visit = 0; visit < 2 * WebServer::MaxPerClient; ++visit) {
+        QWebSocket socket(u"http://"_s + QString::fromLatin1(host()));
+        QSignalSpy messages(&socket, &QWebSocket::textMessageReceived);
+        socket.open(QUrl(url));
+        QTRY_COMPARE(messages.size(), 1);
+        socket.close();
+        QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+    }
+    QTest::qWait(1500); // a turn of the server's sweep
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < WebServer::MaxPerClient; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, server->port());
+        QVERIFY(clients.back()->waitForConnected());
+    }
+    QTest::qWait(200);
+    for (const auto &client : clients)
+        QCOMPARE(client->state(), QAbstractSocket::ConnectedState);
 }
 
 // Made once and kept where only its owner reads it; compared whole.
