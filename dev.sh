@@ -22,7 +22,7 @@ build_packages=(
 test_packages=(
     desktop-file-utils appstream dpkg-dev file util-linux
     xvfb xauth xdotool imagemagick binutils-mingw-w64-x86-64 strace systemd
-    mosquitto mosquitto-clients openssl dbus at-spi2-core lintian
+    mosquitto mosquitto-clients openssl dbus at-spi2-core lintian iproute2
     chromium chromium-driver python3-selenium
 )
 # The checked build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer that

@@ -224,6 +224,44 @@
     </message>
 </context>
 <context>
+    <name>Door</name>
+    <message>
+        <source>%1 refused: not an allowed address</source>
+        <translation>%1 refused: not an allowed address</translation>
+    </message>
+    <message>
+        <source>%1 refused: too many connections</source>
+        <translation>%1 refused: too many connections</translation>
+    </message>
+    <message>
+        <source>%1 cut off: every place was taken, and %2 had fewer than its share</source>
+        <translation>%1 cut off: every place was taken, and %2 had fewer than its share</translation>
+    </message>
+    <message>
+        <source>%1 cut off: it does not read its answers</source>
+        <translation>%1 cut off: it does not read its answers</translation>
+    </message>
+    <message>
+        <source>%1 cut off: %2</source>
+        <translation>%1 cut off: %2</translation>
+    </message>
+    <message>
+        <source>connections refused: the service is near its limit of %1 open files</source>
+        <translation>connections refused: the service is near its limit of %1 open files</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 (and %n more since it was last said)</source>
+        <translation>
+            <numerusform>%1 (and %n more since it was last said)</numerusform>
+            <numerusform>%1 (and %n more since it was last said)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 cut off: a message not whole %2 s after its first byte</source>
+        <translation>%1 cut off: a message not whole %2 s after its first byte</translation>
+    </message>
+</context>
+<context>
     <name>IdentifyDialog</name>
     <message>
         <source>Identify</source>
@@ -1016,14 +1054,6 @@ Only this machine can open it: choose where to listen under Show controllers.</t
         <translation>OSC on port %1, text on port %2, on %3</translation>
     </message>
     <message>
-        <source>%1 refused: not an allowed address</source>
-        <translation>%1 refused: not an allowed address</translation>
-    </message>
-    <message>
-        <source>%1 cut off: a packet larger than %2 bytes</source>
-        <translation>%1 cut off: a packet larger than %2 bytes</translation>
-    </message>
-    <message>
         <source>OSC and text cannot share port %1</source>
         <translation>OSC and text cannot share port %1</translation>
     </message>
@@ -1034,10 +1064,6 @@ Only this machine can open it: choose where to listen under Show controllers.</t
     <message>
         <source>port %1 on %2 is in use by another program (%3)</source>
         <translation>port %1 on %2 is in use by another program (%3)</translation>
-    </message>
-    <message>
-        <source>%1 cut off: it does not read its answers</source>
-        <translation>%1 cut off: it does not read its answers</translation>
     </message>
     <message>
         <source>%1: not a socket, left as it is</source>
@@ -1060,8 +1086,12 @@ Only this machine can open it: choose where to listen under Show controllers.</t
         <translation>%1 messages; their answers are longer than they were</translation>
     </message>
     <message>
-        <source>connections refused: the service is near its limit of %1 open files</source>
-        <translation>connections refused: the service is near its limit of %1 open files</translation>
+        <source>a packet larger than %1 bytes</source>
+        <translation>a packet larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>a line of more than %1 characters</source>
+        <translation>a line of more than %1 characters</translation>
     </message>
 </context>
 <context>

@@ -224,6 +224,44 @@
     </message>
 </context>
 <context>
+    <name>Door</name>
+    <message>
+        <source>%1 refused: not an allowed address</source>
+        <translation>%1 refusé&#xa0;: adresse non autorisée</translation>
+    </message>
+    <message>
+        <source>%1 refused: too many connections</source>
+        <translation>%1 refusé&#xa0;: trop de connexions</translation>
+    </message>
+    <message>
+        <source>%1 cut off: every place was taken, and %2 had fewer than its share</source>
+        <translation>%1 coupé&#xa0;: toutes les places étaient prises, et %2 en avait moins que sa part</translation>
+    </message>
+    <message>
+        <source>%1 cut off: it does not read its answers</source>
+        <translation>%1 coupé&#xa0;: il ne lit pas ses réponses</translation>
+    </message>
+    <message>
+        <source>%1 cut off: %2</source>
+        <translation>%1 coupé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>connections refused: the service is near its limit of %1 open files</source>
+        <translation>connexions refusées&#xa0;: le service approche de sa limite de %1 fichiers ouverts</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 (and %n more since it was last said)</source>
+        <translation>
+            <numerusform>%1 (et %n fois de plus depuis la dernière mention)</numerusform>
+            <numerusform>%1 (et %n fois de plus depuis la dernière mention)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 cut off: a message not whole %2 s after its first byte</source>
+        <translation>%1 coupé&#xa0;: un message incomplet %2 s après son premier octet</translation>
+    </message>
+</context>
+<context>
     <name>IdentifyDialog</name>
     <message>
         <source>Identify</source>
@@ -1016,14 +1054,6 @@ Seule cette machine peut l&apos;ouvrir : choisissez où écouter sous Régies de
         <translation>OSC sur le port %1, texte sur le port %2, sur %3</translation>
     </message>
     <message>
-        <source>%1 refused: not an allowed address</source>
-        <translation>%1 refusé&#xa0;: adresse non autorisée</translation>
-    </message>
-    <message>
-        <source>%1 cut off: a packet larger than %2 bytes</source>
-        <translation>%1 coupé&#xa0;: un paquet de plus de %2 octets</translation>
-    </message>
-    <message>
         <source>OSC and text cannot share port %1</source>
         <translation>OSC et texte ne peuvent pas partager le port %1</translation>
     </message>
@@ -1034,10 +1064,6 @@ Seule cette machine peut l&apos;ouvrir : choisissez où écouter sous Régies de
     <message>
         <source>port %1 on %2 is in use by another program (%3)</source>
         <translation>le port %1 sur %2 est utilisé par un autre programme (%3)</translation>
-    </message>
-    <message>
-        <source>%1 cut off: it does not read its answers</source>
-        <translation>%1 coupé&#xa0;: il ne lit pas ses réponses</translation>
     </message>
     <message>
         <source>%1: not a socket, left as it is</source>
@@ -1060,8 +1086,12 @@ Seule cette machine peut l&apos;ouvrir : choisissez où écouter sous Régies de
         <translation>%1 messages&#xa0;; leurs réponses sont plus longues qu’eux</translation>
     </message>
     <message>
-        <source>connections refused: the service is near its limit of %1 open files</source>
-        <translation>connexions refusées&#xa0;: le service approche de sa limite de %1 fichiers ouverts</translation>
+        <source>a packet larger than %1 bytes</source>
+        <translation>un paquet de plus de %1 octets</translation>
+    </message>
+    <message>
+        <source>a line of more than %1 characters</source>
+        <translation>une ligne de plus de %1 caractères</translation>
     </message>
 </context>
 <context>

@@ -33,7 +33,7 @@
 namespace {
 
 // Lines for the journal: a priority it understands, then the text.
-enum Priority { Error = 3, Warning = 4, Info = 6 };
+enum Priority { Error = 3, Warning = 4, Info = 6, Debug = 7 };
 
 // What a client sent may be in the text: its control characters are shown as "?", so that it
 // can neither start a line of its own nor drive a terminal.
@@ -44,6 +44,16 @@ void log(Priority priority, QString text)
             c = u'?';
     std::fprintf(stderr, "<%d>%s\n", int(priority), text.toLocal8Bit().constData());
     std::fflush(stderr);
+}
+
+// Qt's own words go to the journal as the service's do, each with its priority.
+void logQt(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    log(type == QtCriticalMsg || type == QtFatalMsg ? Error
+        : type == QtWarningMsg                      ? Warning
+        : type == QtInfoMsg                         ? Info
+                                                    : Debug,
+        text);
 }
 
 // How often the port is tried again while it is away (it is also tried whenever the system
@@ -174,6 +184,7 @@ void describe(const QString &file, const Line &line, const RemoteSettings &remot
 int main(int argc, char **argv)
 {
     StopSignals::ignoreWriteFailures();
+    qInstallMessageHandler(logQt);
     Tessary::applyApplicationIdentity();
     QCoreApplication application(argc, argv);
     QCommandLineParser parser;

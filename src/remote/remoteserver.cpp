@@ -10,8 +10,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkDatagram>
-#include <QNetworkInterface>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QTcpServer>
@@ -21,7 +19,6 @@
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,18 +28,9 @@ namespace {
 
 // So many datagrams are read in one go: a flood never holds the event loop for long.
 constexpr int DatagramsPerTurn = 256;
-constexpr int MaxConnections = 32;
-// So many of them from one address, so that one client cannot take every one.
-constexpr int MaxConnectionsPerClient = 4;
-// Answers a client has not read yet: beyond this, it is not reading them, and is closed.
-constexpr qint64 MaxUnreadBytes = 64 * 1024;
 constexpr qint64 ReadChunk = 4096; // read from one connection at a turn of the event loop
-constexpr qsizetype ReservedDescriptors = 16;
 constexpr int MaxClients = 1024;
-// A connection with half a message is closed after this; one with nothing at all, after the
-// second. Link news go to the clients heard from in the last minute.
-constexpr qint64 HalfMessageMs = 10 * 1000;
-constexpr qint64 QuietMs = 15 * 60 * 1000;
+// Link news go to the clients heard from in the last minute.
 constexpr qint64 RecentMs = 60 * 1000;
 
 QString linkWord(CommandPath::LinkState state)
@@ -99,13 +87,6 @@ QString portHolder(quint16 port, bool udp)
     Q_UNUSED(udp)
 #endif
     return {};
-}
-
-QHostAddress plain(const QHostAddress &address)
-{
-    bool isIPv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
-    return isIPv4 ? QHostAddress(ipv4) : address;
 }
 
 } // namespace
@@ -167,12 +148,15 @@ QString RemoteSettings::windowFile()
 }
 
 RemoteServer::RemoteServer(CommandPath *path, QObject *parent)
-    : QObject(parent), m_path(path), m_sweep(new QTimer(this))
+    : QObject(parent), m_path(path), m_door(new Door(DoorLimits, this)),
+      // The local socket's clients are this machine's users: the same caps, from one address.
+      m_localDoor(new Door(
+          {DoorLimits.connections, DoorLimits.connections, DoorLimits.idleMs, DoorLimits.maxUnread},
+          this))
 {
-    // Only while there are connections: a server left alone never wakes.
-    m_sweep->setInterval(5000);
-    connect(m_sweep, &QTimer::timeout, this, &RemoteServer::sweepConnections);
     connect(path, &CommandPath::linkStateChanged, this, &RemoteServer::tellLink);
+    connect(m_door, &Door::note, this, &RemoteServer::note);
+    connect(m_localDoor, &Door::note, this, &RemoteServer::note);
 }
 
 RemoteServer::~RemoteServer()
@@ -180,38 +164,16 @@ RemoteServer::~RemoteServer()
     stop();
 }
 
-// An address as written: four numbers 0 to 255 without leading zeros, or an IPv6 address; never
-// the octal, hexadecimal or short forms the system would also take.
-std::optional<QHostAddress> RemoteSettings::readAddress(const QString &text)
+QString RemoteSettings::refusal() const
 {
-    static const QRegularExpression ipv4(QStringLiteral(
-        "^((25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)\\.){3}(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)$"));
-    const QHostAddress read(text);
-    if (read.isNull() ||
-        (read.protocol() == QAbstractSocket::IPv4Protocol && !ipv4.match(text).hasMatch()))
-        return std::nullopt;
-    return read;
-}
-
-QString RemoteSettings::refusal(QList<std::pair<QHostAddress, int>> *allowedRead) const
-{
-    if (!RemoteSettings::readAddress(address))
+    if (!AllowList::readAddress(address))
         return RemoteServer::tr("%1 is not an address as written: four numbers from 0 to 255, "
                                 "such as 192.168.1.20, or an IPv6 address")
             .arg(address);
-    for (const QString &entry : allowed) {
-        const std::optional<QHostAddress> single =
-            RemoteSettings::readAddress(entry.section(u'/', 0, 0));
-        bool isNumber = entry.contains(u'/');
-        const int bits = isNumber ? entry.section(u'/', 1).toInt(&isNumber) : -1;
-        const int most = single && single->protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32;
-        if (!single || (entry.contains(u'/') && (!isNumber || bits < 0 || bits > most)))
-            return RemoteServer::tr("%1 is not an address or a subnet as written, such as "
-                                    "192.168.1.20 or 192.168.1.0/24")
-                .arg(entry);
-        if (allowedRead)
-            *allowedRead << (bits < 0 ? std::pair{*single, -1} : QHostAddress::parseSubnet(entry));
-    }
+    if (QString entry; !AllowList::read(allowed, &entry))
+        return RemoteServer::tr("%1 is not an address or a subnet as written, such as "
+                                "192.168.1.20 or 192.168.1.0/24")
+            .arg(entry);
     if (oscPort == textPort)
         return RemoteServer::tr("OSC and text cannot share port %1").arg(oscPort);
     return {};
@@ -220,14 +182,14 @@ QString RemoteSettings::refusal(QList<std::pair<QHostAddress, int>> *allowedRead
 bool RemoteServer::start(const RemoteSettings &settings, QString *why)
 {
     stop();
-    m_allowed.clear();
-    *why = settings.refusal(&m_allowed);
+    *why = settings.refusal();
     if (!why->isEmpty())
         return false;
+    m_door->setAllowed(*AllowList::read(settings.allowed));
     // "::" is every network, IPv4 and IPv6 alike.
     const QHostAddress address = settings.address == QLatin1String("::")
                                      ? QHostAddress(QHostAddress::Any)
-                                     : *RemoteSettings::readAddress(settings.address);
+                                     : *AllowList::readAddress(settings.address);
     m_settings = settings;
     for (const bool osc : {true, false}) {
         const quint16 port = osc ? settings.oscPort : settings.textPort;
@@ -267,66 +229,20 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
         connect(tcp, &QTcpServer::newConnection, this,
                 [this, tcp, osc] { acceptConnection(tcp, osc); });
         connect(tcp, &QTcpServer::acceptError, this, [this, tcp] {
-            sayNearLimit();
+            m_door->sayNearLimit();
             QTimer::singleShot(1000, tcp, &QTcpServer::resumeAccepting);
         });
     }
     return true;
 }
 
-// Descriptors the process may still open, less a reserve for its own files (the line, the
-// installation, the broker): a connection beyond is closed at once, so that taking a connection
-// never fails for want of one. (A local server that fails to take one closes itself, and its
-// socket file goes with it.)
-bool RemoteServer::descriptorsToSpare() const
-{
-#ifdef Q_OS_LINUX
-    rlimit limit = {};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return true;
-    const qsizetype open = QDir(QStringLiteral("/proc/self/fd"))
-                               .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                               .size();
-    return open + ReservedDescriptors <= qsizetype(limit.rlim_cur);
-#else
-    return true;
-#endif
-}
-
-bool RemoteServer::keepsAnother(bool withinCaps)
-{
-    if (!withinCaps)
-        return false;
-    if (!descriptorsToSpare()) {
-        sayNearLimit();
-        return false;
-    }
-    m_saidNearLimit = false;
-    return true;
-}
-
-void RemoteServer::sayNearLimit()
-{
-    if (std::exchange(m_saidNearLimit, true))
-        return;
-    qulonglong most = 0;
-#ifdef Q_OS_UNIX
-    rlimit limit = {};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0)
-        most = qulonglong(limit.rlim_cur);
-#endif
-    emit note(tr("connections refused: the service is near its limit of %1 open files").arg(most));
-}
-
 void RemoteServer::stop()
 {
-    for (QAbstractSocket *socket : m_connections.keys())
-        socket->abort();
+    m_door->closeAll();
     qDeleteAll(m_sockets);
     m_sockets.clear();
     m_connections.clear();
     m_clients.clear();
-    m_sweep->stop();
 }
 
 QString RemoteServer::description() const
@@ -337,28 +253,9 @@ QString RemoteServer::description() const
         .arg(m_settings.address);
 }
 
-bool RemoteServer::allowed(const QHostAddress &address)
-{
-    const QHostAddress from = plain(address);
-    if (m_allowed.isEmpty()) {
-        if (from.isLoopback())
-            return true;
-        // The machine's own addresses, looked up again only now and then.
-        if (!m_ownLookedUp.isValid() || m_ownLookedUp.hasExpired(10 * 1000)) {
-            m_ownAddresses = QNetworkInterface::allAddresses();
-            m_ownLookedUp.start();
-        }
-        return m_ownAddresses.contains(from);
-    }
-    return std::any_of(m_allowed.cbegin(), m_allowed.cend(), [&from](const auto &entry) {
-        return entry.second < 0 ? from.isEqual(plain(entry.first), QHostAddress::StrictConversion)
-                                : from.isInSubnet(entry);
-    });
-}
-
 RemoteServer::Client &RemoteServer::client(const QHostAddress &address)
 {
-    const QHostAddress key = plain(address);
+    const QHostAddress key = AllowList::plain(address);
     auto found = m_clients.find(key);
     if (found != m_clients.end())
         return *found;
@@ -372,16 +269,6 @@ RemoteServer::Client &RemoteServer::client(const QHostAddress &address)
     Client &fresh = m_clients[key];
     fresh.seen.start();
     return fresh;
-}
-
-// A client outside the allowed addresses gets nothing, and is noted once a minute at most.
-void RemoteServer::refuse(bool osc, const QHostAddress &address)
-{
-    Client &refused = client(address);
-    if (!refused.noted.isValid() || refused.noted.hasExpired(RecentMs)) {
-        refused.noted.start();
-        emit note(tr("%1 refused: not an allowed address").arg(sourceName(osc, address)));
-    }
 }
 
 QString RemoteServer::sourceName(bool osc, const QHostAddress &address)
@@ -398,7 +285,7 @@ QString RemoteServer::clientKey(const QHostAddress &address)
 {
     Client &from = client(address);
     if (from.key.isEmpty())
-        from.key = plain(address).toString();
+        from.key = Door::client(address);
     return from.key;
 }
 
@@ -503,10 +390,8 @@ void RemoteServer::readDatagrams(QUdpSocket *socket, bool osc)
         if (size < 0)
             break;
         const QByteArray data(m_datagram.constData(), size);
-        if (!allowed(from)) {
-            refuse(osc, from);
+        if (!m_door->admits(from, sourceName(osc, from)))
             continue;
-        }
         Client &known = client(from);
         known.seen.start();
         // One datagram answers one, never much larger than it: a forged sender's address gains
@@ -555,16 +440,7 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {
         const QHostAddress from = socket->peerAddress();
-        const auto sameClient = [&from](QAbstractSocket *other) {
-            return plain(other->peerAddress()) == plain(from);
-        };
-        const auto keys = m_connections.keys();
-        const bool full =
-            m_connections.size() >= MaxConnections ||
-            std::count_if(keys.cbegin(), keys.cend(), sameClient) >= MaxConnectionsPerClient;
-        if (!allowed(from))
-            refuse(osc, from);
-        if (!keepsAnother(allowed(from) && !full)) {
+        if (!m_door->enter(socket, from, sourceName(osc, from))) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -575,7 +451,6 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
         socket->setReadBufferSize(ReadChunk);
         Connection &connection = m_connections[socket];
         connection.osc = osc;
-        connection.quiet.start();
         if (osc)
             client(from).oscConnection = socket;
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readConnection(socket); });
@@ -583,7 +458,6 @@ void RemoteServer::acceptConnection(QTcpServer *server, bool osc)
             m_connections.remove(socket);
             socket->deleteLater();
         });
-        m_sweep->start();
     }
 }
 
@@ -594,15 +468,11 @@ void RemoteServer::readConnection(QAbstractSocket *socket)
         return;
     Connection &connection = *found;
     const QHostAddress from = socket->peerAddress();
-    connection.quiet.start();
     client(from).seen.start();
     const QByteArray bytes = socket->readAll();
     if (connection.osc) {
         if (!connection.packets.feed(bytes)) {
-            emit note(tr("%1 cut off: a packet larger than %2 bytes")
-                          .arg(sourceName(true, from))
-                          .arg(Osc::MaxPacket));
-            socket->abort();
+            m_door->cut(socket, tr("a packet larger than %1 bytes").arg(Osc::MaxPacket));
             return;
         }
         while (const std::optional<QByteArray> packet = connection.packets.next())
@@ -621,28 +491,9 @@ void RemoteServer::readConnection(QAbstractSocket *socket)
             socket->disconnectFromHost();
         }
     }
-    // Half a message has its time from its first byte, whatever trickles after it.
-    const bool half = connection.osc ? connection.packets.waiting() : !connection.line.isEmpty();
-    if (!half)
-        connection.half.invalidate();
-    else if (!connection.half.isValid())
-        connection.half.start();
-    if (socket->bytesToWrite() > MaxUnreadBytes) {
-        emit note(
-            tr("%1 cut off: it does not read its answers").arg(sourceName(connection.osc, from)));
-        socket->abort();
-    }
-}
-
-// A client that sent half a message and no more, or nothing for a long time, is closed.
-void RemoteServer::sweepConnections()
-{
-    for (auto it = m_connections.begin(); it != m_connections.end(); ++it)
-        if ((it->half.isValid() && it->half.hasExpired(HalfMessageMs)) ||
-            it->quiet.hasExpired(QuietMs))
-            it.key()->disconnectFromHost();
-    if (m_connections.isEmpty())
-        m_sweep->stop();
+    m_door->heard(socket,
+                  connection.osc ? connection.packets.waiting() : !connection.line.isEmpty());
+    m_door->keepsUp(socket);
 }
 
 void RemoteServer::tellLink(CommandPath::LinkState state)
@@ -722,40 +573,35 @@ bool RemoteServer::listenLocally(const QString &path, const QString &groupName, 
         return false;
     }
     shareLocally(groupName);
-    // The same caps as over TCP: so many at once, a half line for 10 s, a silent one for 15
+    // The same terms as over TCP: so many at once, a half line for 10 s, a silent one for 15
     // minutes, answers it does not read.
     connect(m_local, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_local->nextPendingConnection()) {
-            if (!keepsAnother(m_local->findChildren<QLocalSocket *>().size() <= MaxConnections)) {
+            const QString name = QStringLiteral("tessary-send");
+            if (!m_localDoor->enter(socket, QHostAddress(QHostAddress::LocalHost), name)) {
                 socket->abort();
                 socket->deleteLater();
                 continue;
             }
             socket->setReadBufferSize(ReadChunk);
             auto *line = new QByteArray;
-            auto *idle = new QTimer(socket);
-            idle->setSingleShot(true);
-            connect(idle, &QTimer::timeout, socket, &QLocalSocket::abort);
-            idle->start(int(QuietMs));
             connect(socket, &QObject::destroyed, [line] { delete line; });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line, idle] {
-                const bool wasHalf = !line->isEmpty();
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line, name] {
                 *line += socket->readAll();
                 for (qsizetype end; (end = line->indexOf('\n')) >= 0;) {
                     const QByteArray request = line->left(end);
                     line->remove(0, end + 1);
-                    socket->write(answerText(QString::fromUtf8(request).trimmed(),
-                                             QStringLiteral("tessary-send"),
-                                             QStringLiteral("tessary-send")));
+                    socket->write(answerText(QString::fromUtf8(request).trimmed(), name, name));
                 }
-                if (line->isEmpty())
-                    idle->start(int(QuietMs));
-                else if (!wasHalf)
-                    idle->start(int(HalfMessageMs));
-                if (line->size() > RemoteRequests::MaxLine ||
-                    socket->bytesToWrite() > MaxUnreadBytes)
-                    socket->abort();
+                if (line->size() > RemoteRequests::MaxLine) {
+                    m_localDoor->cut(
+                        socket,
+                        tr("a line of more than %1 characters").arg(RemoteRequests::MaxLine));
+                    return;
+                }
+                m_localDoor->heard(socket, !line->isEmpty());
+                m_localDoor->keepsUp(socket);
             });
         }
     });

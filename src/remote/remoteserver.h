@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command/commandpath.h"
+#include "door/door.h"
 #include "remote/osc.h"
 #include "storage/inifile.h"
 
@@ -41,9 +42,8 @@ struct RemoteSettings
     // remote.ini.
     static const IniFile::Schema &schema();
     // Why they cannot be used as written (an address in another form, a subnet that is none, one
-    // port for both); empty when they can. allowedRead: the allowed clients as read.
-    QString refusal(QList<std::pair<QHostAddress, int>> *allowedRead = nullptr) const;
-    static std::optional<QHostAddress> readAddress(const QString &text);
+    // port for both); empty when they can.
+    QString refusal() const;
 
     bool operator==(const RemoteSettings &other) const
     {
@@ -53,8 +53,9 @@ struct RemoteSettings
 };
 
 // Takes cues from show controllers on the network and hands them to the request path: OSC over
-// UDP and TCP, and plain text lines over UDP and TCP, each answered. Each client's address is a
-// budget of its own there. A client outside the allowed addresses gets nothing.
+// UDP and TCP, and plain text lines over UDP and TCP, each answered. Who may come in, and on what
+// terms, is the door's to say: a client outside the allowed addresses gets nothing, and each
+// client's address is a budget of its own.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -84,21 +85,17 @@ public:
     // is answered.
     QByteArray answerText(QStringView line, const QString &source, const QString &client);
 
+    // Connections in all and per address, a silence between messages, answers left unread.
+    static constexpr Door::Limits DoorLimits{32, 4, 15 * 60 * 1000, 64 * 1024};
+
 signals:
     // A client refused (at most once a minute each) or cut off, in a line for the log.
     void note(const QString &text);
 
 private:
-    bool descriptorsToSpare() const;
-    // Whether a new connection may stay: within the caps, with descriptors to spare.
-    bool keepsAnother(bool withinCaps);
-    // Said once, until a connection is taken again.
-    void sayNearLimit();
-
     struct Client
     {
         QElapsedTimer seen;
-        QElapsedTimer noted;
         QString oscName, textName; // as the log names it
         QString key;               // its budget's
         // Where link news go: the last datagram's port, or its connection.
@@ -110,13 +107,9 @@ private:
         bool osc = false;
         Osc::StreamDecoder packets;
         QByteArray line;
-        QElapsedTimer quiet;
-        QElapsedTimer half; // since the first byte of a message not whole yet
     };
 
-    bool allowed(const QHostAddress &address);
     Client &client(const QHostAddress &address);
-    void refuse(bool osc, const QHostAddress &address);
     QString sourceName(bool osc, const QHostAddress &address);
     QString clientKey(const QHostAddress &address);
     QList<QByteArray> answerPacket(const QByteArray &packet, const QHostAddress &from);
@@ -124,7 +117,6 @@ private:
     void readDatagrams(QUdpSocket *socket, bool osc);
     void acceptConnection(QTcpServer *server, bool osc);
     void readConnection(QAbstractSocket *socket);
-    void sweepConnections();
     void tellLink(CommandPath::LinkState state);
 
     CommandPath *m_path;
@@ -132,11 +124,8 @@ private:
     QHash<QAbstractSocket *, Connection> m_connections;
     QHash<QHostAddress, Client> m_clients;
     QByteArray m_datagram; // what a datagram is read into
-    QList<std::pair<QHostAddress, int>> m_allowed;
     RemoteSettings m_settings;
-    QTimer *m_sweep;
+    Door *m_door;      // UDP and TCP, OSC and text alike
+    Door *m_localDoor; // the local socket
     QLocalServer *m_local = nullptr;
-    QList<QHostAddress> m_ownAddresses;
-    QElapsedTimer m_ownLookedUp;
-    bool m_saidNearLimit = false;
 };

@@ -14,7 +14,7 @@ bool isToken(char c)
 
 HttpStream::Verdict HttpStream::feed(QByteArrayView bytes)
 {
-    while (m_verdict == Verdict::Fine && !m_upgraded && !bytes.isEmpty()) {
+    while (m_verdict == Verdict::Fine && !m_last.upgrade && !bytes.isEmpty()) {
         if (m_bodyLeft > 0) {
             const qsizetype taken = qMin(m_bodyLeft, bytes.size());
             m_bodyLeft -= taken;
@@ -43,7 +43,7 @@ HttpStream::Verdict HttpStream::feed(QByteArrayView bytes)
         m_head.truncate(end);
         m_verdict = m_head.size() > MaxHead ? Verdict::HeadTooLarge : readHead();
         m_head.clear();
-        if (m_verdict == Verdict::Fine && m_bodyLeft == 0 && !m_upgraded)
+        if (m_verdict == Verdict::Fine && m_bodyLeft == 0 && !m_last.upgrade)
             ++m_requests;
     }
     return m_verdict;
@@ -58,8 +58,11 @@ HttpStream::Verdict HttpStream::readHead()
         !std::all_of(first[0].cbegin(), first[0].cend(), isToken) ||
         !first[2].startsWith("HTTP/1."))
         return Verdict::Malformed;
+    Head head;
+    head.method = first[0];
+    head.target = first[1];
     qsizetype length = -1;
-    bool upgrade = false;
+    bool closes = false, keepsAlive = false, upgrades = false, websocket = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
         const qsizetype colon = line.indexOf(':');
@@ -81,16 +84,35 @@ HttpStream::Verdict HttpStream::readHead()
             length = read;
         } else if (name == "transfer-encoding") {
             return Verdict::NoLength;
+        } else if (name == "connection") {
+            for (const QByteArray &option : value.toLower().split(',')) {
+                closes |= option.trimmed() == "close";
+                keepsAlive |= option.trimmed() == "keep-alive";
+                upgrades |= option.trimmed() == "upgrade";
+            }
         } else if (name == "upgrade") {
-            upgrade = value.toLower() == "websocket";
+            websocket = value.compare("websocket", Qt::CaseInsensitive) == 0;
+        } else if (name == "expect") {
+            head.proceed = value.compare("100-continue", Qt::CaseInsensitive) == 0;
+        } else if (name == "host") {
+            head.host = value;
+        } else if (name == "origin") {
+            head.origin = value;
         }
     }
     if (length > MaxBody)
         return Verdict::BodyTooLarge;
-    m_bodyLeft = qMax<qsizetype>(length, 0);
-    // A WebSocket handshake carries no body; what follows belongs to the socket.
-    m_upgraded = upgrade && first[0] == "GET" && m_bodyLeft == 0;
-    if (m_upgraded)
+    // HTTP/1.0 ends the connection after each answer unless it asks to keep it.
+    head.close = closes || (first[2] == "HTTP/1.0" && !keepsAlive);
+    // Only the two headers together ask for a WebSocket, as Qt's server reads them: Upgrade
+    // alone is a header like any other, and every limit still holds.
+    head.upgrade = upgrades && websocket;
+    head.length = qMax<qsizetype>(length, 0);
+    m_bodyLeft = head.length;
+    m_last = head;
+    if (head.close && m_closesAfter == 0)
+        m_closesAfter = m_requests + 1;
+    if (head.upgrade)
         ++m_requests;
     return Verdict::Fine;
 }

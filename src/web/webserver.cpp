@@ -34,13 +34,35 @@ namespace {
 
 using Status = QHttpServerResponder::StatusCode;
 
-// Takes a connection only once it is vetted, so that the HTTP server never sees one that is
-// not to be served; with TLS, only once its handshake is done, within the time of a request.
+// What the server follows of one connection's bytes, kept with the connection itself: it goes
+// when the connection goes, whoever deletes it.
+class Following : public QObject
+{
+public:
+    explicit Following(QTcpSocket *socket) : QObject(socket) {}
+
+    static Following *of(QObject *socket)
+    {
+        if (socket)
+            for (QObject *child : socket->children())
+                if (auto *following = dynamic_cast<Following *>(child))
+                    return following;
+        return nullptr;
+    }
+
+    HttpStream stream;
+    int answered = 0;
+    int continued = 0; // the request a "100 Continue" went to
+};
+
+// Takes a connection only once the door has let it in, so that the HTTP server never sees one
+// that is not to be served; with TLS, only once its handshake is done, which is the first
+// message the door times. A socket never handed over is deleted here once it has ended.
 class GuardedListener : public QTcpServer
 {
 public:
     std::function<bool(QTcpSocket *)> vet;
-    std::function<void(QTcpSocket *, const QString &)> failed;
+    Door *door = nullptr;
 #if QT_CONFIG(ssl)
     std::optional<QSslConfiguration> tls;
 #endif
@@ -61,20 +83,18 @@ protected:
 #if QT_CONFIG(ssl)
         if (auto *secure = qobject_cast<QSslSocket *>(socket)) {
             secure->setSslConfiguration(*tls);
-            connect(secure, &QSslSocket::encrypted, this,
-                    [this, secure] { addPendingConnection(secure); });
-            connect(secure, &QSslSocket::errorOccurred, this, [this, secure] {
-                if (!secure->isEncrypted() &&
-                    secure->state() != QAbstractSocket::UnconnectedState) {
-                    failed(secure, secure->errorString());
-                    secure->abort();
-                }
+            door->heard(secure, true);
+            connect(secure, &QSslSocket::encrypted, this, [this, secure] {
+                door->heard(secure, false);
+                addPendingConnection(secure);
             });
-            QTimer::singleShot(WebServer::RequestMs, secure, [this, secure] {
-                if (!secure->isEncrypted()) {
-                    failed(secure, QStringLiteral("no TLS handshake within 10 s"));
-                    secure->abort();
-                }
+            connect(secure, &QSslSocket::errorOccurred, this, [this, secure] {
+                if (!secure->isEncrypted())
+                    door->cut(secure, secure->errorString());
+            });
+            connect(secure, &QAbstractSocket::disconnected, this, [secure] {
+                if (!secure->isEncrypted())
+                    secure->deleteLater();
             });
             secure->startServerEncryption();
             return;
@@ -87,9 +107,11 @@ protected:
 // Headers every answer carries: no framing, no script but the page's own, no referrer (the
 // page's address holds the token), nothing kept in a cache.
 void writeAnswer(QHttpServerResponder &responder, Status status, const QByteArray &type,
-                 const QByteArray &body)
+                 const QByteArray &body, bool closing)
 {
     responder.writeStatusLine(status);
+    if (closing)
+        responder.writeHeader("Connection", "close");
     responder.writeHeader("Content-Type", type);
     responder.writeHeader("Content-Length", QByteArray::number(body.size()));
     responder.writeHeader("Content-Security-Policy",
@@ -132,17 +154,6 @@ Status statusOf(const Reply &reply)
     }
     return Status::ServiceUnavailable;
 }
-
-// Calls its function when it goes, with the object it is a child of.
-class Seat : public QObject
-{
-public:
-    Seat(QObject *parent, std::function<void()> gone) : QObject(parent), m_gone(std::move(gone)) {}
-    ~Seat() override { m_gone(); }
-
-private:
-    std::function<void()> m_gone;
-};
 
 } // namespace
 
@@ -202,12 +213,24 @@ QString WebSettings::stateFolder()
                : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
 }
 
-WebServer::WebServer(CommandPath *path, QObject *parent) : QAbstractHttpServer(parent), m_path(path)
+WebServer::WebServer(CommandPath *path, QObject *parent)
+    : QAbstractHttpServer(parent), m_path(path), m_door(new Door(DoorLimits, this))
 {
     // The page lives in this library's resources, which a static library must ask for.
     Q_INIT_RESOURCE(web);
-    m_sweep.setInterval(1000);
-    connect(&m_sweep, &QTimer::timeout, this, &WebServer::sweep);
+    connect(m_door, &Door::note, this, &WebServer::note);
+    // A request not whole in time is told so, if it still speaks HTTP.
+    connect(m_door, &Door::cutting, this, [this](QIODevice *connection, Door::Cut why) {
+        auto *socket = qobject_cast<QTcpSocket *>(connection);
+        const Following *following = Following::of(socket);
+#if QT_CONFIG(ssl)
+        if (auto *secure = qobject_cast<QSslSocket *>(socket); secure && !secure->isEncrypted())
+            return;
+#endif
+        if (why == Door::Cut::HalfMessage && following && !following->stream.upgraded())
+            socket->write("HTTP/1.1 408 Request Timeout\r\nContent-Length: 0\r\n"
+                          "Connection: close\r\n\r\n");
+    });
     m_stateDue.setSingleShot(true);
     m_stateDue.setInterval(100);
     connect(&m_stateDue, &QTimer::timeout, this, [this] { sendEvent(stateJson()); });
@@ -237,11 +260,9 @@ bool WebServer::start(const WebSettings &settings, const QString &token, QString
         *why = refused;
         return false;
     }
-    // The allowed clients, read as remote control reads them.
-    RemoteSettings asRemote;
-    asRemote.allowed = settings.allowed;
-    asRemote.refusal(&m_allowed);
+    m_door->setAllowed(*AllowList::read(settings.allowed));
     auto *listener = new GuardedListener;
+    listener->door = m_door;
     if (!settings.certFile.isEmpty()) {
 #if QT_CONFIG(ssl)
         listener->tls = tlsConfiguration(settings, why);
@@ -255,37 +276,16 @@ bool WebServer::start(const WebSettings &settings, const QString &token, QString
         return false;
 #endif
     }
-    listener->failed = [this](QTcpSocket *socket, const QString &why) {
-        emit note(QStringLiteral("web %1 cut off: %2").arg(socket->peerAddress().toString(), why));
-    };
     listener->vet = [this](QTcpSocket *socket) {
-        const QHostAddress peer = socket->peerAddress();
-        int mine = 0;
-        for (const Connection &connection : std::as_const(m_connections))
-            mine += connection.peer.isEqual(peer) ? 1 : 0;
-        if (!allowed(peer) || m_connections.size() >= MaxConnections || mine >= MaxPerClient) {
-            emit note(QStringLiteral("web %1 refused: %2")
-                          .arg(peer.toString(), allowed(peer)
-                                                    ? QStringLiteral("too many connections")
-                                                    : QStringLiteral("not allowed")));
+        const QString name = QStringLiteral("web ") + Door::client(socket->peerAddress());
+        if (!m_door->enter(socket, socket->peerAddress(), name))
             return false;
-        }
-        Connection &connection = m_connections[socket];
-        connection.socket = socket;
-        connection.peer = peer;
-        connection.quiet.start();
+        new Following(socket);
         // Before the HTTP server's own: what comes is weighed before it is read.
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readGuarded(socket); });
-        // Its place is given back when the socket goes, whoever deletes it: a child is deleted
-        // with it even when every signal of the socket was disconnected before (as Qt's
-        // WebSocket server does with a socket it took over).
-        new Seat(socket, [self = QPointer<WebServer>(this), socket] {
-            if (self)
-                self->m_connections.remove(socket);
-        });
         return true;
     };
-    if (!listener->listen(*RemoteSettings::readAddress(settings.address), settings.port)) {
+    if (!listener->listen(*AllowList::readAddress(settings.address), settings.port)) {
         *why = QStringLiteral("port %1 on %2: %3")
                    .arg(settings.port)
                    .arg(settings.address, listener->errorString());
@@ -298,7 +298,6 @@ bool WebServer::start(const WebSettings &settings, const QString &token, QString
     m_settings = settings;
     m_token = token;
     m_names.clear();
-    m_sweep.start();
     return true;
 }
 
@@ -342,14 +341,14 @@ std::optional<QSslConfiguration> WebServer::tlsConfiguration(const WebSettings &
 
 void WebServer::stop()
 {
-    m_sweep.stop();
     m_events.clear();
+    m_upgrading.clear();
+    m_door->closeAll();
     if (m_listener) {
         m_listener->close();
         delete m_listener;
         m_listener = nullptr;
     }
-    m_connections.clear();
 }
 
 quint16 WebServer::port() const
@@ -476,29 +475,13 @@ QStringList WebServer::ownNames() const
     return m_names;
 }
 
-bool WebServer::allowed(const QHostAddress &address) const
-{
-    const QHostAddress plain =
-        address.protocol() == QAbstractSocket::IPv6Protocol && address.toIPv4Address()
-            ? QHostAddress(address.toIPv4Address())
-            : address;
-    if (plain.isLoopback())
-        return true;
-    return std::any_of(m_allowed.cbegin(), m_allowed.cend(),
-                       [&plain](const auto &subnet) { return plain.isInSubnet(subnet); });
-}
-
 void WebServer::readGuarded(QTcpSocket *socket)
 {
-    const auto found = m_connections.find(socket);
-    if (found == m_connections.end() || !socket->isOpen())
+    Following *following = Following::of(socket);
+    if (!following || !socket->isOpen() || following->stream.upgraded())
         return;
-    Connection &connection = *found;
-    if (connection.stream.upgraded())
-        return;
-    connection.quiet.start();
-    const bool wasMid = connection.stream.midRequest();
-    switch (connection.stream.feed(socket->peek(socket->bytesAvailable()))) {
+    HttpStream &stream = following->stream;
+    switch (stream.feed(socket->peek(socket->bytesAvailable()))) {
     case HttpStream::Verdict::Fine:
         break;
     case HttpStream::Verdict::HeadTooLarge:
@@ -510,8 +493,49 @@ void WebServer::readGuarded(QTcpSocket *socket)
     case HttpStream::Verdict::Malformed:
         return cutOff(socket, 400, QStringLiteral("not HTTP"));
     }
-    if (!wasMid && connection.stream.midRequest())
-        connection.half.start();
+    // A WebSocket is refused while it still speaks HTTP: with a status, never switched first.
+    if (stream.upgraded()) {
+        if (const auto [status, why] = eventsRefusal(stream.lastHead()); status != 0)
+            return cutOff(socket, status, QStringLiteral("events refused: ") + why);
+        m_upgrading.removeAll(nullptr);
+        m_upgrading << socket;
+        m_door->heard(socket, false);
+        return;
+    }
+    m_door->heard(socket, stream.midRequest());
+    // Asked to go on before the body is sent: once what came before it is answered.
+    if (stream.awaitsContinue() && following->continued != stream.requests() + 1) {
+        following->continued = stream.requests() + 1;
+        QMetaObject::invokeMethod(
+            socket,
+            [socket, following] {
+                if (following->stream.awaitsContinue() &&
+                    following->answered == following->stream.requests())
+                    socket->write("HTTP/1.1 100 Continue\r\n\r\n");
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+std::pair<int, QString> WebServer::eventsRefusal(const HttpStream::Head &head) const
+{
+    const QUrl url(QString::fromLatin1(head.target));
+    if (head.method != "GET" || head.length > 0)
+        return {405, QStringLiteral("not with this method")};
+    if (!hostNamesUs(head.host, ownNames(), port()))
+        return {421, QStringLiteral("not a name of this service")};
+    if (url.path() != QLatin1String("/api/v1/events"))
+        return {404, QStringLiteral("nothing here")};
+    if (!sameToken(QUrlQuery(url).queryItemValue(QStringLiteral("token")).toLatin1(),
+                   m_token.toLatin1()))
+        return {401, QStringLiteral("no token, or not this one")};
+    if (head.origin != "http://" + head.host && head.origin != "https://" + head.host)
+        return {403, QStringLiteral("another site's page")};
+    const qsizetype coming = std::count_if(m_upgrading.cbegin(), m_upgrading.cend(),
+                                           [](const auto &socket) { return !socket.isNull(); });
+    if (qsizetype(m_events.size()) + coming >= MaxEventSockets)
+        return {503, QStringLiteral("too many listeners")};
+    return {0, QString()};
 }
 
 void WebServer::cutOff(QTcpSocket *socket, int status, const QString &why)
@@ -520,71 +544,40 @@ void WebServer::cutOff(QTcpSocket *socket, int status, const QString &why)
     socket->readAll();
     socket->disconnect(this);
     const char *const texts[][2] = {{"400", "Bad Request"},
-                                    {"408", "Request Timeout"},
+                                    {"401", "Unauthorized"},
+                                    {"403", "Forbidden"},
+                                    {"404", "Not Found"},
+                                    {"405", "Method Not Allowed"},
                                     {"411", "Length Required"},
                                     {"413", "Content Too Large"},
-                                    {"431", "Request Header Fields Too Large"}};
+                                    {"421", "Misdirected Request"},
+                                    {"431", "Request Header Fields Too Large"},
+                                    {"503", "Service Unavailable"}};
     for (const auto &[code, text] : texts)
         if (QByteArray::number(status) == code)
             socket->write(QByteArray("HTTP/1.1 ") + code + ' ' + text +
                           "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    socket->disconnectFromHost();
-    QTimer::singleShot(1000, socket, &QTcpSocket::abort);
-    const QHostAddress peer = m_connections.value(socket).peer;
-    m_connections.remove(socket);
-    emit note(QStringLiteral("web %1 cut off: %2").arg(peer.toString(), why));
-}
-
-void WebServer::sweep()
-{
-    // A connection that has ended frees its place, even while its socket waits to be deleted.
-    m_connections.removeIf([](const auto &entry) {
-        return !entry.value().socket ||
-               entry.value().socket->state() == QAbstractSocket::UnconnectedState;
-    });
-    // Decided first, then done: cutting one off takes it out of the table being walked.
-    QList<std::pair<QTcpSocket *, int>> due;
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        const Connection &connection = it.value();
-        if (connection.stream.upgraded())
-            continue;
-        if (connection.stream.midRequest() && connection.half.elapsed() > RequestMs)
-            due.append({it.key(), 408});
-        else if (it.key()->bytesToWrite() > MaxUnread)
-            due.append({it.key(), 0});
-        else if (!connection.stream.midRequest() && connection.quiet.elapsed() > IdleMs)
-            due.append({it.key(), -1});
-    }
-    for (const auto &[socket, status] : due) {
-        if (status == 408)
-            cutOff(socket, 408, QStringLiteral("a request not whole after 10 s"));
-        else if (status == 0)
-            cutOff(socket, 0, QStringLiteral("it does not read its answers"));
-        else
-            socket->disconnectFromHost();
-    }
-    for (qsizetype i = qsizetype(m_events.size()) - 1; i >= 0; --i) {
-        if (m_events[i].unwritten > MaxUnread) {
-            emit note(QStringLiteral("web %1 cut off: it does not read its events")
-                          .arg(m_events[i].socket->peerAddress().toString()));
-            m_events[i].socket->abort();
-        }
-        if (m_events[i].socket->state() != QAbstractSocket::ConnectedState)
-            m_events.erase(m_events.begin() + i);
-    }
+    m_door->cut(socket, why);
 }
 
 bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
-    if (const auto found = m_connections.find(socket); found != m_connections.end())
-        found->quiet.start();
-    // A WebSocket's handshake is Qt's to answer, once taken here; its checks come once it is one.
-    if (request.value("upgrade").toLower() == "websocket")
+    Following *following = Following::of(socket);
+    const int asked = following ? ++following->answered : 0;
+    // The WebSocket asked for, checked as it came: Qt's to switch now.
+    if (following && following->stream.upgraded() && asked == following->stream.requests())
         return true;
+    // Connection: close, or HTTP/1.0: the connection ends with this answer.
+    const bool closing = following && following->stream.closesAfter() == asked;
     QHttpServerResponder responder = makeResponder(request, socket);
-    const auto answer = [&responder](Status status, const QByteArray &body,
-                                     const QByteArray &type = "application/json") {
-        writeAnswer(responder, status, type, body);
+    const auto answer = [&responder, closing, socket,
+                         this](Status status, const QByteArray &body,
+                               const QByteArray &type = "application/json") {
+        writeAnswer(responder, status, type, body, closing);
+        if (closing)
+            socket->disconnectFromHost();
+        else
+            m_door->keepsUp(socket);
     };
     const QByteArray host = request.value("host");
     if (!hostNamesUs(host, ownNames(), port())) {
@@ -603,7 +596,8 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     // The token: in the page's address, or as a bearer for API clients.
     QByteArray given = request.query().queryItemValue(QStringLiteral("token")).toLatin1();
     const QByteArray authorization = request.value("authorization");
-    if (authorization.startsWith("Bearer "))
+    if (authorization.size() > 7 &&
+        authorization.first(7).compare("bearer ", Qt::CaseInsensitive) == 0)
         given = authorization.sliced(7).trimmed();
     if (!sameToken(given, m_token.toLatin1())) {
         answer(Status::Unauthorized, errorJson(QStringLiteral("no token, or not this one")));
@@ -622,13 +616,14 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
             answer(Status::Forbidden, errorJson(QStringLiteral("another site's page may not act")));
             return true;
         }
-        const QString address = socket->peerAddress().toString();
+        // A client is its address, whichever way it came in: one budget for it.
+        const QString client = Door::client(socket->peerAddress());
         if (path.endsWith(QLatin1String("schedule"))) {
             if (!m_schedule || m_schedule->schedule().isEmpty()) {
                 answer(Status::UnprocessableEntity, errorJson(QStringLiteral("no schedule")));
                 return true;
             }
-            if (!m_schedule->steer(request.body(), QStringLiteral("web ") + address)) {
+            if (!m_schedule->steer(request.body(), QStringLiteral("web ") + client)) {
                 answer(Status::UnprocessableEntity,
                        errorJson(QStringLiteral("hold, resume or skip")));
                 return true;
@@ -638,8 +633,8 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
             return true;
         }
         Request asked;
-        asked.source = QStringLiteral("web ") + address;
-        asked.client = asked.source;
+        asked.source = QStringLiteral("web ") + client;
+        asked.client = client;
         asked.words = QString::fromUtf8(request.body()).trimmed();
         const Reply reply = m_path->request(asked);
         answer(statusOf(reply), QJsonDocument(ReplyJson::result(reply, m_path->model()))
@@ -656,54 +651,49 @@ void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *so
 {
     QHttpServerResponder responder = makeResponder(request, socket);
     writeAnswer(responder, Status::NotFound, "application/json",
-                errorJson(QStringLiteral("nothing here")));
+                errorJson(QStringLiteral("nothing here")), false);
 }
 
 void WebServer::acceptEvents()
 {
     while (hasPendingWebSocketConnections()) {
         std::unique_ptr<QWebSocket> socket = nextPendingWebSocketConnection();
-        const QUrl url = socket->requestUrl();
-        const QByteArray host =
-            (url.port() > 0 ? url.host() + u':' + QString::number(url.port()) : url.host())
-                .toLatin1();
-        const QString origin = socket->origin();
-        const QString why =
-            !allowed(socket->peerAddress()) ? QStringLiteral("not allowed")
-            : !hostNamesUs(url.host().contains(u':') ? '[' + host.first(host.lastIndexOf(':')) +
-                                                           ']' + host.sliced(host.lastIndexOf(':'))
-                                                     : host,
-                           ownNames(), port())
-                ? QStringLiteral("not a name of this service")
-            : !sameToken(QUrlQuery(url).queryItemValue(QStringLiteral("token")).toLatin1(),
-                         m_token.toLatin1())
-                ? QStringLiteral("no token, or not this one")
-            : origin != QLatin1String("http://") + QString::fromLatin1(host) &&
-                    origin != QLatin1String("https://") + QString::fromLatin1(host)
-                ? QStringLiteral("another site's page")
-            : url.path() != QLatin1String("/api/v1/events") ? QStringLiteral("nothing here")
-            : qsizetype(m_events.size()) >= MaxEventSockets ? QStringLiteral("too many listeners")
-                                                            : QString();
-        if (!why.isEmpty()) {
-            emit note(QStringLiteral("web %1 events refused: %2")
-                          .arg(socket->peerAddress().toString(), why));
-            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, why);
+        // The connection it came by, checked before it was switched.
+        m_upgrading.removeAll(nullptr);
+        const auto came =
+            std::find_if(m_upgrading.cbegin(), m_upgrading.cend(),
+                         [&socket](const QPointer<QTcpSocket> &connection) {
+                             return connection->peerPort() == socket->peerPort() &&
+                                    connection->peerAddress() == socket->peerAddress();
+                         });
+        if (came == m_upgrading.cend()) {
+            socket->abort();
             socket.release()->deleteLater();
             continue;
         }
+        const QPointer<QTcpSocket> connection = *came;
+        m_upgrading.removeAll(connection);
+        m_door->listens(connection);
         // Nothing is taken from a listener: what it sends is dropped, a little at a time.
         socket->setMaxAllowedIncomingMessageSize(1024);
         socket->setMaxAllowedIncomingFrameSize(1024);
         QWebSocket *raw = socket.get();
-        connect(raw, &QWebSocket::bytesWritten, this, [this, raw](qint64 written) {
-            for (EventSocket &events : m_events)
-                if (events.socket.get() == raw)
-                    events.unwritten -= written;
+        connect(raw, &QWebSocket::disconnected, this, [this, raw] {
+            // Let go once its own signal is done with it.
+            QMetaObject::invokeMethod(
+                this,
+                [this, raw] {
+                    m_events.erase(std::remove_if(m_events.begin(), m_events.end(),
+                                                  [raw](const EventSocket &events) {
+                                                      return events.socket.get() == raw;
+                                                  }),
+                                   m_events.end());
+                },
+                Qt::QueuedConnection);
         });
-        m_events.push_back({std::move(socket), 0});
-        const QByteArray state = stateJson();
-        m_events.back().unwritten += state.size();
-        raw->sendTextMessage(QString::fromUtf8(state));
+        m_events.push_back({std::move(socket), connection});
+        raw->sendTextMessage(QString::fromUtf8(stateJson()));
+        m_door->keepsUp(connection);
     }
 }
 
@@ -747,8 +737,14 @@ QByteArray WebServer::stateJson() const
 
 void WebServer::sendEvent(const QByteArray &json)
 {
+    const QString text = QString::fromUtf8(json);
+    // Weighed after all are sent: one cut off leaves the list as it goes.
+    QList<QPointer<QTcpSocket>> sentBy;
     for (EventSocket &events : m_events) {
-        events.unwritten += json.size();
-        events.socket->sendTextMessage(QString::fromUtf8(json));
+        events.socket->sendTextMessage(text);
+        sentBy << events.connection;
     }
+    for (const QPointer<QTcpSocket> &connection : sentBy)
+        if (connection)
+            m_door->keepsUp(connection);
 }

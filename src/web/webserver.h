@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command/commandpath.h"
+#include "door/door.h"
 #include "storage/inifile.h"
 #include "web/httpstream.h"
 
@@ -54,12 +55,13 @@ struct WebSettings
 };
 
 // The page, the HTTP API and the WebSocket of events: one more front end of the request path.
-// Every request is checked, in this order: the client against the allowed ones, the Host header
-// against the service's own names and addresses (a rebound DNS name is refused), the token
-// (compared in constant time, never logged), and for whatever acts, the Origin against the host
-// (no other site can drive the players from a visitor's browser). Connections are capped in all
-// and per client; a request larger than HttpStream allows, one that dribbles in, and a client that
-// does not read what it is sent are cut off.
+// Every request is checked, in this order: the client against the allowed ones (at the door),
+// the Host header against the service's own names and addresses (a rebound DNS name is
+// refused), the token (compared in constant time, never logged), and for whatever acts, the
+// Origin against the host (no other site can drive the players from a visitor's browser). A
+// WebSocket is checked the same way before it is one: one that would be refused is answered
+// with its status, never switched. The door holds the connections to their terms; a request
+// larger than HttpStream allows is cut off here.
 class WebServer : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -71,6 +73,7 @@ public:
     static constexpr qint64 RequestMs = 10000; // a request whole within this of its first byte
     static constexpr qint64 IdleMs = 60000;
     static constexpr qint64 MaxUnread = 256 * 1024; // answers and events a client left unread
+    static constexpr Door::Limits DoorLimits{MaxConnections, MaxPerClient, IdleMs, MaxUnread};
 
     explicit WebServer(CommandPath *path, QObject *parent = nullptr);
     ~WebServer() override;
@@ -112,39 +115,30 @@ protected:
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
 private:
-    struct Connection
-    {
-        QPointer<QTcpSocket> socket;
-        HttpStream stream;
-        QElapsedTimer quiet; // since the last byte or answer
-        QElapsedTimer half;  // since the first byte of a request not whole yet
-        QHostAddress peer;
-    };
     struct EventSocket
     {
         std::unique_ptr<QWebSocket> socket;
-        qint64 unwritten = 0;
+        QPointer<QTcpSocket> connection; // what it came by, whose unread the door weighs
     };
 
     void readGuarded(QTcpSocket *socket);
     void cutOff(QTcpSocket *socket, int status, const QString &why);
-    void sweep();
+    // Why a WebSocket asked for by this head would be refused: its status and why; 0 when not.
+    std::pair<int, QString> eventsRefusal(const HttpStream::Head &head) const;
     void acceptEvents();
     QByteArray stateJson() const;
     void sendEvent(const QByteArray &json);
-    bool allowed(const QHostAddress &address) const;
     QStringList ownNames() const;
 
     CommandPath *m_path;
     WebSettings m_settings;
     QString m_token;
-    QList<std::pair<QHostAddress, int>> m_allowed;
+    Door *m_door;
     QTcpServer *m_listener = nullptr;
-    QHash<QTcpSocket *, Connection> m_connections;
     std::vector<EventSocket> m_events;
+    QList<QPointer<QTcpSocket>> m_upgrading; // handed to Qt's WebSocket server, not yet taken
     QPointer<LineHolder> m_holder;
     QPointer<ScheduleRunner> m_schedule;
-    QTimer m_sweep;
     QTimer m_stateDue; // the state sent once after a burst of changes
     QStringList m_names;
     QElapsedTimer m_namesLookedUp;

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype at = 0; at < bytes.size(); at += qsizetype(step))
         cut.feed(bytes.sliced(at, qMin<qsizetype>(qsizetype(step), bytes.size() - at)));
     if (whole.verdict() != cut.verdict() || whole.requests() != cut.requests() ||
-        whole.upgraded() != cut.upgraded() || whole.midRequest() != cut.midRequest())
+        whole.upgraded() != cut.upgraded() || whole.midRequest() != cut.midRequest() ||
+        whole.closesAfter() != cut.closesAfter())
         __builtin_trap();
     return 0;
 }

@@ -16,7 +16,6 @@
 #include <QUdpSocket>
 #include <QtEndian>
 #include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -82,7 +81,6 @@ private slots:
     void cleanup();
     void messages_data();
     void messages();
-    void onlyAllowedClients();
     void settingsRefused_data();
     void settingsRefused();
     void lineLostAndBack();
@@ -250,30 +248,6 @@ void TestRemote::messages()
     QCOMPARE(problems, replies.count(u"error "_s) + replies.count(u"ERR"_s));
 }
 
-// A client outside the allowed addresses gets nothing, and is noted once.
-void TestRemote::onlyAllowedClients()
-{
-    settings.allowed = {u"192.0.2.0/24"_s};
-    QString why;
-    QVERIFY(server->start(settings, &why));
-    QSignalSpy noted(server.get(), &RemoteServer::note);
-    QUdpSocket client;
-    QVERIFY(client.bind(QHostAddress::LocalHost));
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1),
-                 QStringList());
-    QCOMPARE(line->readAll(), QByteArray());
-    QCOMPARE(noted.count(), 1);
-    QCOMPARE(noted.first().first().toString(), u"OSC 127.0.0.1 refused: not an allowed address"_s);
-    settings.allowed = {u"::1"_s}; // IPv6's loopback is not IPv4's
-    QVERIFY(server->start(settings, &why));
-    QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1), QStringList());
-    settings.allowed = {u"127.0.0.1"_s}; // a single address, as written
-    QVERIFY(server->start(settings, &why));
-    QCOMPARE(exchange(client, settings.oscPort, packet(u"/tessary/5/play"_s), 1),
-             QStringList{u"ack /tessary/5/play sent"_s});
-}
-
 void TestRemote::settingsRefused_data()
 {
     // The address, the allowed clients, whether the text port is the OSC port; the reason (%1
@@ -365,11 +339,10 @@ void TestRemote::localSenders()
     QTRY_COMPARE(sender.state(), QLocalSocket::UnconnectedState);
 }
 
-// What a client can hold or make the server hold: a reader of nothing, a sixth connection from
-// one address, half a line trickled a byte at a time, a local socket that is not its own.
+// What a stranger can make the server do: answer a datagram with a larger one, take a local
+// socket that is not its own.
 void TestRemote::strangersHeldOff()
 {
-    QSignalSpy noted(server.get(), &RemoteServer::note);
     // A datagram is answered with one, never much larger than it.
     QUdpSocket asker;
     QVERIFY(asker.bind(QHostAddress::LocalHost));
@@ -379,76 +352,9 @@ void TestRemote::strangersHeldOff()
     QVERIFY2(answered.first().startsWith(u"ERR 64 no player \"x\""_s) &&
                  answered.first().size() <= 600,
              qPrintable(answered.first()));
-    QTcpSocket silent;
-    silent.setReadBufferSize(1); // reads nothing, as far as the server can tell
-    silent.connectToHost(QHostAddress::LocalHost, settings.textPort);
-    QVERIFY(silent.waitForConnected());
-    for (int i = 0; i < 40; ++i)
-        silent.write(QByteArray("x\n").repeated(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(!noted.isEmpty(), 10000);
-    QCOMPARE(noted.last().first().toString(),
-             u"text 127.0.0.1 cut off: it does not read its answers"_s);
-    std::vector<std::unique_ptr<QTcpSocket>> clients;
-    for (int i = 0; i < 5; ++i) {
-        clients.push_back(std::make_unique<QTcpSocket>());
-        clients.back()->connectToHost(QHostAddress::LocalHost, settings.textPort);
-        QVERIFY(clients.back()->waitForConnected());
-    }
-    QTRY_COMPARE(clients.back()->state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(clients.front()->state(), QAbstractSocket::ConnectedState);
-    // Ten seconds from its first byte, however slowly the rest comes.
-    QElapsedTimer trickling;
-    trickling.start();
-    for (clients.front()->write("5");
-         clients.front()->state() == QAbstractSocket::ConnectedState && trickling.elapsed() < 20000;
-         QTest::qWait(500))
-        clients.front()->write(" ");
-    QVERIFY2(trickling.elapsed() < 16000, qPrintable(QString::number(trickling.elapsed())));
     QTemporaryDir folder;
     QString why;
     QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
-    // As many local connections as TCP ones, so that descriptors never run out: the next closed.
-    std::vector<std::unique_ptr<QLocalSocket>> locals(33);
-    for (auto &local : locals) {
-        local = std::make_unique<QLocalSocket>();
-        local->connectToServer(folder.filePath(u"tessaryd.sock"_s));
-    }
-    QTRY_COMPARE(locals.back()->state(), QLocalSocket::UnconnectedState);
-    QCOMPARE(locals.front()->state(), QLocalSocket::ConnectedState);
-    locals.clear();
-    // Near the process's limit of open files the next one is closed, and said; the socket file
-    // stays, and serves again once descriptors are free.
-    const QString socket = folder.filePath(u"tessaryd.sock"_s);
-    const auto openFiles = [] {
-        return QDir(u"/proc/self/fd"_s)
-            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-            .size();
-    };
-    const qsizetype served = openFiles();
-    QTRY_VERIFY(openFiles() <= served - 32); // the server lets the last ones go
-    rlimit before = {}, low = {};
-    QVERIFY(getrlimit(RLIMIT_NOFILE, &before) == 0);
-    low = before;
-    low.rlim_cur = rlim_t(openFiles() + 20);
-    QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
-    locals.resize(4);
-    for (auto &local : locals) {
-        local = std::make_unique<QLocalSocket>();
-        local->connectToServer(socket);
-    }
-    const auto refusedOne = [&locals] {
-        return std::any_of(locals.cbegin(), locals.cend(), [](const auto &local) {
-            return local->state() == QLocalSocket::UnconnectedState;
-        });
-    };
-    QTRY_VERIFY(refusedOne());
-    QVERIFY(noted.last().first().toString().contains(u"near its limit"_s));
-    locals.clear();
-    QVERIFY(setrlimit(RLIMIT_NOFILE, &before) == 0);
-    QLocalSocket again;
-    again.connectToServer(socket);
-    QVERIFY(again.waitForConnected() && again.write("5 play\n") == 7);
-    QTRY_VERIFY(again.canReadLine());
     RemoteServer second(path.get());
     QVERIFY(!second.listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
     QCOMPARE(why, folder.filePath(u"tessaryd.sock: served by another program already"_s));

@@ -1,0 +1,348 @@
+#include "pseudoterminal.h"
+#include "remote/remoteserver.h"
+#include "serial/seriallink.h"
+#include "web/webserver.h"
+
+#include <QDir>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QSslSocket>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Socket = std::unique_ptr<QTcpSocket>;
+
+// A client from one of this machine's loopback addresses, 127.0.0.N.
+Socket connectFrom(int n, quint16 port, QTcpSocket *socket = new QTcpSocket)
+{
+    Socket client(socket);
+    client->bind(QHostAddress(u"127.0.0.%1"_s.arg(n)));
+    client->connectToHost(QHostAddress::LocalHost, port);
+    // The servers take it from this thread's event loop.
+    for (QDeadlineTimer deadline(2000);
+         client->state() == QAbstractSocket::ConnectingState && !deadline.hasExpired();)
+        QTest::qWait(1);
+    return client;
+}
+
+// What a client is answered until the server closes it or falls silent, or until a while has
+// passed.
+QByteArray answered(QTcpSocket &client, int ms = 3000)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(ms), quiet(deadline);
+         !deadline.hasExpired() && !quiet.hasExpired() &&
+         client.state() == QAbstractSocket::ConnectedState;
+         QTest::qWait(5))
+        if (const QByteArray more = client.readAll(); !more.isEmpty()) {
+            got += more;
+            quiet.setRemainingTime(100);
+        }
+    return got + client.readAll();
+}
+
+} // namespace
+
+// The terms on which every way in takes its clients, each row a way a stranger on the network,
+// or a visitor, once held what was not theirs: real clients on real sockets against the page's
+// server and remote control, what reaches the line read back at a pseudo-terminal.
+class TestDoor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void heldToItsTerms_data();
+    void heldToItsTerms();
+    void anotherMachine();
+
+private:
+    QByteArray request(const QByteArray &head, const QByteArray &body = {}) const
+    {
+        return head + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(web->port()) +
+               "\r\nAuthorization: Bearer " + token.toLatin1() +
+               "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }
+    void startWeb(WebSettings settings)
+    {
+        QString why;
+        settings.port = 0;
+        QVERIFY2(web->start(settings, token, &why), qPrintable(why));
+    }
+
+    std::unique_ptr<PseudoTerminal> line;
+    std::unique_ptr<QSerialPort> port;
+    std::unique_ptr<SerialLink> link;
+    std::unique_ptr<CommandPath> path;
+    std::unique_ptr<RemoteServer> remote;
+    std::unique_ptr<WebServer> web;
+    RemoteSettings settings;
+    QString token = WebServer::newToken();
+};
+
+void TestDoor::init()
+{
+    line = std::make_unique<PseudoTerminal>();
+    port = std::make_unique<QSerialPort>();
+    link = std::make_unique<SerialLink>(port.get());
+    path = std::make_unique<CommandPath>(link.get());
+    QVERIFY(link->open(line->slavePath, 19200));
+    web = std::make_unique<WebServer>(path.get());
+    remote = std::make_unique<RemoteServer>(path.get());
+    startWeb({});
+    settings.enabled = true;
+    QString why;
+    for (quint16 base = 20000 + quint16(QCoreApplication::applicationPid() % 20000);
+         !remote->start(settings, &why); base += 2) {
+        settings.oscPort = base;
+        settings.textPort = base + 1;
+        QVERIFY2(base < 60000, qPrintable(why));
+    }
+}
+
+void TestDoor::heldToItsTerms_data()
+{
+    QTest::addColumn<QString>("finding");
+    for (const char *finding :
+         {"a page visited ten times", "TLS handshakes that fail, from four addresses",
+          "an Upgrade header alone, then a body of 1 GB", "a WebSocket that pings and never reads",
+          "slow clients from sixteen addresses", "half a message, trickled",
+          "one address through two ways in", "near the limit of open files"})
+        QTest::newRow(finding) << QString::fromLatin1(finding);
+}
+
+void TestDoor::heldToItsTerms()
+{
+    QFETCH(QString, finding);
+    QSignalSpy webNotes(web.get(), &WebServer::note),
+        remoteNotes(remote.get(), &RemoteServer::note);
+    const QString host = u"127.0.0.1:%1"_s.arg(web->port());
+    const QString events = u"ws://%1/api/v1/events?token=%2"_s.arg(host, token);
+    // Whether a new client is let in and answered at once, after what the row did.
+    const auto webAnswers = [&](int from) {
+        Socket client = connectFrom(from, web->port());
+        client->write(request("GET /api/v1/state"));
+        return answered(*client, 1000).startsWith("HTTP/1.1 200");
+    };
+
+    if (finding == u"a page visited ten times") {
+        for (int visit = 0; visit < 10; ++visit) {
+            QWebSocket page(u"http://"_s + host);
+            QSignalSpy state(&page, &QWebSocket::textMessageReceived);
+            page.open(QUrl(events));
+            QTRY_COMPARE(state.size(), 1);
+            page.close(); // as a browser leaving the page
+            QTRY_COMPARE(page.state(), QAbstractSocket::UnconnectedState);
+        }
+        QTest::qWait(1200);
+        std::vector<Socket> held;
+        for (int i = 0; i < WebServer::MaxPerClient; ++i)
+            held.push_back(connectFrom(1, web->port()));
+        QVERIFY(webAnswers(2));
+        QTest::qWait(100);
+        for (const Socket &client : held)
+            QCOMPARE(client->state(), QAbstractSocket::ConnectedState);
+    } else if (finding.startsWith(u"TLS")) {
+        WebSettings tls;
+        tls.certFile = QFINDTESTDATA("../web/tls/localhost.pem");
+        tls.keyFile = QFINDTESTDATA("../web/tls/localhost.key");
+        startWeb(tls);
+        // Plain HTTP, connect-and-close, and a phone that does not trust the certificate yet.
+        std::vector<Socket> tried;
+        for (int from = 2; from <= 5; ++from)
+            for (int i = 0; i < 9; ++i) {
+                if (i % 3 == 0) {
+                    tried.push_back(connectFrom(from, web->port()));
+                    tried.back()->write(request("GET /"));
+                } else if (i % 3 == 1) {
+                    connectFrom(from, web->port())->abort();
+                } else {
+                    auto *phone = new QSslSocket;
+                    phone->bind(QHostAddress(u"127.0.0.%1"_s.arg(from)));
+                    phone->connectToHostEncrypted(u"127.0.0.1"_s, web->port());
+                    tried.emplace_back(phone);
+                }
+            }
+        QTest::qWait(1500);
+        QSslSocket trusting;
+        trusting.bind(QHostAddress(u"127.0.0.2"_s));
+        QSslConfiguration trust = trusting.sslConfiguration();
+        trust.setCaCertificates(QSslCertificate::fromPath(tls.certFile));
+        trusting.setSslConfiguration(trust);
+        trusting.connectToHostEncrypted(u"127.0.0.1"_s, web->port());
+        QTRY_VERIFY2(trusting.isEncrypted(), qPrintable(trusting.errorString()));
+        trusting.write(request("GET /api/v1/state"));
+        QVERIFY(answered(trusting, 1000).startsWith("HTTP/1.1 200"));
+        // Each said once, with the address of what is gone.
+        for (const QList<QVariant> &note : std::as_const(webNotes))
+            QVERIFY2(!note.first().toString().startsWith(u"web  "_s),
+                     qPrintable(note.first().toString()));
+    } else if (finding.startsWith(u"an Upgrade")) {
+        Socket client = connectFrom(1, web->port());
+        client->write(request("GET /api/v1/events?token=" + token.toLatin1())
+                          .replace("\r\n\r\n", "\r\nUpgrade: websocket\r\n\r\n") +
+                      request("POST /api/v1/request").replace("Length: 0", "Length: 1000000000") +
+                      QByteArray(64 * 1024, 'x'));
+        const QByteArray said = answered(*client);
+        QVERIFY2(said.contains("HTTP/1.1 413"), said.constData());
+        QCOMPARE(client->state(), QAbstractSocket::UnconnectedState);
+    } else if (finding.startsWith(u"a WebSocket that pings")) {
+        Socket flood = connectFrom(1, web->port());
+        flood->setReadBufferSize(1); // reads nothing, as far as the server can tell
+        flood->write("GET /api/v1/events?token=" + token.toLatin1() + " HTTP/1.1\r\nHost: " +
+                     host.toLatin1() + "\r\nOrigin: http://" + host.toLatin1() +
+                     "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: "
+                     "13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
+        // Masked pings of 125 bytes, each answered with a pong of the same.
+        const QByteArray ping = QByteArray("\x89\xfd\0\0\0\0", 6) + QByteArray(125, 'p');
+        for (QDeadlineTimer deadline(20000);
+             flood->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired();
+             QTest::qWait(1))
+            flood->write(ping.repeated(500));
+        QCOMPARE(flood->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(webNotes.last().first().toString().endsWith(u"it does not read its answers"_s));
+    } else if (finding.startsWith(u"slow clients")) {
+        // A fifth connection from one address is never taken, whatever is free.
+        std::vector<Socket> slow;
+        for (int i = 0; i < 4; ++i)
+            slow.push_back(connectFrom(19, settings.textPort));
+        Socket fifth = connectFrom(19, settings.textPort);
+        QTRY_COMPARE(fifth->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(slow.back()->state(), QAbstractSocket::ConnectedState);
+        slow.clear();
+        // Four from each of sixteen addresses, each with half a cue, to both ways in.
+        for (int from = 2; from < 18; ++from)
+            for (int i = 0; i < 4; ++i) {
+                slow.push_back(connectFrom(from, settings.textPort));
+                slow.back()->write("5");
+                slow.push_back(connectFrom(from, web->port()));
+                slow.back()->write("GET / HTTP/1.1\r\n");
+            }
+        QTest::qWait(300);
+        Socket newcomer = connectFrom(18, settings.textPort);
+        newcomer->write("5 play\n");
+        QCOMPARE(answered(*newcomer, 1000), "OK\r\n");
+        QVERIFY(webAnswers(18));
+    } else if (finding.startsWith(u"half a message")) {
+        Socket text = connectFrom(1, settings.textPort), page = connectFrom(2, web->port());
+        QElapsedTimer trickling;
+        trickling.start();
+        text->write("5");
+        page->write("GET / HTTP/1.1\r\n");
+        QByteArray toldPage;
+        while (text->state() == QAbstractSocket::ConnectedState && trickling.elapsed() < 15000) {
+            QTest::qWait(500);
+            text->write(" ");
+            page->write("X-Slow: 1\r\n");
+            toldPage += page->readAll();
+        }
+        QVERIFY2(trickling.elapsed() > 9500 && trickling.elapsed() < 11500,
+                 qPrintable(QString::number(trickling.elapsed())));
+        QVERIFY((toldPage + answered(*page, 500)).startsWith("HTTP/1.1 408"));
+    } else if (finding.startsWith(u"one address")) {
+        // Stop All to 128 players is the whole budget of a client: a second, from the same
+        // address by another way in, is over it.
+        Socket text = connectFrom(1, settings.textPort), page = connectFrom(1, web->port());
+        text->write("all stop\n");
+        QCOMPARE(answered(*text, 500), "OK\r\n");
+        page->write(request("POST /api/v1/request", "all stop"));
+        QVERIFY(answered(*page, 500).startsWith("HTTP/1.1 429"));
+        QCOMPARE(line->readAll().size(), 4 * 128);
+    } else {
+        QTemporaryDir folder;
+        const QString socket = folder.filePath(u"tessaryd.sock"_s);
+        QString why;
+        QVERIFY(remote->listenLocally(socket, {}, &why));
+        const auto openFiles = [] {
+            return QDir(u"/proc/self/fd"_s)
+                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                .size();
+        };
+        rlimit before = {}, low = {};
+        QVERIFY(getrlimit(RLIMIT_NOFILE, &before) == 0);
+        low = before;
+        low.rlim_cur = rlim_t(openFiles() + 20);
+        QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+        std::vector<std::unique_ptr<QLocalSocket>> locals(4);
+        for (auto &local : locals) {
+            local = std::make_unique<QLocalSocket>();
+            local->connectToServer(socket);
+        }
+        QTRY_VERIFY(std::any_of(locals.cbegin(), locals.cend(), [](const auto &local) {
+            return local->state() == QLocalSocket::UnconnectedState;
+        }));
+        QVERIFY(remoteNotes.last().first().toString().contains(u"near its limit"_s));
+        locals.clear();
+        QVERIFY(setrlimit(RLIMIT_NOFILE, &before) == 0);
+        // The socket file stays, and serves again once descriptors are free.
+        QLocalSocket again;
+        again.connectToServer(socket);
+        QVERIFY(again.waitForConnected() && again.write("5 play\n") == 7);
+        QTRY_VERIFY(again.canReadLine());
+    }
+}
+
+// A client on another machine (a network namespace of the test's own), admitted by its single
+// address as written, and by nothing else.
+void TestDoor::anotherMachine()
+{
+    if (geteuid() != 0 || QStandardPaths::findExecutable(u"ip"_s).isEmpty())
+        QSKIP("network namespaces need root and iproute2");
+    const QString ns = u"tessary-door-%1"_s.arg(getpid()), net = u"10.77.%1."_s.arg(getpid() % 250);
+    const QString outside = u"td%1a"_s.arg(getpid()), inside = u"td%1b"_s.arg(getpid());
+    const auto ip = [](const QString &arguments) {
+        return QProcess::execute(u"ip"_s, arguments.split(u' ')) == 0;
+    };
+    QVERIFY(ip(u"netns add "_s + ns));
+    const auto cleanup = qScopeGuard([&] { ip(u"netns del "_s + ns); });
+    QVERIFY(ip(u"link add %1 type veth peer name %2"_s.arg(outside, inside)) &&
+            ip(u"link set %1 netns %2"_s.arg(inside, ns)) &&
+            ip(u"addr add "_s + net + u"1/24 dev "_s + outside) &&
+            ip(u"link set %1 up"_s.arg(outside)) &&
+            ip(u"-n "_s + ns + u" addr add "_s + net + u"2/24 dev "_s + inside) &&
+            ip(u"-n %1 link set %2 up"_s.arg(ns, inside)));
+    // What the client in the namespace is answered, by its shell.
+    const auto ask = [&](quint16 to, const QByteArray &what) -> QByteArray {
+        QProcess client;
+        client.start(u"ip"_s, {u"netns"_s, u"exec"_s, ns, u"bash"_s, u"-c"_s,
+                               u"exec 3<>/dev/tcp/"_s + net + u"1/"_s + QString::number(to) +
+                                   u" && printf '%s' \"$1\" >&3 && timeout 1 cat <&3"_s,
+                               u"-"_s, QString::fromLatin1(what)});
+        for (QDeadlineTimer deadline(5000);
+             client.state() != QProcess::NotRunning && !deadline.hasExpired();)
+            QTest::qWait(10);
+        return client.readAllStandardOutput();
+    };
+    for (const QString &allowed : {net + u'2', net + u'9'}) {
+        const bool admitted = allowed.endsWith(u'2');
+        settings.address = u"0.0.0.0"_s;
+        settings.allowed = {allowed};
+        QString why;
+        QVERIFY2(remote->start(settings, &why), qPrintable(why));
+        WebSettings page;
+        page.address = settings.address;
+        page.allowed = settings.allowed;
+        startWeb(page);
+        QCOMPARE(ask(settings.textPort, "5 play\n"), admitted ? "OK\r\n" : "");
+        const QByteArray state =
+            ask(web->port(), request("GET /api/v1/state")
+                                 .replace("127.0.0.1", (net + u'1').toLatin1())
+                                 .replace("\r\n\r\n", "\r\nConnection: close\r\n\r\n"));
+        QCOMPARE(state.startsWith("HTTP/1.1 200"), admitted);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestDoor)
+#include "tst_door.moc"
