@@ -53,9 +53,10 @@ bool AllowList::isThisMachine(const QHostAddress &address) const
     if (address.isLoopback())
         return true;
     if (!m_ownLookedUp.isValid() || m_ownLookedUp.hasExpired(OwnAddressesMs)) {
-        m_own.clear();
-        for (const QHostAddress &own : QNetworkInterface::allAddresses())
-            m_own << plain(own);
+        QList<QHostAddress> own;
+        for (const QHostAddress &address : QNetworkInterface::allAddresses())
+            own << plain(address);
+        m_own = own;
         m_ownLookedUp.start();
     }
     return m_own.contains(address);

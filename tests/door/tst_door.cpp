@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +68,7 @@ private slots:
     void heldToItsTerms_data();
     void heldToItsTerms();
     void anotherMachine();
+    void endedNotDeleted();
 
 private:
     QByteArray request(const QByteArray &head, const QByteArray &body = {}) const
@@ -342,6 +344,23 @@ void TestDoor::anotherMachine()
                                  .replace("\r\n\r\n", "\r\nConnection: close\r\n\r\n"));
         QCOMPARE(state.startsWith("HTTP/1.1 200"), admitted);
     }
+}
+
+// A connection that ended gives its place back, even while nobody has deleted its socket yet.
+void TestDoor::endedNotDeleted()
+{
+    Door door({1, 1, 60000, 1024});
+    QTcpServer listener;
+    QVERIFY(listener.listen(QHostAddress::LocalHost));
+    QTcpSocket first, second;
+    for (QTcpSocket *client : {&first, &second})
+        client->connectToHost(QHostAddress::LocalHost, listener.serverPort());
+    QTRY_COMPARE(second.state(), QAbstractSocket::ConnectedState);
+    QVERIFY(door.enter(&first, QHostAddress::LocalHost, u"first"_s));
+    QVERIFY(!door.enter(&second, QHostAddress::LocalHost, u"second"_s));
+    first.abort();
+    QTRY_COMPARE(door.held(), 0);
+    QVERIFY(door.enter(&second, QHostAddress::LocalHost, u"second"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDoor)
