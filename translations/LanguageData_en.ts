@@ -862,10 +862,6 @@ The file is left as it was.</translation>
 <context>
     <name>RemoteControl</name>
     <message>
-        <source>%1: %2; remote control and the broker stay off</source>
-        <translation>%1: %2; remote control and the broker stay off</translation>
-    </message>
-    <message>
         <source>&amp;Remote Control...</source>
         <translation>&amp;Remote Control...</translation>
     </message>
@@ -904,6 +900,10 @@ The file is left as it was.</translation>
     <message>
         <source>The page failed: %1</source>
         <translation>The page failed: %1</translation>
+    </message>
+    <message>
+        <source>%1; remote control and the broker stay off</source>
+        <translation>%1; remote control and the broker stay off</translation>
     </message>
 </context>
 <context>

@@ -862,10 +862,6 @@ Le fichier est resté tel quel.</translation>
 <context>
     <name>RemoteControl</name>
     <message>
-        <source>%1: %2; remote control and the broker stay off</source>
-        <translation>%1&#xa0;: %2&#xa0;; la commande à distance et le courtier restent éteints</translation>
-    </message>
-    <message>
         <source>&amp;Remote Control...</source>
         <translation>&amp;Télécommande...</translation>
     </message>
@@ -904,6 +900,10 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>The page failed: %1</source>
         <translation>La page n&apos;a pas démarré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>%1; remote control and the broker stay off</source>
+        <translation>%1&#xa0;; la commande à distance et le courtier restent éteints</translation>
     </message>
 </context>
 <context>

@@ -322,8 +322,8 @@ void Door::sweep()
     arm();
 }
 
-// The next sweep: when the first half message is due, and at least every second while any
-// connection is held (one that ended, one that left its answers unread).
+// The next sweep: when the first half message or silence is due, and at least every second
+// while any connection is held (one that ended, one that left its answers unread).
 void Door::arm()
 {
     if (m_slots.isEmpty()) {
@@ -334,6 +334,8 @@ void Door::arm()
     for (const Slot &slot : std::as_const(m_slots))
         if (slot.half.isValid())
             soonest = qMin(soonest, HalfMessageMs - slot.half.elapsed() + 1);
+        else if (!slot.listens)
+            soonest = qMin(soonest, m_limits.idleMs - slot.quiet.elapsed() + 1);
     // Only ever sooner: a client that keeps sending must not put the sweep off.
     const int due = int(qMax<qint64>(0, soonest));
     if (!m_timer.isActive() || m_timer.remainingTime() > due)

@@ -23,57 +23,6 @@ constexpr qsizetype MaxPendingResults = 64;
 
 } // namespace
 
-MqttSettings MqttSettings::load(IniFile &file)
-{
-    const QString mqtt = QStringLiteral("mqtt");
-    MqttSettings loaded;
-    const auto text = [&](const char *key, const QString &fallback = {}) {
-        return file.text(mqtt, QLatin1String(key), fallback).trimmed();
-    };
-    loaded.host = text("host");
-    loaded.enabled = file.flag(mqtt, QStringLiteral("enabled"), !loaded.host.isEmpty());
-    loaded.caFile = text("caFile");
-    loaded.port = quint16(
-        file.number(mqtt, QStringLiteral("port"), 1, 65535, loaded.caFile.isEmpty() ? 1883 : 8883));
-    loaded.clientId = text("clientId");
-    loaded.username = text("username");
-    loaded.password = file.text(mqtt, QStringLiteral("password"));
-    loaded.certFile = text("certFile");
-    loaded.keyFile = text("keyFile");
-    loaded.prefix = text("prefix", loaded.prefix);
-    loaded.line = text("line");
-    loaded.discovery = file.flag(mqtt, QStringLiteral("discovery"), false);
-    loaded.discoveryPrefix = text("discoveryPrefix", loaded.discoveryPrefix);
-    loaded.timeout =
-        int(file.number(mqtt, QStringLiteral("timeout"), 1, 600, uint(loaded.timeout)));
-    return loaded;
-}
-
-void MqttSettings::save(QSettings &settings) const
-{
-    settings.beginGroup(QStringLiteral("mqtt"));
-    settings.setValue(QStringLiteral("enabled"), enabled);
-    settings.setValue(QStringLiteral("host"), host);
-    settings.setValue(QStringLiteral("port"), port);
-    settings.setValue(QStringLiteral("clientId"), clientId);
-    settings.setValue(QStringLiteral("username"), username);
-    settings.setValue(QStringLiteral("password"), password);
-    settings.setValue(QStringLiteral("caFile"), caFile);
-    settings.setValue(QStringLiteral("certFile"), certFile);
-    settings.setValue(QStringLiteral("keyFile"), keyFile);
-    settings.setValue(QStringLiteral("prefix"), prefix);
-    settings.setValue(QStringLiteral("line"), line);
-    settings.setValue(QStringLiteral("discovery"), discovery);
-    settings.setValue(QStringLiteral("discoveryPrefix"), discoveryPrefix);
-    settings.setValue(QStringLiteral("timeout"), timeout);
-    settings.endGroup();
-}
-
-QString MqttSettings::lineName() const
-{
-    return line.isEmpty() ? QHostInfo::localHostName() : line;
-}
-
 MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_path(path)
 {
     static const int initialised = mosquitto_lib_init();
@@ -115,23 +64,8 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
     stop();
     if (!settings.enabled || settings.host.isEmpty())
         return true;
-    // A level of a topic: its commands would never come through a wildcard's or a slash's.
-    for (const QString &level : {settings.prefix, settings.lineName()}) {
-        if (level.isEmpty() || level.contains(u'+') || level.contains(u'#') ||
-            level.contains(u'/')) {
-            *why = tr("\"%1\" cannot be a level of a topic: it must not be empty or hold +, # or /")
-                       .arg(level);
-            return false;
-        }
-    }
-    for (const QString &file : {settings.caFile, settings.certFile, settings.keyFile}) {
-        if (!file.isEmpty() && !QFileInfo(file).isReadable()) {
-            *why = tr("%1 cannot be read").arg(file);
-            return false;
-        }
-    }
-    if (settings.certFile.isEmpty() != settings.keyFile.isEmpty()) {
-        *why = tr("a client certificate needs its key, and a key its certificate");
+    if (const QString refused = settings.refusal(); !refused.isEmpty()) {
+        *why = refused;
         return false;
     }
     m_settings = settings;

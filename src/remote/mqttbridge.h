@@ -1,53 +1,19 @@
 #pragma once
 
 #include "command/commandpath.h"
-#include "storage/inifile.h"
+#include "remote/mqttsettings.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QTimer>
-#include <tuple>
 
 class QSettings;
 class QSocketNotifier;
 class ScheduleRunner;
 struct mosquitto;
 struct mosquitto_message;
-
-// Joining an MQTT broker: off until a broker is set.
-struct MqttSettings
-{
-    bool enabled = false;
-    QString host;
-    quint16 port = 1883;
-    QString clientId; // default: tessary-<line>
-    QString username;
-    QString password; // never logged, never printed
-    QString caFile;   // TLS when set
-    QString certFile; // a client certificate, with its key
-    QString keyFile;
-    QString prefix = QStringLiteral("tessary");
-    QString line; // this line's name; default: the host name
-    bool discovery = false;
-    QString discoveryPrefix = QStringLiteral("homeassistant");
-    int timeout = 10; // seconds a broker has to answer before it is tried again
-
-    // The section [mqtt] of a configuration; what makes no sense is an error of the file.
-    static MqttSettings load(IniFile &file);
-    void save(QSettings &settings) const;
-    QString lineName() const;
-
-    bool operator==(const MqttSettings &other) const
-    {
-        return std::tie(enabled, host, port, clientId, username, password, caFile, certFile,
-                        keyFile, prefix, line, discovery, discoveryPrefix, timeout) ==
-               std::tie(other.enabled, other.host, other.port, other.clientId, other.username,
-                        other.password, other.caFile, other.certFile, other.keyFile, other.prefix,
-                        other.line, other.discovery, other.discoveryPrefix, other.timeout);
-    }
-};
 
 // The line's players on an MQTT broker, through libmosquitto driven by this thread's event loop
 // (its socket watched, its keep-alive on a timer; no thread of its own):

@@ -2,7 +2,6 @@
 
 #include "remote/remoterequest.h"
 #include "serial/seriallink.h"
-#include "storage/settingsstore.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,62 +90,6 @@ QString portHolder(quint16 port, bool udp)
 
 } // namespace
 
-RemoteSettings RemoteSettings::load(IniFile &file)
-{
-    const QString remote = QStringLiteral("remote");
-    RemoteSettings loaded;
-    loaded.enabled = file.flag(remote, QStringLiteral("enabled"), false);
-    loaded.oscPort =
-        quint16(file.number(remote, QStringLiteral("oscPort"), 1, 65535, loaded.oscPort));
-    loaded.textPort =
-        quint16(file.number(remote, QStringLiteral("textPort"), 1, 65535, loaded.textPort));
-    loaded.address = file.text(remote, QStringLiteral("address"), loaded.address);
-    loaded.allowed = file.list(remote, QStringLiteral("allowed"));
-    loaded.udp = file.flag(remote, QStringLiteral("udp"), true);
-    return loaded;
-}
-
-const IniFile::Schema &RemoteSettings::schema()
-{
-    static const IniFile::Schema known{
-        {QStringLiteral("line"),
-         {QStringLiteral("port"), QStringLiteral("model"), QStringLiteral("baud")}},
-        {QStringLiteral("remote"),
-         {QStringLiteral("enabled"), QStringLiteral("oscPort"), QStringLiteral("textPort"),
-          QStringLiteral("address"), QStringLiteral("allowed"), QStringLiteral("udp")}},
-        {QStringLiteral("installation"), {QStringLiteral("file")}},
-        {QStringLiteral("mqtt"),
-         {QStringLiteral("enabled"), QStringLiteral("host"), QStringLiteral("port"),
-          QStringLiteral("username"), QStringLiteral("password"), QStringLiteral("clientId"),
-          QStringLiteral("prefix"), QStringLiteral("line"), QStringLiteral("caFile"),
-          QStringLiteral("certFile"), QStringLiteral("keyFile"), QStringLiteral("discovery"),
-          QStringLiteral("discoveryPrefix"), QStringLiteral("timeout")}},
-        {QStringLiteral("web"),
-         {QStringLiteral("enabled"), QStringLiteral("port"), QStringLiteral("address"),
-          QStringLiteral("allowed"), QStringLiteral("token"), QStringLiteral("certFile"),
-          QStringLiteral("keyFile")}},
-    };
-    return known;
-}
-
-void RemoteSettings::save(QSettings &settings) const
-{
-    settings.beginGroup(QStringLiteral("remote"));
-    settings.setValue(QStringLiteral("enabled"), enabled);
-    settings.setValue(QStringLiteral("oscPort"), oscPort);
-    settings.setValue(QStringLiteral("textPort"), textPort);
-    settings.setValue(QStringLiteral("address"), address);
-    settings.setValue(QStringLiteral("allowed"), allowed.join(QLatin1String(", ")));
-    settings.setValue(QStringLiteral("udp"), udp);
-    settings.endGroup();
-}
-
-QString RemoteSettings::windowFile()
-{
-    return QFileInfo(SettingsStore::forApplication().userFilePath()).path() +
-           QLatin1String("/remote.ini");
-}
-
 RemoteServer::RemoteServer(CommandPath *path, QObject *parent)
     : QObject(parent), m_path(path), m_door(new Door(DoorLimits, this)),
       // The local socket's clients are this machine's users: the same caps, from one address.
@@ -162,21 +105,6 @@ RemoteServer::RemoteServer(CommandPath *path, QObject *parent)
 RemoteServer::~RemoteServer()
 {
     stop();
-}
-
-QString RemoteSettings::refusal() const
-{
-    if (!AllowList::readAddress(address))
-        return RemoteServer::tr("%1 is not an address as written: four numbers from 0 to 255, "
-                                "such as 192.168.1.20, or an IPv6 address")
-            .arg(address);
-    if (QString entry; !AllowList::read(allowed, &entry))
-        return RemoteServer::tr("%1 is not an address or a subnet as written, such as "
-                                "192.168.1.20 or 192.168.1.0/24")
-            .arg(entry);
-    if (oscPort == textPort)
-        return RemoteServer::tr("OSC and text cannot share port %1").arg(oscPort);
-    return {};
 }
 
 bool RemoteServer::start(const RemoteSettings &settings, QString *why)

@@ -3,7 +3,7 @@
 #include "command/commandpath.h"
 #include "door/door.h"
 #include "remote/osc.h"
-#include "storage/inifile.h"
+#include "remote/remotesettings.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -19,38 +19,6 @@ class QSettings;
 class QTcpServer;
 class QTimer;
 class QUdpSocket;
-
-// Remote control as the user set it up: off until switched on, on this machine only until
-// another address is chosen.
-struct RemoteSettings
-{
-    bool enabled = false;
-    // Clear of QLab's 53000-53001 and Companion's 8000, 12321, 16759 and 51234.
-    quint16 oscPort = 7701;
-    quint16 textPort = 7702;
-    QString address = QStringLiteral("127.0.0.1");
-    QStringList allowed; // addresses and subnets ("192.168.1.0/24"); none: this machine only
-    bool udp = true;     // TCP alone where datagrams from forged addresses are a worry
-
-    // The section [remote] of a configuration; what makes no sense is an error of the file.
-    static RemoteSettings load(IniFile &file);
-    void save(QSettings &settings) const;
-    // Where the window keeps them, apart from its settings file: remote.ini in the per-user
-    // folder.
-    static QString windowFile();
-    // Every section and setting a configuration file may hold: tessaryd's, and the window's
-    // remote.ini.
-    static const IniFile::Schema &schema();
-    // Why they cannot be used as written (an address in another form, a subnet that is none, one
-    // port for both); empty when they can.
-    QString refusal() const;
-
-    bool operator==(const RemoteSettings &other) const
-    {
-        return enabled == other.enabled && oscPort == other.oscPort && textPort == other.textPort &&
-               address == other.address && allowed == other.allowed;
-    }
-};
 
 // Takes cues from show controllers on the network and hands them to the request path: OSC over
 // UDP and TCP, and plain text lines over UDP and TCP, each answered. Who may come in, and on what

@@ -157,62 +157,6 @@ Status statusOf(const Reply &reply)
 
 } // namespace
 
-WebSettings WebSettings::load(IniFile &file)
-{
-    const QString web = QStringLiteral("web");
-    WebSettings loaded;
-    loaded.enabled = file.flag(web, QStringLiteral("enabled"), false);
-    loaded.port = quint16(file.number(web, QStringLiteral("port"), 1, 65535, loaded.port));
-    loaded.address = file.text(web, QStringLiteral("address"), loaded.address);
-    loaded.allowed = file.list(web, QStringLiteral("allowed"));
-    loaded.token = file.text(web, QStringLiteral("token"));
-    loaded.certFile = file.text(web, QStringLiteral("certFile"));
-    loaded.keyFile = file.text(web, QStringLiteral("keyFile"));
-    return loaded;
-}
-
-void WebSettings::save(QSettings &settings) const
-{
-    settings.beginGroup(QStringLiteral("web"));
-    settings.setValue(QStringLiteral("enabled"), enabled);
-    settings.setValue(QStringLiteral("port"), port);
-    settings.setValue(QStringLiteral("address"), address);
-    settings.setValue(QStringLiteral("allowed"), allowed.join(QLatin1String(", ")));
-    if (!token.isEmpty())
-        settings.setValue(QStringLiteral("token"), token);
-    if (!certFile.isEmpty()) {
-        settings.setValue(QStringLiteral("certFile"), certFile);
-        settings.setValue(QStringLiteral("keyFile"), keyFile);
-    }
-    settings.endGroup();
-}
-
-QString WebSettings::refusal() const
-{
-    if (!token.isEmpty() &&
-        (token.size() < MinTokenLength || !std::all_of(token.cbegin(), token.cend(), [](QChar c) {
-             return (c.isLetterOrNumber() && c.unicode() < 128) || c == u'-' || c == u'_';
-         })))
-        return QStringLiteral("the token must be at least %1 letters, digits, - or _ (128 bits)")
-            .arg(MinTokenLength);
-    if (certFile.isEmpty() != keyFile.isEmpty())
-        return QStringLiteral("certFile and keyFile go together: HTTPS needs both");
-    RemoteSettings asRemote;
-    asRemote.address = address;
-    asRemote.allowed = allowed;
-    asRemote.textPort = port;
-    asRemote.oscPort = port == 1 ? 2 : port - 1;
-    return asRemote.refusal();
-}
-
-QString WebSettings::stateFolder()
-{
-    const QString systemd = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
-    return !systemd.isEmpty()
-               ? systemd
-               : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
 WebServer::WebServer(CommandPath *path, QObject *parent)
     : QAbstractHttpServer(parent), m_path(path), m_door(new Door(DoorLimits, this))
 {

@@ -2,8 +2,8 @@
 
 #include "command/commandpath.h"
 #include "door/door.h"
-#include "storage/inifile.h"
 #include "web/httpstream.h"
+#include "web/websettings.h"
 
 #include <QAbstractHttpServer>
 #include <QElapsedTimer>
@@ -23,36 +23,6 @@ class ScheduleRunner;
 class QSettings;
 class QTcpServer;
 class QWebSocket;
-
-// The front desk's page and its API, as the user set them up: off until switched on, on this
-// machine only until another address is chosen; a token of at least 128 bits for every request.
-struct WebSettings
-{
-    static constexpr int MinTokenLength = 22; // 128 bits, as URL-safe base64 writes them
-
-    bool enabled = false;
-    quint16 port = 7780;
-    QString address = QStringLiteral("127.0.0.1");
-    QStringList allowed;       // addresses and subnets; none: this machine only
-    QString token;             // none: made at the first start, and kept
-    QString certFile, keyFile; // PEM; both given: the page is served over HTTPS only
-
-    // The section [web] of a configuration; what makes no sense is an error of the file.
-    static WebSettings load(IniFile &file);
-    // Why they cannot be used as written; empty when they can.
-    QString refusal() const;
-    void save(QSettings &settings) const;
-    // The folder where a token made at the first start is kept: the service's state folder
-    // (systemd's StateDirectory), else the user's own data folder.
-    static QString stateFolder();
-
-    bool operator==(const WebSettings &other) const
-    {
-        return enabled == other.enabled && port == other.port && address == other.address &&
-               allowed == other.allowed && token == other.token && certFile == other.certFile &&
-               keyFile == other.keyFile;
-    }
-};
 
 // The page, the HTTP API and the WebSocket of events: one more front end of the request path.
 // Every request is checked, in this order: the client against the allowed ones (at the door),

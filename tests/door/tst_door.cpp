@@ -3,6 +3,7 @@
 #include "serial/seriallink.h"
 #include "web/webserver.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
@@ -69,6 +70,10 @@ private slots:
     void heldToItsTerms();
     void anotherMachine();
     void endedNotDeleted();
+    void placesShared_data();
+    void placesShared();
+    void placeGivenBack_data();
+    void placeGivenBack();
 
 private:
     QByteArray request(const QByteArray &head, const QByteArray &body = {}) const
@@ -361,6 +366,78 @@ void TestDoor::endedNotDeleted()
     first.abort();
     QTRY_COMPARE(door.held(), 0);
     QVERIFY(door.enter(&second, QHostAddress::LocalHost, u"second"_s));
+}
+
+void TestDoor::placesShared_data()
+{
+    // The places in all, the connections held (one letter an address, oldest first), the
+    // newcomer's address; whether it is taken, and what each address holds then.
+    QTest::addColumn<int>("places");
+    QTest::addColumn<QString>("held");
+    QTest::addColumn<QString>("newcomer");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("a new address, from the one holding most")
+        << 4 << u"AAAB"_s << u"C"_s << u"AABC"_s;
+    QTest::newRow("under its share, from the one holding most")
+        << 6 << u"AAAABB"_s << u"B"_s << u"AAABBB"_s;
+    QTest::newRow("at its share") << 4 << u"AABB"_s << u"B"_s << u"AABB"_s;
+    QTest::newRow("every address holding one") << 4 << u"ABCD"_s << u"E"_s << u"ABCD"_s;
+}
+
+// When every place is taken: who gives way, and to whom.
+void TestDoor::placesShared()
+{
+    QFETCH(int, places);
+    QFETCH(QString, held);
+    QFETCH(QString, newcomer);
+    QFETCH(QString, after);
+    Door door({places, places, 60000, 1024});
+    const auto address = [](QChar letter) {
+        return QHostAddress(u"127.0.0.%1"_s.arg(letter.unicode() - u'A' + 2));
+    };
+    std::vector<std::unique_ptr<QBuffer>> connections;
+    for (const QChar letter : held + newcomer) {
+        connections.push_back(std::make_unique<QBuffer>());
+        connections.back()->open(QIODevice::ReadWrite);
+        door.enter(connections.back().get(), address(letter), letter);
+        QTest::qWait(2); // oldest first
+    }
+    QString holding;
+    for (QChar letter = u'A'; letter <= u'E'; letter = QChar(letter.unicode() + 1))
+        holding += QString(door.heldBy(address(letter)), letter);
+    QCOMPARE(holding, after);
+    // The one that gave way is the oldest of its address.
+    QCOMPARE(connections.front()->isOpen(), after.count(held.front()) == held.count(held.front()));
+}
+
+void TestDoor::placeGivenBack_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char *how : {"cut", "closed with the rest", "idle", "listening, never idle"})
+        QTest::newRow(how) << QString::fromLatin1(how);
+}
+
+// Two connections from one address, in a door of two places with a short silence: how the
+// first one ends (a listener never does for its silence), and a place is free at once.
+void TestDoor::placeGivenBack()
+{
+    QFETCH(QString, how);
+    Door door({2, 2, 100, 1024});
+    QBuffer first, second, third;
+    for (QBuffer *connection : {&first, &second, &third})
+        connection->open(QIODevice::ReadWrite);
+    QVERIFY(door.enter(&first, QHostAddress::LocalHost, u"first"_s));
+    QVERIFY(door.enter(&second, QHostAddress::LocalHost, u"second"_s));
+    if (how == u"cut")
+        door.cut(&first, u"a fault of its own"_s);
+    else if (how.startsWith(u"closed"))
+        door.closeAll();
+    else if (how.startsWith(u"listening"))
+        door.listens(&first);
+    if (how.startsWith(u"listening") || how == u"idle")
+        QTest::qWait(400);
+    QCOMPARE(first.isOpen(), how.startsWith(u"listening"));
+    QVERIFY(door.enter(&third, QHostAddress::LocalHost, u"third"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDoor)

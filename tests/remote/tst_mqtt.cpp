@@ -27,8 +27,6 @@ private slots:
     void commandsResultsStateAndDiscovery();
     void silentBrokerRestartedAndLastWill();
     void loginAndTls();
-    void settingsReadAndKept_data();
-    void settingsReadAndKept();
     void retryWaits();
 
 private:
@@ -246,43 +244,6 @@ void TestMqtt::loginAndTls()
     cleanup();
     QVERIFY(startService(u"prefix=museum/east\n"_s, "level")
                 .contains(u"\"museum/east\" cannot be a level of a topic"_s));
-}
-
-void TestMqtt::settingsReadAndKept_data()
-{
-    // The group as written by hand; then as read, and as read again once saved.
-    QTest::addColumn<QString>("written");
-    QTest::addColumn<QString>("read");
-    QTest::newRow("every setting")
-        << u"host=b|port=1884|clientId=c|username=u|password=p w|caFile=ca|certFile=cf|"
-           "keyFile=kf|prefix=museum|line=hall|discovery=true|discoveryPrefix=ha|timeout=3"_s
-        << u"on b 1884 c u p w ca cf kf museum hall true ha 3"_s;
-    QTest::newRow("switched off, TLS")
-        << u"host=b|enabled=false|caFile=ca"_s << u"off b 8883 ca tessary false homeassistant 10"_s;
-}
-
-void TestMqtt::settingsReadAndKept()
-{
-    QFETCH(QString, written);
-    QFETCH(QString, read);
-    write(u"in.ini"_s, u"[mqtt]\n"_s + written.replace(u'|', u'\n'));
-    IniFile in = IniFile::load(u"in.ini"_s, RemoteSettings::schema());
-    const auto shown = [](const MqttSettings &s) {
-        QStringList words{s.enabled ? u"on"_s : u"off"_s, s.host, QString::number(s.port)};
-        words << s.clientId << s.username << s.password << s.caFile << s.certFile << s.keyFile
-              << s.prefix << s.line << (s.discovery ? u"true"_s : u"false"_s) << s.discoveryPrefix
-              << QString::number(s.timeout);
-        return words.join(u' ').simplified();
-    };
-    // Kept as the window keeps them, and read back as tessaryd reads them.
-    {
-        QSettings out(u"out.ini"_s, QSettings::IniFormat);
-        MqttSettings::load(in).save(out);
-    }
-    IniFile out = IniFile::load(u"out.ini"_s, RemoteSettings::schema());
-    QCOMPARE(shown(MqttSettings::load(in)), read);
-    QCOMPARE(shown(MqttSettings::load(out)), read);
-    QCOMPARE(in.errors() + out.errors(), QStringList());
 }
 
 // After so many failed attempts in a row, the wait before the next: doubling up to half a minute.

@@ -86,7 +86,6 @@ private slots:
     void lineLostAndBack();
     void localSenders();
     void strangersHeldOff();
-    void serviceFromItsConfiguration();
 
 private:
     // A UDP client's exchange: what it sends, and the replies to it (count of them), while the
@@ -250,43 +249,25 @@ void TestRemote::messages()
 
 void TestRemote::settingsRefused_data()
 {
-    // The address, the allowed clients, whether the text port is the OSC port; the reason (%1
-    // the OSC port). The running server holds the ports of this test.
+    // The address; the reason (%1 the OSC port). The running server holds the ports of this
+    // test.
     QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("allowed");
-    QTest::addColumn<bool>("samePort");
     QTest::addColumn<QString>("why");
     QTest::newRow("in use, and by whom")
-        << u"127.0.0.1"_s << QString() << false
+        << u"127.0.0.1"_s
         << u"port %1 on 127.0.0.1 is in use by another program (PID "_s +
                QString::number(QCoreApplication::applicationPid()) + u", tst_remote)"_s;
-    QTest::newRow("one port for both")
-        << u"127.0.0.1"_s << QString() << true << u"OSC and text cannot share port %1"_s;
     QTest::newRow("another machine's")
-        << u"192.0.2.1"_s << QString() << false << u"192.0.2.1 is not an address of this machine"_s;
-    for (const char *entry :
-         {"no-address", "127.000.000.010", "127.1", "0x7f.0.0.1", "10.0.0.0/33"})
-        QTest::newRow(entry) << u"127.0.0.1"_s << QString::fromLatin1(entry) << false
-                             << QString::fromLatin1(entry) +
-                                    u" is not an address or a subnet as written, such as "
-                                    "192.168.1.20 or 192.168.1.0/24"_s;
-    QTest::newRow("an address in octal")
-        << u"127.000.000.001"_s << QString() << false
-        << u"127.000.000.001 is not an address as written: four numbers from 0 to 255, such as "
-           "192.168.1.20, or an IPv6 address"_s;
+        << u"192.0.2.1"_s << u"192.0.2.1 is not an address of this machine"_s;
 }
 
-// Settings that cannot work are refused with their own reason.
+// Ports that cannot be listened on are refused with their own reason.
 void TestRemote::settingsRefused()
 {
     QFETCH(QString, address);
-    QFETCH(QString, allowed);
-    QFETCH(bool, samePort);
     QFETCH(QString, why);
     RemoteSettings refused = settings;
     refused.address = address;
-    refused.allowed = allowed.split(u',', Qt::SkipEmptyParts);
-    refused.textPort = samePort ? refused.oscPort : refused.textPort;
     QString said;
     QVERIFY(!RemoteServer(path.get()).start(refused, &said));
     QCOMPARE(said, why.arg(settings.oscPort));
@@ -364,128 +345,6 @@ void TestRemote::strangersHeldOff()
     QVERIFY(!second.listenLocally(plain.fileName(), {}, &why));
     QVERIFY(why.endsWith(u"not a socket, left as it is"_s) &&
             QFileInfo(plain.fileName()).size() == 4);
-}
-
-// tessaryd as its unit starts it: the line and remote control from its configuration file,
-// the port waited for while another program holds it and again once lost; cues from the network and
-// from tessary-send on this machine; SIGTERM leaves nothing behind. An installation file that
-// is not there is said, and so is a cue refused; a rate the model lacks is refused.
-void TestRemote::serviceFromItsConfiguration()
-{
-    server.reset();
-    QTemporaryDir folder;
-    QFile config(folder.filePath(u"tessaryd.conf"_s));
-    // A link, as /dev/serial/by-id has it, not there at start.
-    const QString port = folder.filePath(u"line"_s);
-    const auto configure = [&](int baud) {
-        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        config.write(u"[line]\nport=%1\nmodel=Galdris\nbaud=%2\n[remote]\nenabled=true\n"
-                     "oscPort=%3\ntextPort=%4\n[installation]\nfile=%5\n"_s.arg(port)
-                         .arg(baud)
-                         .arg(settings.oscPort)
-                         .arg(settings.textPort)
-                         .arg(folder.filePath(u"gone.txt"_s))
-                         .toUtf8());
-        config.close();
-    };
-    configure(38400);
-    QProcess service;
-    service.start(QStringLiteral(TESSARY_DAEMON),
-                  {u"--config"_s, config.fileName(), u"--verbose"_s});
-    QByteArray logged;
-    QTRY_VERIFY((logged += service.readAllStandardError()).contains("remote control"));
-    QVERIFY(logged.contains("waiting for " + port.toUtf8()) && logged.contains("; present: "));
-    QVERIFY(logged.contains("gone.txt: no such file"));
-    // Its socket is named after the link, and is the service's own until the device is there.
-    const QString socket = PortLock::serviceSockets(port).first();
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
-                                      QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther;
-    QVERIFY(QFileInfo(socket).exists());
-    QCOMPARE(QFileInfo(socket).permissions() & others, QFile::Permissions());
-    QVERIFY(QFile::link(line->slavePath, port));
-    QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).count("; present: ") == 2,
-                             5000);
-    link->close();
-    QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).contains("open: "), 5000);
-    QCOMPARE(QFileInfo(socket).group(), QFileInfo(line->slavePath).group());
-    QCOMPARE(QFileInfo(socket).permissions() & others, QFile::ReadGroup | QFile::WriteGroup);
-    QUdpSocket client;
-    QVERIFY(client.bind(QHostAddress::LocalHost));
-    QCOMPARE(exchange(client, settings.textPort, "9 volume -64\n", 1), QStringList{u"OK"_s});
-    exchange(client, settings.textPort, "9 ju\033mp\n", 1);
-    QTRY_VERIFY((logged += service.readAllStandardError())
-                    .contains(R"(text 127.0.0.1: 9 ju?mp refused: unknown command "ju?mp")"));
-    QProcess sender;
-    sender.start(QStringLiteral(TESSARY_SEND),
-                 {u"--verbose"_s, u"--port"_s, port, u"--id"_s, u"9"_s, u"play"_s});
-    QVERIFY(sender.waitForFinished());
-    QCOMPARE(sender.exitCode(), 0);
-    QVERIFY(sender.readAllStandardOutput().contains("held by tessaryd"));
-    QCOMPARE(line->readAll().toHex(), "8903000089020100");
-    // The line lost and back where it was: the service opens it again.
-    line->closeMaster();
-    QTRY_VERIFY((logged += service.readAllStandardError()).contains("connection lost"));
-    line = std::make_unique<PseudoTerminal>();
-    QVERIFY(QFile::remove(port) && QFile::link(line->slavePath, port));
-    QTRY_VERIFY_WITH_TIMEOUT((logged += service.readAllStandardError()).count("open: ") == 2, 5000);
-    QCOMPARE(exchange(client, settings.textPort, "9 stop\n", 1), QStringList{u"OK"_s});
-    QCOMPARE(line->readAll().toHex(), "89020200");
-    exchange(client, settings.oscPort, "xx", 1);
-    QTRY_VERIFY((logged += service.readAllStandardError())
-                    .contains("OSC 127.0.0.1: a packet refused: not an OSC packet"));
-    // SIGHUP reads it all again: a fault is refused and the service goes on as it was; the
-    // installation, there now, is taken.
-    QVERIFY(config.open(QIODevice::Append) && config.write("[Line]\nport=x\n") > 0);
-    config.close();
-    ::kill(pid_t(service.processId()), SIGHUP);
-    QTRY_VERIFY((logged += service.readAllStandardError()).contains("reload refused"));
-    configure(38400);
-    QFile installation(folder.filePath(u"gone.txt"_s));
-    QVERIFY(installation.open(QIODevice::WriteOnly) &&
-            installation.write("[players]\n9 hall\n[scene Close]\nhall stop\n") > 0);
-    installation.close();
-    ::kill(pid_t(service.processId()), SIGHUP);
-    QTRY_VERIFY((logged += service.readAllStandardError()).contains("reloaded: the installation"));
-    QCOMPARE(exchange(client, settings.textPort, "HALL play\n", 1), QStringList{u"OK"_s});
-    QCOMPARE(exchange(client, settings.textPort, "scene close\n", 1), QStringList{u"OK"_s});
-    QCOMPARE(line->readAll().toHex(), "8902010089020200");
-    QTRY_VERIFY((logged += service.readAllStandardError()).contains("scene Close: done"));
-    ::kill(pid_t(service.processId()), SIGTERM);
-    QVERIFY(service.waitForFinished());
-    QCOMPARE(service.exitCode(), 0);
-    QVERIFY(!QFile::exists(u"/run/lock/LCK.."_s + line->slavePath.mid(5).replace(u'/', u'_')));
-    QVERIFY(link->open(line->slavePath, 38400));
-    // Run once more with what is added to the configuration: its exit status, what it said.
-    const auto run = [&](int baud, const QByteArray &added, bool check = false) {
-        configure(baud);
-        QVERIFY(config.open(QIODevice::Append) && config.write(added) >= 0);
-        config.close();
-        service.start(QStringLiteral(TESSARY_DAEMON),
-                      QStringList{u"--config"_s, config.fileName()} +
-                          (check ? QStringList{u"--check"_s} : QStringList()));
-        QVERIFY(service.waitForFinished());
-    };
-    const auto refused = [&](const QByteArray &why) {
-        QCOMPARE(service.exitCode(), 78);
-        QVERIFY(service.readAllStandardError().contains(why));
-    };
-    run(1234, {});
-    refused(R"(Galdris has no rate "1234")");
-    // A number out of its range is refused, never taken as the default; its ends are taken.
-    run(38400, "[mqtt]\nport=1\ntimeout=601\n");
-    refused(": timeout=601: a number from 1 to 600");
-    // Checked before a restart: what it would do, or what is wrong.
-    run(38400, {}, true);
-    const QByteArray checked = service.readAllStandardOutput();
-    QVERIFY2(checked.contains("line: " + port.toUtf8() +
-                              " at 38400 baud, Galdris\nremote control: "
-                              "OSC on 127.0.0.1:") &&
-                 checked.contains("allowed: this machine only") &&
-                 checked.contains("  player 9 hall"),
-             checked.constData());
-    QCOMPARE(service.exitCode(), 0);
-    run(38400, "[Remote]\nenabled=no\n", true);
-    refused("[Remote]: no such section; [remote]?");
 }
 
 QTEST_GUILESS_MAIN(TestRemote)

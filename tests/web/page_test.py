@@ -46,10 +46,16 @@ with open(config, 'w') as f:
             f'[installation]\nfile={work}/installation.txt\n[web]\nenabled=true\nport={port}\n')
 os.chmod(config, 0o600)
 env = dict(os.environ, STATE_DIRECTORY=os.path.join(work, 'state'))
-url = subprocess.run([tessaryd, '--config', config, '--show-url'], env=env, check=True,
-                     capture_output=True, text=True).stdout.strip()
 service = subprocess.Popen([tessaryd, '--config', config, '--socket', os.path.join(work, 'sock')],
                            env=env, stderr=subprocess.DEVNULL)
+# The address the running service accepts: asked of it once it has made its token.
+for _ in range(100):
+    shown = subprocess.run([tessaryd, '--config', config, '--show-url'], env=env,
+                           capture_output=True, text=True)
+    if shown.returncode == 0:
+        break
+    time.sleep(0.05)
+url = shown.stdout.strip()
 options = Options()
 for argument in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US',
                  '--window-size=360,800'):

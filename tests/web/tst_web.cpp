@@ -36,8 +36,6 @@ private slots:
     void spokenAsClientsSpeak();
     void tokenKeptAndChecked();
     void servedOverTls();
-    void settingsRead_data();
-    void settingsRead();
 
 private:
     // One request as raw HTTP; the status line's code, and the body.
@@ -328,46 +326,6 @@ void TestWeb::servedOverTls()
     // Plain HTTP on that port is never answered in the clear.
     const auto [status, body] = exchange("GET / HTTP/1.1\r\nHost: " + host() + "\r\n\r\n");
     QCOMPARE(status, 0);
-}
-
-void TestWeb::settingsRead_data()
-{
-    // The [web] section as written; why it is refused (the file's fault or the settings'), or
-    // nothing.
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("refused");
-    QTest::newRow("a token of its own") << u"token=abcdefghijklmnopqrstuv_-"_s << QString();
-    QTest::newRow("a short token") << u"token=abcdefghij"_s << u"128 bits"_s;
-    QTest::newRow("a token beyond ASCII") << u"token=ééééééééééééééééééééééé"_s << u"128 bits"_s;
-    QTest::newRow("the OSC port's number") << u"port=7701"_s << QString();
-    QTest::newRow("port 2") << u"port=2"_s << QString();
-    QTest::newRow("no such port") << u"port=65536"_s << u"65535"_s;
-    QTest::newRow("an address in another form") << u"address=127.1"_s << u"not an address"_s;
-    QTest::newRow("a subnet that is none") << u"allowed=10.0.0.0/33"_s << u"not an address"_s;
-    QTest::newRow("a certificate without its key")
-        << u"certFile=/etc/ssl/a.pem"_s << u"go together"_s;
-    QTest::newRow("a certificate that is not there")
-        << u"certFile=/nonexistent/a.pem\nkeyFile=/nonexistent/a.key"_s << u"no PEM certificate"_s;
-    QTest::newRow("a key that is a certificate")
-        << u"certFile=%1.pem\nkeyFile=%1.pem"_s << u"no PEM private key"_s;
-}
-
-void TestWeb::settingsRead()
-{
-    QFETCH(QString, section);
-    QFETCH(QString, refused);
-    if (section.contains(u"%1"_s))
-        section.replace(u"%1"_s, QFINDTESTDATA("tls/localhost.pem").chopped(4));
-    IniFile file = IniFile::parse((u"[web]\nenabled=true\n"_s + section + u'\n').toUtf8(),
-                                  RemoteSettings::schema());
-    const WebSettings settings = WebSettings::load(file);
-    QString why = file.errors().value(0, settings.refusal());
-    // Settings refused are never listened with.
-    if (file.errors().isEmpty() && !refused.isEmpty())
-        QVERIFY(!WebServer(path.get()).start(settings, token, &why));
-    QVERIFY2(refused.isEmpty() ? why.isEmpty() : why.contains(refused), qPrintable(why));
-    if (section.startsWith(u"token="_s) && refused.isEmpty())
-        QCOMPARE(settings.token, section.mid(6));
 }
 
 QTEST_MAIN(TestWeb)

@@ -1,0 +1,470 @@
+#include "service/service.h"
+
+#include "command/commandpath.h"
+#include "command/schedulerunner.h"
+#include "model/deviceprofile.h"
+#include "model/installation.h"
+#include "remote/mqttbridge.h"
+#include "remote/remoteserver.h"
+#include "serial/lineholder.h"
+#include "serial/portlock.h"
+#include "serial/seriallink.h"
+#include "storage/safefile.h"
+#include "storage/statefolder.h"
+#include "web/webserver.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+
+namespace {
+
+// How often the port is tried again while it is away (it is also tried whenever the system
+// says a device came).
+constexpr int RetryMs = 2000;
+
+QString tokenFile(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("web-token"));
+}
+
+} // namespace
+
+Service::Service(QObject *parent)
+    : QObject(parent), m_port(std::make_unique<QSerialPort>()),
+      m_link(std::make_unique<SerialLink>(m_port.get())),
+      m_path(new CommandPath(m_link.get(), this)),
+      m_holder(new LineHolder(m_link.get(), nullptr, RetryMs, this)),
+      m_schedule(new ScheduleRunner(m_path, &QDateTime::currentDateTimeUtc, this))
+{
+    compose();
+    const auto status = [this](const QString &text) {
+        emit told(QStringLiteral("STATUS=") + text);
+    };
+    // Waits for the port, and opens it again after a loss, as the window's auto-connection
+    // does; tried again every so often besides (a port held by another program gives no news).
+    connect(m_holder, &LineHolder::opened, this, [this, status] {
+        const QString open = QStringLiteral("open: %1 at %2 baud, %3")
+                                 .arg(m_running.line.port)
+                                 .arg(m_running.baud)
+                                 .arg(DeviceProfiles::modelNames()[m_running.model - 1]);
+        say(Info, open);
+        status(open);
+        // The device is there now: the users of its group may send through the service.
+        m_remote->shareLocally(QFileInfo(PortLock::devicePath(m_running.line.port)).group());
+    });
+    // A port that is not there, or not to be had, is said with the ports that are, and again
+    // when they change.
+    connect(m_holder, &LineHolder::refused, this,
+            [this, status](const QString &, const QString &why, const QStringList &present) {
+                const QString waiting =
+                    QStringLiteral("waiting for %1: %2; present: %3")
+                        .arg(m_running.line.port, why,
+                             present.isEmpty() ? QStringLiteral("none")
+                                               : present.join(QLatin1String(", ")));
+                say(Warning, waiting);
+                status(waiting);
+            });
+    // Tried again at the next turn of the retry, not at once: a device that opens and hangs up
+    // again (an adapter half-pulled) must not keep the service spinning.
+    connect(m_holder, &LineHolder::lost, this, [this, status] {
+        say(Warning, QStringLiteral("connection lost: %1").arg(m_running.line.port));
+        status(QStringLiteral("connection lost: ") + m_running.line.port);
+        m_holder->hold(m_running.line.port, m_running.baud, m_holder->adapter(), true);
+    });
+    connect(m_schedule, &ScheduleRunner::note, this,
+            [this](const QString &text, bool problem) { say(problem ? Warning : Info, text); });
+    m_broker->follow(m_schedule);
+}
+
+Service::Service(CommandPath *path, QObject *parent) : QObject(parent), m_path(path)
+{
+    compose();
+}
+
+Service::~Service()
+{
+    stop();
+}
+
+void Service::compose()
+{
+    m_remote = new RemoteServer(m_path, this);
+    m_broker = new MqttBridge(m_path, this);
+    connect(m_remote, &RemoteServer::note, this,
+            [this](const QString &text) { say(Warning, text); });
+    connect(m_broker, &MqttBridge::note, this, [this](const QString &text) { say(Info, text); });
+    connect(m_path, &CommandPath::sceneEnded, this,
+            [this](const QString &name, const QString &said) {
+                say(Info, QStringLiteral("scene %1: %2").arg(name, said));
+            });
+    // Every request: those refused or not sent always, the schedule's always, the others when
+    // asked.
+    connect(m_path, &CommandPath::logged, this, [this](const QString &text, bool problem) {
+        if (problem || m_verbose || text.startsWith(QLatin1String("schedule, ")))
+            say(problem ? Warning : Info, text);
+    });
+    // The ways in, each started anew from its own section when it changes; the broker last, as
+    // its answer comes later and is what the window's status line then says.
+    using Part = ServiceConfiguration::Part;
+    m_waysIn = {
+        {Part::Remote,
+         [this](const ServiceConfiguration &configuration, QString *why) {
+             if (!configuration.remote.enabled) {
+                 m_remote->stop();
+                 return true;
+             }
+             return m_remote->start(configuration.remote, why);
+         },
+         [this] {
+             m_remote->stop();
+         }},
+        {Part::Web,
+         [this](const ServiceConfiguration &configuration, QString *why) {
+             if (!configuration.web.enabled) {
+                 if (m_page)
+                     m_page->stop();
+                 return true;
+             }
+             const QString token = tokenFor(configuration.web, why);
+             return !token.isEmpty() && makePage().start(configuration.web, token, why);
+         },
+         [this] {
+             if (m_page)
+                 m_page->stop();
+         }},
+        {Part::Mqtt,
+         [this](const ServiceConfiguration &configuration, QString *why) {
+             return m_broker->start(configuration.mqtt, why);
+         },
+         [this] {
+             m_broker->stop();
+         }},
+    };
+}
+
+// The page's server is made once the page is switched on: an HTTP server sets up TLS as it is
+// made, which a service without the page need not pay for.
+WebServer &Service::makePage()
+{
+    if (!m_page) {
+        m_page = new WebServer(m_path, this);
+        connect(m_page, &WebServer::note, this,
+                [this](const QString &text) { say(Warning, text); });
+        if (m_holder)
+            m_page->follow(m_holder);
+        if (m_schedule)
+            m_page->follow(m_schedule);
+    }
+    return *m_page;
+}
+
+void Service::follow(LineHolder *holder)
+{
+    m_holder = holder;
+    if (m_page)
+        m_page->follow(holder);
+}
+
+void Service::follow(ScheduleRunner *schedule)
+{
+    m_schedule = schedule;
+    m_broker->follow(schedule);
+    if (m_page)
+        m_page->follow(schedule);
+}
+
+// The configuration's token, or the one made at the first start and kept in the state folder.
+QString Service::tokenFor(const WebSettings &web, QString *why) const
+{
+    return web.token.isEmpty()
+               ? WebServer::keptToken(StateFolder::forConfiguration(m_running.file), why)
+               : web.token;
+}
+
+bool Service::apply(ServiceConfiguration::Part part, const ServiceConfiguration &configuration,
+                    QString *why)
+{
+    for (const WayIn &way : std::as_const(m_waysIn))
+        if (way.part == part)
+            return way.apply(configuration, why);
+    return true;
+}
+
+void Service::loadInstallation(const QString &file)
+{
+    QString unread;
+    m_installationBytes = Installation::read(file, &unread).value_or(QByteArray());
+    const Installation installation = Installation::load(file);
+    for (const QString &problem : installation.problemsSaid())
+        say(Warning, QStringLiteral("%1: %2").arg(file, problem));
+    m_path->setInstallation(installation);
+}
+
+void Service::holdLine()
+{
+    m_path->setModel(m_running.model);
+    m_holder->hold(m_running.line.port, m_running.baud, {});
+}
+
+void Service::sayNext()
+{
+    const std::optional<Schedule::Due> next = m_schedule->next();
+    if (next)
+        say(Info, QStringLiteral("schedule: next %1 (%2)")
+                      .arg(ScheduleRunner::describe(m_schedule->schedule(), *next),
+                           next->at.toTimeZone(m_schedule->schedule().zone())
+                               .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"))));
+    else if (!m_schedule->schedule().isEmpty())
+        say(Info, QStringLiteral("schedule: no cue in the next 8 days"));
+}
+
+Service::Exit Service::start(const ServiceConfiguration &configuration, const QString &socket,
+                             QString *why)
+{
+    m_running = configuration;
+    m_socket = socket;
+    // One service to a port: a second one refuses to start, and leaves the first one's socket.
+    if (const qint64 serving = RemoteServer::servedAt(socket); serving != 0) {
+        *why =
+            serving > 0
+                ? QStringLiteral("%1 is already served by tessaryd (PID %2)")
+                      .arg(configuration.line.port)
+                      .arg(serving)
+                : QStringLiteral("%1 is already served by tessaryd").arg(configuration.line.port);
+        return Unavailable;
+    }
+    const QString &installation = configuration.installation.file;
+    if (configuration.installationNamed && !QFileInfo::exists(installation))
+        say(Warning, QStringLiteral("%1: no such file; players are known by their IDs only")
+                         .arg(installation));
+    loadInstallation(installation);
+    say(Info, QStringLiteral("started: %1").arg(configuration.line.port));
+    holdLine();
+    // The opening hours run here, as the holder of the line; what they missed while the
+    // service was stopped is said from the last cue kept.
+    const QString state = StateFolder::forConfiguration(configuration.file);
+    QDir().mkpath(state);
+    m_schedule->setKeptIn(QDir(state).filePath(QStringLiteral("schedule-last")));
+    m_schedule->start();
+    sayNext();
+    if (!apply(ServiceConfiguration::Part::Remote, configuration, why)) {
+        *why = QStringLiteral("remote control failed: %1").arg(*why);
+        return Unavailable;
+    }
+    if (configuration.remote.enabled)
+        say(Info, QStringLiteral("remote control: %1; allowed: %2")
+                      .arg(m_remote->description(),
+                           AllowList::read(configuration.remote.allowed)->describe()));
+    if (!apply(ServiceConfiguration::Part::Mqtt, configuration, why)) {
+        *why = QStringLiteral("MQTT: %1").arg(*why);
+        return ConfigurationFault;
+    }
+    // Its address is said; its token never is (tessaryd --show-url prints both).
+    if (!apply(ServiceConfiguration::Part::Web, configuration, why)) {
+        *why = QStringLiteral("the page failed: %1").arg(*why);
+        return m_page ? Unavailable : CannotCreate;
+    }
+    if (configuration.web.enabled)
+        say(Info,
+            QStringLiteral("the page: %1; allowed: %2")
+                .arg(WebServer::pageUrl(configuration.web, QStringLiteral("…"), m_page->port()),
+                     AllowList::read(configuration.web.allowed)->describe()));
+    // tessary-send on this machine sends through the service instead of failing.
+    QString unserved;
+    QDir().mkpath(QFileInfo(socket).path());
+    m_servingLocally = m_remote->listenLocally(
+        socket, QFileInfo(PortLock::devicePath(configuration.line.port)).group(), &unserved);
+    if (!m_servingLocally)
+        say(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(unserved));
+    return Ok;
+}
+
+void Service::reload()
+{
+    emit told(QStringLiteral("RELOADING=1"));
+    const ServiceConfiguration fresh = ServiceConfiguration::read(m_running.file);
+    if (!fresh.isGood()) {
+        say(Error, QStringLiteral("reload refused, the running configuration kept: %1")
+                       .arg(fresh.faults().first()));
+        emit told(QStringLiteral("READY=1"));
+        return;
+    }
+    using Part = ServiceConfiguration::Part;
+    QList<Part> changed = fresh.changedFrom(m_running);
+    QString unread;
+    const QByteArray bytes =
+        Installation::read(fresh.installation.file, &unread).value_or(QByteArray());
+    if (!changed.contains(Part::Installation) && bytes != m_installationBytes)
+        changed << Part::Installation;
+    // The ways in first, each put back as it ran, with those before it, should one fail.
+    QList<Part> applied;
+    for (const Part part : {Part::Remote, Part::Web, Part::Mqtt}) {
+        if (!changed.contains(part))
+            continue;
+        QString failed;
+        if (!apply(part, fresh, &failed)) {
+            QString again;
+            for (const Part back : applied + QList<Part>{part})
+                apply(back, m_running, &again);
+            say(Error, QStringLiteral("reload refused, the running configuration kept: %1: %2")
+                           .arg(ServiceConfiguration::partName(part), failed));
+            emit told(QStringLiteral("READY=1"));
+            return;
+        }
+        applied << part;
+    }
+    const ServiceConfiguration before = m_running;
+    m_running = fresh;
+    if (changed.contains(Part::Line)) {
+        m_holder->release();
+        m_link->close();
+        holdLine();
+    }
+    if (changed.contains(Part::Installation)) {
+        loadInstallation(fresh.installation.file);
+        sayNext();
+    }
+    QStringList said;
+    for (const Part part : std::as_const(changed))
+        said << ServiceConfiguration::partName(part);
+    say(Info, said.isEmpty() ? QStringLiteral("reloaded: nothing changed")
+                             : QStringLiteral("reloaded: %1").arg(said.join(QLatin1String(", "))));
+    emit told(QStringLiteral("READY=1"));
+}
+
+void Service::applyWaysIn(
+    const ServiceConfiguration &configuration,
+    const std::function<void(ServiceConfiguration::Part, const QString &)> &done)
+{
+    const QList<ServiceConfiguration::Part> changed = configuration.changedFrom(m_running);
+    ServiceConfiguration running = m_running;
+    for (const WayIn &way : std::as_const(m_waysIn)) {
+        if (!changed.contains(way.part))
+            continue;
+        QString why;
+        if (way.apply(configuration, &why)) {
+            why.clear();
+            running.remote = way.part == ServiceConfiguration::Part::Remote ? configuration.remote
+                                                                            : running.remote;
+            running.mqtt =
+                way.part == ServiceConfiguration::Part::Mqtt ? configuration.mqtt : running.mqtt;
+            running.web =
+                way.part == ServiceConfiguration::Part::Web ? configuration.web : running.web;
+        } else {
+            QString again;
+            way.apply(m_running, &again);
+        }
+        m_running = running;
+        done(way.part, why);
+    }
+}
+
+QString Service::tryRemote(const RemoteSettings &settings)
+{
+    QString why;
+    if (!settings.enabled || m_remote->start(settings, &why))
+        return {};
+    ServiceConfiguration running = m_running;
+    QString again;
+    apply(ServiceConfiguration::Part::Remote, running, &again);
+    return why;
+}
+
+void Service::stop()
+{
+    for (const WayIn &way : std::as_const(m_waysIn))
+        way.stop();
+    if (m_link)
+        m_link->close();
+    // Its own socket only.
+    if (m_servingLocally)
+        QLocalServer::removeServer(m_socket);
+    m_servingLocally = false;
+}
+
+QString Service::pageUrl(const ServiceConfiguration &configuration, QString *why)
+{
+    const WebSettings &web = configuration.web;
+    if (!web.enabled) {
+        *why = QStringLiteral("%1: the page is off ([web] enabled=false)").arg(configuration.file);
+        return {};
+    }
+    QString token = web.token;
+    if (token.isEmpty()) {
+        // The one the service made at its first start, never a new one.
+        const QString folder = StateFolder::forConfiguration(configuration.file);
+        const std::optional<QByteArray> kept = SafeFile::read(tokenFile(folder), 256);
+        token = kept ? QString::fromLatin1(kept->trimmed()) : QString();
+        if (token.isEmpty()) {
+            *why = QFileInfo::exists(tokenFile(folder))
+                       ? QStringLiteral("%1 cannot be read; ask as the service's user or as root")
+                             .arg(tokenFile(folder))
+                       : QStringLiteral("no token in %1 yet: the service makes it when it "
+                                        "first starts with the page on")
+                             .arg(folder);
+            return {};
+        }
+    }
+    return WebServer::pageUrl(web, token, web.port);
+}
+
+QStringList Service::describe(const ServiceConfiguration &configuration)
+{
+    const RemoteSettings &remote = configuration.remote;
+    const MqttSettings &mqtt = configuration.mqtt;
+    const WebSettings &web = configuration.web;
+    QStringList said{QStringLiteral("configuration: %1").arg(configuration.file),
+                     QStringLiteral("line: %1 at %2 baud, %3")
+                         .arg(configuration.line.port)
+                         .arg(configuration.baud)
+                         .arg(DeviceProfiles::modelNames()[configuration.model - 1])};
+    said << (remote.enabled ? QStringLiteral("remote control: OSC on %1:%2, text on %1:%3%4; "
+                                             "allowed: %5")
+                                  .arg(remote.address)
+                                  .arg(remote.oscPort)
+                                  .arg(remote.textPort)
+                                  .arg(remote.udp ? QStringLiteral(", UDP and TCP")
+                                                  : QStringLiteral(", TCP only"),
+                                       AllowList::read(remote.allowed)->describe())
+                            : QStringLiteral("remote control: off"));
+    said << (mqtt.enabled ? QStringLiteral("MQTT: %1:%2, topics %3/%4/<player>/command%5")
+                                .arg(mqtt.host)
+                                .arg(mqtt.port)
+                                .arg(mqtt.prefix, mqtt.lineName(),
+                                     mqtt.discovery ? QStringLiteral(", discovery under ") +
+                                                          mqtt.discoveryPrefix
+                                                    : QString())
+                          : QStringLiteral("MQTT: off"));
+    said << (web.enabled ? QStringLiteral("the page: %1; allowed: %2")
+                               .arg(WebServer::pageUrl(web, QStringLiteral("…"), web.port),
+                                    AllowList::read(web.allowed)->describe())
+                         : QStringLiteral("the page: off"));
+    const Installation installation = Installation::load(configuration.installation.file);
+    said << QStringLiteral("installation: %1: %2 players, %3 scenes")
+                .arg(configuration.installation.file)
+                .arg(installation.players().size())
+                .arg(installation.scenes().size());
+    for (const Installation::Player &player : installation.players())
+        said << QStringLiteral("  player %1 %2").arg(player.id).arg(player.name);
+    for (const Installation::Scene &scene : installation.scenes())
+        said << QStringLiteral("  scene %1: %2 steps%3")
+                    .arg(scene.name)
+                    .arg(scene.steps.size())
+                    .arg(scene.shortcut.isEmpty() ? QString()
+                                                  : QStringLiteral(", shortcut ") + scene.shortcut);
+    const Schedule &schedule = installation.schedule();
+    if (!schedule.isEmpty()) {
+        said << QStringLiteral("schedule: %1 cues, %2 exceptions, time zone %3; the next 7 days:")
+                    .arg(schedule.cues().size())
+                    .arg(schedule.exceptions().size())
+                    .arg(QString::fromLatin1(schedule.zone().id()));
+        const QStringList coming = schedule.listing(QDateTime::currentDateTimeUtc(), 7);
+        for (const QString &cue : coming)
+            said << QStringLiteral("  ") + cue;
+        if (coming.isEmpty())
+            said << QStringLiteral("  none");
+    }
+    said << QStringLiteral("as read:") << configuration.shown();
+    return said;
+}

@@ -1,0 +1,219 @@
+#include "freeports.h"
+#include "pseudoterminal.h"
+#include "runningservice.h"
+#include "serial/portlock.h"
+
+#include <QFileInfo>
+#include <QNetworkDatagram>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+using namespace Qt::StringLiterals;
+
+// tessaryd as its unit starts it, on a pseudo-terminal: its line, its local socket and remote
+// control from its configuration; a reload that keeps what runs when the new file cannot be
+// used; the page's address as the running service serves it.
+class TestService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void fromItsConfiguration();
+    void reloadKeepsWhatRuns_data();
+    void reloadKeepsWhatRuns();
+    void pageAddressAsServed();
+
+private:
+    // What a text client is answered over UDP, or nothing within a while.
+    QByteArray cue(quint16 port, const QByteArray &text)
+    {
+        QUdpSocket client;
+        client.bind(QHostAddress::LocalHost);
+        client.writeDatagram(text, QHostAddress::LocalHost, port);
+        for (QDeadlineTimer deadline(1000);
+             !client.hasPendingDatagrams() && !deadline.hasExpired();)
+            QTest::qWait(5);
+        return client.hasPendingDatagrams() ? client.receiveDatagram().data().trimmed()
+                                            : QByteArray();
+    }
+    // The page's answer to a request for its state: its status.
+    int state(quint16 port, const QByteArray &token)
+    {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port);
+        client.write("GET /api/v1/state HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                     "\r\nAuthorization: Bearer " + token + "\r\n\r\n");
+        for (QDeadlineTimer deadline(1000); client.bytesAvailable() < 12 && !deadline.hasExpired();)
+            QTest::qWait(5);
+        return client.read(12).mid(9).toInt();
+    }
+    QString section(const QString &more = {}) const
+    {
+        return u"[line]\nport=%1\nmodel=Galdris\nbaud=38400\n[remote]\nenabled=true\noscPort=%2\n"
+               "textPort=%3\n[web]\nenabled=true\nport=%4\ntoken=%5\n"_s.arg(line->slavePath)
+                   .arg(ports)
+                   .arg(ports + 1)
+                   .arg(ports + 2)
+                   .arg(QLatin1String(token)) +
+               more;
+    }
+
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<PseudoTerminal> line;
+    std::unique_ptr<RunningService> service;
+    quint16 ports = 0;
+    QByteArray token = "abcdefghijklmnopqrstuv_-";
+};
+
+void TestService::init()
+{
+    folder = std::make_unique<QTemporaryDir>();
+    line = std::make_unique<PseudoTerminal>();
+    service = std::make_unique<RunningService>(folder->path());
+    ports = freePorts(4);
+}
+
+// The port waited for while it is not there, and again once lost; cues from the network and
+// from tessary-send on this machine; SIGHUP reads it all again; SIGTERM leaves nothing behind.
+// An installation file that is not there is said, and so is a cue refused.
+void TestService::fromItsConfiguration()
+{
+    // A link, as /dev/serial/by-id has it, not there at start.
+    const QString port = folder->filePath(u"line"_s);
+    service->configure(section(u"[installation]\nfile=%1\n"_s.arg(folder->filePath(u"gone.txt"_s)))
+                           .replace(line->slavePath, port));
+    service->start({u"--verbose"_s}, false);
+    QVERIFY(service->says("remote control"));
+    QVERIFY(service->says("waiting for " + port.toUtf8()) && service->says("; present: "));
+    QVERIFY(service->says("gone.txt: no such file"));
+    // Its socket is the service's own until the device is there, then its group's.
+    const QString socket = PortLock::serviceSockets(port).first();
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
+                                      QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther;
+    QCOMPARE(QFileInfo(socket).permissions() & others, QFile::Permissions());
+    QVERIFY(QFile::link(line->slavePath, port));
+    QVERIFY(service->says("open: "));
+    QCOMPARE(QFileInfo(socket).group(), QFileInfo(line->slavePath).group());
+    QCOMPARE(QFileInfo(socket).permissions() & others, QFile::ReadGroup | QFile::WriteGroup);
+    QCOMPARE(cue(ports + 1, "9 volume -64\n"), "OK");
+    cue(ports + 1, "9 ju\033mp\n");
+    QVERIFY(service->says(R"(text 127.0.0.1: 9 ju?mp refused: unknown command "ju?mp")"));
+    QProcess sender;
+    sender.start(QStringLiteral(TESSARY_SEND),
+                 {u"--verbose"_s, u"--port"_s, port, u"--id"_s, u"9"_s, u"play"_s});
+    QVERIFY(sender.waitForFinished());
+    QCOMPARE(sender.exitCode(), 0);
+    QVERIFY(sender.readAllStandardOutput().contains("held by tessaryd"));
+    QCOMPARE(line->readAll().toHex(), "8903000089020100");
+    // The line lost and back where it was: the service opens it again.
+    line->closeMaster();
+    QVERIFY(service->says("connection lost"));
+    line = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::remove(port) && QFile::link(line->slavePath, port));
+    QVERIFY(service->says("open: ", 2));
+    QCOMPARE(cue(ports + 1, "9 stop\n"), "OK");
+    QCOMPARE(line->readAll().toHex(), "89020200");
+    // The installation, there now, is taken at a reload.
+    QFile installation(folder->filePath(u"gone.txt"_s));
+    QVERIFY(installation.open(QIODevice::WriteOnly) &&
+            installation.write("[players]\n9 hall\n[scene Close]\nhall stop\n") > 0);
+    installation.close();
+    service->signal(SIGHUP);
+    QVERIFY(service->says("reloaded: the installation"));
+    QCOMPARE(cue(ports + 1, "HALL play\n"), "OK");
+    QCOMPARE(cue(ports + 1, "scene close\n"), "OK");
+    QCOMPARE(line->readAll().toHex(), "8902010089020200");
+    QVERIFY(service->says("scene Close: done"));
+    service->stop();
+    QCOMPARE(service->process().exitCode(), 0);
+    QVERIFY(!QFile::exists(u"/run/lock/LCK.."_s + line->slavePath.mid(5).replace(u'/', u'_')));
+    QVERIFY(!QFile::exists(socket));
+}
+
+void TestService::reloadKeepsWhatRuns_data()
+{
+    // What the file is changed to (%1 a port another program holds); what the log says of
+    // it; whether remote control and the page still answer as before.
+    QTest::addColumn<QString>("changed");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("asBefore");
+    QTest::newRow("an allowed address not as written")
+        << u"[remote]allowed=127.1"_s << u"reload refused, the running configuration kept: "_s
+        << true;
+    QTest::newRow("an address this machine lacks")
+        << u"[remote]address=192.0.2.1"_s << u"is not an address of this machine"_s << true;
+    QTest::newRow("a port another program holds")
+        << u"[remote]textPort=%1"_s
+        << u"refused, the running configuration kept: remote "
+           "control: port"_s
+        << true;
+    QTest::newRow("a certificate that is not there")
+        << u"[web]certFile=/nonexistent.pem\nkeyFile=/nonexistent.key"_s
+        << u"[web] certFile /nonexistent.pem: no PEM certificate"_s << true;
+    QTest::newRow("a secret others may read") << u"chmod 644"_s << u"others may read it"_s << true;
+    QTest::newRow("UDP switched off")
+        << u"[remote]udp=false"_s << u"reloaded: remote control"_s << false;
+}
+
+// A reload checks the whole file first, and only then changes what changed.
+void TestService::reloadKeepsWhatRuns()
+{
+    QFETCH(QString, changed);
+    QFETCH(QString, said);
+    QFETCH(bool, asBefore);
+    service->configure(section());
+    service->start();
+    QVERIFY(service->says("the page: "));
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost, freePorts(1)));
+    if (changed.startsWith(u"chmod"_s)) {
+        QFile::setPermissions(service->configuration(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    } else {
+        // The key is written in its section, in place of the one there.
+        const QString key = changed.section(u']', 1).arg(holder.serverPort());
+        QString text = section();
+        for (const QString &line : key.split(u'\n'))
+            text.remove(QRegularExpression(u"\n"_s + line.section(u'=', 0, 0) + u"=[^\n]*"_s));
+        text.replace(changed.section(u']', 0, 0) + u"]\n"_s,
+                     changed.section(u']', 0, 0) + u"]\n"_s + key + u'\n');
+        QFile file(service->configuration());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+    service->signal(SIGHUP);
+    QVERIFY2(service->says(said.toUtf8()), service->log().constData());
+    QCOMPARE(cue(ports + 1, "5 play\n"), asBefore ? "OK" : "");
+    QCOMPARE(state(ports + 2, token), 200);
+    QCOMPARE(line->readAll().toHex(), asBefore ? "85020100" : "");
+}
+
+// --show-url prints the address the running service accepts, found where the service keeps its
+// token, and never makes one of its own.
+void TestService::pageAddressAsServed()
+{
+    service->configure(section().remove(u"token="_s + QLatin1String(token) + u'\n'));
+    QByteArray said;
+    QCOMPARE(service->ask({u"--show-url"_s}, &said), 78);
+    QVERIFY2(said.contains("no token in ") && said.contains("yet"), said.constData());
+    QVERIFY(!QFile::exists(folder->filePath(u"state/web-token"_s)));
+    service->start();
+    QVERIFY(service->says("the page: "));
+    QCOMPARE(service->ask({u"--show-url"_s}, &said), 0);
+    QVERIFY(said.startsWith("http://127.0.0.1:" + QByteArray::number(ports + 2) + "/?token="));
+    QCOMPARE(state(ports + 2, said.trimmed().split('=').last()), 200);
+    // --check says every section as read, the page's with its address and allowed ones.
+    QCOMPARE(service->ask({u"--check"_s}, &said), 0);
+    QVERIFY2(said.contains("the page: http://127.0.0.1:" + QByteArray::number(ports + 2) +
+                           "/?token=…; allowed: this machine only\n") &&
+                 said.contains("[web]\n  enabled=true\n"),
+             said.constData());
+}
+
+QTEST_GUILESS_MAIN(TestService)
+#include "tst_service.moc"
