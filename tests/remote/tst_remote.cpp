@@ -1,14 +1,13 @@
 #include "command/commandpath.h"
-#include "pseudoterminal.h"
+#include "freeports.h"
+#include "pathonpty.h"
 #include "remote/remoterequest.h"
 #include "remote/remoteserver.h"
 #include "serial/portlock.h"
-#include "serial/seriallink.h"
 
 #include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QProcess>
-#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -103,42 +102,29 @@ private:
         return said;
     }
 
-    std::unique_ptr<PseudoTerminal> line;
-    std::unique_ptr<QSerialPort> port;
-    std::unique_ptr<SerialLink> link;
-    std::unique_ptr<CommandPath> path;
+    std::unique_ptr<PathOnPty> on;
     std::unique_ptr<RemoteServer> server;
     RemoteSettings settings;
 };
 
 void TestRemote::init()
 {
-    line = std::make_unique<PseudoTerminal>();
-    port = std::make_unique<QSerialPort>();
-    link = std::make_unique<SerialLink>(port.get());
-    path = std::make_unique<CommandPath>(link.get());
-    server = std::make_unique<RemoteServer>(path.get());
-    QVERIFY(link->open(line->slavePath, 19200));
-    path->setInstallation(Installation::parse(
+    on = std::make_unique<PathOnPty>(
         u"[players]\n7 narration\n12 courtyard\n20 lobby\n[scene Opening]\nnarration folder 3\n"
         "courtyard volume -6\nlobby play\n[scene Closing]\ncourtyard stop\nwait 0.5\nlobby stop\n"
-        "[scene Bad]\nlobby volume -40\n"_s));
+        "[scene Bad]\nlobby volume -40\n"_s);
+    server = std::make_unique<RemoteServer>(&on->path);
     settings.enabled = true;
-    settings.allowed.clear();
+    settings.oscPort = freePorts(2);
+    settings.textPort = settings.oscPort + 1;
     QString why;
-    // Ports of their own for each run, side by side with other tests.
-    for (quint16 base = 20000 + quint16(QCoreApplication::applicationPid() % 20000);
-         !server->start(settings, &why); base += 2) {
-        settings.oscPort = base;
-        settings.textPort = base + 1;
-        QVERIFY2(base < 60000, qPrintable(why));
-    }
+    QVERIFY2(server->start(settings, &why), qPrintable(why));
 }
 
 void TestRemote::cleanup()
 {
     server.reset();
-    link->close();
+    on.reset();
 }
 
 void TestRemote::messages_data()
@@ -201,7 +187,7 @@ void TestRemote::messages()
     const bool osc = how.startsWith(u"osc"_s);
     const quint16 to = osc ? settings.oscPort : settings.textPort;
     const QByteArray data = osc ? packet(request) : request.toUtf8();
-    QSignalSpy logged(path.get(), &CommandPath::logged);
+    QSignalSpy logged(&on->path, &CommandPath::logged);
     QStringList said;
     if (!how.contains(u' ')) {
         QUdpSocket client;
@@ -234,7 +220,7 @@ void TestRemote::messages()
         said = {replies};
     }
     QCOMPARE(said.join(osc ? u"; "_s : u" "_s), replies);
-    QCOMPARE(line->readAll().toHex(), frames.remove(u' ').toLatin1());
+    QCOMPARE(on->line.readAll().toHex(), frames.remove(u' ').toLatin1());
     // Each request for the log, named by where it came from, refusals as problems.
     const QString source = (osc ? u"OSC"_s : u"text"_s) + u" 127.0.0.1: "_s;
     QCOMPARE(logged.size(), int(replies.count(u"ack "_s) + replies.count(u"error "_s) +
@@ -269,7 +255,7 @@ void TestRemote::settingsRefused()
     RemoteSettings refused = settings;
     refused.address = address;
     QString said;
-    QVERIFY(!RemoteServer(path.get()).start(refused, &said));
+    QVERIFY(!RemoteServer(&on->path).start(refused, &said));
     QCOMPARE(said, why.arg(settings.oscPort));
 }
 
@@ -284,17 +270,17 @@ void TestRemote::lineLostAndBack()
             .join(u"; "_s);
     };
     QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
-    QCOMPARE(line->read(4).toHex(), "83020100");
-    line->closeMaster();
+    QCOMPARE(on->line.read(4).toHex(), "83020100");
+    on->line.closeMaster();
     QCOMPARE(cue(2), u"link lost; error /tessary/3/play not sent: connection lost"_s);
     QCOMPARE(cue(1), u"error /tessary/3/play not sent: connection lost"_s);
-    line = std::make_unique<PseudoTerminal>();
-    QVERIFY(link->open(line->slavePath, 19200));
+    PseudoTerminal back;
+    QVERIFY(on->link.open(back.slavePath, 19200));
     QTRY_VERIFY(client.hasPendingDatagrams());
     QCOMPARE(readable(client.receiveDatagram().data()), u"link open"_s);
     QCOMPARE(cue(1), u"ack /tessary/3/play sent"_s);
-    QCOMPARE(line->readAll().toHex(), "83020100");
-    link->close();
+    QCOMPARE(back.readAll().toHex(), "83020100");
+    on->link.close();
     QCOMPARE(cue(2), u"link closed; error /tessary/3/play not sent: the port is not open"_s);
     QCOMPARE(exchange(client, settings.textPort, "3 play\n", 1),
              QStringList{u"ERR 74 not sent: the port is not open"_s});
@@ -315,7 +301,7 @@ void TestRemote::localSenders()
         QTRY_VERIFY(sender.canReadLine());
         QCOMPARE(sender.readLine().left(6), request == "9 play\n" ? "OK\r\n" : "ERR 64");
     }
-    QCOMPARE(line->readAll().toHex(), "89020100");
+    QCOMPARE(on->line.readAll().toHex(), "89020100");
     sender.write(QByteArray(RemoteRequests::MaxLine + 1, '9'));
     QTRY_COMPARE(sender.state(), QLocalSocket::UnconnectedState);
 }
@@ -336,7 +322,7 @@ void TestRemote::strangersHeldOff()
     QTemporaryDir folder;
     QString why;
     QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
-    RemoteServer second(path.get());
+    RemoteServer second(&on->path);
     QVERIFY(!second.listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
     QCOMPARE(why, folder.filePath(u"tessaryd.sock: served by another program already"_s));
     QFile plain(folder.filePath(u"notes"_s));

@@ -1,13 +1,11 @@
 #include "command/schedulerunner.h"
-#include "pseudoterminal.h"
+#include "pathonpty.h"
 #include "remote/remoteserver.h"
 #include "serial/lineholder.h"
-#include "serial/seriallink.h"
 #include "web/webserver.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSerialPort>
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslSocket>
@@ -63,10 +61,7 @@ private:
     }
     QByteArray host() const { return "127.0.0.1:" + QByteArray::number(server->port()); }
 
-    std::unique_ptr<PseudoTerminal> line;
-    std::unique_ptr<QSerialPort> port;
-    std::unique_ptr<SerialLink> link;
-    std::unique_ptr<CommandPath> path;
+    std::unique_ptr<PathOnPty> on;
     std::unique_ptr<WebServer> server;
     std::unique_ptr<ScheduleRunner> schedule;
     QString token = WebServer::newToken();
@@ -74,16 +69,10 @@ private:
 
 void TestWeb::init()
 {
-    line = std::make_unique<PseudoTerminal>();
-    port = std::make_unique<QSerialPort>();
-    link = std::make_unique<SerialLink>(port.get());
-    path = std::make_unique<CommandPath>(link.get());
-    QVERIFY(link->open(line->slavePath, 19200));
-    path->setInstallation(
-        Installation::parse(u"[players]\n12 courtyard\n[scene Opening]\n"
-                            "courtyard play\n[schedule]\n2020-01-01 4:00 all stop\n"_s));
-    server = std::make_unique<WebServer>(path.get());
-    schedule = std::make_unique<ScheduleRunner>(path.get());
+    on = std::make_unique<PathOnPty>(u"[players]\n12 courtyard\n[scene Opening]\ncourtyard play\n"
+                                     "[schedule]\n2020-01-01 4:00 all stop\n"_s);
+    server = std::make_unique<WebServer>(&on->path);
+    schedule = std::make_unique<ScheduleRunner>(&on->path);
     schedule->start();
     server->follow(schedule.get());
     WebSettings settings; // on a port of the system's choosing
@@ -167,14 +156,14 @@ void TestWeb::answers()
     raw += "Content-Length: ";
     for (const QString &first : body.split(u'|').mid(0, body.count(u'|'))) {
         exchange(raw + QByteArray::number(first.size()) + "\r\n\r\n" + first.toUtf8());
-        line->read(4 * 128, 300);
+        on->line.read(4 * 128, 300);
     }
     body = body.section(u'|', -1);
     raw += QByteArray::number(body.toUtf8().size()) + "\r\n\r\n" + body.toUtf8();
     const auto [code, said] = exchange(raw);
     QVERIFY2(said.contains(answered.toUtf8()), said.constData());
     QCOMPARE(code, status);
-    QCOMPARE(line->read(int(frames.size() / 2), 300).toHex(), frames.toLatin1());
+    QCOMPARE(on->line.read(int(frames.size() / 2), 300).toHex(), frames.toLatin1());
 }
 
 void TestWeb::capsCutOff_data()
@@ -229,7 +218,7 @@ void TestWeb::eventsOnlyForThisPage()
         Request asked;
         asked.source = u"OSC 127.0.0.1"_s;
         asked.words = u"courtyard next"_s;
-        path->request(asked);
+        on->path.request(asked);
         QTRY_VERIFY(messages.size() >= 3);
         QVERIFY2(messages[1][0].toString().contains(u"\"source\":\"OSC 127.0.0.1\""_s),
                  qPrintable(messages[1][0].toString()));
@@ -237,11 +226,11 @@ void TestWeb::eventsOnlyForThisPage()
         // Once for a burst of changes; again when the installation or the line changes.
         QTest::qWait(300);
         QCOMPARE(messages.size(), 3);
-        path->setInstallation(Installation::parse(u"[scene Closing]\nall stop\n"_s));
+        on->path.setInstallation(Installation::parse(u"[scene Closing]\nall stop\n"_s));
         QTRY_VERIFY(messages.last()[0].toString().contains(u"\"scenes\":[\"Closing\"]"_s));
-        link->close();
+        on->link.close();
         QTRY_VERIFY(messages.last()[0].toString().contains(u"\"line\":\"closed\""_s));
-        LineHolder holder(link.get(), nullptr, 60000);
+        LineHolder holder(&on->link, nullptr, 60000);
         server->follow(&holder);
         holder.hold(u"/nonexistent/ttyUSB9"_s, 19200, {});
         QTRY_VERIFY(messages.last()[0].toString().contains(u"\"line\":\"waiting\""_s));
@@ -276,7 +265,7 @@ void TestWeb::spokenAsClientsSpeak()
     client.write("courtyard play");
     QTRY_VERIFY(client.bytesAvailable() > 0);
     QVERIFY(client.readAll().startsWith("HTTP/1.1 200"));
-    QCOMPARE(line->read(4).toHex(), "8c020100");
+    QCOMPARE(on->line.read(4).toHex(), "8c020100");
 }
 
 // Made once and kept where only its owner reads it; compared whole.
@@ -321,7 +310,7 @@ void TestWeb::servedOverTls()
     QByteArray answer;
     QTRY_VERIFY((answer += client.readAll()).contains(R"("outcome":"sent")"));
     QVERIFY(answer.startsWith("HTTP/1.1 200"));
-    QCOMPARE(line->read(4, 300).toHex(), "8c020100");
+    QCOMPARE(on->line.read(4, 300).toHex(), "8c020100");
 
     // Plain HTTP on that port is never answered in the clear.
     const auto [status, body] = exchange("GET / HTTP/1.1\r\nHost: " + host() + "\r\n\r\n");
