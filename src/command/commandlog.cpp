@@ -12,7 +12,7 @@ CommandLog::CommandLog(int limit, QObject *parent) : QAbstractTableModel(parent)
 }
 
 void CommandLog::addCommand(const PlayerCommand &command, int volumeMinimum,
-                            const CommandFrame &frame, Result result, const QString &source)
+                            const CommandFrame &frame, Reply::Reason notSent, const QString &source)
 {
     Row row;
     row.time = QDateTime::currentDateTime();
@@ -21,19 +21,20 @@ void CommandLog::addCommand(const PlayerCommand &command, int volumeMinimum,
     row.command = command;
     row.volumeMinimum = volumeMinimum;
     row.frame = frame;
-    row.result = result;
+    row.outcome = notSent == Reply::Reason::None ? Reply::Outcome::Sent : Reply::Outcome::NotSent;
+    row.reason = notSent;
     add(std::move(row));
 }
 
-void CommandLog::addRequest(const QString &words, Result result, const QString &source,
-                            const QString &detail)
+void CommandLog::addRequest(const QString &words, const Reply &reply, const QString &source)
 {
     Row row;
     row.time = QDateTime::currentDateTime();
     row.source = source;
     row.what = words;
-    row.result = result;
-    row.detail = detail;
+    row.outcome = reply.outcome;
+    row.reason = reply.reason;
+    row.detail = reply.reason == Reply::Reason::Refused ? reply.detail : QString();
     row.request = true;
     add(std::move(row));
 }
@@ -107,29 +108,28 @@ int CommandLog::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString CommandLog::resultText(Result result)
+// The outcome in the window's language; the same words as every protocol's in English.
+QString CommandLog::outcomeText(const Row &row)
 {
-    switch (result) {
-    case Result::Sent:
-        return tr("sent");
-    case Result::NotSent:
-        return tr("not sent");
-    case Result::ConnectionLost:
-        return tr("connection lost");
-    case Result::PortClosed:
-        return tr("not sent: the port is not open");
-    case Result::Busy:
-        return tr("not sent: busy");
-    case Result::OverBudget:
-        return tr("not sent: over budget");
-    case Result::TooLate:
-        return tr("not sent: too late");
-    case Result::Refused:
+    switch (row.reason) {
+    case Reply::Reason::None:
+        return row.outcome == Reply::Outcome::NothingToDo ? tr("nothing to do") : tr("sent");
+    case Reply::Reason::Refused:
         return tr("refused");
-    case Result::NothingToDo:
+    case Reply::Reason::Busy:
+        return tr("not sent: busy");
+    case Reply::Reason::OverBudget:
+        return tr("not sent: over budget");
+    case Reply::Reason::Lost:
+        return tr("connection lost");
+    case Reply::Reason::Closed:
+        return tr("not sent: the port is not open");
+    case Reply::Reason::LineFull:
+        return tr("not sent");
+    case Reply::Reason::TooLate:
         break;
     }
-    return tr("nothing to do");
+    return tr("not sent: too late");
 }
 
 QString CommandLog::text(const Row &row, int column, bool withDate) const
@@ -167,8 +167,8 @@ QString CommandLog::text(const Row &row, int column, bool withDate) const
         // A change of the connection is told as the status line told it.
         if (!command && !row.request)
             return row.what;
-        return row.detail.isEmpty() ? resultText(row.result)
-                                    : tr("%1: %2").arg(resultText(row.result), row.detail);
+        return row.detail.isEmpty() ? outcomeText(row)
+                                    : tr("%1: %2").arg(outcomeText(row), row.detail);
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "command/request.h"
 #include "model/commandframe.h"
 #include "model/playercommand.h"
 
@@ -10,38 +11,27 @@
 #include <QSet>
 #include <QTimer>
 
-// What the window sent, and what became of it: one row per command, and one per change of the
-// connection, told in the outcome column. The oldest rows go once there are more than a limit.
-// The CSV holds every row, also those not in the table yet.
+// What was sent, by whom, and what became of it: one row per frame tried, one per request that
+// sent none, and one per change of the connection or of remote control, told in the outcome
+// column in the window's language. The oldest rows go once there are more than a limit. The CSV
+// holds every row, also those not in the table yet.
 class CommandLog : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
     enum Column { Time, Source, Player, Command, Frame, Outcome, ColumnCount };
-    // What became of a command, or of a request that sent nothing.
-    enum class Result {
-        Sent,
-        NotSent,
-        ConnectionLost,
-        PortClosed,
-        Busy,
-        OverBudget,
-        TooLate,
-        Refused,
-        NothingToDo
-    };
 
     explicit CommandLog(int limit = 10000, QObject *parent = nullptr);
 
     // A command to a player, for a model whose mute is volumeMinimum, and who sent it: "window"
     // (shown in the window's language), or "OSC 192.168.1.20". Shown in the language of the
     // moment: "Volume -13 dB", "Load folder 12".
+    // notSent: why the frame did not go, or none.
     void addCommand(const PlayerCommand &command, int volumeMinimum, const CommandFrame &frame,
-                    Result result, const QString &source = {});
-    // A request that sent no frame, in the words it came in, and why.
-    void addRequest(const QString &words, Result result, const QString &source,
-                    const QString &detail = {});
+                    Reply::Reason notSent, const QString &source = {});
+    // A request that sent no frame, in the words it came in, and what became of it.
+    void addRequest(const QString &words, const Reply &reply, const QString &source);
     // A change of the connection, or of remote control, by what the status line says of it.
     void addEvent(const QString &text, const QString &source = {});
     void clear();
@@ -72,12 +62,13 @@ private:
         int volumeMinimum = 0;
         QString what; // the event, or the request's words
         CommandFrame frame;
-        Result result = Result::Sent;
+        Reply::Outcome outcome = Reply::Outcome::Sent;
+        Reply::Reason reason = Reply::Reason::None;
         QString detail; // why it was refused
         bool request = false;
     };
     void add(Row row);
-    static QString resultText(Result result);
+    static QString outcomeText(const Row &row);
     QString text(const Row &row, int column, bool withDate) const;
 
     static constexpr qsizetype MaxSharedTexts = 256;

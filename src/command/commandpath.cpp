@@ -28,54 +28,7 @@ QString shownWords(const QString &words)
     return PlayerCommands::shown(words.simplified());
 }
 
-CommandLog::Result logResult(const Reply &reply)
-{
-    switch (reply.reason) {
-    case Reply::Reason::None:
-        return reply.outcome == Reply::Outcome::NothingToDo ? CommandLog::Result::NothingToDo
-                                                            : CommandLog::Result::Sent;
-    case Reply::Reason::Refused:
-        return CommandLog::Result::Refused;
-    case Reply::Reason::Busy:
-        return CommandLog::Result::Busy;
-    case Reply::Reason::OverBudget:
-        return CommandLog::Result::OverBudget;
-    case Reply::Reason::Lost:
-        return CommandLog::Result::ConnectionLost;
-    case Reply::Reason::Closed:
-        return CommandLog::Result::PortClosed;
-    case Reply::Reason::LineFull:
-        return CommandLog::Result::NotSent;
-    case Reply::Reason::TooLate:
-        break;
-    }
-    return CommandLog::Result::TooLate;
-}
-
 } // namespace
-
-QString Reply::why() const
-{
-    switch (reason) {
-    case Reason::None:
-        return {};
-    case Reason::Refused:
-        return detail;
-    case Reason::Busy:
-        return QStringLiteral("busy");
-    case Reason::OverBudget:
-        return QStringLiteral("over budget");
-    case Reason::Lost:
-        return QStringLiteral("connection lost");
-    case Reason::Closed:
-        return QStringLiteral("the port is not open");
-    case Reason::LineFull:
-        return QStringLiteral("the line took no more");
-    case Reason::TooLate:
-        break;
-    }
-    return QStringLiteral("too late (%1)").arg(detail);
-}
 
 CommandPath::CommandPath(LineOut *line, QObject *parent) : QObject(parent), m_line(line)
 {
@@ -113,6 +66,19 @@ void CommandPath::plan()
     for (const Installation::Scene &scene : m_installation.scenes())
         m_plans.insert(Installation::key(scene.name),
                        {scene.name, m_installation.plan(scene, DeviceProfiles::profile(m_model))});
+}
+
+QString CommandPath::linkWord(LinkState state)
+{
+    switch (state) {
+    case LinkState::Open:
+        return QStringLiteral("open");
+    case LinkState::Lost:
+        return QStringLiteral("lost");
+    case LinkState::Closed:
+        break;
+    }
+    return QStringLiteral("closed");
 }
 
 void CommandPath::setLinkState(LinkState state)
@@ -320,9 +286,9 @@ bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsize
         const bool lost = !m_line->isOpen();
         if (m_log)
             m_log->addCommand(command, profile.volumeMinimum, frame,
-                              sent   ? CommandLog::Result::Sent
-                              : lost ? CommandLog::Result::ConnectionLost
-                                     : CommandLog::Result::NotSent,
+                              sent   ? Reply::Reason::None
+                              : lost ? Reply::Reason::Lost
+                                     : Reply::Reason::LineFull,
                               source);
         if (!sent) {
             reply.reason = lost ? Reply::Reason::Lost : Reply::Reason::LineFull;
@@ -390,8 +356,7 @@ void CommandPath::record(const Request &request, const Reply &reply)
         return;
     // Each frame tried has a row of its own already.
     if (m_log && reply.echo.isEmpty())
-        m_log->addRequest(reply.said, logResult(reply), request.source,
-                          reply.reason == Reply::Reason::Refused ? reply.detail : QString());
+        m_log->addRequest(reply.said, reply, request.source);
     QStringList frames;
     for (const CommandFrame &frame : reply.frames)
         frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
@@ -401,18 +366,18 @@ void CommandPath::record(const Request &request, const Reply &reply)
     case Reply::Outcome::Sent:
         say(request.source,
             reply.asked.target == Asked::Target::Scene
-                ? QStringLiteral("%1: started%2").arg(reply.said, sent)
-                : QStringLiteral("%1: sent %2").arg(reply.said, frames.join(QLatin1String(", "))),
+                ? QStringLiteral("%1: %2%3").arg(reply.said, reply.outcomeWord(), sent)
+                : QStringLiteral("%1: %2 %3")
+                      .arg(reply.said, reply.outcomeWord(), frames.join(QLatin1String(", "))),
             false);
         break;
     case Reply::Outcome::NothingToDo:
-        say(request.source, QStringLiteral("%1: nothing to do").arg(reply.said), false);
+        say(request.source, QStringLiteral("%1: %2").arg(reply.said, reply.outcomeWord()), false);
         break;
     case Reply::Outcome::Refused:
-        say(request.source, QStringLiteral("%1 refused: %2").arg(reply.said, reply.why()), true);
-        break;
     case Reply::Outcome::NotSent:
-        say(request.source, QStringLiteral("%1 not sent: %2%3").arg(reply.said, reply.why(), sent),
+        say(request.source,
+            QStringLiteral("%1 %2: %3%4").arg(reply.said, reply.outcomeWord(), reply.why(), sent),
             true);
         break;
     }

@@ -65,6 +65,8 @@ public:
 
     LineOut *line() const { return m_line; }
     LinkState linkState() const { return m_linkState; }
+    // "open", "lost" or "closed", as every front end says it.
+    static QString linkWord(LinkState state);
     std::optional<PlayerState> playerState(int playerId) const;
 
 signals:

@@ -54,8 +54,15 @@ struct Reply
     QString echo;               // the last frame as the status line shows it
 
     bool sent() const { return outcome == Outcome::Sent; }
-    // Why it was refused or not sent, in the words the protocols have always used: the
-    // refusal's own, "busy", "over budget", "connection lost", "the port is not open", "the line
-    // took no more", "too late (...)".
+    // Its outcome and why, in the words every protocol and log uses; the window's log shows
+    // them in its language (CommandLog).
+    // Why it was refused or not sent: the refusal's own, "busy", "over budget", "connection
+    // lost", "the port is not open", "the line took no more", "too late (...)".
     QString why() const;
+    // "sent", "started" (a scene under way), "nothing to do", "refused", "not sent".
+    QString outcomeWord() const;
+    // What follows the outcome: the refusal's words, "not sent: busy", ...; empty when it went.
+    QString reasonSaid() const;
+    // A reply as reasonSaid() wrote it, read back (a service's answer to tessary-send).
+    static Reply fromReasonSaid(Outcome outcome, QStringView said);
 };

@@ -356,8 +356,7 @@ void MqttBridge::publishLink(CommandPath::LinkState state)
 {
     if (!m_connected)
         return;
-    const char *words[] = {"open", "lost", "closed"};
-    publish(topic(QStringLiteral("link")), words[int(state)], true);
+    publish(topic(QStringLiteral("link")), CommandPath::linkWord(state).toUtf8(), true);
 }
 
 // The players never answer: the state says what was sent, not what plays.

@@ -1,6 +1,8 @@
 #include "remote/remoteserver.h"
 
+#include "remote/oscreplies.h"
 #include "remote/remoterequest.h"
+#include "remote/textprotocol.h"
 #include "serial/seriallink.h"
 
 #include <QDir>
@@ -31,19 +33,6 @@ constexpr qint64 ReadChunk = 4096; // read from one connection at a turn of the 
 constexpr int MaxClients = 1024;
 // Link news go to the clients heard from in the last minute.
 constexpr qint64 RecentMs = 60 * 1000;
-
-QString linkWord(CommandPath::LinkState state)
-{
-    switch (state) {
-    case CommandPath::LinkState::Open:
-        return QStringLiteral("open");
-    case CommandPath::LinkState::Lost:
-        return QStringLiteral("lost");
-    case CommandPath::LinkState::Closed:
-        break;
-    }
-    return QStringLiteral("closed");
-}
 
 // Who listens on a port of this machine, "PID 812, qlab-bridge", as far as this user may see;
 // empty when that cannot be told.
@@ -219,10 +208,6 @@ QString RemoteServer::clientKey(const QHostAddress &address)
 
 QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHostAddress &from)
 {
-    const auto reply = [](const QByteArray &address, bool ok, const QString &text) {
-        return Osc::encode(
-            {ok ? "/tessary/ack" : "/tessary/error", {QString::fromUtf8(address), text}});
-    };
     const Osc::Parsed parsed = Osc::parse(packet);
     const QString source = sourceName(true, from);
     if (!parsed.error.isEmpty()) {
@@ -231,32 +216,14 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
         request.words = QStringLiteral("a packet");
         request.refused = parsed.error;
         m_path->request(request);
-        return {reply("/", false, parsed.error)};
+        return {OscReplies::refusal(parsed.error)};
     }
     QList<QByteArray> replies;
     for (const Osc::Message &message : parsed.messages) {
         Request request = RemoteRequests::fromOsc(message);
         request.source = source;
         request.client = clientKey(from);
-        const Reply answer = m_path->request(request);
-        switch (answer.outcome) {
-        case Reply::Outcome::Sent:
-            replies << reply(message.address, true,
-                             answer.asked.target == Asked::Target::Scene ? QStringLiteral("started")
-                             : answer.asked.target == Asked::Target::AllPlayers
-                                 ? QStringLiteral("%1 frames sent").arg(answer.frames.size())
-                                 : QStringLiteral("sent"));
-            break;
-        case Reply::Outcome::NothingToDo:
-            replies << reply(message.address, true, QStringLiteral("nothing to do"));
-            break;
-        case Reply::Outcome::Refused:
-            replies << reply(message.address, false, answer.why());
-            break;
-        case Reply::Outcome::NotSent:
-            replies << reply(message.address, false, QStringLiteral("not sent: ") + answer.why());
-            break;
-        }
+        replies << OscReplies::answer(message.address, m_path->request(request));
     }
     return replies;
 }
@@ -265,22 +232,12 @@ QByteArray RemoteServer::answerText(QStringView line, const QString &source, con
 {
     if (line.trimmed().isEmpty())
         return {};
-    if (line.trimmed().compare(QLatin1String("PING"), Qt::CaseInsensitive) == 0)
+    if (TextProtocol::isPing(line))
         return "PONG\r\n";
     Request request = RemoteRequests::fromText(line);
     request.source = source;
     request.client = client;
-    const Reply answer = m_path->request(request);
-    switch (answer.outcome) {
-    case Reply::Outcome::Sent:
-    case Reply::Outcome::NothingToDo:
-        return "OK\r\n";
-    case Reply::Outcome::Refused:
-        return "ERR 64 " + answer.why().toUtf8() + "\r\n";
-    case Reply::Outcome::NotSent:
-        break;
-    }
-    return "ERR 74 not sent: " + answer.why().toUtf8() + "\r\n";
+    return TextProtocol::answer(m_path->request(request));
 }
 
 // Lines end with CR, LF or CR LF; the last one of a datagram needs no end.
@@ -426,7 +383,7 @@ void RemoteServer::readConnection(QAbstractSocket *socket)
 
 void RemoteServer::tellLink(CommandPath::LinkState state)
 {
-    const QByteArray news = Osc::encode({"/tessary/link", {linkWord(state)}});
+    const QByteArray news = Osc::encode({"/tessary/link", {CommandPath::linkWord(state)}});
     auto *udp = m_sockets.isEmpty() ? nullptr : qobject_cast<QUdpSocket *>(m_sockets.first());
     for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
         if (!it->seen.isValid() || it->seen.hasExpired(RecentMs))

@@ -40,15 +40,9 @@ QJsonObject result(const Reply &reply, int model)
         break;
     }
     }
-    const char *const outcomes[] = {"sent", "nothing to do", "refused", "not sent"};
-    result.insert(QStringLiteral("outcome"),
-                  reply.sent() && reply.asked.target == Asked::Target::Scene
-                      ? QStringLiteral("started")
-                      : QLatin1String(outcomes[int(reply.outcome)]));
-    if (reply.outcome == Reply::Outcome::Refused)
-        result.insert(QStringLiteral("reason"), reply.why());
-    else if (reply.outcome == Reply::Outcome::NotSent)
-        result.insert(QStringLiteral("reason"), QStringLiteral("not sent: ") + reply.why());
+    result.insert(QStringLiteral("outcome"), reply.outcomeWord());
+    if (const QString reason = reply.reasonSaid(); !reason.isEmpty())
+        result.insert(QStringLiteral("reason"), reason);
     return result;
 }
 

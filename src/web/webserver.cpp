@@ -644,11 +644,10 @@ void WebServer::acceptEvents()
 QByteArray WebServer::stateJson() const
 {
     // The path knows whether the line is open; the holder of the line, whether it waits for it.
-    const char *const lines[] = {"open", "lost", "closed"};
     const CommandPath::LinkState link = m_path->linkState();
     const QString line = link == CommandPath::LinkState::Closed && m_holder && m_holder->isWaiting()
                              ? QStringLiteral("waiting")
-                             : QLatin1String(lines[int(link)]);
+                             : CommandPath::linkWord(link);
     const Installation &installation = m_path->installation();
     const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     QJsonArray players;

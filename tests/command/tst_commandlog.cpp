@@ -27,7 +27,7 @@ void TestCommandLog::keepsTheNewestRowsInOrder()
     for (const int batch : {2, 2, 5}) {
         for (int i = 0; i < batch; ++i, ++next)
             log.addCommand({next, PlayerCommand::Kind::Folder, next}, -31,
-                           CommandFrames::volume(next, next), CommandLog::Result::Sent);
+                           CommandFrames::volume(next, next), Reply::Reason::None);
         QCOMPARE(log.rowCount(), qMin(next - batch, 3)); // until the table is brought up to date
         log.flush();
     }
@@ -49,11 +49,13 @@ void TestCommandLog::csvReadsBackAsWritten()
     log.addEvent(u"Open failed: /dev/a,\"b\"\nc"_s);
     log.addCommand({5, PlayerCommand::Kind::Play, 0}, -31,
                    CommandFrames::transport(5, CommandFrames::Transport::Play),
-                   CommandLog::Result::NotSent, u"OSC 10.0.0.7"_s);
+                   Reply::Reason::LineFull, u"OSC 10.0.0.7"_s);
     log.addCommand({12, PlayerCommand::Kind::Volume, -13}, -31, CommandFrames::volume(12, 18),
-                   CommandLog::Result::Sent, u"window"_s);
-    log.addRequest(u"5 folder 5000"_s, CommandLog::Result::Refused, u"text 10.0.0.7"_s,
-                   u"no folder \"5000\": this model has 0 to 999"_s);
+                   Reply::Reason::None, u"window"_s);
+    Reply refused;
+    refused.reason = Reply::Reason::Refused;
+    refused.detail = u"no folder \"5000\": this model has 0 to 999"_s;
+    log.addRequest(u"5 folder 5000"_s, refused, u"text 10.0.0.7"_s);
     QTemporaryDir folder;
     QString why;
     QVERIFY(!log.saveCsv(folder.filePath(u"gone/log.csv"_s), &why) && !why.isEmpty());

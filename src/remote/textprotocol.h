@@ -1,0 +1,20 @@
+#pragma once
+
+#include "command/request.h"
+
+#include <QByteArray>
+#include <QStringView>
+#include <optional>
+
+// The text protocol's answers, written and read in one place: "OK", "ERR 64 <why refused>",
+// "ERR 74 not sent: <why>", "PONG".
+namespace TextProtocol {
+
+// The answer to a request, with its line end.
+QByteArray answer(const Reply &reply);
+// An answer as it came back, read into the reply it says (nothing for one that is none).
+std::optional<Reply> read(QByteArrayView answer);
+// Whether a line asks whether the service is there ("PING", in any case).
+bool isPing(QStringView line);
+
+} // namespace TextProtocol
