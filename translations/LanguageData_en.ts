@@ -496,6 +496,21 @@
     </message>
 </context>
 <context>
+    <name>LocalServer</name>
+    <message>
+        <source>%1: not a socket, left as it is</source>
+        <translation>%1: not a socket, left as it is</translation>
+    </message>
+    <message>
+        <source>%1: served by another program already</source>
+        <translation>%1: served by another program already</translation>
+    </message>
+    <message>
+        <source>a line of more than %1 characters</source>
+        <translation>a line of more than %1 characters</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -1066,14 +1081,6 @@ Only this machine can open it: choose where to listen under Show controllers.</t
         <translation>port %1 on %2 is in use by another program (%3)</translation>
     </message>
     <message>
-        <source>%1: not a socket, left as it is</source>
-        <translation>%1: not a socket, left as it is</translation>
-    </message>
-    <message>
-        <source>%1: served by another program already</source>
-        <translation>%1: served by another program already</translation>
-    </message>
-    <message>
         <source>%1 is not an address as written: four numbers from 0 to 255, such as 192.168.1.20, or an IPv6 address</source>
         <translation>%1 is not an address as written: four numbers from 0 to 255, such as 192.168.1.20, or an IPv6 address</translation>
     </message>
@@ -1088,10 +1095,6 @@ Only this machine can open it: choose where to listen under Show controllers.</t
     <message>
         <source>a packet larger than %1 bytes</source>
         <translation>a packet larger than %1 bytes</translation>
-    </message>
-    <message>
-        <source>a line of more than %1 characters</source>
-        <translation>a line of more than %1 characters</translation>
     </message>
 </context>
 <context>

@@ -496,6 +496,21 @@
     </message>
 </context>
 <context>
+    <name>LocalServer</name>
+    <message>
+        <source>%1: not a socket, left as it is</source>
+        <translation>%1&#xa0;: pas un socket, laissé tel quel</translation>
+    </message>
+    <message>
+        <source>%1: served by another program already</source>
+        <translation>%1&#xa0;: déjà servi par un autre programme</translation>
+    </message>
+    <message>
+        <source>a line of more than %1 characters</source>
+        <translation>une ligne de plus de %1 caractères</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Volume</source>
@@ -1066,14 +1081,6 @@ Seule cette machine peut l&apos;ouvrir : choisissez où écouter sous Régies de
         <translation>le port %1 sur %2 est utilisé par un autre programme (%3)</translation>
     </message>
     <message>
-        <source>%1: not a socket, left as it is</source>
-        <translation>%1&#xa0;: pas un socket, laissé tel quel</translation>
-    </message>
-    <message>
-        <source>%1: served by another program already</source>
-        <translation>%1&#xa0;: déjà servi par un autre programme</translation>
-    </message>
-    <message>
         <source>%1 is not an address as written: four numbers from 0 to 255, such as 192.168.1.20, or an IPv6 address</source>
         <translation>%1 n’est pas une adresse telle qu’écrite&#xa0;: quatre nombres de 0 à 255, comme 192.168.1.20, ou une adresse IPv6</translation>
     </message>
@@ -1088,10 +1095,6 @@ Seule cette machine peut l&apos;ouvrir : choisissez où écouter sous Régies de
     <message>
         <source>a packet larger than %1 bytes</source>
         <translation>un paquet de plus de %1 octets</translation>
-    </message>
-    <message>
-        <source>a line of more than %1 characters</source>
-        <translation>une ligne de plus de %1 caractères</translation>
     </message>
 </context>
 <context>

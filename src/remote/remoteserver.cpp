@@ -1,6 +1,7 @@
 #include "remote/remoteserver.h"
 
 #include "remote/oscreplies.h"
+#include "remote/portholder.h"
 #include "remote/remoterequest.h"
 #include "remote/textprotocol.h"
 #include "serial/seriallink.h"
@@ -8,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QSet>
 #include <QSettings>
@@ -34,61 +33,13 @@ constexpr int MaxClients = 1024;
 // Link news go to the clients heard from in the last minute.
 constexpr qint64 RecentMs = 60 * 1000;
 
-// Who listens on a port of this machine, "PID 812, qlab-bridge", as far as this user may see;
-// empty when that cannot be told.
-QString portHolder(quint16 port, bool udp)
-{
-#ifdef Q_OS_LINUX
-    QSet<QByteArray> inodes;
-    for (const char *table : {"tcp", "tcp6", "udp", "udp6"}) {
-        if (QByteArray(table).startsWith("udp") != udp)
-            continue;
-        QFile file(QStringLiteral("/proc/net/") + QLatin1String(table));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        file.readLine();
-        for (QByteArray row; !(row = file.readLine()).isEmpty();) {
-            const QList<QByteArray> fields = row.simplified().split(' ');
-            // local address:port, then the state (0A: listening; any for UDP) and the inode
-            if (fields.size() > 9 && fields[1].split(':').value(1).toUInt(nullptr, 16) == port &&
-                (udp || fields[3] == "0A"))
-                inodes.insert("socket:[" + fields[9] + ']');
-        }
-    }
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (inodes.isEmpty())
-            break;
-        if (pid.toInt() <= 0)
-            continue;
-        const QString fds = QStringLiteral("/proc/") + pid + QStringLiteral("/fd");
-        for (const QString &fd : QDir(fds).entryList(QDir::System | QDir::Files))
-            if (inodes.contains(
-                    QFile::symLinkTarget(fds + u'/' + fd).section(u'/', -1).toLatin1())) {
-                QFile comm(QStringLiteral("/proc/") + pid + QStringLiteral("/comm"));
-                comm.open(QIODevice::ReadOnly);
-                return QStringLiteral("PID %1, %2")
-                    .arg(pid, QString::fromLocal8Bit(comm.readLine().trimmed()));
-            }
-    }
-#else
-    Q_UNUSED(port)
-    Q_UNUSED(udp)
-#endif
-    return {};
-}
-
 } // namespace
 
 RemoteServer::RemoteServer(CommandPath *path, QObject *parent)
-    : QObject(parent), m_path(path), m_door(new Door(DoorLimits, this)),
-      // The local socket's clients are this machine's users: the same caps, from one address.
-      m_localDoor(new Door(
-          {DoorLimits.connections, DoorLimits.connections, DoorLimits.idleMs, DoorLimits.maxUnread},
-          this))
+    : QObject(parent), m_path(path), m_door(new Door(DoorLimits, this))
 {
     connect(path, &CommandPath::linkStateChanged, this, &RemoteServer::tellLink);
     connect(m_door, &Door::note, this, &RemoteServer::note);
-    connect(m_localDoor, &Door::note, this, &RemoteServer::note);
 }
 
 RemoteServer::~RemoteServer()
@@ -124,7 +75,7 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
             const QString reason = udpBound ? tcp->errorString() : udp->errorString();
             stop();
             const QString holder = error == QAbstractSocket::AddressInUseError
-                                       ? portHolder(port, !udpBound)
+                                       ? PortHolder::of(port, !udpBound)
                                        : QString();
             *why = error == QAbstractSocket::AddressInUseError && !holder.isEmpty()
                        ? tr("port %1 on %2 is in use by another program (%3)")
@@ -228,18 +179,6 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
     return replies;
 }
 
-QByteArray RemoteServer::answerText(QStringView line, const QString &source, const QString &client)
-{
-    if (line.trimmed().isEmpty())
-        return {};
-    if (TextProtocol::isPing(line))
-        return "PONG\r\n";
-    Request request = RemoteRequests::fromText(line);
-    request.source = source;
-    request.client = client;
-    return TextProtocol::answer(m_path->request(request));
-}
-
 // Lines end with CR, LF or CR LF; the last one of a datagram needs no end.
 QByteArray RemoteServer::answerLines(QByteArray &buffer, const QHostAddress &from, bool complete)
 {
@@ -256,7 +195,7 @@ QByteArray RemoteServer::answerLines(QByteArray &buffer, const QHostAddress &fro
         buffer.remove(0, end + 1);
         if (line.trimmed().isEmpty())
             continue;
-        replies += answerText(QString::fromUtf8(line), source, clientKey(from));
+        replies += TextProtocol::serve(*m_path, QString::fromUtf8(line), source, clientKey(from));
     }
     return replies;
 }
@@ -393,102 +332,4 @@ void RemoteServer::tellLink(CommandPath::LinkState state)
         else if (udp && it->oscPort)
             udp->writeDatagram(news, it.key(), it->oscPort);
     }
-}
-
-qint64 RemoteServer::servedAt(const QString &path)
-{
-    QLocalSocket probe;
-    probe.connectToServer(path);
-    if (!probe.waitForConnected(500))
-        return 0;
-#ifdef Q_OS_LINUX
-    ucred peer = {};
-    socklen_t length = sizeof peer;
-    if (::getsockopt(int(probe.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0)
-        return peer.pid;
-#endif
-    return -1;
-}
-
-// Open to the users who may use the port, and to no one else: the device's group, once it is
-// known (the device may appear after the service started); the owner alone until then.
-void RemoteServer::shareLocally(const QString &groupName)
-{
-    if (!m_local)
-        return;
-#ifdef Q_OS_UNIX
-    const QByteArray file = QFile::encodeName(m_local->fullServerName());
-    const struct group *owners =
-        groupName.isEmpty() ? nullptr : getgrnam(groupName.toLocal8Bit().constData());
-    struct stat made = {};
-    const bool theirs =
-        owners && ::stat(file.constData(), &made) == 0 && made.st_gid == owners->gr_gid;
-    if (!owners || (!theirs && ::chown(file.constData(), uid_t(-1), owners->gr_gid) != 0) ||
-        ::chmod(file.constData(), 0660) != 0)
-        ::chmod(file.constData(), 0600);
-#else
-    Q_UNUSED(groupName)
-#endif
-}
-
-bool RemoteServer::listenLocally(const QString &path, const QString &groupName, QString *why)
-{
-    delete m_local;
-    m_local = nullptr;
-    // Only a socket left by a service that is gone is taken over: never a live one, never a file
-    // that is not a socket.
-    const QFileInfo there(path);
-    if (there.exists() || there.isSymLink()) {
-#ifdef Q_OS_UNIX
-        struct stat found = {};
-        if (::lstat(QFile::encodeName(path).constData(), &found) != 0 || !S_ISSOCK(found.st_mode)) {
-            *why = tr("%1: not a socket, left as it is").arg(path);
-            return false;
-        }
-#endif
-        if (servedAt(path) != 0) {
-            *why = tr("%1: served by another program already").arg(path);
-            return false;
-        }
-        QLocalServer::removeServer(path);
-    }
-    m_local = new QLocalServer(this);
-    if (!m_local->listen(path)) {
-        *why = path + QLatin1String(": ") + m_local->errorString();
-        return false;
-    }
-    shareLocally(groupName);
-    // The same terms as over TCP: so many at once, a half line for 10 s, a silent one for 15
-    // minutes, answers it does not read.
-    connect(m_local, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_local->nextPendingConnection()) {
-            const QString name = QStringLiteral("tessary-send");
-            if (!m_localDoor->enter(socket, QHostAddress(QHostAddress::LocalHost), name)) {
-                socket->abort();
-                socket->deleteLater();
-                continue;
-            }
-            socket->setReadBufferSize(ReadChunk);
-            auto *line = new QByteArray;
-            connect(socket, &QObject::destroyed, [line] { delete line; });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line, name] {
-                *line += socket->readAll();
-                for (qsizetype end; (end = line->indexOf('\n')) >= 0;) {
-                    const QByteArray request = line->left(end);
-                    line->remove(0, end + 1);
-                    socket->write(answerText(QString::fromUtf8(request).trimmed(), name, name));
-                }
-                if (line->size() > RemoteRequests::MaxLine) {
-                    m_localDoor->cut(
-                        socket,
-                        tr("a line of more than %1 characters").arg(RemoteRequests::MaxLine));
-                    return;
-                }
-                m_localDoor->heard(socket, !line->isEmpty());
-                m_localDoor->keepsUp(socket);
-            });
-        }
-    });
-    return true;
 }

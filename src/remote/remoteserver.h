@@ -14,7 +14,6 @@
 #include <optional>
 
 class QAbstractSocket;
-class QLocalServer;
 class QSettings;
 class QTcpServer;
 class QTimer;
@@ -39,19 +38,6 @@ public:
     bool isListening() const { return !m_sockets.isEmpty(); }
     // What it listens on, as the status line says it.
     QString description() const;
-
-    // Also serves the text protocol on a local socket, for tessary-send on this machine, open to
-    // the users of the given group (the serial devices' own); false with why when it could not.
-    bool listenLocally(const QString &path, const QString &group, QString *why);
-    // The local socket for the group of users who may use the port (the device's group).
-    void shareLocally(const QString &group);
-    // Whether a service answers at that local socket: its PID (-1 when it cannot be told), or 0
-    // for none.
-    static qint64 servedAt(const QString &path);
-
-    // One line of the text protocol, as a client sends it, charged to the client's budget; what
-    // is answered.
-    QByteArray answerText(QStringView line, const QString &source, const QString &client);
 
     // Connections in all and per address, a silence between messages, answers left unread.
     static constexpr Door::Limits DoorLimits{32, 4, 15 * 60 * 1000, 64 * 1024};
@@ -93,7 +79,5 @@ private:
     QHash<QHostAddress, Client> m_clients;
     QByteArray m_datagram; // what a datagram is read into
     RemoteSettings m_settings;
-    Door *m_door;      // UDP and TCP, OSC and text alike
-    Door *m_localDoor; // the local socket
-    QLocalServer *m_local = nullptr;
+    Door *m_door; // UDP and TCP, OSC and text alike
 };

@@ -1,5 +1,7 @@
 #include "remote/textprotocol.h"
 
+#include "remote/remoterequest.h"
+
 namespace TextProtocol {
 
 QByteArray answer(const Reply &reply)
@@ -31,9 +33,16 @@ std::optional<Reply> read(QByteArrayView answer)
     return std::nullopt;
 }
 
-bool isPing(QStringView line)
+QByteArray serve(CommandPath &path, QStringView line, const QString &source, const QString &client)
 {
-    return line.trimmed().compare(QLatin1String("PING"), Qt::CaseInsensitive) == 0;
+    if (line.trimmed().isEmpty())
+        return {};
+    if (line.trimmed().compare(QLatin1String("PING"), Qt::CaseInsensitive) == 0)
+        return "PONG\r\n";
+    Request request = RemoteRequests::fromText(line);
+    request.source = source;
+    request.client = client;
+    return answer(path.request(request));
 }
 
 } // namespace TextProtocol

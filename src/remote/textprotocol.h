@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command/request.h"
+#include "command/commandpath.h"
 
 #include <QByteArray>
 #include <QStringView>
@@ -14,7 +14,8 @@ namespace TextProtocol {
 QByteArray answer(const Reply &reply);
 // An answer as it came back, read into the reply it says (nothing for one that is none).
 std::optional<Reply> read(QByteArrayView answer);
-// Whether a line asks whether the service is there ("PING", in any case).
-bool isPing(QStringView line);
+// One line of a client's, as the request path takes it, charged to the client's budget: what
+// it is answered ("PONG" to "PING"; nothing to a line with nothing).
+QByteArray serve(CommandPath &path, QStringView line, const QString &source, const QString &client);
 
 } // namespace TextProtocol

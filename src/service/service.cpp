@@ -4,6 +4,7 @@
 #include "command/schedulerunner.h"
 #include "model/deviceprofile.h"
 #include "model/installation.h"
+#include "remote/localserver.h"
 #include "remote/mqttbridge.h"
 #include "remote/remoteserver.h"
 #include "serial/lineholder.h"
@@ -15,7 +16,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
 
 namespace {
 
@@ -35,9 +35,11 @@ Service::Service(QObject *parent)
       m_link(std::make_unique<SerialLink>(m_port.get())),
       m_path(new CommandPath(m_link.get(), this)),
       m_holder(new LineHolder(m_link.get(), nullptr, RetryMs, this)),
-      m_schedule(new ScheduleRunner(m_path, &QDateTime::currentDateTimeUtc, this))
+      m_schedule(new ScheduleRunner(m_path, &QDateTime::currentDateTimeUtc, this)),
+      m_local(new LocalServer(m_path, this))
 {
     compose();
+    connect(m_local, &LocalServer::note, this, [this](const QString &text) { say(Warning, text); });
     const auto status = [this](const QString &text) {
         emit told(QStringLiteral("STATUS=") + text);
     };
@@ -51,7 +53,7 @@ Service::Service(QObject *parent)
         say(Info, open);
         status(open);
         // The device is there now: the users of its group may send through the service.
-        m_remote->shareLocally(QFileInfo(PortLock::devicePath(m_running.line.port)).group());
+        m_local->share(QFileInfo(PortLock::devicePath(m_running.line.port)).group());
     });
     // A port that is not there, or not to be had, is said with the ports that are, and again
     // when they change.
@@ -223,9 +225,8 @@ Service::Exit Service::start(const ServiceConfiguration &configuration, const QS
                              QString *why)
 {
     m_running = configuration;
-    m_socket = socket;
     // One service to a port: a second one refuses to start, and leaves the first one's socket.
-    if (const qint64 serving = RemoteServer::servedAt(socket); serving != 0) {
+    if (const qint64 serving = LocalServer::servedAt(socket); serving != 0) {
         *why =
             serving > 0
                 ? QStringLiteral("%1 is already served by tessaryd (PID %2)")
@@ -273,9 +274,8 @@ Service::Exit Service::start(const ServiceConfiguration &configuration, const QS
     // tessary-send on this machine sends through the service instead of failing.
     QString unserved;
     QDir().mkpath(QFileInfo(socket).path());
-    m_servingLocally = m_remote->listenLocally(
-        socket, QFileInfo(PortLock::devicePath(configuration.line.port)).group(), &unserved);
-    if (!m_servingLocally)
+    if (!m_local->listen(socket, QFileInfo(PortLock::devicePath(configuration.line.port)).group(),
+                         &unserved))
         say(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(unserved));
     return Ok;
 }
@@ -375,12 +375,10 @@ void Service::stop()
 {
     for (const WayIn &way : std::as_const(m_waysIn))
         way.stop();
+    if (m_local)
+        m_local->close();
     if (m_link)
         m_link->close();
-    // Its own socket only.
-    if (m_servingLocally)
-        QLocalServer::removeServer(m_socket);
-    m_servingLocally = false;
 }
 
 QString Service::pageUrl(const ServiceConfiguration &configuration, QString *why)

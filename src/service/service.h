@@ -10,6 +10,7 @@
 
 class CommandPath;
 class LineHolder;
+class LocalServer;
 class MqttBridge;
 class RemoteServer;
 class ScheduleRunner;
@@ -104,12 +105,11 @@ private:
     LineHolder *m_holder = nullptr;
     ScheduleRunner *m_schedule = nullptr;
     RemoteServer *m_remote = nullptr;
+    LocalServer *m_local = nullptr; // tessary-send on this machine, for a line of its own
     MqttBridge *m_broker = nullptr;
     WebServer *m_page = nullptr; // made once the page is switched on
     QList<WayIn> m_waysIn;
     ServiceConfiguration m_running;
     QByteArray m_installationBytes;
-    QString m_socket;
-    bool m_servingLocally = false;
     bool m_verbose = false;
 };

@@ -1,5 +1,6 @@
 #include "freeports.h"
 #include "pathonpty.h"
+#include "remote/localserver.h"
 #include "remote/remoteserver.h"
 #include "web/webserver.h"
 
@@ -120,8 +121,7 @@ void TestDoor::heldToItsTerms_data()
 void TestDoor::heldToItsTerms()
 {
     QFETCH(QString, finding);
-    QSignalSpy webNotes(web.get(), &WebServer::note),
-        remoteNotes(remote.get(), &RemoteServer::note);
+    QSignalSpy webNotes(web.get(), &WebServer::note);
     const QString host = u"127.0.0.1:%1"_s.arg(web->port());
     const QString events = u"ws://%1/api/v1/events?token=%2"_s.arg(host, token);
     // Whether a new client is let in and answered at once, after what the row did.
@@ -258,7 +258,9 @@ void TestDoor::heldToItsTerms()
         QTemporaryDir folder;
         const QString socket = folder.filePath(u"tessaryd.sock"_s);
         QString why;
-        QVERIFY(remote->listenLocally(socket, {}, &why));
+        LocalServer local(&on->path);
+        QSignalSpy localNotes(&local, &LocalServer::note);
+        QVERIFY(local.listen(socket, {}, &why));
         const auto openFiles = [] {
             return QDir(u"/proc/self/fd"_s)
                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
@@ -277,7 +279,7 @@ void TestDoor::heldToItsTerms()
         QTRY_VERIFY(std::any_of(locals.cbegin(), locals.cend(), [](const auto &local) {
             return local->state() == QLocalSocket::UnconnectedState;
         }));
-        QVERIFY(remoteNotes.last().first().toString().contains(u"near its limit"_s));
+        QVERIFY(localNotes.last().first().toString().contains(u"near its limit"_s));
         locals.clear();
         QVERIFY(setrlimit(RLIMIT_NOFILE, &before) == 0);
         // The socket file stays, and serves again once descriptors are free.

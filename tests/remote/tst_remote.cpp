@@ -1,6 +1,7 @@
 #include "command/commandpath.h"
 #include "freeports.h"
 #include "pathonpty.h"
+#include "remote/localserver.h"
 #include "remote/remoterequest.h"
 #include "remote/remoteserver.h"
 #include "serial/portlock.h"
@@ -292,7 +293,8 @@ void TestRemote::localSenders()
 {
     QTemporaryDir folder;
     QString why;
-    QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    LocalServer local(&on->path);
+    QVERIFY(local.listen(folder.filePath(u"tessaryd.sock"_s), {}, &why));
     QLocalSocket sender;
     sender.connectToServer(folder.filePath(u"tessaryd.sock"_s));
     QVERIFY(sender.waitForConnected());
@@ -321,14 +323,14 @@ void TestRemote::strangersHeldOff()
              qPrintable(answered.first()));
     QTemporaryDir folder;
     QString why;
-    QVERIFY(server->listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
-    RemoteServer second(&on->path);
-    QVERIFY(!second.listenLocally(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    LocalServer local(&on->path), second(&on->path);
+    QVERIFY(local.listen(folder.filePath(u"tessaryd.sock"_s), {}, &why));
+    QVERIFY(!second.listen(folder.filePath(u"tessaryd.sock"_s), {}, &why));
     QCOMPARE(why, folder.filePath(u"tessaryd.sock: served by another program already"_s));
     QFile plain(folder.filePath(u"notes"_s));
     QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("mine") == 4);
     plain.close();
-    QVERIFY(!second.listenLocally(plain.fileName(), {}, &why));
+    QVERIFY(!second.listen(plain.fileName(), {}, &why));
     QVERIFY(why.endsWith(u"not a socket, left as it is"_s) &&
             QFileInfo(plain.fileName()).size() == 4);
 }
