@@ -133,7 +133,7 @@ QString CommandPath::describe(const Asked &asked, const QString &words) const
     return said.join(u' ');
 }
 
-bool CommandPath::stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps)
+bool CommandPath::stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps) const
 {
     const DeviceProfile &profile = DeviceProfiles::profile(m_model);
     const auto refuse = [&reply](const QString &why) {
@@ -216,17 +216,30 @@ Reply::Reason CommandPath::admission(const QString &client, int frames)
     return Reply::Reason::None;
 }
 
+Asked CommandPath::read(const Request &request) const
+{
+    return request.asked
+               ? *request.asked
+               : RequestWords::read(
+                     request.words,
+                     [this](const QString &player) { return m_installation.resolve(player); },
+                     DeviceProfiles::profile(m_model), m_names);
+}
+
+QString CommandPath::refusal(const Request &request) const
+{
+    Reply reply;
+    reply.asked = read(request);
+    if (!reply.asked.error.isEmpty())
+        return reply.asked.error;
+    QList<Installation::PlannedStep> steps;
+    return stepsOf(reply, steps) ? QString() : reply.detail;
+}
+
 Reply CommandPath::request(const Request &request)
 {
     Reply reply;
-    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
-    reply.asked =
-        request.asked
-            ? *request.asked
-            : RequestWords::read(
-                  request.words,
-                  [this](const QString &player) { return m_installation.resolve(player); }, profile,
-                  m_names);
+    reply.asked = read(request);
     QList<Installation::PlannedStep> steps;
     if (!request.refused.isEmpty() || !reply.asked.error.isEmpty()) {
         reply.reason = Reply::Reason::Refused;

@@ -59,6 +59,11 @@ public:
     // the waits run out; another scene, or Stop All, cancels the waits of the one running, and
     // a scene stops at the first command not sent.
     Reply request(const Request &request);
+    // What the request asks for, read with the installation and the model.
+    Asked read(const Request &request) const;
+    // Why the path would refuse it as it stands (words, players, scenes, the model's ranges),
+    // without sending anything; empty when it would not.
+    QString refusal(const Request &request) const;
     bool sceneRunning() const { return !m_scene.steps.isEmpty(); }
     // Ends the scene running, with what to say of it.
     void endScene(const QString &said);
@@ -108,7 +113,7 @@ private:
     void plan();
     QString describe(const Asked &asked, const QString &words) const;
     // The steps a request asks for, checked against the model; false with the reply refused.
-    bool stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps);
+    bool stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps) const;
     // Why the line cannot take a cue now, as a reason; None when it can.
     Reply::Reason admission(const QString &client, int frames);
     bool charge(const QString &client, int frames, bool mayRefuse);

@@ -73,6 +73,11 @@ Asked read(const QStringList &words, const Resolver &player, const DeviceProfile
         asked.scene = words.mid(1).join(u' ');
         return asked;
     }
+    // "stop-all" is another way to write it, as tessary-send has always taken it.
+    if (words.size() == 1 && is(words.first(), QLatin1String("stop-all"))) {
+        asked.target = Asked::Target::AllPlayers;
+        return asked;
+    }
     if (is(words.first(), QLatin1String("all"))) {
         if (words.size() != 2 || !is(words.last(), QLatin1String("stop")))
             return refused(QStringLiteral("all players take stop alone: \"all stop\""));

@@ -12,7 +12,7 @@
 // tessary-send's arguments give it:
 //   <player> <commands>   a player by its ID (0 to 127) or its name ("_" for a blank), then
 //                         play, stop, next, previous, folder N, volume DB, volume mute, mute
-//   all stop              Stop to every player of the installation
+//   all stop              Stop to every player of the installation (or "stop-all")
 //   scene <name>          a scene of the installation
 // Every word is told apart without regard to case.
 struct Asked

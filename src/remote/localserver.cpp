@@ -32,6 +32,17 @@ LocalServer::LocalServer(CommandPath *path, QObject *parent)
     connect(m_door, &Door::note, this, &LocalServer::note);
 }
 
+QByteArray LocalServer::answer(const QString &line, const QString &name)
+{
+    if (line.compare(QLatin1String("schedule"), Qt::CaseInsensitive) != 0)
+        return TextProtocol::serve(*m_path, line, name, name);
+    QString why = QStringLiteral("no schedule");
+    const QStringList listing = m_schedule ? m_schedule(&why) : QStringList();
+    if (listing.isEmpty())
+        return "ERR 64 " + why.toUtf8() + "\r\n";
+    return listing.join(QLatin1String("\r\n")).toUtf8() + "\r\nOK\r\n";
+}
+
 LocalServer::~LocalServer()
 {
     close();
@@ -131,8 +142,7 @@ bool LocalServer::listen(const QString &path, const QString &groupName, QString 
                 for (qsizetype end; (end = line->indexOf('\n')) >= 0;) {
                     const QByteArray request = line->left(end);
                     line->remove(0, end + 1);
-                    socket->write(TextProtocol::serve(*m_path, QString::fromUtf8(request).trimmed(),
-                                                      name, name));
+                    socket->write(answer(QString::fromUtf8(request).trimmed(), name));
                 }
                 if (line->size() > RemoteRequests::MaxLine) {
                     m_door->cut(

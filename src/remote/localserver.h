@@ -4,6 +4,7 @@
 #include "door/door.h"
 
 #include <QObject>
+#include <functional>
 
 class QLocalServer;
 
@@ -22,6 +23,12 @@ public:
     bool listen(const QString &path, const QString &group, QString *why);
     // Open to the group of users who may use the port (the device's group, once it is there).
     void share(const QString &group);
+    // What "schedule" is answered: the installation's schedule as the service runs it, a line
+    // each, ended by "OK"; or "ERR 64" and why there is none.
+    void setSchedule(std::function<QStringList(QString *why)> listing)
+    {
+        m_schedule = std::move(listing);
+    }
     // Serves no more, and takes its socket away.
     void close();
     bool isListening() const { return m_local != nullptr; }
@@ -34,7 +41,10 @@ signals:
     void note(const QString &text);
 
 private:
+    QByteArray answer(const QString &line, const QString &name);
+
     CommandPath *m_path;
     Door *m_door;
     QLocalServer *m_local = nullptr;
+    std::function<QStringList(QString *why)> m_schedule;
 };

@@ -40,6 +40,21 @@ Service::Service(QObject *parent)
 {
     compose();
     connect(m_local, &LocalServer::note, this, [this](const QString &text) { say(Warning, text); });
+    // tessary-send schedule, through the service: the schedule it runs.
+    m_local->setSchedule([this](QString *why) {
+        const Schedule &schedule = m_schedule->schedule();
+        if (schedule.isEmpty()) {
+            *why = QStringLiteral("%1: no schedule").arg(m_running.installation.file);
+            return QStringList();
+        }
+        QStringList listing{
+            QStringLiteral("%1, time zone %2; the next 7 days:")
+                .arg(m_running.installation.file, QString::fromLatin1(schedule.zone().id()))};
+        listing << schedule.listing(QDateTime::currentDateTimeUtc(), 7);
+        if (listing.size() == 1)
+            listing << QStringLiteral("no cue");
+        return listing;
+    });
     const auto status = [this](const QString &text) {
         emit told(QStringLiteral("STATUS=") + text);
     };

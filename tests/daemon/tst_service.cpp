@@ -128,6 +128,18 @@ void TestService::fromItsConfiguration()
     QCOMPARE(cue(ports + 1, "HALL play\n"), "OK");
     QCOMPARE(cue(ports + 1, "scene close\n"), "OK");
     QCOMPARE(line->readAll().toHex(), "8902010089020200");
+    // tessary-send through the service knows the service's players, and says who refused.
+    for (const auto &[player, said] : {std::pair{"hall", ""}, {"lobby", "tessaryd: no player"}}) {
+        sender.start(QStringLiteral(TESSARY_SEND),
+                     {u"--port"_s, port, u"--id"_s, QLatin1String(player), u"next"_s});
+        QVERIFY(sender.waitForFinished());
+        QVERIFY(sender.readAllStandardError().contains(said));
+    }
+    QCOMPARE(line->readAll().toHex(), "89020300");
+    sender.start(QStringLiteral(TESSARY_SEND), {u"--port"_s, port, u"schedule"_s});
+    QVERIFY(sender.waitForFinished() && sender.exitCode() == 64);
+    QVERIFY(sender.readAllStandardError().endsWith(
+        "tessaryd: " + folder->filePath(u"gone.txt"_s).toUtf8() + ": no schedule\n"));
     QVERIFY(service->says("scene Close: done"));
     service->stop();
     QCOMPARE(service->process().exitCode(), 0);

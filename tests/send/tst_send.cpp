@@ -93,8 +93,7 @@ void TestSend::frames_data()
          "80010000 80030000 80033f00"},
         {"Lumetto MKII's", "--model Lumetto_MKII --baud 9600 volume -63 volume MUTE",
          "80030100 80030000"},
-        {"player 128", "--id 128 play",
-         "64 no player \"128\": an ID, 0 to 127, or a name of the installation"},
+        {"player 128", "--id 128 play", "64 no player \"128\": an ID, 0 to 127, or a name"},
         {"rate the model lacks", "--baud 9600 play", "64 Lumetto has no rate 9600; it has 19200"},
         {"unknown model", "--model Lumetto2 play",
          "64 unknown model \"Lumetto2\"; the models are Lumetto, Galdris, Lumetto MKII"},
@@ -102,9 +101,8 @@ void TestSend::frames_data()
         {"no such port", "--port /dev/tessary-none play", "69 /dev/tessary-none: no such device"},
         {"a player's name", "--id Lobby play", "94020100"},
         {"a scene", "scene Opening", "87010300 8c031900 94020100"},
-        {"stop all", "stop-all", "87020200 8c020200 94020200"},
-        {"a scene not there, shown safely", "scene Go\033[2Jne",
-         "64 no scene \"Go?[2Jne\" in the installation"},
+        {"stop all", "stop-all all stop", "87020200 8c020200 94020200 87020200 8c020200 94020200"},
+        {"a scene not there, shown safely", "scene Go\033[2Jne", "64 no scene \"Go?[2Jne\""},
         {"an installation not there", "--installation gone.txt scene Opening",
          "64 gone.txt: no such file"},
         {"a device as the installation", "--installation /dev/null stop-all",
@@ -214,11 +212,11 @@ void TestSend::standardInputAndStops_data()
     row("a long word cut short", "-", "play " + QByteArray(60, 'x') + '\n', "",
         "64 tessary-send: line 1: unknown command \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…\"\n", "");
     row("port gone between two commands", "-", "play\n", "unplug|stop\nnext\n",
-        "74 tessary-send: %1: Stop : 0x80 0x2 0x2 not sent, the connection is lost; the rest were "
-        "not sent\n",
+        "74 tessary-send: %1: Stop : 0x80 0x2 0x2 not sent: connection lost; the rest were not "
+        "sent\n",
         "80020100");
     row("line stalled", "-", "play\n", "stall|stop\nnext\n",
-        "74 tessary-send: %1: Stop : 0x80 0x2 0x2 not sent, the line took no more; the rest were "
+        "74 tessary-send: %1: Stop : 0x80 0x2 0x2 not sent: the line took no more; the rest were "
         "not sent\n",
         "80020100");
     row("SIGINT while reading", "-", "play\n", "2", "130 tessary-send: stopped by SIGINT\n",
