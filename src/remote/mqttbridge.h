@@ -17,7 +17,7 @@ struct mosquitto_message;
 
 // The line's players on an MQTT broker, through libmosquitto driven by this thread's event loop
 // (its socket watched, its keep-alive on a timer; no thread of its own):
-//   <prefix>/<line>/<player>/command   commands, QoS 1, in tessary-send's words or JSON
+//   <prefix>/<line>/<player>/command   commands, taken at QoS 0, in tessary-send's words or JSON
 //   <prefix>/<line>/<player>/result    what became of each (JSON), QoS 1
 //   <prefix>/<line>/<player>/state     the last command and level sent (retained)
 //   <prefix>/<line>/status             online / offline, the latter as the broker's last will
@@ -42,7 +42,6 @@ public:
     // in the background, and note() tells how it goes.
     bool start(const MqttSettings &settings, QString *why);
     void stop();
-    bool isConnected() const { return m_connected; }
     // The schedule whose next cue is published, and which takes hold, resume and skip.
     void follow(ScheduleRunner *schedule);
     // The wait before the next attempt after so many failed ones in a row: 1 s, doubling up to

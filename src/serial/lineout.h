@@ -15,8 +15,6 @@ public:
     virtual bool isOpen() const = 0;
     // True when the line took every byte.
     virtual bool send(const QByteArray &data) = 0;
-    // The bytes written that have not left the driver yet.
-    virtual int queuedBytes() const = 0;
     virtual int baudRate() const = 0;
 
 signals:
@@ -37,7 +35,6 @@ public:
     {}
     bool isOpen() const override { return true; }
     bool send(const QByteArray &) override { return true; }
-    int queuedBytes() const override { return 0; }
     int baudRate() const override { return m_baudRate; }
 
 private:

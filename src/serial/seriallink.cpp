@@ -135,18 +135,6 @@ void SerialLink::closeQuietly()
     m_port->clearError();
 }
 
-int SerialLink::queuedBytes() const
-{
-    if (!m_port->isOpen())
-        return 0;
-#ifdef Q_OS_UNIX
-    int queued = 0;
-    return ::ioctl(int(m_port->handle()), TIOCOUTQ, &queued) == 0 ? queued : 0;
-#else
-    return int(m_port->bytesToWrite());
-#endif
-}
-
 #ifdef Q_OS_UNIX
 // The port puts the line's old settings back as it closes, at once: the last frames must have
 // left at the rate they were sent at, out of the driver's queue and out of the chip's own FIFO

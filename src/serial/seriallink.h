@@ -37,7 +37,6 @@ public:
     // once until one goes out again. A vanished device closes the link and emits
     // connectionLost() before this returns.
     bool send(const QByteArray &data) override;
-    int queuedBytes() const override;
     int baudRate() const override { return int(m_port->baudRate()); }
 
     QString errorString() const;
