@@ -1,0 +1,128 @@
+#include "command/schedulerunner.h"
+#include "remote/mqttbridge.h"
+#include "remote/mqttrequest.h"
+#include "remote/replyjson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <mosquitto.h>
+
+namespace {
+
+// Results waiting for the moment states are published; a flood of them goes at once.
+constexpr qsizetype MaxPendingResults = 64;
+
+} // namespace
+
+// Commands in, results, states and the schedule out.
+
+void MqttBridge::received(const mosquitto_message *message)
+{
+    // A configuration of ours the broker kept from before, for a player or scene no longer
+    // there: cleared, so that Home Assistant forgets it.
+    const QByteArrayView name(message->topic);
+    if (name.startsWith(m_discoveryPrefix)) {
+        const QString config = QString::fromUtf8(name);
+        if (message->payloadlen > 0 && !m_discovered.contains(config))
+            publish(config, {}, true);
+        return;
+    }
+    // <prefix>/<line>/<player>/command, nothing else.
+    const QByteArrayView command("/command");
+    if (name.size() < m_commandPrefix.size() + command.size() ||
+        !name.startsWith(m_commandPrefix) || !name.endsWith(command))
+        return;
+    const QByteArrayView level =
+        name.sliced(m_commandPrefix.size(), name.size() - m_commandPrefix.size() - command.size());
+    if (level.contains('/'))
+        return;
+    const QString player = QString::fromUtf8(level);
+    const QByteArrayView payload(static_cast<const char *>(message->payload),
+                                 qsizetype(message->payloadlen));
+    // A player may be called "schedule": what is not for the schedule is for it.
+    if (player == QLatin1String("schedule") && !message->retain && steerSchedule(payload))
+        return;
+    Request request =
+        MqttRequests::parse(player, payload, message->retain, QDateTime::currentDateTimeUtc());
+    request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
+    const Reply reply = m_path->request(request);
+    // Said with the states, a moment after the frames.
+    m_results.append(
+        {topic(player + QStringLiteral("/result")),
+         QJsonDocument(ReplyJson::result(reply, m_path->model())).toJson(QJsonDocument::Compact)});
+    if (m_results.size() >= MaxPendingResults)
+        publishPending();
+    else if (!m_stateTimer.isActive())
+        m_stateTimer.start();
+}
+
+void MqttBridge::publishPending()
+{
+    m_stateTimer.stop();
+    for (const auto &[name, payload] : std::exchange(m_results, {}))
+        publish(name, payload, false);
+    for (const int playerId : std::exchange(m_stateDue, {}))
+        publishState(playerId);
+}
+
+void MqttBridge::follow(ScheduleRunner *schedule)
+{
+    m_schedule = schedule;
+    connect(schedule, &ScheduleRunner::nextChanged, this, &MqttBridge::publishSchedule);
+    // What became of each cue, sent or not, as a player's results say it.
+    connect(m_path, &CommandPath::answered, this,
+            [this](const Request &request, const Reply &reply) {
+                if (request.client != QLatin1String("schedule") || !m_connected)
+                    return;
+                QJsonObject result = ReplyJson::result(reply, m_path->model());
+                result.insert(QStringLiteral("source"), request.source);
+                publish(topic(QStringLiteral("schedule/result")),
+                        QJsonDocument(result).toJson(QJsonDocument::Compact), false);
+            });
+}
+
+void MqttBridge::publishSchedule()
+{
+    if (m_schedule && m_connected)
+        publish(
+            topic(QStringLiteral("schedule/next")),
+            QJsonDocument(ReplyJson::schedule(*m_schedule, false)).toJson(QJsonDocument::Compact),
+            true);
+}
+
+bool MqttBridge::steerSchedule(QByteArrayView payload)
+{
+    if (!m_schedule || !m_schedule->steer(payload, QStringLiteral("MQTT ") + m_settings.host))
+        return false;
+    publishSchedule();
+    return true;
+}
+
+void MqttBridge::publishLink(CommandPath::LinkState state)
+{
+    if (!m_connected)
+        return;
+    publish(topic(QStringLiteral("link")), CommandPath::linkWord(state).toUtf8(), true);
+}
+
+// The players never answer: the state says what was sent, not what plays.
+void MqttBridge::publishState(int playerId)
+{
+    const std::optional<CommandPath::PlayerState> state = m_path->playerState(playerId);
+    if (!m_connected || !state)
+        return;
+    QJsonObject json{{QStringLiteral("sent"), state->command},
+                     {QStringLiteral("time"), ReplyJson::now()}};
+    if (state->level)
+        json.insert(QStringLiteral("level"), *state->level);
+    // Where it is asked for: under its ID, and under its name when it has one, as its results
+    // are under whichever its command came by.
+    const QString name = m_path->installation().nameOf(playerId);
+    if (!name.isEmpty())
+        json.insert(QStringLiteral("name"), name);
+    const QByteArray payload = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    publish(topic(QString::number(playerId) + QStringLiteral("/state")), payload, true);
+    if (!name.isEmpty())
+        publish(topic(name + QStringLiteral("/state")), payload, true);
+}
