@@ -3,7 +3,10 @@
 #include "command/commandlog.h"
 #include "command/commandpath.h"
 #include "command/schedulerunner.h"
-#include "mainwindow/installationdialogs.h"
+#include "mainwindow/identifydialog.h"
+#include "mainwindow/playersdialog.h"
+#include "mainwindow/scenesdialog.h"
+#include "mainwindow/scheduledialog.h"
 #include "model/deviceprofile.h"
 #include "serial/seriallink.h"
 

@@ -1,7 +1,9 @@
 #include "about/aboutwindows.h"
 #include "command/schedulerunner.h"
 #include "mainwindow/commandlogview.h"
-#include "mainwindow/installationdialogs.h"
+#include "mainwindow/playersdialog.h"
+#include "mainwindow/scenesdialog.h"
+#include "mainwindow/scheduledialog.h"
 #include "mainwindow/remotecontroldialog.h"
 #include "windowtesting.h"
 

@@ -1,6 +1,6 @@
 #include "command/commandlog.h"
 #include "command/commandpath.h"
-#include "mainwindow/installationdialogs.h"
+#include "mainwindow/identifydialog.h"
 #include "remote/remoteserver.h"
 #include "windowtesting.h"
 
