@@ -8,24 +8,10 @@
 
 namespace {
 
-// Budgets and quotas kept at once: clients long quiet make room.
-constexpr qsizetype MaxClients = 1024;
-// A source's problems in the service's log: a few in a row, then two a second; what is held
-// back is counted and said once a minute.
-constexpr double LinesDepth = 5;
-constexpr double LinesPerSecond = 2;
-constexpr int HeldReportMs = 60 * 1000;
-
 // A frame on the line: a start bit, eight data bits and a stop bit a byte.
 qint64 lineMicroseconds(qsizetype bytes, int baudRate)
 {
     return qint64(bytes) * 10 * 1000 * 1000 / qMax(baudRate, 1);
-}
-
-// What the logs show of a client's words: cut short.
-QString shownWords(const QString &words)
-{
-    return PlayerCommands::shown(words.simplified());
 }
 
 } // namespace
@@ -104,76 +90,6 @@ void CommandPath::setInstallation(const Installation &installation)
         m_log->setPlayerNames(names);
     }
     emit installationChanged();
-}
-
-// "courtyard (12) volume -13 dB", "all stop", "scene Opening"; the words as they came when they
-// could not be read.
-QString CommandPath::describe(const Asked &asked, const QString &words) const
-{
-    if (!asked.error.isEmpty())
-        return shownWords(words);
-    switch (asked.target) {
-    case Asked::Target::AllPlayers:
-        return QStringLiteral("all stop");
-    case Asked::Target::Scene:
-        return QStringLiteral("scene ") + shownWords(asked.scene);
-    case Asked::Target::Player:
-        break;
-    }
-    const QString name = m_installation.nameOf(asked.playerId);
-    QStringList said{name.isEmpty() ? QString::number(asked.playerId)
-                                    : QStringLiteral("%1 (%2)").arg(name).arg(asked.playerId)};
-    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
-    for (const PlayerCommand &command : asked.commands) {
-        const QString word = PlayerCommands::words(command, profile);
-        const bool level =
-            command.kind == PlayerCommand::Kind::Volume && command.value > profile.volumeMinimum;
-        said << (level ? word + QStringLiteral(" dB") : word);
-    }
-    return said.join(u' ');
-}
-
-bool CommandPath::stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps) const
-{
-    const DeviceProfile &profile = DeviceProfiles::profile(m_model);
-    const auto refuse = [&reply](const QString &why) {
-        reply.outcome = Reply::Outcome::Refused;
-        reply.reason = Reply::Reason::Refused;
-        reply.detail = why;
-        return false;
-    };
-    switch (reply.asked.target) {
-    case Asked::Target::Player:
-        for (const PlayerCommand &command : std::as_const(reply.asked.commands)) {
-            const QString refusal = PlayerCommands::refusal(command, profile);
-            if (!refusal.isEmpty())
-                return refuse(refusal);
-            steps.append({command, 0, 0});
-        }
-        return !steps.isEmpty() || refuse(QStringLiteral("nothing to send"));
-    case Asked::Target::AllPlayers:
-        for (const int id : m_installation.stopAllIds())
-            steps.append({PlayerCommand{id, PlayerCommand::Kind::Stop, 0}, 0, 0});
-        return true;
-    case Asked::Target::Scene:
-        break;
-    }
-    const auto planned = m_plans.constFind(Installation::key(reply.asked.scene));
-    if (planned == m_plans.cend()) {
-        QStringList scenes;
-        for (const Installation::Scene &scene : m_installation.scenes())
-            scenes << scene.name;
-        const QString near = IniFile::nearest(reply.asked.scene, scenes);
-        return refuse(QStringLiteral("no scene \"%1\"%2")
-                          .arg(shownWords(reply.asked.scene),
-                               near.isEmpty() ? QString() : QStringLiteral("; %1?").arg(near)));
-    }
-    if (!planned->second.error.isEmpty())
-        return refuse(planned->second.error);
-    reply.asked.scene = planned->first;
-    reply.said = QStringLiteral("scene ") + planned->first;
-    steps = planned->second.steps;
-    return true;
 }
 
 // What the frames written so far still take to leave at the line's rate: a pseudo-terminal or
@@ -318,114 +234,6 @@ bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsize
         emit commandSent(command, source);
     }
     return true;
-}
-
-// After a burst of the scene running: waits for its next one, or ends it. Called by the wait's
-// timer, it sends that next burst first.
-void CommandPath::continueScene(Reply *first)
-{
-    if (!sceneRunning())
-        return;
-    Reply later;
-    Reply &reply = first ? *first : later;
-    if (!first) {
-        const QList<Installation::PlannedStep> &steps = m_scene.steps;
-        const qsizetype end = std::find_if(steps.cbegin() + m_scene.next, steps.cend(),
-                                           [](const auto &step) { return !step.command; }) -
-                              steps.cbegin();
-        // A scene a client started goes on as its budget allows, and never late.
-        if (!m_scene.client.isEmpty() && backlogMs() > BusyAfterMs)
-            reply.reason = Reply::Reason::Busy;
-        else if (!m_scene.client.isEmpty())
-            charge(m_scene.client, int(end - m_scene.next), false);
-        if (reply.reason == Reply::Reason::None)
-            sendBurst(m_scene.steps, m_scene.next, m_scene.source, reply);
-    }
-    if (reply.reason != Reply::Reason::None) {
-        const int line = m_scene.steps.value(m_scene.next).line;
-        endScene(tr("stopped at line %1: %2 not sent, %3")
-                     .arg(line)
-                     .arg(reply.echo.isEmpty() ? tr("a frame") : reply.echo, reply.why()));
-        return;
-    }
-    if (m_scene.next < m_scene.steps.size()) {
-        m_sceneWait.start(m_scene.steps[m_scene.next++].waitMs);
-        return;
-    }
-    endScene(tr("done"));
-}
-
-void CommandPath::endScene(const QString &said)
-{
-    m_sceneWait.stop();
-    const QString name = std::exchange(m_scene, {}).name;
-    emit sceneEnded(name, said);
-}
-
-void CommandPath::record(const Request &request, const Reply &reply)
-{
-    // A person's press on a closed port: the controls say so already.
-    if (request.client.isEmpty() && reply.reason == Reply::Reason::Closed)
-        return;
-    // Each frame tried has a row of its own already.
-    if (m_log && reply.echo.isEmpty())
-        m_log->addRequest(reply.said, reply, request.source);
-    QStringList frames;
-    for (const CommandFrame &frame : reply.frames)
-        frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
-    const QString sent =
-        frames.isEmpty() ? QString() : QStringLiteral(", sent ") + frames.join(QLatin1String(", "));
-    switch (reply.outcome) {
-    case Reply::Outcome::Sent:
-        say(request.source,
-            reply.asked.target == Asked::Target::Scene
-                ? QStringLiteral("%1: %2%3").arg(reply.said, reply.outcomeWord(), sent)
-                : QStringLiteral("%1: %2 %3")
-                      .arg(reply.said, reply.outcomeWord(), frames.join(QLatin1String(", "))),
-            false);
-        break;
-    case Reply::Outcome::NothingToDo:
-        say(request.source, QStringLiteral("%1: %2").arg(reply.said, reply.outcomeWord()), false);
-        break;
-    case Reply::Outcome::Refused:
-    case Reply::Outcome::NotSent:
-        say(request.source,
-            QStringLiteral("%1 %2: %3%4").arg(reply.said, reply.outcomeWord(), reply.why(), sent),
-            true);
-        break;
-    }
-}
-
-void CommandPath::say(const QString &source, const QString &text, bool problem)
-{
-    // What a client sent may be in it: no control character can start a line or drive a
-    // terminal.
-    QString line = source.isEmpty() ? text : source + QStringLiteral(": ") + text;
-    for (QChar &c : line)
-        if (c.category() == QChar::Other_Control)
-            c = u'?';
-    if (!problem) {
-        emit logged(line, false);
-        return;
-    }
-    auto found = m_quotas.find(source);
-    if (found == m_quotas.end()) {
-        if (m_quotas.size() >= MaxClients)
-            m_quotas.erase(m_quotas.begin());
-        found = m_quotas.insert(source, {LinesDepth, {}, 0});
-        found->refilled.start();
-    }
-    Quota &quota = *found;
-    quota.lines =
-        qMin(LinesDepth, quota.lines + quota.refilled.restart() * LinesPerSecond / 1000.0);
-    if (quota.lines < 1) {
-        ++quota.held;
-        if (!m_heldLines.isActive())
-            m_heldLines.start();
-        return;
-    }
-    quota.lines -= 1;
-    emit logged(line, true);
 }
 
 std::optional<CommandPath::PlayerState> CommandPath::playerState(int playerId) const

@@ -89,6 +89,14 @@ signals:
     void logged(const QString &text, bool problem);
 
 private:
+    // Budgets and quotas kept at once: clients long quiet make room.
+    static constexpr qsizetype MaxClients = 1024;
+    // A source's problems in the service's log: a few in a row, then two a second; what is held
+    // back is counted and said once a minute.
+    static constexpr double LinesDepth = 5;
+    static constexpr double LinesPerSecond = 2;
+    static constexpr int HeldReportMs = 60 * 1000;
+
     struct Budget
     {
         double frames = BudgetDepth;
@@ -124,6 +132,8 @@ private:
     void continueScene(Reply *first = nullptr);
     void record(const Request &request, const Reply &reply);
     void say(const QString &source, const QString &text, bool problem);
+    // What the logs show of a client's words: cut short.
+    static QString shownWords(const QString &words);
 
     LineOut *m_line;
     CommandLog *m_log = nullptr;
