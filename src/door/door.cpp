@@ -300,7 +300,7 @@ void Door::sweep()
     // Decided first, then done: cutting one off takes it out of the table being walked.
     QList<std::pair<QIODevice *, Cut>> due;
     for (auto it = m_slots.cbegin(); it != m_slots.cend(); ++it) {
-        if (it->half.isValid() && it->half.hasExpired(HalfMessageMs))
+        if (it->half.isValid() && it->half.hasExpired(m_limits.halfMessageMs))
             due.append({it.key(), Cut::HalfMessage});
         else if (it.key()->bytesToWrite() > m_limits.maxUnread)
             due.append({it.key(), Cut::Unread});
@@ -315,7 +315,7 @@ void Door::sweep()
              why == Cut::HalfMessage
                  ? tr("%1 cut off: a message not whole %2 s after its first byte")
                        .arg(name)
-                       .arg(HalfMessageMs / 1000)
+                       .arg(m_limits.halfMessageMs / 1000)
              : why == Cut::Unread ? tr("%1 cut off: it does not read its answers").arg(name)
                                   : QString());
     }
@@ -333,7 +333,7 @@ void Door::arm()
     qint64 soonest = SweepMs;
     for (const Slot &slot : std::as_const(m_slots))
         if (slot.half.isValid())
-            soonest = qMin(soonest, HalfMessageMs - slot.half.elapsed() + 1);
+            soonest = qMin(soonest, m_limits.halfMessageMs - slot.half.elapsed() + 1);
         else if (!slot.listens)
             soonest = qMin(soonest, m_limits.idleMs - slot.quiet.elapsed() + 1);
     // Only ever sooner: a client that keeps sending must not put the sweep off.

@@ -30,14 +30,14 @@ class Door : public QObject
 public:
     struct Limits
     {
-        int connections = 32;           // in all
-        int perAddress = 4;             // from one address
-        qint64 idleMs = 15 * 60 * 1000; // silent between messages
-        qint64 maxUnread = 64 * 1024;   // answers a client has not read yet
+        int connections = 32;             // in all
+        int perAddress = 4;               // from one address
+        qint64 idleMs = 15 * 60 * 1000;   // silent between messages
+        qint64 maxUnread = 64 * 1024;     // answers a client has not read yet
+        qint64 halfMessageMs = 10 * 1000; // a message whole within this of its first byte
     };
     enum class Cut { HalfMessage, Idle, Unread, Room, Protocol };
 
-    static constexpr qint64 HalfMessageMs = 10 * 1000;
     // Descriptors kept for the service's own files (the line, the installation, the broker).
     static constexpr qsizetype ReservedDescriptors = 16;
 

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -352,6 +353,7 @@ void TestDoor::placesShared_data()
         << 4 << u"AAAB"_s << u"C"_s << u"AABC"_s;
     QTest::newRow("under its share, from the one holding most")
         << 6 << u"AAAABB"_s << u"B"_s << u"AAABBB"_s;
+    QTest::newRow("the oldest of seven") << 8 << u"AAAAAAAB"_s << u"C"_s << u"AAAAAABC"_s;
     QTest::newRow("at its share") << 4 << u"AABB"_s << u"B"_s << u"AABB"_s;
     QTest::newRow("every address holding one") << 4 << u"ABCD"_s << u"E"_s << u"ABCD"_s;
 }
@@ -385,8 +387,8 @@ void TestDoor::placesShared()
 void TestDoor::placeGivenBack_data()
 {
     QTest::addColumn<QString>("how");
-    for (const char *how :
-         {"cut", "closed with the rest", "ended by itself", "idle", "listening, never idle"})
+    for (const char *how : {"cut", "closed with the rest", "ended by itself", "its peer gone",
+                            "idle", "listening, never idle", "half a message"})
         QTest::newRow(how) << QString::fromLatin1(how);
 }
 
@@ -396,10 +398,20 @@ void TestDoor::placeGivenBack()
 {
     QFETCH(QString, how);
     const bool quiet = how == u"idle" || how.startsWith(u"listening");
-    Door door({2, 2, quiet ? 100 : 60000, 1024});
-    QBuffer first, second, third;
-    for (QBuffer *connection : {&first, &second, &third})
+    Door door({2, 2, quiet ? 100 : 60000, 1024, 300});
+    QBuffer second, third;
+    QTcpServer peers;
+    QTcpSocket socket;
+    QBuffer buffer;
+    QIODevice &first = how.startsWith(u"its peer") ? static_cast<QIODevice &>(socket) : buffer;
+    for (QBuffer *connection : {&buffer, &second, &third})
         connection->open(QIODevice::ReadWrite);
+    if (how.startsWith(u"its peer")) { // ended, but open still with what it may have to read
+        QVERIFY(peers.listen(QHostAddress::LocalHost));
+        socket.connectToHost(QHostAddress::LocalHost, peers.serverPort());
+        QVERIFY(socket.waitForConnected() && peers.waitForNewConnection(1000));
+        delete peers.nextPendingConnection();
+    }
     QVERIFY(door.enter(&first, QHostAddress::LocalHost, u"first"_s));
     QVERIFY(door.enter(&second, QHostAddress::LocalHost, u"second"_s));
     if (how == u"cut")
@@ -410,9 +422,13 @@ void TestDoor::placeGivenBack()
         door.listens(&first);
     else if (how.startsWith(u"ended"))
         first.close(); // its place is given back while nobody has deleted it yet
+    else if (how.startsWith(u"half"))
+        door.heard(&first, true);
     if (how != u"cut" && !how.startsWith(u"closed"))
-        QTest::qWait(how.startsWith(u"ended") ? 1100 : 400);
-    QCOMPARE(first.isOpen(), how.startsWith(u"listening"));
+        QTest::qWait(how.startsWith(u"ended") || how.startsWith(u"its peer") ? 1100 : 500);
+    QCOMPARE(&first == &socket ? socket.state() != QAbstractSocket::UnconnectedState
+                               : first.isOpen(),
+             how.startsWith(u"listening"));
     QVERIFY(door.enter(&third, QHostAddress::LocalHost, u"third"_s));
 }
 
