@@ -28,7 +28,7 @@ CommandPath::CommandPath(LineOut *line, QObject *parent) : QObject(parent), m_li
             if (const int count = std::exchange(it->held, 0); count > 0) {
                 held = true;
                 emit logged(tr("and %1 more from %2 in the last minute").arg(count).arg(it.key()),
-                            true);
+                            true, Request::Origin::Client);
             }
         if (!held)
             m_heldLines.stop();
@@ -119,15 +119,15 @@ bool CommandPath::charge(const QString &client, int frames, bool mayRefuse)
     return true;
 }
 
-Reply::Reason CommandPath::admission(const QString &client, int frames)
+Reply::Reason CommandPath::admission(const Request &request, int frames)
 {
     if (!m_line->isOpen())
         return m_linkState == LinkState::Lost ? Reply::Reason::Lost : Reply::Reason::Closed;
-    if (client.isEmpty())
+    if (request.origin == Request::Origin::Person)
         return Reply::Reason::None;
     if (backlogMs() > BusyAfterMs)
         return Reply::Reason::Busy;
-    if (!charge(client, frames, true))
+    if (!charge(request.client, frames, true))
         return Reply::Reason::OverBudget;
     return Reply::Reason::None;
 }
@@ -170,13 +170,13 @@ Reply CommandPath::request(const Request &request)
         reply.framesAsked = int(std::find_if(steps.cbegin(), steps.cend(),
                                              [](const auto &step) { return !step.command; }) -
                                 steps.cbegin());
-        reply.reason = admission(request.client, reply.framesAsked);
+        reply.reason = admission(request, reply.framesAsked);
         if (reply.reason != Reply::Reason::None) {
             reply.outcome = Reply::Outcome::NotSent;
         } else if (reply.asked.target == Asked::Target::Player) {
             qsizetype next = 0;
-            reply.outcome = sendBurst(steps, next, request.source, reply) ? Reply::Outcome::Sent
-                                                                          : Reply::Outcome::NotSent;
+            reply.outcome = sendBurst(steps, next, request, reply) ? Reply::Outcome::Sent
+                                                                   : Reply::Outcome::NotSent;
         } else {
             if (sceneRunning())
                 endScene(reply.asked.target == Asked::Target::Scene
@@ -185,11 +185,11 @@ Reply CommandPath::request(const Request &request)
             reply.outcome = Reply::Outcome::Sent;
             if (reply.asked.target == Asked::Target::AllPlayers) {
                 qsizetype next = 0;
-                if (!sendBurst(steps, next, request.source, reply))
+                if (!sendBurst(steps, next, request, reply))
                     reply.outcome = Reply::Outcome::NotSent;
             } else {
-                m_scene = {reply.asked.scene, request.source, request.client, steps, 0};
-                if (!sendBurst(m_scene.steps, m_scene.next, request.source, reply))
+                m_scene = {reply.asked.scene, request, steps, 0};
+                if (!sendBurst(m_scene.steps, m_scene.next, request, reply))
                     reply.outcome = Reply::Outcome::NotSent;
                 continueScene(&reply);
             }
@@ -204,7 +204,7 @@ Reply CommandPath::request(const Request &request)
 }
 
 bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsizetype &next,
-                            const QString &source, Reply &reply)
+                            const Request &request, Reply &reply)
 {
     const DeviceProfile &profile = DeviceProfiles::profile(m_model);
     for (; next < steps.size() && steps[next].command; ++next) {
@@ -218,7 +218,7 @@ bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsize
                               sent   ? Reply::Reason::None
                               : lost ? Reply::Reason::Lost
                                      : Reply::Reason::LineFull,
-                              source);
+                              request.source);
         if (!sent) {
             reply.reason = lost ? Reply::Reason::Lost : Reply::Reason::LineFull;
             return false;
@@ -231,7 +231,7 @@ bool CommandPath::sendBurst(const QList<Installation::PlannedStep> &steps, qsize
         if (command.kind == PlayerCommand::Kind::Volume)
             state.level = command.value;
         reply.frames << frame;
-        emit commandSent(command, source);
+        emit commandSent(command, request.origin);
     }
     return true;
 }

@@ -78,7 +78,7 @@ signals:
     // Each request, once answered.
     void answered(const Request &request, const Reply &reply);
     // Each frame that went out, a scene's later ones too.
-    void commandSent(const PlayerCommand &command, const QString &source);
+    void commandSent(const PlayerCommand &command, Request::Origin origin);
     void linkStateChanged(CommandPath::LinkState state);
     // Other players' names, other scenes.
     void installationChanged();
@@ -86,7 +86,7 @@ signals:
     void sceneEnded(const QString &name, const QString &said);
     // A line for the service's log: each request; those refused or not sent are problems, and
     // come at most a few a second from one source, the rest counted and said once a minute.
-    void logged(const QString &text, bool problem);
+    void logged(const QString &text, bool problem, Request::Origin origin);
 
 private:
     // Budgets and quotas kept at once: clients long quiet make room.
@@ -111,8 +111,7 @@ private:
     struct RunningScene
     {
         QString name;
-        QString source;
-        QString client;
+        Request asked; // who asked, as for its first burst
         QList<Installation::PlannedStep> steps;
         qsizetype next = 0;
     };
@@ -123,15 +122,15 @@ private:
     // The steps a request asks for, checked against the model; false with the reply refused.
     bool stepsOf(Reply &reply, QList<Installation::PlannedStep> &steps) const;
     // Why the line cannot take a cue now, as a reason; None when it can.
-    Reply::Reason admission(const QString &client, int frames);
+    Reply::Reason admission(const Request &request, int frames);
     bool charge(const QString &client, int frames, bool mayRefuse);
     qint64 backlogMs() const;
     // Sends steps up to the next wait; false with the reply's reason when one was not sent.
     bool sendBurst(const QList<Installation::PlannedStep> &steps, qsizetype &next,
-                   const QString &source, Reply &reply);
+                   const Request &request, Reply &reply);
     void continueScene(Reply *first = nullptr);
     void record(const Request &request, const Reply &reply);
-    void say(const QString &source, const QString &text, bool problem);
+    void say(const Request &request, const QString &text, bool problem);
     // What the logs show of a client's words: cut short.
     static QString shownWords(const QString &words);
 

@@ -61,12 +61,13 @@ void CommandPath::continueScene(Reply *first)
                                            [](const auto &step) { return !step.command; }) -
                               steps.cbegin();
         // A scene a client started goes on as its budget allows, and never late.
-        if (!m_scene.client.isEmpty() && backlogMs() > BusyAfterMs)
+        const bool client = m_scene.asked.origin != Request::Origin::Person;
+        if (client && backlogMs() > BusyAfterMs)
             reply.reason = Reply::Reason::Busy;
-        else if (!m_scene.client.isEmpty())
-            charge(m_scene.client, int(end - m_scene.next), false);
+        else if (client)
+            charge(m_scene.asked.client, int(end - m_scene.next), false);
         if (reply.reason == Reply::Reason::None)
-            sendBurst(m_scene.steps, m_scene.next, m_scene.source, reply);
+            sendBurst(m_scene.steps, m_scene.next, m_scene.asked, reply);
     }
     if (reply.reason != Reply::Reason::None) {
         const int line = m_scene.steps.value(m_scene.next).line;

@@ -40,7 +40,7 @@ QString CommandPath::describe(const Asked &asked, const QString &words) const
 void CommandPath::record(const Request &request, const Reply &reply)
 {
     // A person's press on a closed port: the controls say so already.
-    if (request.client.isEmpty() && reply.reason == Reply::Reason::Closed)
+    if (request.origin == Request::Origin::Person && reply.reason == Reply::Reason::Closed)
         return;
     // Each frame tried has a row of its own already.
     if (m_log && reply.echo.isEmpty())
@@ -52,7 +52,7 @@ void CommandPath::record(const Request &request, const Reply &reply)
         frames.isEmpty() ? QString() : QStringLiteral(", sent ") + frames.join(QLatin1String(", "));
     switch (reply.outcome) {
     case Reply::Outcome::Sent:
-        say(request.source,
+        say(request,
             reply.asked.target == Asked::Target::Scene
                 ? QStringLiteral("%1: %2%3").arg(reply.said, reply.outcomeWord(), sent)
                 : QStringLiteral("%1: %2 %3")
@@ -60,19 +60,20 @@ void CommandPath::record(const Request &request, const Reply &reply)
             false);
         break;
     case Reply::Outcome::NothingToDo:
-        say(request.source, QStringLiteral("%1: %2").arg(reply.said, reply.outcomeWord()), false);
+        say(request, QStringLiteral("%1: %2").arg(reply.said, reply.outcomeWord()), false);
         break;
     case Reply::Outcome::Refused:
     case Reply::Outcome::NotSent:
-        say(request.source,
+        say(request,
             QStringLiteral("%1 %2: %3%4").arg(reply.said, reply.outcomeWord(), reply.why(), sent),
             true);
         break;
     }
 }
 
-void CommandPath::say(const QString &source, const QString &text, bool problem)
+void CommandPath::say(const Request &request, const QString &text, bool problem)
 {
+    const QString &source = request.source;
     // What a client sent may be in it: no control character can start a line or drive a
     // terminal.
     QString line = source.isEmpty() ? text : source + QStringLiteral(": ") + text;
@@ -80,7 +81,7 @@ void CommandPath::say(const QString &source, const QString &text, bool problem)
         if (c.category() == QChar::Other_Control)
             c = u'?';
     if (!problem) {
-        emit logged(line, false);
+        emit logged(line, false, request.origin);
         return;
     }
     auto found = m_quotas.find(source);
@@ -100,5 +101,5 @@ void CommandPath::say(const QString &source, const QString &text, bool problem)
         return;
     }
     quota.lines -= 1;
-    emit logged(line, true);
+    emit logged(line, true, request.origin);
 }

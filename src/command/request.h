@@ -11,6 +11,11 @@
 // show controller, a broker's message. Front ends fill it from their wire format.
 struct Request
 {
+    // Who asks: a person at this machine (the window's controls, tessary-send on its own line),
+    // a client (on the network, the broker, tessary-send through the service), the schedule.
+    enum class Origin { Person, Client, Schedule };
+
+    Origin origin = Origin::Person;
     QString source; // as the logs name it: "window", "OSC 192.168.1.20", "tessary-send"
     // Whose budget it is charged to: a client's address, the local sender, the broker. None for
     // a person at this machine, whose presses are never refused for the budget or a busy line.

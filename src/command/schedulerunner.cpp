@@ -86,6 +86,7 @@ void ScheduleRunner::handle(const Schedule::Due &due, const QDateTime &now)
                   true);
     } else {
         Request request;
+        request.origin = Request::Origin::Schedule;
         request.source = QStringLiteral("schedule, ") + due.label();
         request.client = QStringLiteral("schedule");
         request.words = m_schedule.cues().value(due.cue).words;

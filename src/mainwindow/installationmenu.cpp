@@ -51,8 +51,8 @@ InstallationMenu::InstallationMenu(CommandPath *path, CommandLog *log, QMainWind
     m_record->setCheckable(true);
     connect(m_record, &QAction::toggled, this, &InstallationMenu::record);
     connect(m_path, &CommandPath::commandSent, this,
-            [this](const PlayerCommand &command, const QString &source) {
-                if (m_record->isChecked() && source == QLatin1String("window"))
+            [this](const PlayerCommand &command, Request::Origin origin) {
+                if (m_record->isChecked() && origin == Request::Origin::Person)
                     recordCommand(command);
             });
     // The schedule runs while the window holds the line; what it missed, and a cue not sent,
@@ -69,7 +69,7 @@ InstallationMenu::InstallationMenu(CommandPath *path, CommandLog *log, QMainWind
     });
     connect(m_path, &CommandPath::answered, this,
             [this](const Request &request, const Reply &reply) {
-                if (request.client == QLatin1String("schedule") && !reply.sent())
+                if (request.origin == Request::Origin::Schedule && !reply.sent())
                     emit status(tr("Schedule: %1 not sent: %2").arg(reply.said, reply.why()));
             });
     connect(m_path, &CommandPath::sceneEnded, this,

@@ -45,6 +45,7 @@ void MqttBridge::received(const mosquitto_message *message)
         return;
     Request request =
         MqttRequests::parse(player, payload, message->retain, QDateTime::currentDateTimeUtc());
+    request.origin = Request::Origin::Client;
     request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
     const Reply reply = m_path->request(request);
     // Said with the states, a moment after the frames.

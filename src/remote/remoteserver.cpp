@@ -173,6 +173,7 @@ QList<QByteArray> RemoteServer::answerPacket(const QByteArray &packet, const QHo
     for (const Osc::Message &message : parsed.messages) {
         Request request = RemoteRequests::fromOsc(message);
         request.source = source;
+        request.origin = Request::Origin::Client;
         request.client = clientKey(from);
         replies << OscReplies::answer(message.address, m_path->request(request));
     }

@@ -13,6 +13,7 @@ QByteArray serve(CommandPath &path, QStringView line, const QString &source, con
         return "PONG\r\n";
     Request request = RemoteRequests::fromText(line);
     request.source = source;
+    request.origin = Request::Origin::Client;
     request.client = client;
     return TextAnswers::answer(path.request(request));
 }

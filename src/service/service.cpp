@@ -117,10 +117,11 @@ void Service::compose()
             });
     // Every request: those refused or not sent always, the schedule's always, the others when
     // asked.
-    connect(m_path, &CommandPath::logged, this, [this](const QString &text, bool problem) {
-        if (problem || m_verbose || text.startsWith(QLatin1String("schedule, ")))
-            say(problem ? Warning : Info, text);
-    });
+    connect(m_path, &CommandPath::logged, this,
+            [this](const QString &text, bool problem, Request::Origin origin) {
+                if (problem || m_verbose || origin == Request::Origin::Schedule)
+                    say(problem ? Warning : Info, text);
+            });
     // The ways in, each started anew from its own section when it changes; the broker last, as
     // its answer comes later and is what the window's status line then says.
     using Part = ServiceConfiguration::Part;

@@ -141,6 +141,7 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         }
         Request asked;
         asked.source = QStringLiteral("web ") + client;
+        asked.origin = Request::Origin::Client;
         asked.client = client;
         asked.words = QString::fromUtf8(request.body()).trimmed();
         const Reply reply = m_path->request(asked);

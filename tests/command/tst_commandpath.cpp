@@ -29,6 +29,7 @@ private:
     Reply ask(const QString &words, const QString &client = u"10.0.0.7"_s, bool release = false)
     {
         Request request;
+        request.origin = client.isEmpty() ? Request::Origin::Person : Request::Origin::Client;
         request.source = u"text "_s + client;
         request.client = client;
         request.words = words;
@@ -196,9 +197,9 @@ void TestCommandPath::everyRequestLogged()
     ask(u"courtyard volume -13"_s);
     ask(u"5 folder 5000"_s);
     QCOMPARE(
-        logged.value(0),
+        logged.value(0).mid(0, 2),
         QVariantList({u"text 10.0.0.7: courtyard (12) volume -13 dB: sent 8c 03 12 00"_s, false}));
-    QCOMPARE(logged.value(1),
+    QCOMPARE(logged.value(1).mid(0, 2),
              QVariantList({u"text 10.0.0.7: 5 folder 5000 refused: no folder \"5000\": this model "
                            "has 0 to 999"_s,
                            true}));
@@ -211,7 +212,7 @@ void TestCommandPath::everyRequestLogged()
     QTest::qWait(600);
     link->close();
     ask(u"5 play"_s);
-    QCOMPARE(logged.last(),
+    QCOMPARE(logged.last().mid(0, 2),
              QVariantList({u"text 10.0.0.7: 5 play not sent: the port is not open"_s, true}));
     log->flush();
     QCOMPARE(log->rowCount(), 23);
