@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTcpServer>
 
 namespace {
 
@@ -313,7 +314,13 @@ void Service::reload()
         Installation::read(fresh.installation.file, &unread).value_or(QByteArray());
     if (!changed.contains(Part::Installation) && bytes != m_installationBytes)
         changed << Part::Installation;
-    // The ways in first, each put back as it ran, with those before it, should one fail.
+    // Ports another program holds, found before anything is stopped.
+    if (const QString taken = portsTaken(fresh, changed); !taken.isEmpty()) {
+        say(Error, QStringLiteral("reload refused, the running configuration kept: %1").arg(taken));
+        emit told(QStringLiteral("READY=1"));
+        return;
+    }
+    // The ways in first, each put back as it ran, with those before it, should one still fail.
     QList<Part> applied;
     for (const Part part : {Part::Remote, Part::Web, Part::Mqtt}) {
         if (!changed.contains(part))
@@ -330,7 +337,6 @@ void Service::reload()
         }
         applied << part;
     }
-    const ServiceConfiguration before = m_running;
     m_running = fresh;
     if (changed.contains(Part::Line)) {
         m_holder->release();
@@ -347,6 +353,34 @@ void Service::reload()
     say(Info, said.isEmpty() ? QStringLiteral("reloaded: nothing changed")
                              : QStringLiteral("reloaded: %1").arg(said.join(QLatin1String(", "))));
     emit told(QStringLiteral("READY=1"));
+}
+
+// The new ports of remote control and of the page, tried while what runs goes on: why one cannot
+// be listened on, or nothing. A port the running service holds itself is not tried.
+QString Service::portsTaken(const ServiceConfiguration &fresh,
+                            const QList<ServiceConfiguration::Part> &changed) const
+{
+    QString why;
+    const RemoteSettings &remote = fresh.remote, &was = m_running.remote;
+    const QList<quint16> remoteHeld =
+        was.enabled ? QList<quint16>{was.oscPort, was.textPort} : QList<quint16>();
+    if (changed.contains(ServiceConfiguration::Part::Remote) && remote.enabled &&
+        !remoteHeld.contains(remote.oscPort) && !remoteHeld.contains(remote.textPort)) {
+        RemoteServer trial(m_path);
+        if (!trial.start(remote, &why))
+            return ServiceConfiguration::partName(ServiceConfiguration::Part::Remote) +
+                   QStringLiteral(": ") + why;
+    }
+    const WebSettings &web = fresh.web;
+    const bool pageHeld = m_running.web.enabled && m_running.web.port == web.port;
+    if (changed.contains(ServiceConfiguration::Part::Web) && web.enabled && !pageHeld) {
+        QTcpServer trial;
+        if (!trial.listen(*AllowList::readAddress(web.address), web.port))
+            return QStringLiteral("the page: port %1 on %2: %3")
+                .arg(web.port)
+                .arg(web.address, trial.errorString());
+    }
+    return {};
 }
 
 void Service::applyWaysIn(

@@ -93,6 +93,8 @@ private:
     void say(int priority, const QString &text) { emit logged(priority, text); }
     bool apply(ServiceConfiguration::Part part, const ServiceConfiguration &configuration,
                QString *why);
+    QString portsTaken(const ServiceConfiguration &fresh,
+                       const QList<ServiceConfiguration::Part> &changed) const;
     void holdLine();
     void loadInstallation(const QString &file);
     void sayNext();
