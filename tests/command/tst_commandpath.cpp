@@ -1,9 +1,7 @@
 #include "command/commandlog.h"
 #include "command/commandpath.h"
-#include "pseudoterminal.h"
-#include "serial/seriallink.h"
+#include "pathonpty.h"
 
-#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -34,29 +32,21 @@ private:
         request.client = client;
         request.words = words;
         request.release = release;
-        return path->request(request);
+        return on->path.request(request);
     }
 
-    std::unique_ptr<PseudoTerminal> line;
-    std::unique_ptr<QSerialPort> port;
-    std::unique_ptr<SerialLink> link;
-    std::unique_ptr<CommandPath> path;
+    std::unique_ptr<PathOnPty> on;
     std::unique_ptr<CommandLog> log;
 };
 
 void TestCommandPath::init()
 {
-    line = std::make_unique<PseudoTerminal>();
-    port = std::make_unique<QSerialPort>();
-    link = std::make_unique<SerialLink>(port.get());
-    path = std::make_unique<CommandPath>(link.get());
-    log = std::make_unique<CommandLog>();
-    path->setLog(log.get());
-    QVERIFY(link->open(line->slavePath, 19200));
-    path->setInstallation(Installation::parse(
+    on = std::make_unique<PathOnPty>(
         u"[players]\n7 narration\n12 courtyard\n20 lobby\n[scene Opening]\nnarration folder 3\n"
         "courtyard volume -6\nlobby play\n[scene Closing]\ncourtyard stop\nwait 0.3\nall stop\n"
-        "[scene Bad]\nlobby volume -40\n"_s));
+        "[scene Bad]\nlobby volume -40\n"_s);
+    log = std::make_unique<CommandLog>();
+    on->path.setLog(log.get());
 }
 
 void TestCommandPath::requests_data()
@@ -111,7 +101,7 @@ void TestCommandPath::requests()
     const Reply reply = ask(release ? words.mid(8) : words, u"10.0.0.7"_s, release);
     const char *const outcomes[] = {"sent", "nothing to do", "refused", "not sent"};
     QCOMPARE((QLatin1String(outcomes[int(reply.outcome)]) + u' ' + reply.why()).trimmed(), outcome);
-    QCOMPARE(line->readAll().toHex(), frames.remove(u' ').toLatin1());
+    QCOMPARE(on->line.readAll().toHex(), frames.remove(u' ').toLatin1());
     QCOMPARE(reply.frames.size() * 8, frames.size());
 }
 
@@ -120,24 +110,25 @@ void TestCommandPath::requests()
 // the window, are not held back by it.
 void TestCommandPath::budgetInFrames()
 {
-    path->setInstallation({}); // Stop All to every ID
+    on->path.setInstallation({}); // Stop All to every ID
     // More than the whole budget goes when it is full, and is paid off after.
     QCOMPARE(ask(QStringList(130, u"stop"_s).join(u' ').prepend(u"5 "_s), u"z"_s).frames.size(),
              130);
     const QString twenty = QStringList(20, u"play"_s).join(u' ').prepend(u"5 "_s);
     QCOMPARE(ask(twenty, u"z"_s).why(), u"over budget"_s);
-    line->readAll();
+    on->line.readAll();
     QCOMPARE(ask(u"all stop"_s).frames.size(), 128);
     QCOMPARE(ask(twenty).why(), u"over budget"_s);
-    line->readAll();
+    on->line.readAll();
     QCOMPARE(ask(u"5 play"_s, u"10.0.0.8"_s).outcome, Reply::Outcome::Sent);
-    QCOMPARE(path->request(Request::press(u"window"_s, {5, PlayerCommand::Kind::Stop, 0})).outcome,
-             Reply::Outcome::Sent);
-    QCOMPARE(line->readAll().toHex(), "8502010085020200");
+    QCOMPARE(
+        on->path.request(Request::press(u"window"_s, {5, PlayerCommand::Kind::Stop, 0})).outcome,
+        Reply::Outcome::Sent);
+    QCOMPARE(on->line.readAll().toHex(), "8502010085020200");
     QTest::qWait(50); // five frames' worth
     QCOMPARE(ask(u"5 next"_s).outcome, Reply::Outcome::Sent);
     QCOMPARE(ask(u"all stop"_s).why(), u"over budget"_s);
-    QCOMPARE(line->readAll().toHex(), "85020300");
+    QCOMPARE(on->line.readAll().toHex(), "85020300");
 }
 
 // The line is busy while more than a second of frames could still be waiting at its rate,
@@ -145,47 +136,48 @@ void TestCommandPath::budgetInFrames()
 // press still goes.
 void TestCommandPath::busyLineByItsTime()
 {
-    link->close();
-    QVERIFY(link->open(line->slavePath, 9600));
-    path->setInstallation({});
+    on->link.close();
+    QVERIFY(on->link.open(on->line.slavePath, 9600));
+    on->path.setInstallation({});
     // 512 bytes are 533 ms at 9600 baud: two Stop Alls from two clients, then the line is full.
     QCOMPARE(ask(u"all stop"_s, u"a"_s).outcome, Reply::Outcome::Sent);
     QCOMPARE(ask(u"all stop"_s, u"b"_s).outcome, Reply::Outcome::Sent);
     QCOMPARE(ask(u"5 play"_s, u"c"_s).why(), u"busy"_s);
-    QCOMPARE(path->request(Request::press(u"window"_s, {5, PlayerCommand::Kind::Play, 0})).outcome,
-             Reply::Outcome::Sent);
-    QCOMPARE(line->readAll().size(), 2 * 512 + 4);
+    QCOMPARE(
+        on->path.request(Request::press(u"window"_s, {5, PlayerCommand::Kind::Play, 0})).outcome,
+        Reply::Outcome::Sent);
+    QCOMPARE(on->line.readAll().size(), 2 * 512 + 4);
     QTest::qWait(200);
     QCOMPARE(ask(u"5 play"_s, u"c"_s).outcome, Reply::Outcome::Sent);
     // A line closed or gone sends nothing, and says which.
-    link->close();
+    on->link.close();
     QCOMPARE(ask(u"5 play"_s, u"d"_s).why(), u"the port is not open"_s);
-    QVERIFY(link->open(line->slavePath, 9600));
-    line->closeMaster();
+    QVERIFY(on->link.open(on->line.slavePath, 9600));
+    on->line.closeMaster();
     QCOMPARE(ask(u"5 play"_s, u"d"_s).why(), u"connection lost"_s);
 }
 
 // A scene's waits are cancelled by another scene, or by Stop All; the loss of the line stops it.
 void TestCommandPath::scenesCancelAndStop()
 {
-    QSignalSpy ended(path.get(), &CommandPath::sceneEnded);
+    QSignalSpy ended(&on->path, &CommandPath::sceneEnded);
     // Left alone, it goes on after its wait.
     QVERIFY(ask(u"scene Closing"_s).sent());
     QTRY_COMPARE(ended.size(), 1);
-    QCOMPARE(line->readAll().toHex(), "8c02020087020200"
-                                      "8c02020094020200");
+    QCOMPARE(on->line.readAll().toHex(), "8c02020087020200"
+                                         "8c02020094020200");
     ended.clear();
     for (const QString &other : {u"scene Opening"_s, u"all stop"_s}) {
         QVERIFY(ask(u"scene Closing"_s).sent());
         QVERIFY(ask(other).sent());
         QTest::qWait(400);
-        QVERIFY(!path->sceneRunning());
-        QCOMPARE(line->readAll().toHex().left(8), "8c020200");
+        QVERIFY(!on->path.sceneRunning());
+        QCOMPARE(on->line.readAll().toHex().left(8), "8c020200");
     }
     QCOMPARE(ended.value(0).last().toString(), u"cancelled by Opening"_s);
     QCOMPARE(ended.value(2).last().toString(), u"cancelled by Stop All"_s);
     QVERIFY(ask(u"scene Closing"_s).sent());
-    line->closeMaster();
+    on->line.closeMaster();
     QTRY_COMPARE(ended.last().last().toString(), u"stopped: connection lost"_s);
 }
 
@@ -193,7 +185,7 @@ void TestCommandPath::scenesCancelAndStop()
 // or not sent come a few at a time from one source. The command log has a row for each.
 void TestCommandPath::everyRequestLogged()
 {
-    QSignalSpy logged(path.get(), &CommandPath::logged);
+    QSignalSpy logged(&on->path, &CommandPath::logged);
     ask(u"courtyard volume -13"_s);
     ask(u"5 folder 5000"_s);
     QCOMPARE(
@@ -210,7 +202,7 @@ void TestCommandPath::everyRequestLogged()
         logged.last().first().toString().endsWith(u"5 ju?mp refused: unknown command \"ju?mp\""_s));
     // Two a second come again.
     QTest::qWait(600);
-    link->close();
+    on->link.close();
     ask(u"5 play"_s);
     QCOMPARE(logged.last().mid(0, 2),
              QVariantList({u"text 10.0.0.7: 5 play not sent: the port is not open"_s, true}));

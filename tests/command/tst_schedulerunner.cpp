@@ -1,8 +1,6 @@
 #include "command/schedulerunner.h"
-#include "pseudoterminal.h"
-#include "serial/seriallink.h"
+#include "pathonpty.h"
 
-#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,23 +26,16 @@ private:
     // The first look of a runner not yet started starts it.
     QStringList run(ScheduleRunner &runner, const QStringList &clock);
 
-    std::unique_ptr<PseudoTerminal> line;
-    std::unique_ptr<QSerialPort> port;
-    std::unique_ptr<SerialLink> link;
-    std::unique_ptr<CommandPath> path;
+    std::unique_ptr<PathOnPty> on;
     QDateTime now;
     QStringList said;
 };
 
 void TestScheduleRunner::init()
 {
-    line = std::make_unique<PseudoTerminal>();
-    port = std::make_unique<QSerialPort>();
-    link = std::make_unique<SerialLink>(port.get());
-    path = std::make_unique<CommandPath>(link.get());
-    QVERIFY(link->open(line->slavePath, 19200));
+    on = std::make_unique<PathOnPty>();
     said.clear();
-    connect(path.get(), &CommandPath::answered, this,
+    connect(&on->path, &CommandPath::answered, this,
             [this](const Request &asked, const Reply &reply) {
                 said << (reply.sent() ? u"sent "_s : u"not sent "_s) + asked.source;
             });
@@ -105,7 +96,7 @@ void TestScheduleRunner::byTheClock()
     QFETCH(QString, kept);
     QFETCH(QStringList, clock);
     QFETCH(QStringList, outcome);
-    path->setInstallation(
+    on->path.setInstallation(
         Installation::parse(u"[schedule]\ntimezone=Europe/Paris\n"_s + cue + u'\n'));
     QTemporaryDir folder;
     const QString keptIn = folder.filePath(u"last-cue"_s);
@@ -113,7 +104,7 @@ void TestScheduleRunner::byTheClock()
         QFile file(keptIn);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kept.toLatin1()));
     }
-    ScheduleRunner runner(path.get(), [this] { return now; });
+    ScheduleRunner runner(&on->path, [this] { return now; });
     runner.setKeptIn(keptIn);
     QCOMPARE(run(runner, clock), outcome);
 }
@@ -121,9 +112,9 @@ void TestScheduleRunner::byTheClock()
 // Held for the rest of the day, or the next cue skipped: said, and not sent.
 void TestScheduleRunner::heldAndSkipped()
 {
-    path->setInstallation(Installation::parse(u"[schedule]\ntimezone=Europe/Paris\n"
-                                              "daily 10:00 12 play\ndaily 11:00 12 stop\n"_s));
-    ScheduleRunner runner(path.get(), [this] { return now; });
+    on->path.setInstallation(Installation::parse(u"[schedule]\ntimezone=Europe/Paris\n"
+                                                 "daily 10:00 12 play\ndaily 11:00 12 stop\n"_s));
+    ScheduleRunner runner(&on->path, [this] { return now; });
     run(runner, {u"2026-12-08T08:00:00Z"_s});
     runner.skipNext(u"desk"_s);
     QCOMPARE(runner.next()->label(), u"Tue 11:00"_s);
@@ -144,12 +135,12 @@ void TestScheduleRunner::heldAndSkipped()
 void TestScheduleRunner::cueReachesTheLine()
 {
     const QDateTime due = QDateTime::currentDateTimeUtc().addSecs(2);
-    path->setInstallation(Installation::parse(
+    on->path.setInstallation(Installation::parse(
         u"[schedule]\ntimezone=UTC\ndaily %1 12 play\n"_s.arg(due.time().toString(u"HH:mm:ss"_s))));
-    ScheduleRunner runner(path.get());
+    ScheduleRunner runner(&on->path);
     runner.start();
     QByteArray frames;
-    QTRY_VERIFY_WITH_TIMEOUT((frames += line->readAll(0)).size() >= 4, 6000);
+    QTRY_VERIFY_WITH_TIMEOUT((frames += on->line.readAll(0)).size() >= 4, 6000);
     QCOMPARE(frames.toHex(), "8c020100");
 }
 

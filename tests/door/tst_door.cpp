@@ -180,6 +180,8 @@ void TestDoor::heldToItsTerms()
         QTRY_VERIFY2(trusting.isEncrypted(), qPrintable(trusting.errorString()));
         trusting.write(request("GET /api/v1/state"));
         QVERIFY(answered(trusting, 1000).startsWith("HTTP/1.1 200"));
+        // Served over TLS only: plain HTTP is never answered in the clear.
+        QVERIFY(web->pageUrl().startsWith(u"https://"_s) && tried.front()->readAll().isEmpty());
         // Each said once, with the address of what is gone.
         for (const QList<QVariant> &note : std::as_const(webNotes))
             QVERIFY2(!note.first().toString().startsWith(u"web  "_s),
@@ -298,18 +300,18 @@ void TestDoor::anotherMachine()
     if (geteuid() != 0 || QStandardPaths::findExecutable(u"ip"_s).isEmpty())
         QSKIP("network namespaces need root and iproute2");
     const QString ns = u"tessary-door-%1"_s.arg(getpid()), net = u"10.77.%1."_s.arg(getpid() % 250);
-    const QString outside = u"td%1a"_s.arg(getpid()), inside = u"td%1b"_s.arg(getpid());
-    const auto ip = [](const QString &arguments) {
-        return QProcess::execute(u"ip"_s, arguments.split(u' ')) == 0;
-    };
-    QVERIFY(ip(u"netns add "_s + ns));
-    const auto cleanup = qScopeGuard([&] { ip(u"netns del "_s + ns); });
-    QVERIFY(ip(u"link add %1 type veth peer name %2"_s.arg(outside, inside)) &&
-            ip(u"link set %1 netns %2"_s.arg(inside, ns)) &&
-            ip(u"addr add "_s + net + u"1/24 dev "_s + outside) &&
-            ip(u"link set %1 up"_s.arg(outside)) &&
-            ip(u"-n "_s + ns + u" addr add "_s + net + u"2/24 dev "_s + inside) &&
-            ip(u"-n %1 link set %2 up"_s.arg(ns, inside)));
+    const auto cleanup = qScopeGuard([&] {
+        QProcess::execute(u"ip"_s, {u"netns"_s, u"del"_s, ns});
+    });
+    QCOMPARE(QProcess::execute(u"sh"_s, {u"-ec"_s,
+                                         u"ip netns del $0 2>/dev/null || true; "
+                                         "ip netns add $0; ip link add td$2a type veth "
+                                         "peer name td$2b; ip link set td$2b netns $0; "
+                                         "ip addr add ${1}1/24 dev td$2a; ip link set "
+                                         "td$2a up; ip -n $0 addr add ${1}2/24 dev td$2b; "
+                                         "ip -n $0 link set td$2b up"_s,
+                                         ns, net, QString::number(getpid())}),
+             0);
     // What the client in the namespace is answered, by its shell.
     const auto ask = [&](quint16 to, const QByteArray &what) -> QByteArray {
         QProcess client;

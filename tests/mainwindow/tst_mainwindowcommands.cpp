@@ -1,5 +1,6 @@
 #include "command/commandlog.h"
 #include "command/commandpath.h"
+#include "freeports.h"
 #include "mainwindow/identifydialog.h"
 #include "remote/remoteserver.h"
 #include "windowtesting.h"
@@ -299,19 +300,7 @@ void TestMainWindowCommands::installationKeptAsWritten()
 void TestMainWindowCommands::remoteControlFromItsDialog()
 {
     // Five ports in a row that no other test holds now, over UDP and TCP.
-    const auto free = [](int from) {
-        for (int i = 0; i < 5; ++i) {
-            QUdpSocket udp;
-            QTcpSocket tcp;
-            if (!udp.bind(QHostAddress::LocalHost, quint16(from + i)) ||
-                !tcp.bind(QHostAddress::LocalHost, quint16(from + i)))
-                return false;
-        }
-        return true;
-    };
-    int port = 40000 + int(QCoreApplication::applicationPid() % 10000);
-    while (!free(port))
-        port += 5;
+    const int port = freePorts(5);
     QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
         .setValue(u"mqtt/discoveryPrefix"_s, u"ha"_s);
     start();

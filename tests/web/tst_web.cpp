@@ -33,7 +33,6 @@ private slots:
     void eventsOnlyForThisPage();
     void spokenAsClientsSpeak();
     void tokenKeptAndChecked();
-    void servedOverTls();
 
 private:
     // One request as raw HTTP; the status line's code, and the body.
@@ -286,35 +285,6 @@ void TestWeb::tokenKeptAndChecked()
     QVERIFY(WebServer::hostNamesUs("[::1]:7780", names, 7780));
     QVERIFY(!WebServer::hostNamesUs("localhost:7781", names, 7780));
     QVERIFY(!WebServer::hostNamesUs("[::1]:7781", names, 7780));
-}
-
-// With a certificate and its key, the page and the API are served over TLS, and only so.
-void TestWeb::servedOverTls()
-{
-    WebSettings settings;
-    settings.port = 0;
-    settings.certFile = QFINDTESTDATA("tls/localhost.pem");
-    settings.keyFile = QFINDTESTDATA("tls/localhost.key");
-    QString why;
-    QVERIFY2(server->start(settings, token, &why), qPrintable(why));
-    QVERIFY(server->pageUrl().startsWith(u"https://127.0.0.1:"_s));
-
-    QSslSocket client;
-    QSslConfiguration trusting = client.sslConfiguration();
-    trusting.setCaCertificates(QSslCertificate::fromPath(settings.certFile));
-    client.setSslConfiguration(trusting);
-    client.connectToHostEncrypted(u"127.0.0.1"_s, server->port());
-    QTRY_VERIFY2(client.isEncrypted(), qPrintable(client.errorString()));
-    client.write("POST /api/v1/request HTTP/1.1\r\nHost: " + host() + "\r\nAuthorization: Bearer " +
-                 token.toLatin1() + "\r\nContent-Length: 14\r\n\r\ncourtyard play");
-    QByteArray answer;
-    QTRY_VERIFY((answer += client.readAll()).contains(R"("outcome":"sent")"));
-    QVERIFY(answer.startsWith("HTTP/1.1 200"));
-    QCOMPARE(on->line.read(4, 300).toHex(), "8c020100");
-
-    // Plain HTTP on that port is never answered in the clear.
-    const auto [status, body] = exchange("GET / HTTP/1.1\r\nHost: " + host() + "\r\n\r\n");
-    QCOMPARE(status, 0);
 }
 
 QTEST_MAIN(TestWeb)
