@@ -1,3 +1,4 @@
+#include "clients.h"
 #include "freeports.h"
 #include "pseudoterminal.h"
 #include "runningservice.h"
@@ -32,25 +33,15 @@ private:
     // What a text client is answered over UDP, or nothing within a while.
     QByteArray cue(quint16 port, const QByteArray &text)
     {
-        QUdpSocket client;
-        client.bind(QHostAddress::LocalHost);
-        client.writeDatagram(text, QHostAddress::LocalHost, port);
-        for (QDeadlineTimer deadline(1000);
-             !client.hasPendingDatagrams() && !deadline.hasExpired();)
-            QTest::qWait(5);
-        return client.hasPendingDatagrams() ? client.receiveDatagram().data().trimmed()
-                                            : QByteArray();
+        return Clients::askDatagram(port, text).trimmed();
     }
-    // The page's answer to a request for its state: its status.
     int state(quint16 port, const QByteArray &token)
     {
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, port);
-        client.write("GET /api/v1/state HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
-                     "\r\nAuthorization: Bearer " + token + "\r\n\r\n");
-        for (QDeadlineTimer deadline(1000); client.bytesAvailable() < 12 && !deadline.hasExpired();)
-            QTest::qWait(5);
-        return client.read(12).mid(9).toInt();
+        return Clients::ask(port, "GET /api/v1/state HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                      QByteArray::number(port) + "\r\nAuthorization: Bearer " +
+                                      token + "\r\n\r\n")
+            .mid(9, 3)
+            .toInt();
     }
     QString section(const QString &more = {}) const
     {
@@ -97,7 +88,7 @@ void TestService::fromItsConfiguration()
                                       QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther;
     QCOMPARE(QFileInfo(socket).permissions() & others, QFile::Permissions());
     QVERIFY(QFile::link(line->slavePath, port));
-    QVERIFY(service->says("open: "));
+    QVERIFY(service->says("open: ", 1, 10000));
     QCOMPARE(QFileInfo(socket).group(), QFileInfo(line->slavePath).group());
     QCOMPARE(QFileInfo(socket).permissions() & others, QFile::ReadGroup | QFile::WriteGroup);
     QCOMPARE(cue(ports + 1, "9 volume -64\n"), "OK");
@@ -115,7 +106,7 @@ void TestService::fromItsConfiguration()
     QVERIFY(service->says("connection lost"));
     line = std::make_unique<PseudoTerminal>();
     QVERIFY(QFile::remove(port) && QFile::link(line->slavePath, port));
-    QVERIFY(service->says("open: ", 2));
+    QVERIFY(service->says("open: ", 2, 10000));
     QCOMPARE(cue(ports + 1, "9 stop\n"), "OK");
     QCOMPARE(line->readAll().toHex(), "89020200");
     // The installation, there now, is taken at a reload.

@@ -1,3 +1,4 @@
+#include "clients.h"
 #include "freeports.h"
 #include "pathonpty.h"
 #include "remote/localserver.h"
@@ -22,40 +23,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-using Socket = std::unique_ptr<QTcpSocket>;
-
-// A client from one of this machine's loopback addresses, 127.0.0.N.
-Socket connectFrom(int n, quint16 port, QTcpSocket *socket = new QTcpSocket)
-{
-    Socket client(socket);
-    client->bind(QHostAddress(u"127.0.0.%1"_s.arg(n)));
-    client->connectToHost(QHostAddress::LocalHost, port);
-    // The servers take it from this thread's event loop.
-    for (QDeadlineTimer deadline(2000);
-         client->state() == QAbstractSocket::ConnectingState && !deadline.hasExpired();)
-        QTest::qWait(1);
-    return client;
-}
-
-// What a client is answered until the server closes it or falls silent, or until a while has
-// passed.
-QByteArray answered(QTcpSocket &client, int ms = 3000)
-{
-    QByteArray got;
-    for (QDeadlineTimer deadline(ms), quiet(deadline);
-         !deadline.hasExpired() && !quiet.hasExpired() &&
-         client.state() == QAbstractSocket::ConnectedState;
-         QTest::qWait(5))
-        if (const QByteArray more = client.readAll(); !more.isEmpty()) {
-            got += more;
-            quiet.setRemainingTime(100);
-        }
-    return got + client.readAll();
-}
-
-} // namespace
+using namespace Clients;
 
 // The terms on which every way in takes its clients, each row a way a stranger on the network,
 // or a visitor, once held what was not theirs: real clients on real sockets against the page's

@@ -1,3 +1,4 @@
+#include "clients.h"
 #include "command/schedulerunner.h"
 #include "pathonpty.h"
 #include "remote/remoteserver.h"
@@ -38,24 +39,7 @@ private:
     // One request as raw HTTP; the status line's code, and the body.
     std::pair<int, QByteArray> exchange(const QByteArray &raw)
     {
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, server->port());
-        if (!client.waitForConnected(2000))
-            return {0, {}};
-        client.write(raw);
-        // The server answers from this thread's event loop.
-        QByteArray answer;
-        QDeadlineTimer deadline(3000);
-        while (!deadline.hasExpired() && client.state() == QAbstractSocket::ConnectedState) {
-            QTest::qWait(5);
-            answer += client.readAll();
-            const qsizetype end = answer.indexOf("\r\n\r\n");
-            const qsizetype length = answer.indexOf("Content-Length: ");
-            if (end >= 0 && length >= 0 &&
-                answer.size() >= end + 4 + answer.mid(length + 16, 8).split('\r').first().toInt())
-                break;
-        }
-        answer += client.readAll();
+        const QByteArray answer = Clients::ask(server->port(), raw);
         return {answer.mid(9, 3).toInt(), answer.mid(answer.indexOf("\r\n\r\n") + 4)};
     }
     QByteArray host() const { return "127.0.0.1:" + QByteArray::number(server->port()); }
