@@ -43,7 +43,7 @@ std::optional<AllowList> AllowList::read(const QStringList &entries, QString *fa
             return std::nullopt;
         }
         list.m_written << entry;
-        list.m_subnets << std::pair{bits < 0 ? plain(*address) : *address, bits};
+        list.m_subnets << std::pair{isSubnet ? *address : plain(*address), bits};
     }
     return list;
 }

@@ -26,7 +26,8 @@ bool ended(const QIODevice *connection)
     return false;
 }
 
-// Closed at once, or after what it was last told has gone.
+// Closed at once, or after what it was last told has gone (a network client's last word, an
+// HTTP status); a local client is told nothing more.
 void close(QIODevice *connection, bool atOnce)
 {
     if (auto *socket = qobject_cast<QAbstractSocket *>(connection)) {
@@ -38,13 +39,7 @@ void close(QIODevice *connection, bool atOnce)
         if (socket->state() != QAbstractSocket::UnconnectedState)
             QTimer::singleShot(GoodbyeMs, socket, &QAbstractSocket::abort);
     } else if (auto *local = qobject_cast<QLocalSocket *>(connection)) {
-        if (atOnce) {
-            local->abort();
-            return;
-        }
-        local->disconnectFromServer();
-        if (local->state() != QLocalSocket::UnconnectedState)
-            QTimer::singleShot(GoodbyeMs, local, &QLocalSocket::abort);
+        local->abort();
     } else {
         connection->close();
     }
@@ -141,19 +136,13 @@ bool Door::makeRoom(const QHostAddress &peer, const QString &name)
     const qsizetype holders = counts.size() + (mine == 0 ? 1 : 0);
     if (mine * holders >= m_limits.connections)
         return false;
-    QHostAddress most;
-    int mostHeld = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > mostHeld) {
-            most = it.key();
-            mostHeld = it.value();
-        }
-    if (mostHeld <= mine + 1)
+    const auto most = std::max_element(counts.cbegin(), counts.cend());
+    if (*most <= mine + 1)
         return false;
     QIODevice *oldest = nullptr;
     qint64 age = -1;
     for (auto it = m_slots.cbegin(); it != m_slots.cend(); ++it)
-        if (it->peer == most && it->since.elapsed() > age) {
+        if (it->peer == most.key() && it->since.elapsed() > age) {
             oldest = it.key();
             age = it->since.elapsed();
         }
@@ -227,13 +216,14 @@ void Door::closeAll()
 bool Door::descriptorsToSpare() const
 {
 #ifdef Q_OS_LINUX
-    rlimit limit = {};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return true;
+    // A limit that cannot be read is none.
+    rlimit limit = {RLIM_INFINITY, RLIM_INFINITY};
+    getrlimit(RLIMIT_NOFILE, &limit);
     const qsizetype open = QDir(QStringLiteral("/proc/self/fd"))
                                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                                .size();
-    return open + ReservedDescriptors <= qsizetype(limit.rlim_cur);
+    return limit.rlim_cur == RLIM_INFINITY ||
+           open + ReservedDescriptors <= qsizetype(limit.rlim_cur);
 #else
     return true;
 #endif
@@ -257,14 +247,9 @@ void Door::say(const QString &text)
     // The same line for the same client, whatever the way in: said once a minute at most.
     auto found = m_said.find(text);
     if (found == m_said.end()) {
-        // The table stays small: what was said long ago makes room.
-        if (m_said.size() >= RememberedClients) {
-            m_said.removeIf([](const auto &entry) {
-                return entry.value().last.hasExpired(SaidEveryMs) && entry.value().since == 0;
-            });
-            if (m_said.size() >= RememberedClients)
-                m_said.erase(m_said.begin());
-        }
+        // The table stays small: full, it starts again.
+        if (m_said.size() >= RememberedClients)
+            m_said.clear();
         found = m_said.insert(text, {});
     }
     if (found->last.isValid() && !found->last.hasExpired(SaidEveryMs)) {
@@ -284,7 +269,6 @@ void Door::drop(QIODevice *connection, Cut why, const QString &text)
     if (!text.isEmpty())
         say(text);
     close(connection, why == Cut::Unread || why == Cut::Room);
-    arm();
 }
 
 void Door::free(QIODevice *connection)
