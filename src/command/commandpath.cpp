@@ -123,7 +123,9 @@ Reply::Reason CommandPath::admission(const Request &request, int frames)
 {
     if (!m_line->isOpen())
         return m_linkState == LinkState::Lost ? Reply::Reason::Lost : Reply::Reason::Closed;
-    if (request.origin == Request::Origin::Person)
+    // A person at this machine, and the schedule (the installation's own voice), are never held
+    // back for the line's time or a budget.
+    if (request.origin != Request::Origin::Client)
         return Reply::Reason::None;
     if (backlogMs() > BusyAfterMs)
         return Reply::Reason::Busy;

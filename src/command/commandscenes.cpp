@@ -61,7 +61,7 @@ void CommandPath::continueScene(Reply *first)
                                            [](const auto &step) { return !step.command; }) -
                               steps.cbegin();
         // A scene a client started goes on as its budget allows, and never late.
-        const bool client = m_scene.asked.origin != Request::Origin::Person;
+        const bool client = m_scene.asked.origin == Request::Origin::Client;
         if (client && backlogMs() > BusyAfterMs)
             reply.reason = Reply::Reason::Busy;
         else if (client)

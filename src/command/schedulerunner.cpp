@@ -24,9 +24,22 @@ void ScheduleRunner::start()
     m_schedule = m_path->installation().schedule();
     m_running = true;
     m_lastLook = {};
+    // What was handled before: the moment, then the keys handled at it (a file of an older
+    // version holds the moment alone, the cue due then handled).
     if (!m_keptIn.isEmpty())
-        if (const std::optional<QByteArray> kept = SafeFile::read(m_keptIn, 64))
-            m_keptLast = QDateTime::fromString(QString::fromLatin1(kept->trimmed()), Qt::ISODate);
+        if (const std::optional<QByteArray> kept = SafeFile::read(m_keptIn, 64 * 1024)) {
+            const QList<QByteArray> lines = kept->trimmed().split('\n');
+            const QDateTime upTo =
+                QDateTime::fromString(QString::fromLatin1(lines.first().trimmed()), Qt::ISODate);
+            if (upTo.isValid() && (!m_handledUpTo.isValid() || upTo > m_handledUpTo)) {
+                m_keptLast = m_handledUpTo = upTo;
+                m_handledAt.clear();
+                for (const QByteArray &key : lines.mid(1))
+                    m_handledAt.insert(QString::fromUtf8(key.trimmed()));
+                if (lines.size() == 1)
+                    m_handledUpTo = m_handledUpTo.addMSecs(1);
+            }
+        }
     check();
 }
 
@@ -59,29 +72,37 @@ void ScheduleRunner::check()
         from = std::max(m_keptLast, now.addDays(-MissedSaidDays));
     m_lastLook = now;
     for (const Schedule::Due &due : m_schedule.between(from, now))
-        handle(due, now);
-    // Each cue is known as handled for a while either side of now: a clock set back within
-    // that never runs it again.
-    m_handled.removeIf([&now](const QHash<QString, QDateTime>::iterator it) {
-        return std::abs(it.value().secsTo(now)) > 2 * 86400;
-    });
+        handle(due);
     wakeForNext(now);
 }
 
-void ScheduleRunner::handle(const Schedule::Due &due, const QDateTime &now)
+bool ScheduleRunner::isHandled(const Schedule::Due &due) const
 {
-    const QString key = due.key(m_schedule);
-    if (m_handled.contains(key))
+    return m_handledUpTo.isValid() &&
+           (due.at < m_handledUpTo ||
+            (due.at == m_handledUpTo && m_handledAt.contains(due.key(m_schedule))));
+}
+
+void ScheduleRunner::handle(const Schedule::Due &due)
+{
+    if (isHandled(due))
         return;
-    m_handled.insert(key, due.at);
+    const QString key = due.key(m_schedule);
+    if (!m_handledUpTo.isValid() || due.at > m_handledUpTo) {
+        m_handledUpTo = due.at;
+        m_handledAt.clear();
+    }
+    m_handledAt.insert(key);
+    keep();
     const QString said = describe(m_schedule, due);
-    const qint64 late = due.at.secsTo(now);
+    // Late as it would be sent, not as it was found.
+    const qint64 lateMs = due.at.msecsTo(m_clock());
+    const qint64 late = lateMs / 1000;
     if (due.day == m_heldDay) {
         emit note(QStringLiteral("schedule held: %1 not sent").arg(said), true);
-    } else if (key == m_skipKey) {
-        m_skipKey.clear();
+    } else if (m_skipped.remove(key)) {
         emit note(QStringLiteral("schedule: %1 skipped").arg(said), false);
-    } else if (late > m_schedule.toleranceS()) {
+    } else if (lateMs > m_schedule.toleranceS() * 1000) {
         emit note(QStringLiteral("schedule: %1 missed, by %2 s; not run late").arg(said).arg(late),
                   true);
     } else {
@@ -92,10 +113,18 @@ void ScheduleRunner::handle(const Schedule::Due &due, const QDateTime &now)
         request.words = m_schedule.cues().value(due.cue).words;
         m_path->request(request);
     }
-    if (!m_keptIn.isEmpty()) {
-        QString why;
-        SafeFile::write(m_keptIn, due.at.toString(Qt::ISODate).toLatin1() + '\n', &why);
-    }
+}
+
+// Kept before the cue goes: a cue is never sent twice, even by a program stopped as it sends.
+void ScheduleRunner::keep()
+{
+    if (m_keptIn.isEmpty())
+        return;
+    QByteArray kept = m_handledUpTo.toString(Qt::ISODateWithMs).toLatin1() + '\n';
+    for (const QString &key : std::as_const(m_handledAt))
+        kept += key.toUtf8() + '\n';
+    QString why;
+    SafeFile::write(m_keptIn, kept, &why);
 }
 
 void ScheduleRunner::wakeForNext(const QDateTime &now)
@@ -123,7 +152,7 @@ std::optional<Schedule::Due> ScheduleRunner::next() const
     const QDateTime now = m_clock();
     for (const Schedule::Due &due : m_schedule.between(now, now.addDays(8))) {
         const QString key = due.key(m_schedule);
-        if (due.day != m_heldDay && key != m_skipKey && !m_handled.contains(key))
+        if (due.day != m_heldDay && !m_skipped.contains(key) && !isHandled(due))
             return due;
     }
     return std::nullopt;
@@ -140,10 +169,10 @@ void ScheduleRunner::holdToday(const QString &by)
 
 void ScheduleRunner::resume(const QString &by)
 {
-    if (!m_heldDay.isValid() && m_skipKey.isEmpty())
+    if (!m_heldDay.isValid() && m_skipped.isEmpty())
         return;
     m_heldDay = {};
-    m_skipKey.clear();
+    m_skipped.clear();
     emit note(QStringLiteral("schedule resumed (%1)").arg(by), false);
     wakeForNext(m_clock());
 }
@@ -158,7 +187,7 @@ void ScheduleRunner::skipNext(const QString &by)
     const std::optional<Schedule::Due> coming = next();
     if (!coming)
         return;
-    m_skipKey = coming->key(m_schedule);
+    m_skipped.insert(coming->key(m_schedule));
     emit note(
         QStringLiteral("schedule: %1 to be skipped (%2)").arg(describe(m_schedule, *coming), by),
         false);

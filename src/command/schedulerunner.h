@@ -6,16 +6,19 @@
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <functional>
 #include <optional>
 
 // Sends the installation's schedule through the command path, by the clock, as one more source
-// of requests ("schedule, Mon 10:00"). Each cue of each day runs once: a clock set back, or
-// the hour the clocks go back in autumn, never runs one again. A cue found due later than the
-// schedule's tolerance (the clock set forward, the machine asleep, the program stopped) is not
-// run late but said as missed; what was missed while the program was stopped is said at start,
-// from the last cue kept in a file.
+// of requests ("schedule, Tue 10:00"). Each cue of each day is handled once, whatever happens
+// between: what was handled is known up to a moment (every cue due before it, and those due at
+// it that were handled), kept in a file and read back at start, so that a restart, a clock set
+// back by any amount, or the hour the clocks go back in autumn never runs one again. A cue later
+// than the schedule's tolerance when it would be sent (the clock set forward, the machine
+// asleep, the program stopped) is not run late but said as missed; what was missed while the
+// program was stopped is said at start.
 class ScheduleRunner : public QObject
 {
     Q_OBJECT
@@ -28,7 +31,7 @@ public:
     explicit ScheduleRunner(CommandPath *path, Clock clock = &QDateTime::currentDateTimeUtc,
                             QObject *parent = nullptr);
 
-    // The file where the last cue handled is kept; none by default.
+    // The file where what was handled is kept; none by default.
     void setKeptIn(const QString &path) { m_keptIn = path; }
     // Follows the installation's schedule from now on; stop() until started again.
     void start();
@@ -44,7 +47,7 @@ public:
     void holdToday(const QString &by);
     void resume(const QString &by);
     bool heldToday() const;
-    // The next cue is not run, but said as skipped.
+    // The next cue not skipped yet is not run, but said as skipped.
     void skipNext(const QString &by);
     // "hold", "resume" or "skip", in any case, as the page and the broker send them; false
     // for any other word.
@@ -63,7 +66,9 @@ signals:
     void nextChanged();
 
 private:
-    void handle(const Schedule::Due &due, const QDateTime &now);
+    void handle(const Schedule::Due &due);
+    bool isHandled(const Schedule::Due &due) const;
+    void keep();
     void wakeForNext(const QDateTime &now);
     QDate day() const;
 
@@ -74,10 +79,12 @@ private:
     QTimer m_wake;
     bool m_running = false;
     QDateTime m_lastLook;
-    QDateTime m_keptLast;                // as read at start, for what was missed meanwhile
-    QHash<QString, QDateTime> m_handled; // each cue on its day, by key, with when it was due
+    QDateTime m_keptLast; // as read at start, for what was missed meanwhile
+    // Every cue due before this is handled, and those due at it whose keys are here.
+    QDateTime m_handledUpTo;
+    QSet<QString> m_handledAt;
     QDate m_heldDay;
-    QString m_skipKey;
+    QSet<QString> m_skipped;
     std::optional<Schedule::Due> m_next; // as last said
     bool m_nextHeld = false;
 };

@@ -58,8 +58,9 @@ QStringList TestScheduleRunner::run(ScheduleRunner &runner, const QStringList &c
 
 void TestScheduleRunner::byTheClock_data()
 {
-    // The time of a daily cue in Paris; the last cue kept from an earlier run; the clock, UTC, at
-    // each look; what became of the cue.
+    // The time of a daily cue in Paris (or the cues, "|" between them); the last cue kept from an
+    // earlier run; the clock, UTC, at each look ("restart": another runner from then on, on
+    // what the first kept); what became of the cue.
     QTest::addColumn<QString>("cue");
     QTest::addColumn<QString>("kept");
     QTest::addColumn<QStringList>("clock");
@@ -83,9 +84,20 @@ void TestScheduleRunner::byTheClock_data()
         {"fall back", "02:30", "",
          "2026-10-25T00:29:59Z 2026-10-25T00:30:00Z 2026-10-25T01:30:00Z 2026-10-25T01:31:00Z",
          "sent schedule, Sun 02:30"},
+        {"restarted within the tolerance", "10:00", "",
+         "2026-12-08T09:00:00Z restart 2026-12-08T09:00:03Z", sent},
+        {"the clock three days ahead and back", "10:00", "",
+         "2026-12-08T08:59:59Z 2026-12-11T09:00:30Z 2026-12-08T09:00:05Z",
+         "schedule: 12 play, Tue 10:00 missed, by 259230 s; not run late|schedule: 12 play, Wed "
+         "10:00 missed, by 172830 s; not run late|schedule: 12 play, Thu 10:00 missed, by 86430 s; "
+         "not run late|sent schedule, Fri 10:00"},
+        {"two cues in one second", "daily 10:00 all stop|daily 10:00 12 play", "",
+         "2026-12-08T09:00:00Z", "sent schedule, Tue 10:00|sent schedule, Tue 10:00"},
     };
     for (const auto &[tag, time, kept, clock, outcome] : rows)
-        QTest::newRow(tag) << u"daily %1 12 play"_s.arg(QLatin1String(time))
+        QTest::newRow(tag) << (QByteArrayView(time).startsWith("daily")
+                                   ? QString::fromLatin1(time).replace(u'|', u'\n')
+                                   : u"daily %1 12 play"_s.arg(QLatin1String(time)))
                            << QString::fromLatin1(kept) << QString::fromLatin1(clock).split(u' ')
                            << QString::fromLatin1(outcome).split(u'|', Qt::SkipEmptyParts);
 }
@@ -104,21 +116,32 @@ void TestScheduleRunner::byTheClock()
         QFile file(keptIn);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kept.toLatin1()));
     }
-    ScheduleRunner runner(&on->path, [this] { return now; });
-    runner.setKeptIn(keptIn);
-    QCOMPARE(run(runner, clock), outcome);
+    const qsizetype restart = clock.indexOf(u"restart"_s);
+    {
+        ScheduleRunner runner(&on->path, [this] { return now; });
+        runner.setKeptIn(keptIn);
+        run(runner, clock.mid(0, restart));
+    }
+    if (restart >= 0) {
+        ScheduleRunner again(&on->path, [this] { return now; });
+        again.setKeptIn(keptIn);
+        run(again, clock.mid(restart + 1));
+    }
+    QCOMPARE(said, outcome);
 }
 
 // Held for the rest of the day, or the next cue skipped: said, and not sent.
 void TestScheduleRunner::heldAndSkipped()
 {
-    on->path.setInstallation(Installation::parse(u"[schedule]\ntimezone=Europe/Paris\n"
-                                                 "daily 10:00 12 play\ndaily 11:00 12 stop\n"_s));
+    on->path.setInstallation(Installation::parse(
+        u"[schedule]\ntimezone=Europe/Paris\ndaily 10:00 12 play\ndaily 10:30 12 next\n"
+        "daily 11:00 12 stop\n"_s));
     ScheduleRunner runner(&on->path, [this] { return now; });
     run(runner, {u"2026-12-08T08:00:00Z"_s});
     runner.skipNext(u"desk"_s);
+    runner.skipNext(u"desk"_s); // skips the one after, the first still skipped
     QCOMPARE(runner.next()->label(), u"Tue 11:00"_s);
-    run(runner, {u"2026-12-08T09:00:00Z"_s, u"2026-12-08T09:00:01Z"_s});
+    run(runner, {u"2026-12-08T09:00:00Z"_s, u"2026-12-08T09:30:01Z"_s});
     QSignalSpy shown(&runner, &ScheduleRunner::nextChanged);
     runner.holdToday(u"desk"_s);
     QCOMPARE(runner.next()->label(), u"Wed 10:00"_s);
@@ -126,7 +149,9 @@ void TestScheduleRunner::heldAndSkipped()
     run(runner, {u"2026-12-08T10:00:00Z"_s, u"2026-12-08T10:00:01Z"_s, u"2026-12-09T06:00:00Z"_s});
     QVERIFY(!runner.heldToday()); // a day's hold is that day's
     QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped (desk)"_s,
+                                u"schedule: 12 next, Tue 10:30 to be skipped (desk)"_s,
                                 u"schedule: 12 play, Tue 10:00 skipped"_s,
+                                u"schedule: 12 next, Tue 10:30 skipped"_s,
                                 u"schedule held for the rest of 2026-12-08 (desk)"_s,
                                 u"schedule held: 12 stop, Tue 11:00 not sent"_s}));
 }
