@@ -19,11 +19,9 @@ bool ended(const QIODevice *connection)
 {
     if (!connection || !connection->isOpen())
         return true;
-    if (const auto *socket = qobject_cast<const QAbstractSocket *>(connection))
-        return socket->state() == QAbstractSocket::UnconnectedState;
-    if (const auto *local = qobject_cast<const QLocalSocket *>(connection))
-        return local->state() == QLocalSocket::UnconnectedState;
-    return false;
+    // A socket whose peer has gone stays open for what is left to read; nobody may delete it.
+    const auto *socket = qobject_cast<const QAbstractSocket *>(connection);
+    return socket && socket->state() == QAbstractSocket::UnconnectedState;
 }
 
 // Closed at once, or after what it was last told has gone (a network client's last word, an
