@@ -9,6 +9,10 @@ QString Installation::requestRefusal(const QString &words) const
     const Asked asked = RequestWords::read(
         QStringView(words), [this](const QString &player) { return resolve(player); },
         DeviceProfiles::widest(), names());
+    // A scene's name alone, as a person writes a cue first.
+    if (!asked.error.isEmpty() && asked.error.startsWith(QLatin1String("no player")) &&
+        scene(words.simplified()))
+        return asked.error + QStringLiteral("; scene %1?").arg(words.simplified());
     if (!asked.error.isEmpty())
         return asked.error;
     if (asked.target == Asked::Target::Scene && !scene(asked.scene))

@@ -9,84 +9,158 @@
 namespace {
 
 const char *const DayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+const char *const FullDayNames[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                    "Friday", "Saturday", "Sunday"};
+const char *const MonthNames[] = {"January",   "February", "March",    "April",
+                                  "May",       "June",     "July",     "August",
+                                  "September", "October",  "November", "December"};
 const char *const Nths[] = {"first", "second", "third", "fourth"};
+// The year a day of every year is written in: a leap year, so that 02-29 is one.
+constexpr int AnyYear = 2000;
+constexpr unsigned MondayToFriday = 0x1f, SaturdayAndSunday = 0x60;
 
-// Qt's day of the week, 1 for Monday, for an English day's short name.
+bool is(QStringView word, const char *known)
+{
+    return word.compare(QLatin1String(known), Qt::CaseInsensitive) == 0;
+}
+
+// Qt's day of the week, 1 for Monday, for an English day's name, short or full.
 int weekday(QStringView word)
 {
     for (int day = 0; day < 7; ++day)
-        if (word.compare(QLatin1String(DayNames[day]), Qt::CaseInsensitive) == 0)
+        if (is(word, DayNames[day]) || is(word, FullDayNames[day]))
             return day + 1;
     return 0;
 }
 
-QDate isoDate(QStringView word)
+// A month, 1 for January, for its English name, full or its first three letters.
+int month(QStringView word)
 {
-    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-    return form.match(word).hasMatch() ? QDate::fromString(word.toString(), Qt::ISODate) : QDate();
+    for (int month = 0; month < 12; ++month)
+        if (is(word, MonthNames[month]) ||
+            (word.size() == 3 &&
+             QLatin1String(MonthNames[month]).startsWith(word, Qt::CaseInsensitive)))
+            return month + 1;
+    return 0;
 }
 
-// The days the first words name, and how many words they take; nothing when they name none.
-std::optional<Schedule::Days> readDays(const QStringList &words, int *taken)
+// A date, or a day of every year (12-25, 25 Dec, Dec 25): what it is, or nothing.
+std::optional<Schedule::Days::Run> date(QStringView text)
+{
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4}-)?(\\d{2})-(\\d{2})$"));
+    static const QRegularExpression named(
+        QStringLiteral("^(?:(\\d{1,2}) ([a-z]+)|([a-z]+) (\\d{1,2}))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    Schedule::Days::Run run;
+    if (const QRegularExpressionMatch match = iso.match(text); match.hasMatch()) {
+        run.yearly = !match.hasCaptured(1);
+        run.from = run.yearly ? QDate(AnyYear, match.captured(2).toInt(), match.captured(3).toInt())
+                              : QDate::fromString(text.toString(), Qt::ISODate);
+    } else if (const QRegularExpressionMatch match = named.match(text); match.hasMatch()) {
+        run.yearly = true;
+        const bool dayFirst = match.hasCaptured(1);
+        run.from = QDate(AnyYear, month(match.captured(dayFirst ? 2 : 3)),
+                         match.captured(dayFirst ? 1 : 4).toInt());
+    }
+    run.to = run.from;
+    return run.from.isValid() ? std::optional(run) : std::nullopt;
+}
+
+// The days a line's first words name, or the part of them at fault.
+std::optional<Schedule::Days> readDays(const QStringList &words, QString *fault)
 {
     using Kind = Schedule::Days::Kind;
     Schedule::Days days;
-    const QString first = words.value(0);
-    *taken = 1;
-    if (first.compare(QLatin1String("daily"), Qt::CaseInsensitive) == 0)
+    // As a word processor writes a run: with an en dash or an em dash.
+    const QString text = words.join(u' ').replace(QChar(0x2013), u'-').replace(QChar(0x2014), u'-');
+    *fault = text;
+    if (is(text, "daily") || is(text, "every day") || is(text, "everyday"))
         return days;
-    for (int nth = 0; nth <= 4; ++nth) {
-        const QLatin1String name(nth < 4 ? Nths[nth] : "last");
-        if (first.compare(name, Qt::CaseInsensitive) != 0)
+    for (int nth = 0; nth <= 4 && words.size() == 2; ++nth) {
+        if (!is(words[0], nth < 4 ? Nths[nth] : "last"))
             continue;
-        const int day = weekday(words.value(1));
+        const int day = weekday(words[1]);
+        *fault = words[1];
         if (!day)
             return std::nullopt;
         days.kind = Kind::NthWeekday;
         days.nth = nth < 4 ? nth + 1 : -1;
         days.weekdays = 1u << (day - 1);
-        *taken = 2;
         return days;
     }
-    if (const qsizetype dots = first.indexOf(QLatin1String("..")); dots > 0) {
-        days.kind = Kind::Dates;
-        days.from = isoDate(QStringView(first).first(dots));
-        days.to = isoDate(QStringView(first).sliced(dots + 2));
-        return days.from.isValid() && days.to.isValid() && days.from <= days.to
-                   ? std::optional(days)
-                   : std::nullopt;
-    }
-    if (const QDate date = isoDate(first); date.isValid()) {
-        days.kind = Kind::Dates;
-        days.from = days.to = date;
-        return days;
-    }
-    // Days and runs of days, a run going on past Sunday if it is written so (Fri-Mon).
-    days.kind = Kind::Weekdays;
-    for (const QString &part : first.split(u',')) {
+    // A list of days of the week and runs of them, a run going on past Sunday if it is written
+    // so (Fri-Mon); or a list of dates and runs of dates.
+    for (const QString &item : text.split(u',')) {
+        const QString part = item.simplified();
+        *fault = part;
         const QStringList ends = part.split(u'-');
-        const int from = weekday(ends.value(0));
-        const int to = ends.size() == 2 ? weekday(ends[1]) : from;
-        if (!from || !to || ends.size() > 2)
-            return std::nullopt;
-        for (int day = from;; day = day % 7 + 1) {
-            days.weekdays |= 1u << (day - 1);
-            if (day == to)
-                break;
+        const int from = weekday(ends.first()), to = weekday(ends.last());
+        if (is(part, "weekdays") || is(part, "weekends")) {
+            days.weekdays |= is(part, "weekdays") ? MondayToFriday : SaturdayAndSunday;
+        } else if (from && to && ends.size() <= 2) {
+            for (int day = from;; day = day % 7 + 1) {
+                days.weekdays |= 1u << (day - 1);
+                if (day == to)
+                    break;
+            }
+        } else {
+            const qsizetype dots = part.indexOf(QLatin1String(".."));
+            const auto first = date(dots < 0 ? QStringView(part) : QStringView(part).first(dots));
+            const auto last = dots < 0 ? first : date(QStringView(part).sliced(dots + 2).trimmed());
+            if (!first || !last || first->yearly != last->yearly ||
+                (!first->yearly && first->from > last->from))
+                return std::nullopt;
+            days.dates << Schedule::Days::Run{first->from, last->from, first->yearly};
         }
     }
+    if (days.weekdays && !days.dates.isEmpty()) {
+        *fault = text;
+        return std::nullopt;
+    }
+    days.kind = days.dates.isEmpty() ? Kind::Weekdays : Kind::Dates;
     return days;
+}
+
+// Whether a word is written as a time, one that can be read or not.
+bool looksLikeTime(QStringView word)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d{1,2}(:\\d{2}){0,2}(am|pm)?$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return word.contains(u':') || word.endsWith(u'm', Qt::CaseInsensitive)
+               ? form.match(word).hasMatch()
+               : false;
 }
 
 std::optional<QTime> readTime(QStringView word)
 {
-    static const QRegularExpression form(QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?$"));
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{1,2})(?::(\\d{2}))?(?::(\\d{2}))?(am|pm)?$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = form.match(word);
-    if (!match.hasMatch())
+    const bool twelve = match.hasCaptured(4);
+    if (!match.hasMatch() || (!twelve && !match.hasCaptured(2)))
         return std::nullopt;
-    const QTime time(match.captured(1).toInt(), match.captured(2).toInt(),
-                     match.captured(3).toInt());
+    int hour = match.captured(1).toInt();
+    if (twelve) {
+        if (hour < 1 || hour > 12)
+            return std::nullopt;
+        hour = hour % 12 +
+               (match.captured(4).compare(QLatin1String("pm"), Qt::CaseInsensitive) == 0 ? 12 : 0);
+    }
+    const QTime time(hour, match.captured(2).toInt(), match.captured(3).toInt());
     return time.isValid() ? std::optional(time) : std::nullopt;
+}
+
+// A zone the database has, by its name or by its city alone (Paris for Europe/Paris).
+std::optional<QTimeZone> zoneNamed(const QString &name, QString *nearest)
+{
+    if (QTimeZone::isTimeZoneIdAvailable(name.toLatin1()))
+        return QTimeZone(name.toLatin1());
+    for (const QByteArray &id : QTimeZone::availableTimeZoneIds())
+        if (QString::fromLatin1(id).section(u'/', -1).compare(QString(name).replace(u' ', u'_'),
+                                                              Qt::CaseInsensitive) == 0)
+            *nearest = QString::fromLatin1(id);
+    return std::nullopt;
 }
 
 QString timeText(QTime time)
@@ -108,7 +182,13 @@ bool Schedule::Days::matches(QDate day) const
             return false;
         return nth > 0 ? (day.day() - 1) / 7 + 1 == nth : day.addDays(7).month() != day.month();
     case Kind::Dates:
-        return day >= from && day <= to;
+        return std::any_of(dates.cbegin(), dates.cend(), [day](const Run &run) {
+            if (!run.yearly)
+                return day >= run.from && day <= run.to;
+            const QDate asWritten(AnyYear, day.month(), day.day());
+            return run.from <= run.to ? asWritten >= run.from && asWritten <= run.to
+                                      : asWritten >= run.from || asWritten <= run.to;
+        });
     }
     return false;
 }
@@ -128,8 +208,9 @@ Schedule Schedule::read(const QList<QStringView> &lines, int firstLine,
                         const std::function<QString(const QString &)> &check, QStringList *problems)
 {
     Schedule schedule;
-    const QString daysHelp = QStringLiteral(
-        "days are daily, Mon-Fri, Sat,Sun, first Thu, 2026-12-25 or 2026-07-01..2026-08-31");
+    const QString daysHelp =
+        QStringLiteral("days are daily, Mon-Fri, Sat,Sun, weekdays, first Thu, 12-25, 25 Dec, "
+                       "2026-12-25 or 2026-07-01..2026-08-31");
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = firstLine + int(i);
         const QStringView line = lines[i].trimmed();
@@ -137,6 +218,7 @@ Schedule Schedule::read(const QList<QStringView> &lines, int firstLine,
             continue;
         const auto refuse = [&](const QString &why) {
             *problems << QStringLiteral("line %1: %2").arg(number).arg(why);
+            ++schedule.m_leftOut;
         };
         if (schedule.m_cues.size() + schedule.m_exceptions.size() >= MaxLines) {
             refuse(QStringLiteral("a schedule has at most %1 lines").arg(MaxLines));
@@ -148,12 +230,14 @@ Schedule Schedule::read(const QList<QStringView> &lines, int firstLine,
             bool isNumber = false;
             const int seconds = value.toInt(&isNumber);
             if (name == QLatin1String("timezone")) {
-                const QTimeZone zone(value.toLatin1());
-                if (zone.isValid())
-                    schedule.m_zone = zone;
+                QString nearest;
+                if (const std::optional<QTimeZone> zone = zoneNamed(value, &nearest))
+                    schedule.m_zone = *zone;
                 else
-                    refuse(QStringLiteral("no time zone \"%1\": one as Europe/Paris")
-                               .arg(PlayerCommands::shown(value)));
+                    refuse(QStringLiteral("no time zone \"%1\": %2")
+                               .arg(PlayerCommands::shown(value),
+                                    nearest.isEmpty() ? QStringLiteral("one as Europe/Paris")
+                                                      : nearest + u'?'));
             } else if (name == QLatin1String("tolerance")) {
                 if (isNumber && seconds >= 0 && seconds <= 3600)
                     schedule.m_toleranceS = seconds;
@@ -166,18 +250,29 @@ Schedule Schedule::read(const QList<QStringView> &lines, int firstLine,
             continue;
         }
         QStringList words = RequestWords::split(line);
-        const bool closed =
-            words.first().compare(QLatin1String("closed"), Qt::CaseInsensitive) == 0;
+        const bool closed = is(words.first(), "closed");
         if (closed)
             words.removeFirst();
-        int taken = 0;
-        const std::optional<Days> days = readDays(words, &taken);
+        // The days are the words before the time, or before "until"; a closure's, all of them.
+        // Where no time is written, the longest run of first words that names days, and the
+        // word after it is the time at fault.
+        QString fault;
+        qsizetype end = std::find_if(words.cbegin(), words.cend(),
+                                     [](const QString &word) {
+                                         return looksLikeTime(word) || is(word, "until");
+                                     }) -
+                        words.cbegin();
+        if (end == words.size() && !closed)
+            while (end > 1 && (end > 6 || !readDays(words.first(end), &fault)))
+                --end;
+        const std::optional<Days> days =
+            end ? readDays(words.first(end), &fault) : std::optional<Days>();
         if (!days) {
             refuse(QStringLiteral("no days \"%1\": %2")
-                       .arg(PlayerCommands::shown(words.value(0)), daysHelp));
+                       .arg(PlayerCommands::shown(end ? fault : words.value(0)), daysHelp));
             continue;
         }
-        words = words.mid(taken);
+        words = words.mid(end);
         if (closed) {
             if (words.isEmpty())
                 schedule.m_exceptions << Exception{number, *days, std::nullopt};
@@ -188,7 +283,7 @@ Schedule Schedule::read(const QList<QStringView> &lines, int firstLine,
         const bool until = words.value(0).compare(QLatin1String("until"), Qt::CaseInsensitive) == 0;
         const std::optional<QTime> time = readTime(words.value(until ? 1 : 0));
         if (!time) {
-            refuse(QStringLiteral("no time \"%1\": 10:00 or 17:59:30")
+            refuse(QStringLiteral("no time \"%1\": 10:00, 17:59:30 or 6pm")
                        .arg(PlayerCommands::shown(words.value(until ? 1 : 0))));
             continue;
         }

@@ -26,12 +26,14 @@
 //   closed 2026-12-25
 //   2026-12-31 until 16:00     # closes early: the day's closing cue runs at 16:00
 //
-// Days: daily; a day, a list or a run of days (Mon, Sat,Sun, Mon-Fri, Mon,Wed-Fri); first,
-// second, third, fourth or last of a weekday in the month (first Thu); a date (2026-12-25); a
-// run of dates (2026-07-01..2026-08-31). A time is H:MM or H:MM:SS. "RULE until TIME" makes
-// those days close at that time: their closing, the last cue of the weekly rules (daily, days
-// of the week), runs then instead, earlier or later, and no other cue of theirs after it. A
-// day whose first cue is that last one keeps it where it is.
+// Days: daily (or every day); a day, a list or a run of days (Mon, Sat,Sun, Mon-Fri,
+// Tuesday-Sunday, weekdays, weekends); first, second, third, fourth or last of a weekday in the
+// month (first Thu); a date (2026-12-25) or a day of every year (12-25, 25 Dec, Dec 25); a run
+// of either (2026-07-01..2026-08-31, 12-24..01-01); a list of dates (12-25, 12-26, 01-01). A
+// time is H:MM, H:MM:SS or 6pm, 10:30am. "RULE until TIME" makes those days close at that
+// time: their closing, the last cue of the weekly rules (daily, days of the week), runs then
+// instead, earlier or later, and no other cue of theirs after it. A day whose first cue is that
+// last one keeps it where it is.
 class Schedule
 {
 public:
@@ -44,7 +46,14 @@ public:
         Kind kind = Kind::Daily;
         unsigned weekdays = 0; // bit (Qt's day of week - 1)
         int nth = 0;           // 1 to 4, or -1 for the last
-        QDate from, to;        // one date: from == to
+        // Dates: runs of days, one date being a run of one. A day of every year is a date of
+        // a leap year, the year not counted, and its run may go on past the new year.
+        struct Run
+        {
+            QDate from, to;
+            bool yearly = false;
+        };
+        QList<Run> dates;
 
         bool matches(QDate day) const;
     };
@@ -81,6 +90,8 @@ public:
                          QStringList *problems);
 
     bool isEmpty() const { return m_cues.isEmpty(); }
+    // How many lines of the section were left out, for a fault: said until the file is mended.
+    int leftOut() const { return m_leftOut; }
     const QList<Cue> &cues() const { return m_cues; }
     const QList<Exception> &exceptions() const { return m_exceptions; }
     QTimeZone zone() const { return m_zone; }
@@ -103,4 +114,5 @@ private:
     QList<Exception> m_exceptions;
     QTimeZone m_zone = QTimeZone::systemTimeZone();
     int m_toleranceS = DefaultToleranceS;
+    int m_leftOut = 0;
 };

@@ -58,7 +58,8 @@ QJsonObject ReplyJson::schedule(const ScheduleRunner &runner, bool withToday)
     };
     const std::optional<Schedule::Due> next = runner.next();
     QJsonObject json{{QStringLiteral("next"), next ? QJsonValue(cue(*next)) : QJsonValue()},
-                     {QStringLiteral("held"), runner.heldToday()}};
+                     {QStringLiteral("held"), runner.heldToday()},
+                     {QStringLiteral("leftOut"), schedule.leftOut()}};
     if (withToday) {
         QJsonArray today;
         for (const auto &[due, past] : runner.today()) {

@@ -228,6 +228,15 @@ void Service::holdLine()
 
 void Service::sayNext()
 {
+    // Lines that could not be read are said until the file is mended; the others run.
+    if (const int leftOut = m_schedule->schedule().leftOut()) {
+        const QString said = QStringLiteral("schedule: %1 of %2 left out; the rest run")
+                                 .arg(leftOut == 1 ? QStringLiteral("1 line")
+                                                   : QStringLiteral("%1 lines").arg(leftOut),
+                                      m_running.installation.file);
+        say(Warning, said);
+        emit told(QStringLiteral("STATUS=") + said);
+    }
     const std::optional<Schedule::Due> next = m_schedule->next();
     if (next)
         say(Info, QStringLiteral("schedule: next %1 (%2)")
@@ -319,6 +328,19 @@ void Service::reload()
         say(Error, QStringLiteral("reload refused, the running configuration kept: %1").arg(taken));
         emit told(QStringLiteral("READY=1"));
         return;
+    }
+    // A schedule with a line that cannot be read is not taken: the running one goes on.
+    if (changed.contains(Part::Installation)) {
+        const Installation installation = Installation::load(fresh.installation.file);
+        if (const int leftOut = installation.schedule().leftOut()) {
+            // The schedule's problems are the file's last, as its section is read last.
+            say(Error,
+                QStringLiteral("reload refused, the running configuration kept: %1: %2")
+                    .arg(fresh.installation.file,
+                         installation.problems().value(installation.problems().size() - leftOut)));
+            emit told(QStringLiteral("READY=1"));
+            return;
+        }
     }
     // The ways in first, each put back as it ran, with those before it, should one still fail.
     QList<Part> applied;

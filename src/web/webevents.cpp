@@ -83,9 +83,10 @@ QByteArray WebServer::stateJson() const
         {QStringLiteral("volumeMinimum"), profile.volumeMinimum},
         {QStringLiteral("players"), players},
         {QStringLiteral("scenes"), scenes},
-        {QStringLiteral("schedule"), m_schedule && !m_schedule->schedule().isEmpty()
-                                         ? QJsonValue(ReplyJson::schedule(*m_schedule, true))
-                                         : QJsonValue()},
+        {QStringLiteral("schedule"),
+         m_schedule && (!m_schedule->schedule().isEmpty() || m_schedule->schedule().leftOut())
+             ? QJsonValue(ReplyJson::schedule(*m_schedule, true))
+             : QJsonValue()},
         {QStringLiteral("time"), ReplyJson::now()}};
     return QJsonDocument(state).toJson(QJsonDocument::Compact);
 }

@@ -153,6 +153,10 @@ void TestService::reloadKeepsWhatRuns_data()
         << u"refused, the running configuration kept: remote "
            "control: port"_s
         << true;
+    QTest::newRow("a schedule line that cannot be read")
+        << u"[installation]\nfile=%2"_s
+        << u"reload refused, the running configuration kept: %2: line 3: no days \"25 Dec 2026\""_s
+        << true;
     QTest::newRow("UDP switched off")
         << u"[remote]\nudp=false"_s << u"reloaded: remote control"_s << false;
 }
@@ -170,6 +174,13 @@ void TestService::reloadKeepsWhatRuns()
     QVERIFY(holder.listen(QHostAddress::LocalHost, freePorts(1)));
     // A section given again holds the change; a port another program holds takes the text
     // port's place.
+    const QString installation = folder->filePath(u"museum.txt"_s);
+    QFile file(installation);
+    QVERIFY(file.open(QIODevice::WriteOnly) &&
+            file.write("[schedule]\ndaily 23:59 all stop\nclosed 25 Dec 2026\n") > 0);
+    file.close();
+    changed.replace(u"%2"_s, installation);
+    said.replace(u"%2"_s, installation);
     if (changed.contains(u"%1"_s))
         service->configure(
             section().replace(u"textPort=%1"_s.arg(ports + 1), changed.arg(holder.serverPort())));

@@ -38,6 +38,17 @@ void TestSchedule::lineRead_data()
         {"closed with more", "closed Mon 10:00", "line 7: \"closed\" takes days alone"},
         {"until without a time", "Mon until noon", "line 7: no time \"noon\""},
         {"no such zone", "timezone=Europe/Pariss", "line 7: no time zone \"Europe/Pariss\""},
+        {"a zone by its city", "timezone=paris", "line 7: no time zone \"paris\": Europe/Paris?"},
+        {"an abbreviation", "timezone=CEST", "line 7: no time zone \"CEST\": one as"},
+        {"UTC", "timezone=UTC", ""},
+        {"as a person writes", "Tuesday\u2013Sunday 10am Opening",
+         "line 7: no player \"Opening\": an "
+         "ID, 0 to 127, or a name; scene Opening?"},
+        {"a list of yearly dates", "closed 12-25, 26 Dec,Jan 1", ""},
+        {"days and dates", "closed Mon, 12-25", "line 7: no days \"Mon, 12-25\""},
+        {"a word at fault", "first Thurs 21:00 all stop", "line 7: no days \"Thurs\""},
+        {"a time at fault", "every day 10h00 all stop", "line 7: no time \"10h00\""},
+        {"no 13pm", "weekends 13pm all stop", "line 7: no time \"13pm\""},
         {"a tolerance of a day", "tolerance=86400", "line 7: a tolerance is 0 to 3600 seconds"},
         {"an unknown setting", "zone=UTC", "line 7: unknown setting \"zone\""},
     };
@@ -76,7 +87,11 @@ void TestSchedule::daysOfAWeek_data()
         {"2026-10-08", "10:00 scene Opening|18:00 all stop"}, // the second, on the 8th
         {"2026-12-05", "09:00 scene Opening|18:00 all stop"},
         {"2026-12-08", ""},                                   // a holiday
-        {"2026-12-31", "10:00 scene Opening|16:00 all stop"}, // closing early
+        {"2026-12-30", "10:00 scene Opening|16:00 all stop"}, // closing early
+        {"2026-12-31", ""},                                   // every year, past its turn
+        {"2027-01-01", ""},
+        {"2027-12-24", "10:00 scene Opening|15:00 all stop"},
+        {"2027-02-28", "09:00 scene Opening|18:00 all stop|18:30 courtyard stop"},
     };
     for (const auto &[day, cues] : rows)
         QTest::newRow(day) << QString::fromUtf8(day) << QString::fromUtf8(cues);
@@ -90,8 +105,9 @@ void TestSchedule::daysOfAWeek()
         u"[players]\n12 courtyard\n[scene Opening]\ncourtyard play\n[schedule]\n"
         "timezone=Europe/Paris\nTue-Fri 10:00 scene Opening\nSat,Sun 09:00 scene Opening\n"
         "daily 18:00 all stop\nfirst Thu 20:00 courtyard volume -6\nclosed Mon\n"
-        "closed 2026-12-08\nfirst Thu until 21:00\n2026-12-31 until 16:00\n"
-        "2026-12-31 17:00 courtyard stop\n"_s);
+        "closed 2026-12-08\nfirst Thu until 21:00\n2026-12-30 until 16:00\n"
+        "2026-12-31 17:00 courtyard stop\nclosed Dec 31..01-01\n24 December until 3pm\n"
+        "Feb 28 6:30pm courtyard stop\n"_s);
     QVERIFY2(installation.problems().isEmpty(), qPrintable(installation.problems().join(u'\n')));
     QStringList said;
     const Schedule &schedule = installation.schedule();

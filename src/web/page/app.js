@@ -16,6 +16,7 @@
     schedule: 'Programme du jour', hold: 'Suspendre pour aujourd’hui', resume: 'Reprendre',
     skip: 'Sauter le prochain', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
     noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
+    leftOut: (n) => `${n} ${n > 1 ? 'lignes du programme sont écartées' : 'ligne du programme est écartée'} : voir le journal du service`,
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
     stopAll: 'Stop All', stopAllAgain: 'Press again to stop all',
@@ -28,6 +29,7 @@
     schedule: 'Today\'s schedule', hold: 'Hold for today', resume: 'Resume',
     skip: 'Skip the next cue', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
     noCue: 'No cue to come', held: 'Held for today',
+    leftOut: (n) => `${n} ${n > 1 ? 'lines' : 'line'} of the schedule left out: see the service's log`,
   };
   document.documentElement.lang = french ? 'fr' : 'en';
   for (const element of document.querySelectorAll('[data-text]'))
@@ -117,6 +119,9 @@
     if (!schedule)
       return;
     held = schedule.held;
+    const fault = document.getElementById('schedule-fault');
+    fault.hidden = !schedule.leftOut;
+    fault.textContent = schedule.leftOut ? texts.leftOut(schedule.leftOut) : '';
     hold.textContent = held ? texts.resume : texts.hold;
     const next = schedule.next;
     document.getElementById('schedule-next').textContent =
