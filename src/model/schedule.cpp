@@ -359,18 +359,36 @@ QList<Schedule::Due> Schedule::between(const QDateTime &from, const QDateTime &t
     return dues;
 }
 
+bool Schedule::closedOn(QDate day) const
+{
+    return std::any_of(m_exceptions.cbegin(), m_exceptions.cend(),
+                       [day](const Exception &exception) {
+                           return !exception.until && exception.days.matches(day);
+                       });
+}
+
 QStringList Schedule::listing(const QDateTime &from, int days) const
 {
     QStringList lines;
-    for (const Due &due : between(from, from.addDays(days))) {
-        const QTime runs = due.at.toTimeZone(m_zone).time();
-        lines << QStringLiteral("%1 %2%3%4  %5")
-                     .arg(
-                         due.label().left(3), due.day.toString(Qt::ISODate), due.label().mid(3),
-                         runs == due.time
-                             ? QString()
-                             : QStringLiteral(" (at %1, as the clocks change)").arg(timeText(runs)))
-                     .arg(m_cues[due.cue].words);
+    const QList<Due> dues = between(from, from.addDays(days));
+    auto due = dues.cbegin();
+    // Day by day, a closed day said as closed rather than left a gap.
+    const QDate last = from.addDays(days).toTimeZone(m_zone).date();
+    for (QDate day = from.toTimeZone(m_zone).date(); day <= last; day = day.addDays(1)) {
+        if (day < last && closedOn(day))
+            lines << QStringLiteral("%1 %2  closed")
+                         .arg(QLatin1String(DayNames[day.dayOfWeek() - 1]),
+                              day.toString(Qt::ISODate));
+        for (; due != dues.cend() && due->day <= day; ++due) {
+            const QTime runs = due->at.toTimeZone(m_zone).time();
+            lines << QStringLiteral("%1 %2%3%4  %5")
+                         .arg(due->label().left(3), due->day.toString(Qt::ISODate),
+                              due->label().mid(3),
+                              runs == due->time ? QString()
+                                                : QStringLiteral(" (at %1, as the clocks change)")
+                                                      .arg(timeText(runs)))
+                         .arg(m_cues[due->cue].words);
+        }
     }
     return lines;
 }

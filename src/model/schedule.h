@@ -102,7 +102,10 @@ public:
     QList<Due> on(QDate day) const;
     // Those due after from and up to to, in order.
     QList<Due> between(const QDateTime &from, const QDateTime &to) const;
-    // The cues from now on, a line each, for a person: "Tue 2026-12-08 10:00  scene Opening";
+    // Whether a day is closed whole by an exception.
+    bool closedOn(QDate day) const;
+    // The cues from now on, a line each, for a person: "Tue 2026-12-08 10:00  scene Opening", a
+    // closed day as "Mon 2026-12-07  closed";
     // a time the clocks skip says when it runs instead.
     QStringList listing(const QDateTime &from, int days) const;
     // The instant a time of a day on the clock of the place stands for: the first of the two

@@ -57,9 +57,12 @@ QJsonObject ReplyJson::schedule(const ScheduleRunner &runner, bool withToday)
                            {QStringLiteral("at"), due.at.toString(Qt::ISODateWithMs)}};
     };
     const std::optional<Schedule::Due> next = runner.next();
-    QJsonObject json{{QStringLiteral("next"), next ? QJsonValue(cue(*next)) : QJsonValue()},
-                     {QStringLiteral("held"), runner.heldToday()},
-                     {QStringLiteral("leftOut"), schedule.leftOut()}};
+    QJsonObject json{
+        {QStringLiteral("next"), next ? QJsonValue(cue(*next)) : QJsonValue()},
+        {QStringLiteral("held"), runner.heldToday()},
+        {QStringLiteral("leftOut"), schedule.leftOut()},
+        {QStringLiteral("closedToday"),
+         schedule.closedOn(QDateTime::currentDateTimeUtc().toTimeZone(schedule.zone()).date())}};
     if (withToday) {
         QJsonArray today;
         for (const auto &[due, past] : runner.today()) {

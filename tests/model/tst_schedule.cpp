@@ -114,6 +114,12 @@ void TestSchedule::daysOfAWeek()
     for (const Schedule::Due &due : schedule.on(QDate::fromString(day, Qt::ISODate)))
         said << due.time.toString(u"HH:mm"_s) + u' ' + schedule.cues()[due.cue].words;
     QCOMPARE(said.join(u'|'), cues);
+    // Listed with its cues, or as closed.
+    const QDate date = QDate::fromString(day, Qt::ISODate);
+    const QStringList listed =
+        schedule.listing(Schedule::instant(date, QTime(0, 0), schedule.zone()), 1);
+    QCOMPARE(listed.size(), qMax(said.size(), 1));
+    QCOMPARE(listed.first().endsWith(u"  closed"_s), said.isEmpty());
 }
 
 void TestSchedule::instantOnTheClock_data()

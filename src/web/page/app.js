@@ -15,7 +15,7 @@
     folderOf: (name) => `Dossier pour ${name}`, action: (verb, name) => `${verb} ${name}`,
     schedule: 'Programme du jour', hold: 'Suspendre pour aujourd’hui', resume: 'Reprendre',
     skip: 'Sauter le prochain', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
-    noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
+    closedToday: 'Fermé aujourd’hui', noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
     leftOut: (n) => `${n} ${n > 1 ? 'lignes du programme sont écartées' : 'ligne du programme est écartée'} : voir le journal du service`,
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
@@ -28,7 +28,7 @@
     folderOf: (name) => `Folder for ${name}`, action: (verb, name) => `${verb} ${name}`,
     schedule: 'Today\'s schedule', hold: 'Hold for today', resume: 'Resume',
     skip: 'Skip the next cue', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
-    noCue: 'No cue to come', held: 'Held for today',
+    closedToday: 'Closed today', noCue: 'No cue to come', held: 'Held for today',
     leftOut: (n) => `${n} ${n > 1 ? 'lines' : 'line'} of the schedule left out: see the service's log`,
   };
   document.documentElement.lang = french ? 'fr' : 'en';
@@ -125,7 +125,7 @@
     hold.textContent = held ? texts.resume : texts.hold;
     const next = schedule.next;
     document.getElementById('schedule-next').textContent =
-        (held ? texts.held + '. ' : '') + (next ? texts.nextCue(next.cue, next.label) : texts.noCue);
+        (held ? texts.held + '. ' : '') + (schedule.closedToday ? texts.closedToday + '. ' : '') + (next ? texts.nextCue(next.cue, next.label) : texts.noCue);
     document.getElementById('schedule-today').replaceChildren(...schedule.today.map((cue) =>
         element('li', {className: cue.past ? 'past' : ''}, `${cue.label.slice(4)} ${cue.cue}`)));
   };
