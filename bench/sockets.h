@@ -21,11 +21,15 @@ inline sockaddr_in loopback(quint16 port)
     return to;
 }
 
-// A kept TCP connection, without Nagle's wait; -1 when nothing listens.
-inline int connectTcp(quint16 port)
+// A kept TCP connection, without Nagle's wait, from 127.0.0.1 or another loopback address
+// (127.0.0.from, a client of its own to the service); -1 when nothing listens.
+inline int connectTcp(quint16 port, int from = 1)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in to = loopback(port);
+    sockaddr_in here = loopback(0);
+    here.sin_addr.s_addr = htonl(INADDR_LOOPBACK + quint32(from) - 1);
+    ::bind(fd, reinterpret_cast<const sockaddr *>(&here), sizeof here);
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     for (int tries = 0; tries < 50; ++tries) {
