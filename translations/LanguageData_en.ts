@@ -118,6 +118,14 @@
         <translation>not sent: too late</translation>
     </message>
     <message>
+        <source>not sent: held for today</source>
+        <translation>not sent: held for today</translation>
+    </message>
+    <message>
+        <source>not sent: skipped</source>
+        <translation>not sent: skipped</translation>
+    </message>
+    <message>
         <source>refused</source>
         <translation>refused</translation>
     </message>

@@ -118,6 +118,14 @@
         <translation>non envoyé&#xa0;: trop tard</translation>
     </message>
     <message>
+        <source>not sent: held for today</source>
+        <translation>non envoyé&#xa0;: suspendu pour aujourd’hui</translation>
+    </message>
+    <message>
+        <source>not sent: skipped</source>
+        <translation>non envoyé&#xa0;: sauté</translation>
+    </message>
+    <message>
         <source>refused</source>
         <translation>refusé</translation>
     </message>

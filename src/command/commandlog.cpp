@@ -126,6 +126,10 @@ QString CommandLog::outcomeText(const Row &row)
         return tr("not sent: the port is not open");
     case Reply::Reason::LineFull:
         return tr("not sent");
+    case Reply::Reason::Held:
+        return tr("not sent: held for today");
+    case Reply::Reason::Skipped:
+        return tr("not sent: skipped");
     case Reply::Reason::TooLate:
         break;
     }

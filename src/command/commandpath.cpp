@@ -164,6 +164,10 @@ Reply CommandPath::request(const Request &request)
         reply.detail = request.refused.isEmpty() ? reply.asked.error : request.refused;
     } else if (request.release) {
         reply.outcome = Reply::Outcome::NothingToDo;
+    } else if (request.withheld != Request::Withheld::No) {
+        reply.outcome = Reply::Outcome::NotSent;
+        reply.reason = request.withheld == Request::Withheld::Held ? Reply::Reason::Held
+                                                                   : Reply::Reason::Skipped;
     } else if (!request.late.isEmpty()) {
         reply.outcome = Reply::Outcome::NotSent;
         reply.reason = Reply::Reason::TooLate;

@@ -17,6 +17,10 @@ QString Reply::why() const
         return QStringLiteral("the port is not open");
     case Reason::LineFull:
         return QStringLiteral("the line took no more");
+    case Reason::Held:
+        return QStringLiteral("held for today");
+    case Reason::Skipped:
+        return QStringLiteral("skipped");
     case Reason::TooLate:
         break;
     }
@@ -66,7 +70,8 @@ Reply Reply::fromReasonSaid(Outcome outcome, QStringView said)
         return reply;
     const QStringView why = said.startsWith(QLatin1String("not sent: ")) ? said.sliced(10) : said;
     for (const Reason reason :
-         {Reason::Busy, Reason::OverBudget, Reason::Lost, Reason::Closed, Reason::LineFull}) {
+         {Reason::Busy, Reason::OverBudget, Reason::Lost, Reason::Closed, Reason::LineFull,
+          Reason::Held, Reason::Skipped}) {
         reply.reason = reason;
         if (reply.why() == why)
             return reply;

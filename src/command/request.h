@@ -25,6 +25,9 @@ struct Request
     bool release = false;       // a button let go: it fires nothing
     QString refused;            // why the front end could not read it, in its own words
     QString late;               // why it comes too late to be sent
+    // A cue of the schedule not to be sent: today held, or this one skipped.
+    enum class Withheld { No, Held, Skipped };
+    Withheld withheld = Withheld::No;
 
     // A person's press in the window or on this machine.
     static Request press(const QString &source, const Asked &asked)
@@ -47,7 +50,18 @@ struct Request
 struct Reply
 {
     enum class Outcome { Sent, NothingToDo, Refused, NotSent };
-    enum class Reason { None, Refused, Busy, OverBudget, Lost, Closed, LineFull, TooLate };
+    enum class Reason {
+        None,
+        Refused,
+        Busy,
+        OverBudget,
+        Lost,
+        Closed,
+        LineFull,
+        Held,
+        Skipped,
+        TooLate
+    };
 
     Outcome outcome = Outcome::Refused;
     Reason reason = Reason::None;
@@ -62,7 +76,8 @@ struct Reply
     // Its outcome and why, in the words every protocol and log uses; the window's log shows
     // them in its language (CommandLog).
     // Why it was refused or not sent: the refusal's own, "busy", "over budget", "connection
-    // lost", "the port is not open", "the line took no more", "too late (...)".
+    // lost", "the port is not open", "the line took no more", "held for today", "skipped",
+    // "too late (...)".
     QString why() const;
     // "sent", "started" (a scene under way), "nothing to do", "refused", "not sent".
     QString outcomeWord() const;

@@ -94,25 +94,23 @@ void ScheduleRunner::handle(const Schedule::Due &due)
     }
     m_handledAt.insert(key);
     keep();
-    const QString said = describe(m_schedule, due);
+    // Held, skipped or missed, a cue is the path's to answer and log as any other.
+    Request request;
+    request.origin = Request::Origin::Schedule;
+    request.source = QStringLiteral("schedule, ") + due.label();
+    request.client = QStringLiteral("schedule");
+    request.words = m_schedule.cues().value(due.cue).words;
     // Late as it would be sent, not as it was found.
     const qint64 lateMs = due.at.msecsTo(m_clock());
-    const qint64 late = lateMs / 1000;
-    if (due.day == m_heldDay) {
-        emit note(QStringLiteral("schedule held: %1 not sent").arg(said), true);
-    } else if (m_skipped.remove(key)) {
-        emit note(QStringLiteral("schedule: %1 skipped").arg(said), false);
-    } else if (lateMs > m_schedule.toleranceS() * 1000) {
-        emit note(QStringLiteral("schedule: %1 missed, by %2 s; not run late").arg(said).arg(late),
-                  true);
-    } else {
-        Request request;
-        request.origin = Request::Origin::Schedule;
-        request.source = QStringLiteral("schedule, ") + due.label();
-        request.client = QStringLiteral("schedule");
-        request.words = m_schedule.cues().value(due.cue).words;
-        m_path->request(request);
-    }
+    if (due.day == m_heldDay)
+        request.withheld = Request::Withheld::Held;
+    else if (m_skipped.remove(key))
+        request.withheld = Request::Withheld::Skipped;
+    else if (lateMs > m_schedule.toleranceS() * 1000)
+        request.late = QStringLiteral("by %1 s, over the tolerance of %2 s")
+                           .arg(lateMs / 1000)
+                           .arg(m_schedule.toleranceS());
+    m_path->request(request);
 }
 
 // Kept before the cue goes: a cue is never sent twice, even by a program stopped as it sends.

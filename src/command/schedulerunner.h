@@ -49,6 +49,12 @@ public:
     bool heldToday() const;
     // The next cue not skipped yet is not run, but said as skipped.
     void skipNext(const QString &by);
+    // Whether a cue is to be skipped; how many are. resume() undoes them with the hold.
+    bool isSkipped(const Schedule::Due &due) const
+    {
+        return m_skipped.contains(due.key(m_schedule));
+    }
+    int skipping() const { return int(m_skipped.size()); }
     // "hold", "resume" or "skip", in any case, as the page and the broker send them; false
     // for any other word.
     bool steer(QByteArrayView word, const QString &by);

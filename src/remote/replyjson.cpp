@@ -60,6 +60,7 @@ QJsonObject ReplyJson::schedule(const ScheduleRunner &runner, bool withToday)
     QJsonObject json{
         {QStringLiteral("next"), next ? QJsonValue(cue(*next)) : QJsonValue()},
         {QStringLiteral("held"), runner.heldToday()},
+        {QStringLiteral("skipping"), runner.skipping()},
         {QStringLiteral("leftOut"), schedule.leftOut()},
         {QStringLiteral("closedToday"),
          schedule.closedOn(QDateTime::currentDateTimeUtc().toTimeZone(schedule.zone()).date())}};
@@ -68,6 +69,7 @@ QJsonObject ReplyJson::schedule(const ScheduleRunner &runner, bool withToday)
         for (const auto &[due, past] : runner.today()) {
             QJsonObject entry = cue(due);
             entry.insert(QStringLiteral("past"), past);
+            entry.insert(QStringLiteral("skipped"), runner.isSkipped(due));
             today.append(entry);
         }
         json.insert(QStringLiteral("today"), today);

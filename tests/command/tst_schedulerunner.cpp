@@ -37,7 +37,8 @@ void TestScheduleRunner::init()
     said.clear();
     connect(&on->path, &CommandPath::answered, this,
             [this](const Request &asked, const Reply &reply) {
-                said << (reply.sent() ? u"sent "_s : u"not sent "_s) + asked.source;
+                said << (reply.sent() ? u"sent "_s : u"not sent "_s) + asked.source +
+                            (reply.sent() ? QString() : u": "_s + reply.why());
             });
 }
 
@@ -66,7 +67,8 @@ void TestScheduleRunner::byTheClock_data()
     QTest::addColumn<QStringList>("clock");
     QTest::addColumn<QStringList>("outcome");
     const char *const sent = "sent schedule, Tue 10:00";
-    const char *const missed = "schedule: 12 play, Tue 10:00 missed, by 1800 s; not run late";
+    const char *const missed =
+        "not sent schedule, Tue 10:00: too late (by 1800 s, over the tolerance of 60 s)";
     const char *const rows[][5] = {
         // 10:00 in Paris is 09:00 UTC in December.
         {"on time", "10:00", "", "2026-12-08T08:59:59Z 2026-12-08T09:00:00Z 2026-12-08T09:00:03Z",
@@ -88,9 +90,10 @@ void TestScheduleRunner::byTheClock_data()
          "2026-12-08T09:00:00Z restart 2026-12-08T09:00:03Z", sent},
         {"the clock three days ahead and back", "10:00", "",
          "2026-12-08T08:59:59Z 2026-12-11T09:00:30Z 2026-12-08T09:00:05Z",
-         "schedule: 12 play, Tue 10:00 missed, by 259230 s; not run late|schedule: 12 play, Wed "
-         "10:00 missed, by 172830 s; not run late|schedule: 12 play, Thu 10:00 missed, by 86430 s; "
-         "not run late|sent schedule, Fri 10:00"},
+         "not sent schedule, Tue 10:00: too late (by 259230 s, over the tolerance of 60 s)|not "
+         "sent schedule, Wed 10:00: too late (by 172830 s, over the tolerance of 60 s)|not sent "
+         "schedule, Thu 10:00: too late (by 86430 s, over the tolerance of 60 s)|sent schedule, "
+         "Fri 10:00"},
         {"two cues in one second", "daily 10:00 all stop|daily 10:00 12 play", "",
          "2026-12-08T09:00:00Z", "sent schedule, Tue 10:00|sent schedule, Tue 10:00"},
     };
@@ -130,7 +133,7 @@ void TestScheduleRunner::byTheClock()
     QCOMPARE(said, outcome);
 }
 
-// Held for the rest of the day, or the next cue skipped: said, and not sent.
+// Held for the rest of the day, or the next cue skipped: answered by the path, and not sent.
 void TestScheduleRunner::heldAndSkipped()
 {
     on->path.setInstallation(Installation::parse(
@@ -150,10 +153,10 @@ void TestScheduleRunner::heldAndSkipped()
     QVERIFY(!runner.heldToday()); // a day's hold is that day's
     QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped (desk)"_s,
                                 u"schedule: 12 next, Tue 10:30 to be skipped (desk)"_s,
-                                u"schedule: 12 play, Tue 10:00 skipped"_s,
-                                u"schedule: 12 next, Tue 10:30 skipped"_s,
+                                u"not sent schedule, Tue 10:00: skipped"_s,
+                                u"not sent schedule, Tue 10:30: skipped"_s,
                                 u"schedule held for the rest of 2026-12-08 (desk)"_s,
-                                u"schedule held: 12 stop, Tue 11:00 not sent"_s}));
+                                u"not sent schedule, Tue 11:00: held for today"_s}));
 }
 
 // By the real clock, a cue set two seconds ahead reaches the line on its own.

@@ -85,6 +85,15 @@ try:
         'return document.querySelectorAll("#schedule-today li").length')
     if today != 2:
         fail(f"today's schedule shows {today} cues, not 2")
+    # The next cue skipped is marked, and Resume undoes it.
+    browser.find_element(By.ID, 'schedule-skip').click()
+    marked = lambda: browser.find_element(By.CSS_SELECTOR, '#schedule-today li:last-child').text
+    WebDriverWait(browser, 10).until(lambda _: marked().endswith('(skipped)'))
+    hold = browser.find_element(By.ID, 'schedule-hold')
+    if hold.text != 'Resume':
+        fail(f'a skipped cue offers "{hold.text}", not Resume')
+    hold.click()
+    WebDriverWait(browser, 10).until(lambda _: not marked().endswith('(skipped)'))
     browser.find_element(By.CSS_SELECTOR, 'button[aria-label="Play courtyard"]').click()
     frame = read_line(master, 4)
     if frame != bytes.fromhex('8c020100'):

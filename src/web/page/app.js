@@ -15,7 +15,7 @@
     folderOf: (name) => `Dossier pour ${name}`, action: (verb, name) => `${verb} ${name}`,
     schedule: 'Programme du jour', hold: 'Suspendre pour aujourd’hui', resume: 'Reprendre',
     skip: 'Sauter le prochain', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
-    closedToday: 'Fermé aujourd’hui', noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
+    skipped: 'sauté', closedToday: 'Fermé aujourd’hui', noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
     leftOut: (n) => `${n} ${n > 1 ? 'lignes du programme sont écartées' : 'ligne du programme est écartée'} : voir le journal du service`,
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
@@ -28,7 +28,7 @@
     folderOf: (name) => `Folder for ${name}`, action: (verb, name) => `${verb} ${name}`,
     schedule: 'Today\'s schedule', hold: 'Hold for today', resume: 'Resume',
     skip: 'Skip the next cue', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
-    closedToday: 'Closed today', noCue: 'No cue to come', held: 'Held for today',
+    skipped: 'skipped', closedToday: 'Closed today', noCue: 'No cue to come', held: 'Held for today',
     leftOut: (n) => `${n} ${n > 1 ? 'lines' : 'line'} of the schedule left out: see the service's log`,
   };
   document.documentElement.lang = french ? 'fr' : 'en';
@@ -112,7 +112,9 @@
     }
   };
   const hold = document.getElementById('schedule-hold');
-  hold.addEventListener('click', () => steer(held ? 'resume' : 'hold'));
+  // Resume undoes the day's hold and every skip.
+  let undo = false;
+  hold.addEventListener('click', () => steer(undo ? 'resume' : 'hold'));
   document.getElementById('schedule-skip').addEventListener('click', () => steer('skip'));
   const renderSchedule = (schedule) => {
     document.getElementById('schedule-section').hidden = !schedule;
@@ -122,12 +124,14 @@
     const fault = document.getElementById('schedule-fault');
     fault.hidden = !schedule.leftOut;
     fault.textContent = schedule.leftOut ? texts.leftOut(schedule.leftOut) : '';
-    hold.textContent = held ? texts.resume : texts.hold;
+    undo = held || schedule.skipping > 0;
+    hold.textContent = undo ? texts.resume : texts.hold;
     const next = schedule.next;
     document.getElementById('schedule-next').textContent =
         (held ? texts.held + '. ' : '') + (schedule.closedToday ? texts.closedToday + '. ' : '') + (next ? texts.nextCue(next.cue, next.label) : texts.noCue);
     document.getElementById('schedule-today').replaceChildren(...schedule.today.map((cue) =>
-        element('li', {className: cue.past ? 'past' : ''}, `${cue.label.slice(4)} ${cue.cue}`)));
+        element('li', {className: cue.past ? 'past' : cue.skipped ? 'skipped' : ''},
+                `${cue.label.slice(4)} ${cue.cue}${cue.skipped ? ` (${texts.skipped})` : ''}`)));
   };
 
   const render = (state) => {
