@@ -44,7 +44,7 @@ QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, i
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = firstLine + int(i);
-        const QString line = lines[i].trimmed().toString();
+        const QString line = RequestWords::uncommented(lines[i]).toString();
         if (isComment(line))
             continue;
         const QStringList words = RequestWords::split(line);
@@ -151,8 +151,8 @@ Installation Installation::parse(QStringView text)
         } else if (header.compare(QLatin1String("players"), Qt::CaseInsensitive) == 0) {
             keep(lines[at]);
             for (qsizetype i = at + 1; i < last; ++i) {
-                const QString entry = lines[i].trimmed().toString();
-                if (isComment(entry)) {
+                const QString entry = RequestWords::uncommented(lines[i]).toString();
+                if (entry.isEmpty()) {
                     keep(lines[i]);
                     continue;
                 }

@@ -35,6 +35,14 @@ QStringList split(QStringView line)
     return words;
 }
 
+QStringView uncommented(QStringView line)
+{
+    for (qsizetype at = 0; at < line.size(); ++at)
+        if (line[at] == u'#' && (at == 0 || line[at - 1].isSpace()))
+            return line.first(at).trimmed();
+    return line.trimmed();
+}
+
 Asked read(QStringView line, const Resolver &player, const DeviceProfile &profile,
            const QStringList &names)
 {

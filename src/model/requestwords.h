@@ -44,5 +44,8 @@ QString playerHint(const QStringList &words, const QStringList &names);
 
 // The words split at blanks, as a line is read.
 QStringList split(QStringView line);
+// A line of the installation file without its comment, trimmed: a # at its start or after a
+// blank begins one (3 courtyard   # the big one), so that a name never takes it in.
+QStringView uncommented(QStringView line);
 
 } // namespace RequestWords

@@ -213,8 +213,8 @@ Schedule Schedule::read(const QList<QStringView> &lines, int firstLine,
                        "2026-12-25 or 2026-07-01..2026-08-31");
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = firstLine + int(i);
-        const QStringView line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(u'#'))
+        const QStringView line = RequestWords::uncommented(lines[i]);
+        if (line.isEmpty())
             continue;
         const auto refuse = [&](const QString &why) {
             *problems << QStringLiteral("line %1: %2").arg(number).arg(why);

@@ -127,6 +127,13 @@ IniFile IniFile::parse(const QByteArray &bytes, const Schema &schema)
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
             entry.value = unquoted(value);
             entry.quoted = true;
+        } else if (static const QRegularExpression comment(QStringLiteral("\\s[#;]"));
+                   value.contains(comment)) {
+            // Never guessed: a password may hold " #" as well as a comment may follow.
+            file.error(number, QStringLiteral("%1: a comment goes on a line of its own (or the "
+                                              "value in quotes: %1=\"...\")")
+                                   .arg(key));
+            continue;
         }
         const QString path = section + u'/' + key;
         if (const auto earlier = file.m_entries.constFind(path); earlier != file.m_entries.cend()) {

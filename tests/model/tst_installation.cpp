@@ -49,6 +49,7 @@ void TestInstallation::readsWhatCanBeUsed_data()
         {"a file cut in a scene's line", "[scene Closing]|courtyard stop|12 fol",
          "line 9: scene \"Closing\" left out: line 11: unknown command \"fol\""},
         {"a scene of the same name", "[scene OPENING]|7 stop", ""},
+        {"a comment after a step", "[scene C]|courtyard stop # at six", "C: 12|"},
         {"a line outside a section", "[lights]|12 on",
          "line 9: unknown section \"lights\"; line 10: outside a section"},
     };
@@ -61,8 +62,9 @@ void TestInstallation::readsWhatCanBeUsed()
 {
     QFETCH(QString, added);
     QFETCH(QString, read);
-    const QString text = u"# by hand\n[players]\n7 Egyptian room narration\n12 courtyard\n[scene "
-                         "Opening]\negyptian_room_narration folder 3\n12 volume -6\nwait 2\n"_s;
+    const QString text =
+        u"# by hand\n[players]\n7 Egyptian room narration\n12 courtyard  # big\n[scene "
+        "Opening]\negyptian_room_narration folder 3\n12 volume -6\nwait 2\n"_s;
     const Installation installation =
         Installation::parse(text + QString(added).replace(u'|', u'\n'));
     QStringList seen;

@@ -44,7 +44,7 @@ void TestSchedule::lineRead_data()
         {"as a person writes", "Tuesday\u2013Sunday 10am Opening",
          "line 7: no player \"Opening\": an "
          "ID, 0 to 127, or a name; scene Opening?"},
-        {"a list of yearly dates", "closed 12-25, 26 Dec,Jan 1", ""},
+        {"a list of yearly dates", "closed 12-25, 26 Dec,Jan 1 # every year", ""},
         {"days and dates", "closed Mon, 12-25", "line 7: no days \"Mon, 12-25\""},
         {"a word at fault", "first Thurs 21:00 all stop", "line 7: no days \"Thurs\""},
         {"a time at fault", "every day 10h00 all stop", "line 7: no time \"10h00\""},

@@ -43,6 +43,9 @@ void TestIniFile::readStrictly_data()
          "off 7 (10.1.1.1 10.1.1.2)"},
         {"a line that is no setting", "[remote]|enabled",
          "off 7 () line 2: \"enabled\" is not a setting: key=value is needed"},
+        {"a comment after a value", "[remote]|oscPort=7701  # the default|allowed=\"a #1\"",
+         "off 7 (a #1) line 2: oscPort: a comment goes on a line of its own (or the value in "
+         "quotes: oscPort=\"...\")"},
         {"a setting before any section", "enabled=true",
          "off 7 () line 1: enabled: a setting outside a section"},
     };
