@@ -431,8 +431,8 @@
         <translation>Not imported: %1: %2</translation>
     </message>
     <message>
-        <source>Imported: %1 players, %2 scenes</source>
-        <translation>Imported: %1 players, %2 scenes</translation>
+        <source>Imported: players %1, scenes %2, cues of the schedule %3</source>
+        <translation>Imported: players %1, scenes %2, cues of the schedule %3</translation>
     </message>
     <message>
         <source>Imported, with what was left out: %1</source>

@@ -431,8 +431,8 @@
         <translation>Non importé&#xa0;: %1&#xa0;: %2</translation>
     </message>
     <message>
-        <source>Imported: %1 players, %2 scenes</source>
-        <translation>Importé&#xa0;: %1 lecteurs, %2 scènes</translation>
+        <source>Imported: players %1, scenes %2, cues of the schedule %3</source>
+        <translation>Importé&#xa0;: lecteurs %1, scènes %2, repères du programme %3</translation>
     </message>
     <message>
         <source>Imported, with what was left out: %1</source>

@@ -102,15 +102,19 @@ int ServiceCommand::run(QCoreApplication &application)
                              ? parser.value(QStringLiteral("config"))
                              : RemoteSettings::windowFile();
     if (parser.isSet(QStringLiteral("config")) && !QFileInfo(file).isFile()) {
-        log(Service::Error, QStringLiteral("%1 cannot be read").arg(file));
+        log(Service::Error,
+            QStringLiteral("%1 cannot be read: %2")
+                .arg(file, QFileInfo::exists(file) ? QStringLiteral("not a file")
+                                                   : QStringLiteral("no such file")));
         return Service::ConfigurationFault;
     }
     // Read strictly, and checked whole: a name misspelt or a value that is not one is refused,
     // never guessed.
     const ServiceConfiguration configuration = ServiceConfiguration::read(file);
     if (!configuration.isGood()) {
+        // Said with the file it was read from, the window's own when none was given.
         for (const QString &fault : configuration.faults())
-            log(Service::Error, fault);
+            log(Service::Error, QStringLiteral("%1: %2").arg(file, fault));
         return Service::ConfigurationFault;
     }
     if (parser.isSet(QStringLiteral("show-url"))) {

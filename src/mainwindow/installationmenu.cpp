@@ -235,9 +235,10 @@ void InstallationMenu::importFile()
         return;
     }
     emit shown(read.problems().isEmpty()
-                   ? tr("Imported: %1 players, %2 scenes")
+                   ? tr("Imported: players %1, scenes %2, cues of the schedule %3")
                          .arg(read.players().size())
                          .arg(read.scenes().size())
+                         .arg(read.schedule().cues().size())
                    : tr("Imported, with what was left out: %1").arg(read.problems().join(u"; ")));
     apply(read, true); // a failed save or a key taken is said over it
 }

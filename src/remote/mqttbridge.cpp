@@ -246,6 +246,7 @@ void MqttBridge::connected(int code)
     mosquitto_subscribe(m_client, nullptr, commands.constData(), 0);
     publish(topic(QStringLiteral("status")), "online", true);
     publishLink(m_path->linkState());
+    m_scheduleSaid.clear();
     publishSchedule();
     if (m_settings.discovery)
         publishDiscovery();

@@ -90,5 +90,6 @@ private:
     int m_failures = 0;
     bool m_connected = false;
     QString m_lastNote;
-    QString m_refusal; // why the broker refused us, for the round that follows
+    QString m_refusal;         // why the broker refused us, for the round that follows
+    QByteArray m_scheduleSaid; // the next cue as last published, since the connection
 };

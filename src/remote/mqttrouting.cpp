@@ -83,13 +83,15 @@ void MqttBridge::follow(ScheduleRunner *schedule)
             });
 }
 
+// Once for each change: the runner's first look at start says what the connection said.
 void MqttBridge::publishSchedule()
 {
-    if (m_schedule && m_connected)
-        publish(
-            topic(QStringLiteral("schedule/next")),
-            QJsonDocument(ReplyJson::schedule(*m_schedule, false)).toJson(QJsonDocument::Compact),
-            true);
+    if (!m_schedule || !m_connected)
+        return;
+    const QByteArray next =
+        QJsonDocument(ReplyJson::schedule(*m_schedule, false)).toJson(QJsonDocument::Compact);
+    if (std::exchange(m_scheduleSaid, next) != next)
+        publish(topic(QStringLiteral("schedule/next")), next, true);
 }
 
 bool MqttBridge::steerSchedule(QByteArrayView payload)
@@ -115,8 +117,8 @@ void MqttBridge::publishState(int playerId)
         return;
     QJsonObject json{{QStringLiteral("sent"), state->command},
                      {QStringLiteral("time"), ReplyJson::now()}};
-    if (state->level)
-        json.insert(QStringLiteral("level"), *state->level);
+    // Always there, null until a volume is sent, for a template that reads it.
+    json.insert(QStringLiteral("level"), state->level ? QJsonValue(*state->level) : QJsonValue());
     // Where it is asked for: under its ID, and under its name when it has one, as its results
     // are under whichever its command came by.
     const QString name = m_path->installation().nameOf(playerId);
@@ -125,5 +127,6 @@ void MqttBridge::publishState(int playerId)
     const QByteArray payload = QJsonDocument(json).toJson(QJsonDocument::Compact);
     publish(topic(QString::number(playerId) + QStringLiteral("/state")), payload, true);
     if (!name.isEmpty())
-        publish(topic(name + QStringLiteral("/state")), payload, true);
+        publish(topic(QString(name).replace(u' ', u'_') + QStringLiteral("/state")), payload,
+                true); // a blank written _, as the name is in a command
 }

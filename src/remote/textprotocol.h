@@ -9,7 +9,6 @@ namespace TextProtocol {
 
 // One line of a client's, as the request path takes it, charged to the client's budget: what
 // it is answered ("PONG" to "PING"; nothing to a line with nothing).
-QByteArray serve(CommandPath &path, QStringView line, const QString &source,
-                 const QString &client);
+QByteArray serve(CommandPath &path, QStringView line, const QString &source, const QString &client);
 
 } // namespace TextProtocol

@@ -20,6 +20,12 @@
 
 namespace {
 
+// "1 player", "2 players": a count and its noun, as a person writes them.
+QString counted(qsizetype count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 // How often the port is tried again while it is away (it is also tried whenever the system
 // says a device came).
 constexpr int RetryMs = 2000;
@@ -511,24 +517,23 @@ QStringList Service::describe(const ServiceConfiguration &configuration)
                                     AllowList::read(web.allowed)->describe())
                          : QStringLiteral("the page: off"));
     const Installation installation = Installation::load(configuration.installation.file);
-    said << QStringLiteral("installation: %1: %2 players, %3 scenes")
-                .arg(configuration.installation.file)
-                .arg(installation.players().size())
-                .arg(installation.scenes().size());
+    said << QStringLiteral("installation: %1: %2, %3")
+                .arg(configuration.installation.file,
+                     counted(installation.players().size(), "player", "players"),
+                     counted(installation.scenes().size(), "scene", "scenes"));
     for (const Installation::Player &player : installation.players())
         said << QStringLiteral("  player %1 %2").arg(player.id).arg(player.name);
     for (const Installation::Scene &scene : installation.scenes())
-        said << QStringLiteral("  scene %1: %2 steps%3")
-                    .arg(scene.name)
-                    .arg(scene.steps.size())
-                    .arg(scene.shortcut.isEmpty() ? QString()
+        said << QStringLiteral("  scene %1: %2%3")
+                    .arg(scene.name, counted(scene.steps.size(), "step", "steps"),
+                         scene.shortcut.isEmpty() ? QString()
                                                   : QStringLiteral(", shortcut ") + scene.shortcut);
     const Schedule &schedule = installation.schedule();
     if (!schedule.isEmpty()) {
-        said << QStringLiteral("schedule: %1 cues, %2 exceptions, time zone %3; the next 7 days:")
-                    .arg(schedule.cues().size())
-                    .arg(schedule.exceptions().size())
-                    .arg(QString::fromLatin1(schedule.zone().id()));
+        said << QStringLiteral("schedule: %1, %2, time zone %3; the next 7 days:")
+                    .arg(counted(schedule.cues().size(), "cue", "cues"),
+                         counted(schedule.exceptions().size(), "exception", "exceptions"),
+                         QString::fromLatin1(schedule.zone().id()));
         const QStringList coming = schedule.listing(QDateTime::currentDateTimeUtc(), 7);
         for (const QString &cue : coming)
             said << QStringLiteral("  ") + cue;

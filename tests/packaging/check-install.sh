@@ -3,13 +3,14 @@
 # entry, the AppStream data, and the installed program started from an unrelated folder by a user
 # who cannot write to it. Then builds the Debian package and checks that it holds the same files,
 # with the control data apt needs.
-#   check-install.sh <build folder>
+#   check-install.sh <build folder> [the configuration's folder as configured: /etc/tessary]
 set -euo pipefail
 # The whole check runs on a virtual display of its own, open to the user the program runs as.
 [ -n "${TESSARY_ON_XVFB:-}" ] ||
     exec env TESSARY_ON_XVFB=1 xvfb-run -a -s '-ac -nolisten tcp' "$0" "$@"
 
 build=$1
+config_dir=${2:-/etc/tessary}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
@@ -31,7 +32,7 @@ desktop-file-validate "$root/usr/share/applications/$app.desktop"
 grep -q '^Categories=AudioVideo;Audio;$' "$root/usr/share/applications/$app.desktop" ||
     fail "desktop entry categories"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml"
-[ -f "$root/etc/tessary/tessaryd.conf" ] || fail "not installed: /etc/tessary/tessaryd.conf"
+[ -f "$root$config_dir/tessaryd.conf" ] || fail "not installed: $config_dir/tessaryd.conf"
 # The sender and the service run where there is no window system.
 for program in tessary-send tessaryd; do
     ! ldd "$root/usr/bin/$program" | grep -E 'libQt6(Gui|Widgets)' || fail "$program loads the GUI"

@@ -100,8 +100,9 @@ void TestMqtt::init()
     QDir::setCurrent(folder->path());
     line = std::make_unique<PseudoTerminal>();
     port = quint16(30000 + QCoreApplication::applicationPid() % 20000);
-    write(u"installation.txt"_s, u"[players]\n5 narration\n[scene Opening]\nnarration play\n"
-                                 "[schedule]\n2099-01-01 10:00 5 stop\n"_s);
+    write(u"installation.txt"_s,
+          u"[players]\n5 main narration\n[scene Opening]\nmain_narration play\n"
+          "[schedule]\n2099-01-01 10:00 5 stop\n"_s);
 }
 
 void TestMqtt::cleanup()
@@ -125,7 +126,8 @@ void TestMqtt::commandsResultsStateAndDiscovery()
     // Results, heard by a client that subscribed before it sent the command: one of each kind.
     const char *const results[][3] = {
         {"5", "play", R"("frame":"85 02 01 00","outcome":"sent")"},
-        {"narration", R"({"command":"folder","value":12})", R"("frame":"85 01 0c 00","outcome")"},
+        {"main_narration", R"({"command":"folder","value":12})",
+         R"("frame":"85 01 0c 00","outcome")"},
         {"lobby", "play", R"("outcome":"refused","reason":"no player \\"lobby\\")"},
         {"", "play", R"("outcome":"refused","reason":"no player in the topic)"},
         {"5", R"({"command":)", R"("outcome":"refused","reason":"not JSON)"},
@@ -150,17 +152,19 @@ void TestMqtt::commandsResultsStateAndDiscovery()
     QVERIFY(!says(": sent 85"));
     // At the line, what was sent and nothing else: play, folder 12, Stop All, the scene's play.
     QCOMPARE(line->read(16).toHex(), "8502010085010c008502020085020100");
-    // Its state under its ID and under its name, as its results come under either, a moment after.
-    for (const QString &player : {u"5"_s, u"narration"_s})
-        QTRY_VERIFY(subscribe(u"tessary/hall/"_s + player + u"/state"_s, 1)
-                        .contains(u"\"name\":\"narration\",\"sent\":\"play\""_s));
+    // Its state under its ID and under its name as a command writes it, as its results come under
+    // either, a moment after; no level sent yet.
+    for (const QString &player : {u"5"_s, u"main_narration"_s})
+        QTRY_VERIFY(
+            subscribe(u"tessary/hall/"_s + player + u"/state"_s, 1)
+                .contains(u"{\"level\":null,\"name\":\"main narration\",\"sent\":\"play\""_s));
     // The players, the scenes and Stop All as Home Assistant reads them; nothing else of ours.
     const QString configs = subscribe(u"homeassistant/#"_s, 10); // nine, and a wait for more
     QVERIFY(!configs.contains(u"9_play"_s));
     for (
         const char *said :
         {R"(button/tessary_hall/5_play/config {.*"command_topic":"tessary/hall/5/command","device")"
-         R"(:{.*"name":"narration".*"name":"Play","payload_press":"play")",
+         R"(:{.*"name":"main narration".*"name":"Play","payload_press":"play")",
          R"(number/tessary_hall/5_volume/config {.*"command_template":"volume {{ value \| int }}".*"min":-31,)",
          R"(binary_sensor/tessary_hall/link/config {.*"state_topic":"tessary/hall/link")",
          R"(button/tessary_hall/stop_all/config {.*"command_topic":"tessary/hall/all/command".*"payload_press":"stop")",
