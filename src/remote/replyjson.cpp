@@ -35,6 +35,8 @@ QJsonObject result(const Reply &reply, int model)
             frames << QString::fromLatin1(frame.toByteArray().toHex(' '));
         if (!words.isEmpty())
             result.insert(QStringLiteral("command"), words.join(u' '));
+        if (reply.asked.error.isEmpty())
+            result.insert(QStringLiteral("player"), reply.asked.playerId);
         if (!frames.isEmpty())
             result.insert(QStringLiteral("frame"), frames.join(u' '));
         break;

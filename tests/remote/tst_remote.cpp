@@ -81,8 +81,6 @@ private slots:
     void cleanup();
     void messages_data();
     void messages();
-    void settingsRefused_data();
-    void settingsRefused();
     void lineLostAndBack();
     void localSenders();
     void strangersHeldOff();
@@ -225,32 +223,6 @@ void TestRemote::messages()
     // Each request named in the log by where it came from.
     QVERIFY(logged.first().first().toString().startsWith((osc ? u"OSC"_s : u"text"_s) +
                                                          u" 127.0.0.1: "_s));
-}
-
-void TestRemote::settingsRefused_data()
-{
-    // The address; the reason (%1 the OSC port). The running server holds the ports of this
-    // test.
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("in use, and by whom")
-        << u"127.0.0.1"_s
-        << u"port %1 on 127.0.0.1 is in use by another program (PID "_s +
-               QString::number(QCoreApplication::applicationPid()) + u", tst_remote)"_s;
-    QTest::newRow("another machine's")
-        << u"192.0.2.1"_s << u"192.0.2.1 is not an address of this machine"_s;
-}
-
-// Ports that cannot be listened on are refused with their own reason.
-void TestRemote::settingsRefused()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, why);
-    RemoteSettings refused = settings;
-    refused.address = address;
-    QString said;
-    QVERIFY(!RemoteServer(&on->path).start(refused, &said));
-    QCOMPARE(said, why.arg(settings.oscPort));
 }
 
 // A client heard from lately is told when the line goes and comes back; meanwhile every cue is

@@ -98,6 +98,11 @@ try:
     frame = read_line(master, 4)
     if frame != bytes.fromhex('8c020100'):
         fail(f'Play courtyard put {frame.hex()} on the line')
+    # Said under the button pressed, and in the results with whose it was.
+    card = "//article[.//button[@aria-label='Play courtyard']]//p[@class='said sent']"
+    WebDriverWait(browser, 10).until(lambda _: browser.find_elements(By.XPATH, card))
+    if not browser.find_element(By.ID, 'results').text.startswith('courtyard: play: sent'):
+        fail('the result does not say whose it was: ' + browser.find_element(By.ID, 'results').text)
     # Another origin (the same service under another of its names) may not act.
     browser.get(url.replace('127.0.0.1', 'localhost').split('?')[0] + 'app.js')
     token = url.split('token=')[1]

@@ -83,7 +83,7 @@ void TestWeb::answers_data()
     };
     const char *bearer = "Authorization: Bearer %1";
     row("sent", "POST /api/v1/request", bearer, "courtyard play", 200,
-        R"("command":"play","frame":"8c 02 01 00","outcome":"sent")", "8c020100");
+        R"("command":"play","frame":"8c 02 01 00","outcome":"sent","player":12)", "8c020100");
     row("a scene", "POST /api/v1/request", bearer, "scene opening", 200, R"("outcome":"started")",
         "8c020100");
     row("nothing asked", "POST /api/v1/request", bearer, "", 422, R"("outcome":"refused")", "");

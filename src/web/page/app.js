@@ -14,7 +14,7 @@
     launchOn: (name) => `Lancer le dossier sur ${name}`, volumeOf: (name) => `Volume de ${name}`,
     folderOf: (name) => `Dossier pour ${name}`, action: (verb, name) => `${verb} ${name}`,
     schedule: 'Programme du jour', hold: 'Suspendre pour aujourd’hui', resume: 'Reprendre',
-    skip: 'Sauter le prochain', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
+    skip: 'Sauter le prochain repère', notSent: 'jamais envoyé', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
     skipped: 'sauté', closedToday: 'Fermé aujourd’hui', noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
     leftOut: (n) => `${n} ${n > 1 ? 'lignes du programme sont écartées' : 'ligne du programme est écartée'} : voir le journal du service`,
   } : {
@@ -27,7 +27,7 @@
     launchOn: (name) => `Launch folder on ${name}`, volumeOf: (name) => `Volume of ${name}`,
     folderOf: (name) => `Folder for ${name}`, action: (verb, name) => `${verb} ${name}`,
     schedule: 'Today\'s schedule', hold: 'Hold for today', resume: 'Resume',
-    skip: 'Skip the next cue', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
+    skip: 'Skip the next cue', notSent: 'never sent', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
     skipped: 'skipped', closedToday: 'Closed today', noCue: 'No cue to come', held: 'Held for today',
     leftOut: (n) => `${n} ${n > 1 ? 'lines' : 'line'} of the schedule left out: see the service's log`,
   };
@@ -64,12 +64,20 @@
     }
   };
 
+  // Who, what, and what became of it: "courtyard: play: not sent: connection lost", in the list
+  // and under the player's own buttons.
   const showResult = (result, words) => {
     const outcome = result.outcome || 'refused';
-    const text = `${result.command || words}: ${outcome}` +
-                 (result.reason ? ` (${result.reason})` : '') +
+    const reason = result.reason || '';
+    const said = `${result.command || words}: ` +
+                 (reason.startsWith(outcome) ? reason : outcome + (reason ? ` (${reason})` : ''));
+    const card = cards.get(result.player);
+    const text = (card ? `${card.name}: ` : '') + said +
                  (result.frame ? ` ${result.frame}` : '');
-    const item = element('li', {className: outcome.replace(' ', '-')}, text);
+    const className = outcome.replace(' ', '-');
+    const item = element('li', {className}, text);
+    if (card)
+      Object.assign(card.said, {className: `said ${className}`, textContent: said});
     results.prepend(item);
     while (results.children.length > 10)
       results.lastElementChild.remove();
@@ -167,17 +175,25 @@
         launch.setAttribute('aria-label', texts.launchOn(name));
         launch.addEventListener('click', () => ask(`${player.id} folder ${folder.value}`));
         const volume = element('input', {type: 'range', min: state.volumeMinimum, max: 0,
-                                         step: 1, value: player.level ?? 0});
+                                         step: 1, value: player.level ?? state.volumeMinimum});
         volume.setAttribute('aria-label', texts.volumeOf(name));
+        // The level as sent, or said never sent, rather than a level the player never had.
+        const level = element('output', {className: 'level'});
+        const readout = (value) => {
+          level.textContent = value === undefined || value === null ? texts.notSent : `${value} dB`;
+        };
+        readout(player.level);
+        volume.addEventListener('input', () => readout(volume.value));
         volume.addEventListener('change', () => ask(`${player.id} volume ${volume.value}`));
         const last = element('p', {className: 'last'});
-        cards.set(player.id, {last, volume});
+        const said = element('p', {className: 'said', role: 'status'});
+        cards.set(player.id, {last, volume, readout, said, name});
         return element('article', {className: 'player'},
                        element('h3', {}, player.name ? `${player.name} (${player.id})` : name),
                        buttons,
                        element('label', {}, texts.folder,
                                element('span', {className: 'folder'}, folder, launch)),
-                       element('label', {}, texts.volume, volume), last);
+                       element('label', {}, texts.volume, volume, level), last, said);
       }));
     }
     for (const player of state.players) {
@@ -185,8 +201,10 @@
       if (!card)
         continue;
       card.last.textContent = player.command ? texts.last + player.command : '';
-      if (player.level !== undefined && document.activeElement !== card.volume)
+      if (player.level !== undefined && document.activeElement !== card.volume) {
         card.volume.value = player.level;
+        card.readout(player.level);
+      }
     }
   };
 
