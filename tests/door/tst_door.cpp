@@ -189,8 +189,10 @@ void TestDoor::heldToItsTerms()
         std::vector<Socket> slow;
         for (int i = 0; i < 4; ++i)
             slow.push_back(connectFrom(19, settings.textPort));
+        QSignalSpy remoteNotes(remote.get(), &RemoteServer::note);
         Socket fifth = connectFrom(19, settings.textPort);
         QTRY_COMPARE(fifth->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(remoteNotes.last().first(), u"text 127.0.0.19 refused: too many connections"_s);
         QCOMPARE(slow.back()->state(), QAbstractSocket::ConnectedState);
         slow.clear();
         // Four from each of sixteen addresses, each with half a cue, to both ways in.
@@ -222,6 +224,8 @@ void TestDoor::heldToItsTerms()
         QVERIFY2(trickling.elapsed() > 9500 && trickling.elapsed() < 11500,
                  qPrintable(QString::number(trickling.elapsed())));
         QVERIFY((toldPage + answered(*page, 500)).startsWith("HTTP/1.1 408"));
+        QVERIFY(webNotes.last().first().toString().endsWith(
+            u"cut off: a message not whole 10 s after its first byte"_s));
     } else if (finding.startsWith(u"one address")) {
         // Stop All to 128 players is the whole budget of a client: a second, from the same
         // address by another way in, is over it.
@@ -256,7 +260,8 @@ void TestDoor::heldToItsTerms()
         QTRY_VERIFY(std::any_of(locals.cbegin(), locals.cend(), [](const auto &local) {
             return local->state() == QLocalSocket::UnconnectedState;
         }));
-        QVERIFY(localNotes.last().first().toString().contains(u"near its limit"_s));
+        QVERIFY(localNotes.last().first().toString().endsWith(
+            u"near its limit of %1 open files"_s.arg(low.rlim_cur)));
         locals.clear();
         QVERIFY(setrlimit(RLIMIT_NOFILE, &before) == 0);
         // The socket file stays, and serves again once descriptors are free.
