@@ -1052,6 +1052,10 @@ The file is left as it was.</translation>
         <translation>Allo&amp;wed:</translation>
     </message>
     <message>
+        <source>The page cannot be served: %1</source>
+        <translation>The page cannot be served: %1</translation>
+    </message>
+    <message>
         <source>QR code of the page&apos;s address</source>
         <translation>QR code of the page&apos;s address</translation>
     </message>

@@ -1052,6 +1052,10 @@ Le fichier est resté tel quel.</translation>
         <translation>Auto&amp;risés&#xa0;:</translation>
     </message>
     <message>
+        <source>The page cannot be served: %1</source>
+        <translation>La page ne peut pas être servie&#xa0;: %1</translation>
+    </message>
+    <message>
         <source>QR code of the page&apos;s address</source>
         <translation>Code QR de l&apos;adresse de la page</translation>
     </message>

@@ -127,6 +127,8 @@ void RemoteControl::show()
     // Ports that cannot be listened on keep the dialog open, with the reason; what ran before
     // goes on meanwhile.
     dialog.setTrial([this](const RemoteSettings &chosen) { return m_service->tryRemote(chosen); });
+    dialog.setPageCheck(
+        [this](const WebSettings &chosen) { return m_service->pageRefusal(chosen); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     ServiceConfiguration chosen = was;

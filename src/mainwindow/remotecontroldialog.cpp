@@ -56,10 +56,13 @@ RemoteControlDialog::RemoteControlDialog(const RemoteSettings &settings, const M
 
 void RemoteControlDialog::showPageAddress()
 {
-    const WebSettings chosen = web();
+    WebSettings chosen = web();
     const QString url = WebServer::pageUrl(chosen, m_token, chosen.port);
+    const QString refused = m_pageCheck && chosen.enabled ? m_pageCheck(chosen) : QString();
+    chosen.enabled = chosen.enabled && refused.isEmpty();
     ui->label_Web_Url->setText(
-        !chosen.enabled ? QString()
+        !refused.isEmpty() ? tr("The page cannot be served: %1").arg(refused)
+        : !chosen.enabled  ? QString()
         : QHostAddress(chosen.address).isLoopback()
             ? tr("%1\nOnly this machine can open it: choose where to listen under Show "
                  "controllers.")

@@ -30,6 +30,13 @@ public:
     // Tries the settings chosen when OK is pressed: the reason they could not be used keeps the
     // dialog open and is shown in it.
     void setTrial(const std::function<QString(const RemoteSettings &)> &trial) { m_trial = trial; }
+    // Why the page as chosen could not be served, or nothing: its address and QR code are shown
+    // only for a page that can be.
+    void setPageCheck(const std::function<QString(const WebSettings &)> &check)
+    {
+        m_pageCheck = check;
+        showPageAddress();
+    }
 
 private:
     void showWarning();
@@ -43,4 +50,5 @@ private:
     WebSettings m_web;
     QString m_token;
     std::function<QString(const RemoteSettings &)> m_trial;
+    std::function<QString(const WebSettings &)> m_pageCheck;
 };

@@ -47,6 +47,22 @@ RemoteServer::~RemoteServer()
     stop();
 }
 
+QString RemoteServer::refusal(QAbstractSocket::SocketError error, const QString &reason,
+                              quint16 port, const QString &address, bool udp)
+{
+    const QString holder =
+        error == QAbstractSocket::AddressInUseError ? PortHolder::of(port, udp) : QString();
+    return error == QAbstractSocket::AddressInUseError && !holder.isEmpty()
+               ? tr("port %1 on %2 is in use by another program (%3)")
+                     .arg(port)
+                     .arg(address, holder)
+           : error == QAbstractSocket::AddressInUseError
+               ? tr("port %1 on %2 is in use").arg(port).arg(address)
+           : error == QAbstractSocket::SocketAddressNotAvailableError
+               ? tr("%1 is not an address of this machine").arg(address)
+               : tr("port %1 on %2: %3").arg(port).arg(address, reason);
+}
+
 bool RemoteServer::start(const RemoteSettings &settings, QString *why)
 {
     stop();
@@ -74,18 +90,7 @@ bool RemoteServer::start(const RemoteSettings &settings, QString *why)
             const QAbstractSocket::SocketError error = udpBound ? tcp->serverError() : udp->error();
             const QString reason = udpBound ? tcp->errorString() : udp->errorString();
             stop();
-            const QString holder = error == QAbstractSocket::AddressInUseError
-                                       ? PortHolder::of(port, !udpBound)
-                                       : QString();
-            *why = error == QAbstractSocket::AddressInUseError && !holder.isEmpty()
-                       ? tr("port %1 on %2 is in use by another program (%3)")
-                             .arg(port)
-                             .arg(settings.address, holder)
-                   : error == QAbstractSocket::AddressInUseError
-                       ? tr("port %1 on %2 is in use").arg(port).arg(settings.address)
-                   : error == QAbstractSocket::SocketAddressNotAvailableError
-                       ? tr("%1 is not an address of this machine").arg(settings.address)
-                       : tr("port %1 on %2: %3").arg(port).arg(settings.address, reason);
+            *why = refusal(error, reason, port, settings.address, !udpBound);
             return false;
         }
         if (udp)

@@ -34,6 +34,10 @@ public:
     // Listens as the settings say, after stopping what listened before. False, with why (the
     // port in use, an address that is not one), when it could not: nothing listens then.
     bool start(const RemoteSettings &settings, QString *why);
+    // Why a port cannot be listened on, for a person: in use and by whom, an address this
+    // machine does not have, or the system's own reason.
+    static QString refusal(QAbstractSocket::SocketError error, const QString &reason, quint16 port,
+                           const QString &address, bool udp);
     void stop();
     bool isListening() const { return !m_sockets.isEmpty(); }
     // What it listens on, as the status line says it.

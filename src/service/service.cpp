@@ -399,16 +399,23 @@ QString Service::portsTaken(const ServiceConfiguration &fresh,
             return ServiceConfiguration::partName(ServiceConfiguration::Part::Remote) +
                    QStringLiteral(": ") + why;
     }
-    const WebSettings &web = fresh.web;
-    const bool pageHeld = m_running.web.enabled && m_running.web.port == web.port;
-    if (changed.contains(ServiceConfiguration::Part::Web) && web.enabled && !pageHeld) {
-        QTcpServer trial;
-        if (!trial.listen(*AllowList::readAddress(web.address), web.port))
-            return QStringLiteral("the page: port %1 on %2: %3")
-                .arg(web.port)
-                .arg(web.address, trial.errorString());
-    }
+    if (changed.contains(ServiceConfiguration::Part::Web))
+        if (const QString refused = pageRefusal(fresh.web); !refused.isEmpty())
+            return QStringLiteral("the page: ") + refused;
     return {};
+}
+
+QString Service::pageRefusal(const WebSettings &settings) const
+{
+    const std::optional<QHostAddress> address = AllowList::readAddress(settings.address);
+    if (!settings.enabled || !address ||
+        (m_running.web.enabled && m_running.web.port == settings.port))
+        return {};
+    QTcpServer trial;
+    return trial.listen(*address, settings.port)
+               ? QString()
+               : RemoteServer::refusal(trial.serverError(), trial.errorString(), settings.port,
+                                       settings.address, false);
 }
 
 void Service::applyWaysIn(

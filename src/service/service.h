@@ -57,6 +57,9 @@ public:
     // Whether remote control would listen as these settings say: why not, else nothing; what ran
     // before runs again.
     QString tryRemote(const RemoteSettings &settings);
+    // Why the page could not be served on these settings' port, or nothing; the port it serves
+    // already is its own.
+    QString pageRefusal(const WebSettings &settings) const;
     void stop();
     // Every command sent is logged, not only what was refused.
     void setVerbose(bool verbose) { m_verbose = verbose; }

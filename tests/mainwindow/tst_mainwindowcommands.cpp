@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
@@ -307,9 +308,11 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
     PLAY(u"connect"_s);
     // A port another program holds keeps the dialog open, and names the holder.
     QUdpSocket holder;
-    QVERIFY(holder.bind(QHostAddress::LocalHost, quint16(port + 2)));
-    QString refused, page;
-    QTimer::singleShot(0, this, [port, &refused, &page] {
+    QTcpServer pageHolder; // and one the page would take, its address and QR code not shown
+    QVERIFY(holder.bind(QHostAddress::LocalHost, quint16(port + 2)) &&
+            pageHolder.listen(QHostAddress::LocalHost, quint16(port + 3)));
+    QString refused, page, unserved;
+    QTimer::singleShot(0, this, [port, &refused, &page, &unserved] {
         QWidget *dialog = QApplication::activeModalWidget();
         dialog->findChild<QCheckBox *>(u"checkBox_Remote_Enabled"_s)->setChecked(true);
         dialog->findChild<QSpinBox *>(u"spinBox_Osc_Port"_s)->setValue(port + 2);
@@ -325,6 +328,9 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
         dialog->findChild<QSpinBox *>(u"spinBox_Mqtt_Port"_s)->setValue(1);
         // The front desk's page, its address and QR code shown as soon as it is chosen.
         dialog->findChild<QGroupBox *>(u"groupBox_Web"_s)->setChecked(true);
+        dialog->findChild<QSpinBox *>(u"spinBox_Web_Port"_s)->setValue(port + 3);
+        if (dialog->findChild<QLabel *>(u"label_Web_Qr"_s)->pixmap().isNull())
+            unserved = dialog->findChild<QLabel *>(u"label_Web_Url"_s)->text();
         dialog->findChild<QSpinBox *>(u"spinBox_Web_Port"_s)->setValue(port + 4);
         page = dialog->findChild<QLabel *>(u"label_Web_Url"_s)->text().section(u'\n', 0, 0);
         if (dialog->findChild<QLabel *>(u"label_Web_Qr"_s)->pixmap().isNull())
@@ -340,6 +346,9 @@ void TestMainWindowCommands::remoteControlFromItsDialog()
     QVERIFY2(refused.startsWith(
                  u"port %1 on 127.0.0.1 is in use by another program (PID "_s.arg(port + 2)),
              qPrintable(refused));
+    QVERIFY2(unserved.startsWith(u"The page cannot be served: port %1 on 127.0.0.1 is in use by "
+                                 "another program (PID "_s.arg(port + 3)),
+             qPrintable(unserved));
     PLAY(u"status MQTT 127.0.0.1:1: Connection refused*"_s);
     QCOMPARE(QSettings(RemoteSettings::windowFile(), QSettings::IniFormat)
                  .value(u"mqtt/discoveryPrefix"_s),
