@@ -808,6 +808,10 @@ The file is left as it was.</translation>
         <translation>%1 cannot be read</translation>
     </message>
     <message>
+        <source>a line cannot be named &quot;%1&quot;: %2/all/command stops every line of the building</source>
+        <translation>a line cannot be named &quot;%1&quot;: %2/all/command stops every line of the building</translation>
+    </message>
+    <message>
         <source>a client certificate needs its key, and a key its certificate</source>
         <translation>a client certificate needs its key, and a key its certificate</translation>
     </message>

@@ -808,6 +808,10 @@ Le fichier est resté tel quel.</translation>
         <translation>%1 ne peut pas être lu</translation>
     </message>
     <message>
+        <source>a line cannot be named &quot;%1&quot;: %2/all/command stops every line of the building</source>
+        <translation>une ligne ne peut pas s’appeler «&#xa0;%1&#xa0;»&#xa0;: %2/all/command arrête toutes les lignes du bâtiment</translation>
+    </message>
+    <message>
         <source>a client certificate needs its key, and a key its certificate</source>
         <translation>un certificat client demande sa clé, et une clé son certificat</translation>
     </message>

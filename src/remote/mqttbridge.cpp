@@ -69,6 +69,7 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
     m_settings = settings;
     m_topicPrefix = settings.prefix + u'/' + settings.lineName() + u'/';
     m_commandPrefix = m_topicPrefix.toUtf8();
+    m_buildingStop = (settings.prefix + QStringLiteral("/all/command")).toUtf8();
     m_discoveryPrefix = (settings.discoveryPrefix + u'/').toUtf8();
     const QByteArray id =
         (settings.clientId.isEmpty() ? QStringLiteral("tessary-") + settings.lineName()
@@ -244,6 +245,7 @@ void MqttBridge::connected(int code)
     // have the acknowledgement sent before the frame.
     const QByteArray commands = topic(QStringLiteral("+/command")).toUtf8();
     mosquitto_subscribe(m_client, nullptr, commands.constData(), 0);
+    mosquitto_subscribe(m_client, nullptr, m_buildingStop.constData(), 0);
     publish(topic(QStringLiteral("status")), "online", true);
     publishLink(m_path->linkState());
     m_scheduleSaid.clear();

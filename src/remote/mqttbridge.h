@@ -76,6 +76,7 @@ private:
     QString m_topicPrefix; // <prefix>/<line>/
     // The same, and the discovery prefix with its slash, as topics come: in UTF-8.
     QByteArray m_commandPrefix;
+    QByteArray m_buildingStop; // <prefix>/all/command: Stop All for every line of the building
     QByteArray m_discoveryPrefix;
     mosquitto *m_client = nullptr;
     QSocketNotifier *m_read = nullptr;

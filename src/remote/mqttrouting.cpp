@@ -28,13 +28,17 @@ void MqttBridge::received(const mosquitto_message *message)
             publish(config, {}, true);
         return;
     }
-    // <prefix>/<line>/<player>/command, nothing else.
+    // <prefix>/<line>/<player>/command, nothing else; or the building's Stop All, taken as this
+    // line's own, by its own rules, and answered on its own result topic.
     const QByteArrayView command("/command");
-    if (name.size() < m_commandPrefix.size() + command.size() ||
-        !name.startsWith(m_commandPrefix) || !name.endsWith(command))
+    const bool building = name == QByteArrayView(m_buildingStop);
+    if (!building && (name.size() < m_commandPrefix.size() + command.size() ||
+                      !name.startsWith(m_commandPrefix) || !name.endsWith(command)))
         return;
     const QByteArrayView level =
-        name.sliced(m_commandPrefix.size(), name.size() - m_commandPrefix.size() - command.size());
+        building ? QByteArrayView("all")
+                 : name.sliced(m_commandPrefix.size(),
+                               name.size() - m_commandPrefix.size() - command.size());
     if (level.contains('/'))
         return;
     const QString player = QString::fromUtf8(level);

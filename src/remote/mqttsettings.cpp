@@ -46,6 +46,10 @@ QString MqttSettings::refusal() const
             return MqttBridge::
                 tr("\"%1\" cannot be a level of a topic: it must not be empty or hold +, # or /")
                     .arg(level);
+    if (lineName().compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        return MqttBridge::tr("a line cannot be named \"%1\": %2/all/command stops every line "
+                              "of the building")
+            .arg(lineName(), prefix);
     for (const QString &file : {caFile, certFile, keyFile})
         if (!file.isEmpty() && !QFileInfo(file).isReadable())
             return MqttBridge::tr("%1 cannot be read").arg(file);

@@ -132,7 +132,7 @@ void TestMqtt::commandsResultsStateAndDiscovery()
         {"", "play", R"("outcome":"refused","reason":"no player in the topic)"},
         {"5", R"({"command":)", R"("outcome":"refused","reason":"not JSON)"},
         {"5", R"({"command":"play","time":"2020-01-01T00:00:00Z"})",
-         R"("outcome":"not sent","reason":"not sent: too late \(sent \d{9} s ago\))"},
+         R"("outcome":"not sent","player":5,"reason":"not sent: too late \(sent \d{9} s ago\))"},
         {"all", "stop", R"("command":"stop all","frames":1,"outcome":"sent")"},
         {"scene", "Opening", R"("command":"scene Opening","outcome":"started")"}};
     for (const auto &[player, command, said] : results) {
@@ -158,6 +158,11 @@ void TestMqtt::commandsResultsStateAndDiscovery()
         QTRY_VERIFY(
             subscribe(u"tessary/hall/"_s + player + u"/state"_s, 1)
                 .contains(u"{\"level\":null,\"name\":\"main narration\",\"sent\":\"play\""_s));
+    // Stop All for the whole building, answered by this line on its own result topic.
+    QVERIFY(client("rr", {u"-W"_s, u"3"_s, u"-t"_s, u"tessary/all/command"_s, u"-e"_s,
+                          u"tessary/hall/all/result"_s, u"-m"_s, u"stop"_s})
+                .contains(u"\"command\":\"stop all\",\"frames\":1,\"outcome\":\"sent\""_s));
+    QCOMPARE(line->read(4).toHex(), "85020200");
     // The players, the scenes and Stop All as Home Assistant reads them; nothing else of ours.
     const QString configs = subscribe(u"homeassistant/#"_s, 10); // nine, and a wait for more
     QVERIFY(!configs.contains(u"9_play"_s));

@@ -81,6 +81,8 @@ void TestConfiguration::faults_data()
         "[web] 192.0.2.1 is not an address of this machine");
     row("a level of a topic that is none", "[mqtt]\nhost=b\nprefix=museum/east\n",
         "\"museum/east\" cannot be a level of a topic");
+    row("a line named as the building's", "[mqtt]\nhost=b\nline=All\n",
+        "a line cannot be named \"All\": tessary/all/command stops every line");
     row("a client certificate without its key", "[mqtt]\nhost=b\ncertFile=%2/tessaryd.conf\n",
         "a client certificate needs its key");
 }
