@@ -34,10 +34,12 @@ MqttBridge::MqttBridge(CommandPath *path, QObject *parent) : QObject(parent), m_
     connect(&m_connectTimeout, &QTimer::timeout, this,
             [this] { retryLater(tr("the broker did not answer")); });
     connect(path, &CommandPath::linkStateChanged, this, &MqttBridge::publishLink);
-    // Home Assistant sees the players and scenes there are now, and forgets the others.
+    // Home Assistant sees the players and scenes there are now, and forgets the others; the
+    // building, the room as it is now.
     connect(path, &CommandPath::installationChanged, this, [this] {
         if (m_connected && m_settings.discovery)
             publishDiscovery();
+        publishRoom();
     });
     // Whoever sent it (this broker, the window, a scene, a show controller), the state says so.
     // A moment after the frames, and once for a burst: the state is the last thing sent, and the
@@ -250,6 +252,8 @@ void MqttBridge::connected(int code)
     publishLink(m_path->linkState());
     m_scheduleSaid.clear();
     publishSchedule();
+    m_roomSaid.clear();
+    publishRoom();
     if (m_settings.discovery)
         publishDiscovery();
 }

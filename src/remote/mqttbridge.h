@@ -63,6 +63,7 @@ private:
     void publish(const QString &topic, const QByteArray &payload, bool retain, int qos = 1);
     void publishLink(CommandPath::LinkState state);
     void publishSchedule();
+    void publishRoom();
     // Hold, resume or skip for the schedule; false when the payload is none of them.
     bool steerSchedule(QByteArrayView payload);
     void publishState(int playerId);
@@ -93,4 +94,5 @@ private:
     QString m_lastNote;
     QString m_refusal;         // why the broker refused us, for the round that follows
     QByteArray m_scheduleSaid; // the next cue as last published, since the connection
+    QByteArray m_roomSaid;     // the room, likewise
 };

@@ -75,6 +75,7 @@ void MqttBridge::follow(ScheduleRunner *schedule)
 {
     m_schedule = schedule;
     connect(schedule, &ScheduleRunner::nextChanged, this, &MqttBridge::publishSchedule);
+    connect(schedule, &ScheduleRunner::nextChanged, this, &MqttBridge::publishRoom);
     // What became of each cue, sent or not, as a player's results say it.
     connect(m_path, &CommandPath::answered, this,
             [this](const Request &request, const Reply &reply) {
@@ -96,6 +97,18 @@ void MqttBridge::publishSchedule()
         QJsonDocument(ReplyJson::schedule(*m_schedule, false)).toJson(QJsonDocument::Compact);
     if (std::exchange(m_scheduleSaid, next) != next)
         publish(topic(QStringLiteral("schedule/next")), next, true);
+}
+
+// What any client needs to draw this room without reading its files, retained: with its status
+// (the last will), its link and each player's state, the room whole.
+void MqttBridge::publishRoom()
+{
+    if (!m_connected)
+        return;
+    const QByteArray room =
+        QJsonDocument(ReplyJson::room(*m_path, m_schedule, false)).toJson(QJsonDocument::Compact);
+    if (std::exchange(m_roomSaid, room) != room)
+        publish(topic(QStringLiteral("room")), room, true);
 }
 
 bool MqttBridge::steerSchedule(QByteArrayView payload)

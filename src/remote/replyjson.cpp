@@ -1,5 +1,6 @@
 #include "remote/replyjson.h"
 
+#include "command/commandpath.h"
 #include "command/schedulerunner.h"
 #include "model/deviceprofile.h"
 #include "model/playercommand.h"
@@ -46,6 +47,34 @@ QJsonObject result(const Reply &reply, int model)
     if (const QString reason = reply.reasonSaid(); !reason.isEmpty())
         result.insert(QStringLiteral("reason"), reason);
     return result;
+}
+
+QJsonObject room(const CommandPath &path, const ScheduleRunner *schedule, bool withStates)
+{
+    const Installation &installation = path.installation();
+    const DeviceProfile &profile = DeviceProfiles::profile(path.model());
+    QJsonArray players;
+    for (const Installation::Player &player : installation.players()) {
+        QJsonObject entry{{QStringLiteral("id"), player.id}, {QStringLiteral("name"), player.name}};
+        if (const auto state = path.playerState(player.id); state && withStates) {
+            entry.insert(QStringLiteral("command"), state->command);
+            if (state->level)
+                entry.insert(QStringLiteral("level"), *state->level);
+        }
+        players.append(entry);
+    }
+    QJsonArray scenes;
+    for (const Installation::Scene &scene : installation.scenes())
+        scenes.append(scene.name);
+    const bool scheduled =
+        schedule && (!schedule->schedule().isEmpty() || schedule->schedule().leftOut());
+    return {{QStringLiteral("model"), DeviceProfiles::modelNames().value(path.model() - 1)},
+            {QStringLiteral("folders"), profile.folderCount},
+            {QStringLiteral("volumeMinimum"), profile.volumeMinimum},
+            {QStringLiteral("players"), players},
+            {QStringLiteral("scenes"), scenes},
+            {QStringLiteral("schedule"),
+             scheduled ? QJsonValue(ReplyJson::schedule(*schedule, true)) : QJsonValue()}};
 }
 
 } // namespace ReplyJson

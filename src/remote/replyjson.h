@@ -2,6 +2,7 @@
 
 #include "command/request.h"
 
+class CommandPath;
 class ScheduleRunner;
 #include <QJsonObject>
 
@@ -14,6 +15,10 @@ QJsonObject result(const Reply &reply, int model);
 // The schedule as the broker and the page show it: the next cue (null when none), whether today
 // is held and, with today, each of today's cues and whether it is behind us.
 QJsonObject schedule(const ScheduleRunner &runner, bool withToday);
+// What a page needs to draw the room: the model with its folders and its lowest level, the
+// players (with what was last sent to each, and its level, when withStates), the scenes, and the
+// schedule with today's cues (null when there is none).
+QJsonObject room(const CommandPath &path, const ScheduleRunner *schedule, bool withStates);
 // Now, as every JSON of the program gives the time.
 QString now();
 

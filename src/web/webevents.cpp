@@ -60,34 +60,10 @@ QByteArray WebServer::stateJson() const
     const QString line = link == CommandPath::LinkState::Closed && m_holder && m_holder->isWaiting()
                              ? QStringLiteral("waiting")
                              : CommandPath::linkWord(link);
-    const Installation &installation = m_path->installation();
-    const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
-    QJsonArray players;
-    for (const Installation::Player &player : installation.players()) {
-        QJsonObject entry{{QStringLiteral("id"), player.id}, {QStringLiteral("name"), player.name}};
-        if (const auto state = m_path->playerState(player.id)) {
-            entry.insert(QStringLiteral("command"), state->command);
-            if (state->level)
-                entry.insert(QStringLiteral("level"), *state->level);
-        }
-        players.append(entry);
-    }
-    QJsonArray scenes;
-    for (const Installation::Scene &scene : installation.scenes())
-        scenes.append(scene.name);
-    const QJsonObject state{
-        {QStringLiteral("type"), QStringLiteral("state")},
-        {QStringLiteral("line"), line},
-        {QStringLiteral("model"), DeviceProfiles::modelNames().value(m_path->model() - 1)},
-        {QStringLiteral("folders"), profile.folderCount},
-        {QStringLiteral("volumeMinimum"), profile.volumeMinimum},
-        {QStringLiteral("players"), players},
-        {QStringLiteral("scenes"), scenes},
-        {QStringLiteral("schedule"),
-         m_schedule && (!m_schedule->schedule().isEmpty() || m_schedule->schedule().leftOut())
-             ? QJsonValue(ReplyJson::schedule(*m_schedule, true))
-             : QJsonValue()},
-        {QStringLiteral("time"), ReplyJson::now()}};
+    QJsonObject state = ReplyJson::room(*m_path, m_schedule, true);
+    state.insert(QStringLiteral("type"), QStringLiteral("state"));
+    state.insert(QStringLiteral("line"), line);
+    state.insert(QStringLiteral("time"), ReplyJson::now());
     return QJsonDocument(state).toJson(QJsonDocument::Compact);
 }
 

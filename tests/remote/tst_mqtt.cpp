@@ -142,6 +142,10 @@ void TestMqtt::commandsResultsStateAndDiscovery()
                           topic + u"/result"_s, u"-m"_s, QString::fromUtf8(command)});
         QVERIFY2(result.contains(QRegularExpression(QString::fromUtf8(said))), qPrintable(result));
     }
+    // The room as a page draws it, retained.
+    QVERIFY(subscribe(u"tessary/hall/room"_s, 1)
+                .contains(u"\"players\":[{\"id\":5,\"name\":\"main narration\"}],\"scenes\":"
+                          "[\"Opening\"],\"schedule\":{"_s));
     // The schedule's next cue, retained, held for the day from the broker.
     QVERIFY(subscribe(u"tessary/hall/schedule/next"_s, 1).contains(u"\"held\":false"_s));
     publish(u"tessary/hall/schedule/command"_s, u"hold"_s);
