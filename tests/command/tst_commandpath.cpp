@@ -84,7 +84,6 @@ void TestCommandPath::requests_data()
          "refused no player \"128\": an ID, 0 to 127, or a name"},
         // A button's release fires nothing, whatever it was for.
         {"a release", "release 5 play", "", "nothing to do"},
-        {"a scene's release", "release scene Opening", "", "nothing to do"},
         {"Stop All's release", "release all stop", "", "nothing to do"},
     };
     for (const auto &row : rows)

@@ -223,8 +223,6 @@ void TestSend::standardInputAndStops_data()
         "80020100");
     row("SIGTERM while reading", "-", "play\n", "15", "143 tessary-send: stopped by SIGTERM\n",
         "80020100");
-    row("SIGHUP while reading", "-", "play\n", "1", "129 tessary-send: stopped by SIGHUP\n",
-        "80020100");
     row("SIGTERM while waiting", "--wait 5000 play stop", "", "15",
         "74 tessary-send: stopped by SIGTERM; the rest were not sent\n", "80020100");
     row("the verbose reader gone", "--verbose -", "play\n", "reader gone|stop\n",
