@@ -36,8 +36,9 @@ public:
         closeMaster();
         ::close(slave);
     }
-    // Waits up to timeoutMs for count bytes; returns what arrived.
-    QByteArray read(int count, int timeoutMs = 2000) const
+    // Waits up to timeoutMs for count bytes, as long as a loaded machine may take; returns what
+    // arrived.
+    QByteArray read(int count, int timeoutMs = 5000) const
     {
         QByteArray data(count, '\0');
         qsizetype got = 0;
