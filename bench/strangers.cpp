@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <fcntl.h>
+#include <poll.h>
 
 namespace {
 
@@ -51,6 +52,48 @@ double newClientsCue(PseudoTerminal &line)
     return us;
 }
 
+// What arrives on a connection within ms, until it holds what is awaited.
+QByteArray answer(int fd, const QByteArray &awaited, int ms)
+{
+    QByteArray got;
+    char more[4096];
+    for (const qint64 until = nowNs() + qint64(ms) * 1'000'000;
+         !got.contains(awaited) && nowNs() < until;) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, 20) > 0) {
+            const ssize_t read = ::recv(fd, more, sizeof more, 0);
+            if (read <= 0)
+                break;
+            got.append(more, read);
+        }
+    }
+    return got;
+}
+
+// How many of its places a visitor's address has after ten visits of a browser that opens the
+// page's events, takes the first state and leaves: each place asked for the state at once.
+int placesAfterVisits(const QByteArray &events, const QByteArray &state)
+{
+    for (int visit = 0; visit < 10; ++visit) {
+        const int fd = connectTcp(Web);
+        (void)!::send(fd, events.constData(), size_t(events.size()), MSG_NOSIGNAL);
+        answer(fd, "\"type\":\"state\"", 1000);
+        (void)!::send(fd, "\x88\x80\0\0\0\0", 6, MSG_NOSIGNAL); // a masked close, as it goes
+        ::close(fd);
+    }
+    QThread::msleep(1200);
+    std::vector<int> places;
+    int answered = 0;
+    for (int i = 0; i < 8; ++i) {
+        places.push_back(connectTcp(Web));
+        (void)!::send(places.back(), state.constData(), size_t(state.size()), MSG_NOSIGNAL);
+        answered += answer(places.back(), "HTTP/1.1 200", 1000).startsWith("HTTP/1.1 200");
+    }
+    for (const int fd : places)
+        ::close(fd);
+    return answered;
+}
+
 } // namespace
 
 void strangers(int runs)
@@ -87,15 +130,20 @@ void strangers(int runs)
     const QByteArray events = "GET /api/v1/events?token=" + token + " HTTP/1.1\r\n" + host +
                               "Origin: http://127.0.0.1:" + QByteArray::number(Web) + "\r\n";
     const QByteArray pings = QByteArray("\x89\xfd\0\0\0\0", 6) + QByteArray(125, 'p');
+    const QByteArray handshake =
+        "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-"
+        "Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
+    out << "strangers, a page visited ten times: "
+        << placesAfterVisits(events + handshake, "GET /api/v1/state HTTP/1.1\r\n" + host +
+                                                     "Authorization: Bearer " + token + "\r\n\r\n")
+        << " of 8 places left to its visitor" << Qt::endl;
     const Stranger kinds[] = {
         {"alone", Text, 0, 1, {}, {}},
         {"a client that reads nothing", Text, 1, 1, {}, QByteArray("x\n").repeated(4096)},
         {"four connections trickling", Text, 4, 1, {}, "5"},
         {"connections beyond the caps", Text, 40, 1, {}, "5 play"},
         {"64 connections trickling from 16 addresses", Text, 64, 16, {}, "5"},
-        {"a WebSocket pinging, reading nothing", Web, 1, 1,
-         events + "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
-                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
+        {"a WebSocket pinging, reading nothing", Web, 1, 1, events + handshake,
          pings.repeated(500)},
         {"an Upgrade header, then a body of 1 GB announced", Web, 4, 4,
          events + "Upgrade: websocket\r\n\r\nPOST /api/v1/request HTTP/1.1\r\n" + host +
