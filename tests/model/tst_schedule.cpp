@@ -26,7 +26,6 @@ void TestSchedule::lineRead_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("problem");
     const char *const rows[][3] = {
-        {"a scene on weekdays", "Mon-Fri 10:00 scene opening", ""},
         {"a player by name, with seconds", "Sat,Sun 17:59:30 Courtyard volume -6", ""},
         {"the first Thursday", "first thu 21:00 all stop", ""},
         {"no such days", "Mon-Fry 10:00 scene Opening", "line 7: no days \"Mon-Fry\""},

@@ -93,7 +93,6 @@ void TestSend::frames_data()
          "80010000 80030000 80033f00"},
         {"Lumetto MKII's", "--model Lumetto_MKII --baud 9600 volume -63 volume MUTE",
          "80030100 80030000"},
-        {"player 128", "--id 128 play", "64 no player \"128\": an ID, 0 to 127, or a name"},
         {"rate the model lacks", "--baud 9600 play", "64 Lumetto has no rate 9600; it has 19200"},
         {"unknown model", "--model Lumetto2 play",
          "64 unknown model \"Lumetto2\"; the models are Lumetto, Galdris, Lumetto MKII"},
