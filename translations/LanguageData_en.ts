@@ -1224,6 +1224,14 @@ closed Mon
         <translation>window</translation>
     </message>
     <message>
+        <source>Closed today</source>
+        <translation>Closed today</translation>
+    </message>
+    <message>
+        <source>%1 %2 (to be skipped)</source>
+        <translation>%1 %2 (to be skipped)</translation>
+    </message>
+    <message>
         <source>%1 %2 (past)</source>
         <translation>%1 %2 (past)</translation>
     </message>

@@ -1224,6 +1224,14 @@ closed Mon
         <translation>fenêtre</translation>
     </message>
     <message>
+        <source>Closed today</source>
+        <translation>Fermé aujourd’hui</translation>
+    </message>
+    <message>
+        <source>%1 %2 (to be skipped)</source>
+        <translation>%1 %2 (à sauter)</translation>
+    </message>
+    <message>
         <source>%1 %2 (past)</source>
         <translation>%1 %2 (passé)</translation>
     </message>

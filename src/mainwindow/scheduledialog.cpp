@@ -36,9 +36,14 @@ void ScheduleDialog::showCues()
         m_runner->isRunning() ? m_runner->schedule() : m_installation.schedule();
     const QDateTime now = QDateTime::currentDateTimeUtc();
     ui->listWidget_Schedule_Today->clear();
-    for (const Schedule::Due &due : schedule.on(now.toTimeZone(schedule.zone()).date()))
+    const QDate today = now.toTimeZone(schedule.zone()).date();
+    if (schedule.closedOn(today))
+        ui->listWidget_Schedule_Today->addItem(tr("Closed today"));
+    for (const Schedule::Due &due : schedule.on(today))
         ui->listWidget_Schedule_Today->addItem(
-            (due.at <= now ? tr("%1 %2 (past)") : tr("%1 %2"))
+            (due.at <= now              ? tr("%1 %2 (past)")
+             : m_runner->isSkipped(due) ? tr("%1 %2 (to be skipped)")
+                                        : tr("%1 %2"))
                 .arg(due.label().mid(4), schedule.cues().value(due.cue).words));
     std::optional<Schedule::Due> next =
         m_runner->isRunning() ? m_runner->next() : schedule.between(now, now.addDays(8)).value(0);
