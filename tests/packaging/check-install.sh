@@ -22,7 +22,7 @@ app=example.corvane.tessary
 for file in bin/tessary bin/tessary-send bin/tessaryd share/man/man1/tessary-send.1.gz \
     share/man/man1/tessary.1.gz share/man/man8/tessaryd.8.gz lib/systemd/system/tessaryd.service lib/systemd/system/tessaryd@.service \
     share/doc/tessary/copyright share/doc/tessary/changelog.gz \
-    share/tessary/translations/LanguageData_{en,fr}.qm \
+    share/tessary/translations/LanguageData_{en,fr}.qm share/man/man5/tessary-installation.5.gz share/doc/tessary/examples/{installation.txt,tessaryd.conf} \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$app.png \
     share/icons/hicolor/scalable/apps/$app.svg; do
