@@ -114,7 +114,8 @@ int ServiceCommand::run(QCoreApplication &application)
     if (!configuration.isGood()) {
         // Said with the file it was read from, the window's own when none was given.
         for (const QString &fault : configuration.faults())
-            log(Service::Error, QStringLiteral("%1: %2").arg(file, fault));
+            log(Service::Error,
+                fault.startsWith(file) ? fault : QStringLiteral("%1: %2").arg(file, fault));
         return Service::ConfigurationFault;
     }
     if (parser.isSet(QStringLiteral("show-url"))) {
