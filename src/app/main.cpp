@@ -4,26 +4,9 @@
 #include "serial/portwatcher.h"
 
 #include <QApplication>
-#include <cstdio>
-#include <cstring>
 
 int main(int argc, char **argv)
 {
-    // Answered before anything needs a display: from a terminal, over ssh, in a script.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs("Usage: tessary [Qt's options, such as -platform offscreen]\n"
-                       "The window of Tessary: audio players on a serial line, their players, "
-                       "scenes and schedule.\nFrom scripts and timers: tessary-send; as a "
-                       "service: tessaryd. See tessary(1).\n",
-                       stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("tessary %s\n", Tessary::ApplicationVersion.data());
-            return 0;
-        }
-    }
     PortWatcher::scanEarly();
     StopSignals::ignoreWriteFailures();
     Tessary::applyApplicationIdentity();
