@@ -144,9 +144,8 @@ void TestMqtt::commandsResultsStateAndDiscovery()
         QVERIFY2(result.contains(QRegularExpression(QString::fromUtf8(said))), qPrintable(result));
     }
     // The room as a page draws it, retained.
-    QVERIFY(subscribe(u"tessary/hall/room"_s, 1)
-                .contains(u"\"players\":[{\"id\":5,\"name\":\"main narration\"}],\"scenes\":"
-                          "[\"Opening\"],\"schedule\":{"_s));
+    const QString room = subscribe(u"tessary/hall/room"_s, 1);
+    QVERIFY(room.contains(u"[{\"id\":5,\"name\":\"main narration\"}],\"scenes\":[\"Opening\"]"_s));
     // The schedule's next cue, retained, held for the day from the broker.
     QVERIFY(subscribe(u"tessary/hall/schedule/next"_s, 1).contains(u"\"held\":false"_s));
     publish(u"tessary/hall/schedule/command"_s, u"hold"_s);
