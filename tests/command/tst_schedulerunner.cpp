@@ -151,6 +151,9 @@ void TestScheduleRunner::heldAndSkipped()
     QVERIFY(runner.heldToday() && !shown.isEmpty());
     run(runner, {u"2026-12-08T10:00:00Z"_s, u"2026-12-08T10:00:01Z"_s, u"2026-12-09T06:00:00Z"_s});
     QVERIFY(!runner.heldToday()); // a day's hold is that day's
+    runner.stop(); // the line let go: nothing runs, whatever changes
+    now = QDateTime::fromString(u"2026-12-09T09:00:00Z"_s, Qt::ISODate);
+    on->path.setInstallation(on->path.installation());
     QCOMPARE(said, QStringList({u"schedule: 12 play, Tue 10:00 to be skipped (desk)"_s,
                                 u"schedule: 12 next, Tue 10:30 to be skipped (desk)"_s,
                                 u"not sent schedule, Tue 10:00: skipped"_s,

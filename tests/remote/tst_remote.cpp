@@ -78,7 +78,6 @@ class TestRemote : public QObject
 
 private slots:
     void init();
-    void cleanup();
     void messages_data();
     void messages();
     void lineLostAndBack();
@@ -108,6 +107,7 @@ private:
 
 void TestRemote::init()
 {
+    server.reset(); // before the path it serves
     on = std::make_unique<PathOnPty>(
         u"[players]\n7 narration\n12 courtyard\n20 lobby\n[scene Opening]\nnarration folder 3\n"
         "courtyard volume -6\nlobby play\n[scene Closing]\ncourtyard stop\nwait 0.5\nlobby stop\n"
@@ -118,12 +118,6 @@ void TestRemote::init()
     settings.textPort = settings.oscPort + 1;
     QString why;
     QVERIFY2(server->start(settings, &why), qPrintable(why));
-}
-
-void TestRemote::cleanup()
-{
-    server.reset();
-    on.reset();
 }
 
 void TestRemote::messages_data()
