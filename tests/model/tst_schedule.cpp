@@ -105,7 +105,7 @@ void TestSchedule::daysOfAWeek()
         "daily 18:00 all stop\nfirst Thu 20:00 courtyard volume -6\nclosed Mon\n"
         "closed 2026-12-08\nfirst Thu until 21:00\n2026-12-30 until 16:00\n"
         "2026-12-31 17:00 courtyard stop\nclosed Dec 31..01-01\n24 December until 3pm\n"
-        "Feb 28 6:30pm courtyard stop\n"_s);
+        "last Sun 6:30pm courtyard stop\n"_s);
     QVERIFY2(installation.problems().isEmpty(), qPrintable(installation.problems().join(u'\n')));
     QStringList said;
     const Schedule &schedule = installation.schedule();
