@@ -48,7 +48,7 @@ void TestSchedule::lineRead_data()
         {"a time at fault", "every day 10h00 all stop", "line 7: no time \"10h00\""},
         {"no 13pm", "weekends 13pm all stop", "line 7: no time \"13pm\""},
         {"a tolerance of a day", "tolerance=86400", "line 7: a tolerance is 0 to 3600 seconds"},
-        {"an unknown setting", "zone=UTC", "line 7: unknown setting \"zone\""},
+        {"an unknown setting", "z=UTC", "line 7: unknown setting \"z\""},
     };
     for (const auto &[tag, line, problem] : rows)
         QTest::newRow(tag) << QString::fromUtf8(line) << QString::fromUtf8(problem);
