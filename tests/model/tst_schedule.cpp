@@ -83,13 +83,14 @@ void TestSchedule::daysOfAWeek_data()
         {"2026-12-03", "10:00 scene Opening|20:00 courtyard volume -6|21:00 all stop"},
         {"2026-12-10", "10:00 scene Opening|18:00 all stop"}, // the second Thursday
         {"2026-10-08", "10:00 scene Opening|18:00 all stop"}, // the second, on the 8th
-        {"2026-12-05", "09:00 scene Opening|18:00 all stop"},
-        {"2026-12-08", ""},                                   // a holiday
-        {"2026-12-30", "10:00 scene Opening|16:00 all stop"}, // closing early
-        {"2026-12-31", ""},                                   // every year, past its turn
+        {"2026-12-05", "09:00 scene Opening|09:00 courtyard stop|18:00 all stop"}, // as written
+        {"2026-12-08", ""},                                                        // a holiday
+        {"2026-12-30", "10:00 scene Opening|16:00 all stop"},                      // closing early
+        {"2026-12-31", ""}, // every year, past its turn
         {"2027-01-01", ""},
         {"2027-12-24", "10:00 scene Opening|15:00 all stop"},
-        {"2027-02-28", "09:00 scene Opening|13:30 courtyard stop|18:00 all stop"},
+        {"2027-02-28",
+         "09:00 scene Opening|09:00 courtyard stop|13:30 courtyard stop|18:00 all stop"},
     };
     for (const auto &[day, cues] : rows)
         QTest::newRow(day) << QString::fromUtf8(day) << QString::fromUtf8(cues);
@@ -105,7 +106,7 @@ void TestSchedule::daysOfAWeek()
         "daily 18:00 all stop\nfirst Thu 20:00 courtyard volume -6\nclosed Mon\n"
         "closed 2026-12-08\nfirst Thu until 21:00\n2026-12-30 until 16:00\n"
         "2026-12-31 17:00 courtyard stop\nclosed Dec 31..01-01\n24 December until 3pm\n"
-        "last Sun 1:30pm courtyard stop\n"_s);
+        "last Sun 1:30pm courtyard stop\nweekends 9am courtyard stop\n"_s);
     QVERIFY2(installation.problems().isEmpty(), qPrintable(installation.problems().join(u'\n')));
     QStringList said;
     const Schedule &schedule = installation.schedule();
