@@ -59,6 +59,9 @@ public:
     // the waits run out; another scene, or Stop All, cancels the waits of the one running, and
     // a scene stops at the first command not sent.
     Reply request(const Request &request);
+    // A client's budget charged for frames asked elsewhere (another room's line): false, and
+    // nothing charged, when they do not fit.
+    bool spend(const QString &client, int frames) { return charge(client, frames, true); }
     // What the request asks for, read with the installation and the model.
     Asked read(const Request &request) const;
     // Why the path would refuse it as it stands (words, players, scenes, the model's ranges),

@@ -25,6 +25,7 @@ struct Request
     bool release = false;       // a button let go: it fires nothing
     QString refused;            // why the front end could not read it, in its own words
     QString late;               // why it comes too late to be sent
+    QString reference;          // the sender's own name for it, said back with its result
     // A cue of the schedule not to be sent: today held, or this one skipped.
     enum class Withheld { No, Held, Skipped };
     Withheld withheld = Withheld::No;

@@ -3,6 +3,7 @@
 #include "command/schedulerunner.h"
 #include "remote/mqttrequest.h"
 #include "remote/replyjson.h"
+#include "remote/venue.h"
 
 #include <QFileInfo>
 #include <QHostInfo>
@@ -59,9 +60,24 @@ MqttBridge::~MqttBridge()
     stop();
 }
 
+void MqttBridge::setVenue(Venue *venue)
+{
+    if (m_venue)
+        disconnect(m_venue, nullptr, this, nullptr);
+    m_venue = venue;
+    if (venue)
+        connect(venue, &Venue::publishing, this,
+                [this](const QString &rest, const QByteArray &payload) {
+                    publish(QString::fromUtf8(m_buildingPrefix) + rest, payload, false);
+                });
+}
+
 bool MqttBridge::start(const MqttSettings &settings, QString *why)
 {
-    stop();
+    // The room under another name, or none: the old one is taken away.
+    stop(m_ownLine && (!settings.enabled || settings.host.isEmpty() ||
+                       settings.prefix + u'/' + settings.lineName() + u'/' != m_topicPrefix ||
+                       settings.host != m_settings.host || settings.port != m_settings.port));
     if (!settings.enabled || settings.host.isEmpty())
         return true;
     if (const QString refused = settings.refusal(); !refused.isEmpty()) {
@@ -72,6 +88,7 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
     m_topicPrefix = settings.prefix + u'/' + settings.lineName() + u'/';
     m_commandPrefix = m_topicPrefix.toUtf8();
     m_buildingStop = (settings.prefix + QStringLiteral("/all/command")).toUtf8();
+    m_buildingPrefix = (settings.prefix + u'/').toUtf8();
     m_discoveryPrefix = (settings.discoveryPrefix + u'/').toUtf8();
     const QByteArray id =
         (settings.clientId.isEmpty() ? QStringLiteral("tessary-") + settings.lineName()
@@ -114,21 +131,37 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
         }
     }
     const QByteArray will = topic(QStringLiteral("status")).toUtf8();
-    mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true);
+    if (m_ownLine)
+        mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true);
     connectNow();
     return true;
 }
 
-void MqttBridge::stop()
+void MqttBridge::stop(bool takenAway)
 {
     if (!m_client)
         return;
+    if (m_venue)
+        m_venue->setJoined(false);
     // Leaving on purpose: the states still due go out, the broker is told, and the state says so.
     if (m_connected) {
         publishPending();
-        publish(topic(QStringLiteral("status")), "offline", true);
+        // Each player's state too, as an earlier run may have left it.
+        for (const Installation::Player &player : m_path->installation().players())
+            for (const QString &level : {QString::number(player.id), player.name})
+                if (takenAway && !level.isEmpty())
+                    m_retained << topic(QString(level).replace(u' ', u'_') +
+                                        QStringLiteral("/state"));
+        if (takenAway)
+            for (const QString &retained : std::exchange(m_retained, {}))
+                publish(retained, {}, true, 0); // at once, before the goodbye
+        else if (m_ownLine)
+            publish(topic(QStringLiteral("status")), "offline", true);
         mosquitto_disconnect(m_client);
-        mosquitto_loop_write(m_client, 1);
+        // Everything queued, the goodbye last; a broker that takes no more is left as it is.
+        for (int round = 0; round < 100 && mosquitto_want_write(m_client); ++round)
+            if (mosquitto_loop_write(m_client, 1) != MOSQ_ERR_SUCCESS)
+                break;
     }
     delete m_read;
     delete m_write;
@@ -175,6 +208,8 @@ void MqttBridge::retryLater(const QString &reason)
     if (m_retry.isActive())
         return;
     m_connected = false;
+    if (m_venue)
+        m_venue->setJoined(false);
     m_connectTimeout.stop();
     m_keepAlive.stop();
     delete m_read;
@@ -239,10 +274,22 @@ void MqttBridge::connected(int code)
     m_connected = true;
     m_failures = 0;
     m_lastNote.clear();
-    emit note(tr("MQTT: joined %1:%2 as %3")
+    emit note((m_ownLine ? tr("MQTT: joined %1:%2 as %3")
+                         : tr("MQTT: joined %1:%2 for the building under %3"))
                   .arg(m_settings.host)
                   .arg(m_settings.port)
-                  .arg(topic({}).chopped(1)));
+                  .arg(m_ownLine ? topic({}).chopped(1) : m_settings.prefix));
+    if (m_venue) {
+        // Every room as it tells the building; results for the venue's presses.
+        for (const char *rest :
+             {"+/room", "+/status", "+/link", "+/schedule/next", "+/+/state", "+/+/result"}) {
+            const QByteArray pattern = m_buildingPrefix + rest;
+            mosquitto_subscribe(m_client, nullptr, pattern.constData(), 1);
+        }
+        m_venue->setJoined(true);
+    }
+    if (!m_ownLine)
+        return;
     // At QoS 0: the session is clean, so a higher one would keep nothing for later, and would
     // have the acknowledgement sent before the frame.
     const QByteArray commands = topic(QStringLiteral("+/command")).toUtf8();
@@ -269,6 +316,8 @@ void MqttBridge::publish(const QString &topic, const QByteArray &payload, bool r
     if (!m_client)
         return;
     const QByteArray name = topic.toUtf8();
+    if (retain && !payload.isEmpty() && topic.startsWith(m_topicPrefix))
+        m_retained.insert(topic);
     mosquitto_publish(m_client, nullptr, name.constData(), int(payload.size()), payload.constData(),
                       qos, retain);
     if (m_write)

@@ -12,6 +12,7 @@
 class QSettings;
 class QSocketNotifier;
 class ScheduleRunner;
+class Venue;
 struct mosquitto;
 struct mosquitto_message;
 
@@ -26,6 +27,8 @@ struct mosquitto_message;
 //                                      (JSON, retained)
 //   <prefix>/<line>/schedule/command   hold (the rest of today), resume, skip (the next cue)
 //   <prefix>/<line>/schedule/result    what became of each cue (JSON, with its source)
+// With a venue, it follows every room of the building too (see Venue), and sends the venue's
+// presses; a service with no line of its own has only that.
 // A broker that goes away is joined again, waiting longer each time up to half a minute; what
 // it kept while away is not sent late. With discovery, each player of the installation
 // appears in Home Assistant.
@@ -41,7 +44,13 @@ public:
     // settings cannot be used (a TLS file that cannot be read, say). The joining itself goes on
     // in the background, and note() tells how it goes.
     bool start(const MqttSettings &settings, QString *why);
-    void stop();
+    // Leaving the broker: the room is said offline; or, taken away (switched off, or now under
+    // another name), cleared, so that no one draws it any more.
+    void stop(bool takenAway = false);
+    // The venue that follows the building through this connection, or none; and whether there is
+    // a line of our own to tell the building of. Both before start().
+    void setVenue(Venue *venue);
+    void setOwnLine(bool own) { m_ownLine = own; }
     // The schedule whose next cue is published, and which takes hold, resume and skip.
     void follow(ScheduleRunner *schedule);
     // The wait before the next attempt after so many failed ones in a row: 1 s, doubling up to
@@ -68,11 +77,15 @@ private:
     bool steerSchedule(QByteArrayView payload);
     void publishState(int playerId);
     QSet<QString> m_discovered; // the configurations published since it joined
+    QSet<QString> m_retained;   // this room's retained topics, cleared when it is taken away
     void publishDiscovery();
     QString topic(const QString &rest) const;
 
     CommandPath *m_path;
     QPointer<ScheduleRunner> m_schedule;
+    QPointer<Venue> m_venue;
+    bool m_ownLine = true;
+    QByteArray m_buildingPrefix; // <prefix>/, where the venue's topics are
     MqttSettings m_settings;
     QString m_topicPrefix; // <prefix>/<line>/
     // The same, and the discovery prefix with its slash, as topics come: in UTF-8.

@@ -33,10 +33,11 @@ QString jsonWords(const QJsonObject &object, QString *words)
     return {};
 }
 
-// When the sender said it sent the command: ms since the epoch, or an ISO 8601 time.
-std::optional<QDateTime> sentAt(const QJsonObject &object)
+// A time the sender gave, "time" when it sent the command or its "deadline": ms since the epoch,
+// or an ISO 8601 time.
+std::optional<QDateTime> timeOf(const QJsonObject &object, QLatin1String key)
 {
-    const QJsonValue time = object.value(QLatin1String("time"));
+    const QJsonValue time = object.value(key);
     // A number beyond any date (some ten thousand years each way) is not a time.
     if (time.isDouble() && std::abs(time.toDouble()) < 3e14)
         return QDateTime::fromMSecsSinceEpoch(qint64(time.toDouble()), Qt::UTC);
@@ -58,7 +59,8 @@ Request parse(const QString &player, QByteArrayView payload, bool retained, cons
     if (payload.size() > MaxPayload)
         return refused(who, QStringLiteral("a payload of more than %1 bytes").arg(MaxPayload));
     QString words = QString::fromUtf8(payload).simplified();
-    std::optional<QDateTime> sent;
+    std::optional<QDateTime> sent, deadline;
+    QString reference;
     if (words.startsWith(u'{')) {
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
@@ -67,7 +69,9 @@ Request parse(const QString &player, QByteArrayView payload, bool retained, cons
         const QString why = jsonWords(document.object(), &words);
         if (!why.isEmpty())
             return refused(who, why);
-        sent = sentAt(document.object());
+        sent = timeOf(document.object(), QLatin1String("time"));
+        deadline = timeOf(document.object(), QLatin1String("deadline"));
+        reference = document.object().value(QLatin1String("id")).toString().left(MaxReference);
     }
     if (words.isEmpty())
         return refused(who, QStringLiteral("nothing to send"));
@@ -76,11 +80,14 @@ Request parse(const QString &player, QByteArrayView payload, bool retained, cons
         return refused(words, QStringLiteral("no player in the topic"));
     Request request;
     request.words = who + u' ' + words;
+    request.reference = reference;
     // A command the broker kept from before is from before: never a cue of now.
     if (retained)
         request.late = QStringLiteral("a retained message");
     else if (sent && sent->msecsTo(now) > MaxAgeMs)
         request.late = QStringLiteral("sent %1 s ago").arg(sent->msecsTo(now) / 1000);
+    else if (deadline && *deadline < now)
+        request.late = QStringLiteral("past its deadline");
     return request;
 }
 

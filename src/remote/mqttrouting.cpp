@@ -2,6 +2,7 @@
 #include "remote/mqttbridge.h"
 #include "remote/mqttrequest.h"
 #include "remote/replyjson.h"
+#include "remote/venue.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,10 +32,16 @@ void MqttBridge::received(const mosquitto_message *message)
     // <prefix>/<line>/<player>/command, nothing else; or the building's Stop All, taken as this
     // line's own, by its own rules, and answered on its own result topic.
     const QByteArrayView command("/command");
-    const bool building = name == QByteArrayView(m_buildingStop);
-    if (!building && (name.size() < m_commandPrefix.size() + command.size() ||
-                      !name.startsWith(m_commandPrefix) || !name.endsWith(command)))
+    const bool building = m_ownLine && name == QByteArrayView(m_buildingStop);
+    if (!building && (!m_ownLine || name.size() < m_commandPrefix.size() + command.size() ||
+                      !name.startsWith(m_commandPrefix) || !name.endsWith(command))) {
+        // What the building's rooms say, for the venue.
+        if (m_venue && name.startsWith(m_buildingPrefix) && !name.endsWith(command))
+            m_venue->take(QString::fromUtf8(name.sliced(m_buildingPrefix.size())),
+                          QByteArrayView(static_cast<const char *>(message->payload),
+                                         qsizetype(message->payloadlen)));
         return;
+    }
     const QByteArrayView level =
         building ? QByteArrayView("all")
                  : name.sliced(m_commandPrefix.size(),
@@ -52,10 +59,12 @@ void MqttBridge::received(const mosquitto_message *message)
     request.origin = Request::Origin::Client;
     request.source = request.client = QStringLiteral("MQTT ") + m_settings.host;
     const Reply reply = m_path->request(request);
+    QJsonObject result = ReplyJson::result(reply, m_path->model());
+    if (!request.reference.isEmpty())
+        result.insert(QStringLiteral("id"), request.reference);
     // Said with the states, a moment after the frames.
-    m_results.append(
-        {topic(player + QStringLiteral("/result")),
-         QJsonDocument(ReplyJson::result(reply, m_path->model())).toJson(QJsonDocument::Compact)});
+    m_results.append({topic(player + QStringLiteral("/result")),
+                      QJsonDocument(result).toJson(QJsonDocument::Compact)});
     if (m_results.size() >= MaxPendingResults)
         publishPending();
     else if (!m_stateTimer.isActive())
@@ -91,7 +100,7 @@ void MqttBridge::follow(ScheduleRunner *schedule)
 // Once for each change: the runner's first look at start says what the connection said.
 void MqttBridge::publishSchedule()
 {
-    if (!m_schedule || !m_connected)
+    if (!m_schedule || !m_connected || !m_ownLine)
         return;
     const QByteArray next =
         QJsonDocument(ReplyJson::schedule(*m_schedule, false)).toJson(QJsonDocument::Compact);
@@ -103,7 +112,7 @@ void MqttBridge::publishSchedule()
 // (the last will), its link and each player's state, the room whole.
 void MqttBridge::publishRoom()
 {
-    if (!m_connected)
+    if (!m_connected || !m_ownLine)
         return;
     const QByteArray room =
         QJsonDocument(ReplyJson::room(*m_path, m_schedule, false)).toJson(QJsonDocument::Compact);
@@ -121,7 +130,7 @@ bool MqttBridge::steerSchedule(QByteArrayView payload)
 
 void MqttBridge::publishLink(CommandPath::LinkState state)
 {
-    if (!m_connected)
+    if (!m_connected || !m_ownLine)
         return;
     publish(topic(QStringLiteral("link")), CommandPath::linkWord(state).toUtf8(), true);
 }

@@ -52,6 +52,7 @@ const IniFile::Schema &ServiceConfiguration::schema()
         {InstallationSettings::section().name(), InstallationSettings::section().keyNames()},
         {MqttSettings::section().name(), MqttSettings::section().keyNames()},
         {WebSettings::section().name(), WebSettings::section().keyNames()},
+        {VenueSettings::section().name(), VenueSettings::section().keyNames()},
     };
     return known;
 }
@@ -86,7 +87,15 @@ ServiceConfiguration ServiceConfiguration::read(const QString &path, bool lineNe
         configuration.installation.file = Installation::windowFile();
     configuration.mqtt = MqttSettings::section().read(file);
     configuration.web = WebSettings::section().read(file);
-    configuration.check(file, lineNeeded);
+    configuration.venue = VenueSettings::section().read(file);
+    // The front desk's PC: the building, and no line of its own.
+    const QStringList lineKeys = LineSettings::section().keyNames();
+    configuration.ownLine =
+        !configuration.venue.enabled ||
+        std::any_of(lineKeys.cbegin(), lineKeys.cend(), [&file](const QString &key) {
+            return file.contains(QStringLiteral("line"), key);
+        });
+    configuration.check(file, lineNeeded && configuration.ownLine);
     return configuration;
 }
 
@@ -142,6 +151,9 @@ void ServiceConfiguration::check(const IniFile &read, bool lineNeeded)
     if (mqtt.enabled)
         if (const QString refused = mqtt.refusal(); !refused.isEmpty())
             fault(QStringLiteral("[mqtt] ") + refused);
+    if (venue.enabled && (!mqtt.enabled || !web.enabled))
+        fault(QStringLiteral("[venue] needs [mqtt], where the rooms are, and [web], the page that "
+                             "shows them"));
     // A password, and the page's token, are kept where only their owner reads them.
     if ((!mqtt.password.isEmpty() || !web.token.isEmpty()) &&
         (QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup)))
@@ -164,6 +176,8 @@ ServiceConfiguration::changedFrom(const ServiceConfiguration &other) const
         changed << Part::Mqtt;
     if (!(web == other.web))
         changed << Part::Web;
+    if (!(venue == other.venue) || ownLine != other.ownLine)
+        changed << Part::Venue;
     return changed;
 }
 
@@ -178,6 +192,8 @@ QString ServiceConfiguration::partName(Part part)
         return QStringLiteral("the installation");
     case Part::Mqtt:
         return QStringLiteral("MQTT");
+    case Part::Venue:
+        return QStringLiteral("the venue");
     case Part::Web:
         break;
     }
@@ -197,6 +213,7 @@ QStringList ServiceConfiguration::shown() const
     section(InstallationSettings::section(), installation);
     section(MqttSettings::section(), mqtt);
     section(WebSettings::section(), web);
+    section(VenueSettings::section(), venue);
     return lines;
 }
 

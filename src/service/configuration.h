@@ -2,6 +2,7 @@
 
 #include "remote/mqttsettings.h"
 #include "remote/remotesettings.h"
+#include "remote/venue.h"
 #include "storage/settingssection.h"
 #include "web/websettings.h"
 
@@ -38,7 +39,7 @@ struct InstallationSettings
 class ServiceConfiguration
 {
 public:
-    enum class Part { Line, Remote, Installation, Mqtt, Web };
+    enum class Part { Line, Remote, Installation, Mqtt, Web, Venue };
 
     // Every section and key the file may hold.
     static const IniFile::Schema &schema();
@@ -64,6 +65,8 @@ public:
 
     QString file;
     LineSettings line;
+    // Whether there is a line at all: a venue's service may have none, only the building.
+    bool ownLine = true;
     int model = 1; // the line's, as a number
     int baud = 19200;
     RemoteSettings remote;
@@ -71,6 +74,7 @@ public:
     bool installationNamed = false;
     MqttSettings mqtt;
     WebSettings web;
+    VenueSettings venue;
 
 private:
     void check(const IniFile &read, bool lineNeeded);

@@ -7,6 +7,7 @@
 #include "remote/localserver.h"
 #include "remote/mqttbridge.h"
 #include "remote/remoteserver.h"
+#include "remote/venue.h"
 #include "serial/lineholder.h"
 #include "serial/portlock.h"
 #include "serial/seriallink.h"
@@ -115,6 +116,7 @@ void Service::compose()
 {
     m_remote = new RemoteServer(m_path, this);
     m_broker = new MqttBridge(m_path, this);
+    m_venue = new Venue(this);
     connect(m_remote, &RemoteServer::note, this,
             [this](const QString &text) { say(Warning, text); });
     connect(m_broker, &MqttBridge::note, this, [this](const QString &text) { say(Info, text); });
@@ -152,7 +154,8 @@ void Service::compose()
                  return true;
              }
              const QString token = tokenFor(configuration.web, why);
-             return !token.isEmpty() && makePage().start(configuration.web, token, why);
+             makePage().follow(configuration.venue.enabled ? m_venue : nullptr);
+             return !token.isEmpty() && m_page->start(configuration.web, token, why);
          },
          [this] {
              if (m_page)
@@ -160,6 +163,9 @@ void Service::compose()
          }},
         {Part::Mqtt,
          [this](const ServiceConfiguration &configuration, QString *why) {
+             // The building follows through the same connection.
+             m_venue->setOrder(configuration.venue.rooms);
+             m_broker->setVenue(configuration.venue.enabled ? m_venue : nullptr);
              return m_broker->start(configuration.mqtt, why);
          },
          [this] {
@@ -272,6 +278,9 @@ Service::Exit Service::start(const ServiceConfiguration &configuration, const QS
         say(Warning, QStringLiteral("%1: no such file; players are known by their IDs only")
                          .arg(installation));
     loadInstallation(installation);
+    m_broker->setOwnLine(configuration.ownLine);
+    if (!configuration.ownLine)
+        return startWaysIn(configuration, why);
     say(Info, QStringLiteral("started: %1").arg(configuration.line.port));
     holdLine();
     // The opening hours run here, as the holder of the line; what they missed while the
@@ -281,6 +290,21 @@ Service::Exit Service::start(const ServiceConfiguration &configuration, const QS
     m_schedule->setKeptIn(QDir(state).filePath(QStringLiteral("schedule-last")));
     m_schedule->start();
     sayNext();
+    if (const Exit started = startWaysIn(configuration, why); started != Ok)
+        return started;
+    // tessary-send on this machine sends through the service instead of failing.
+    QString unserved;
+    QDir().mkpath(QFileInfo(socket).path());
+    if (!m_local->listen(socket, QFileInfo(PortLock::devicePath(configuration.line.port)).group(),
+                         &unserved))
+        say(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(unserved));
+    return Ok;
+}
+
+Service::Exit Service::startWaysIn(const ServiceConfiguration &configuration, QString *why)
+{
+    if (!configuration.ownLine)
+        say(Info, QStringLiteral("started: the venue, with no line of its own"));
     if (!apply(ServiceConfiguration::Part::Remote, configuration, why)) {
         *why = QStringLiteral("remote control failed: %1").arg(*why);
         return Unavailable;
@@ -303,12 +327,6 @@ Service::Exit Service::start(const ServiceConfiguration &configuration, const QS
             QStringLiteral("the page: %1; allowed: %2")
                 .arg(WebServer::pageUrl(configuration.web, QStringLiteral("…"), m_page->port()),
                      AllowList::read(configuration.web.allowed)->describe()));
-    // tessary-send on this machine sends through the service instead of failing.
-    QString unserved;
-    QDir().mkpath(QFileInfo(socket).path());
-    if (!m_local->listen(socket, QFileInfo(PortLock::devicePath(configuration.line.port)).group(),
-                         &unserved))
-        say(Warning, QStringLiteral("no local socket for tessary-send: %1").arg(unserved));
     return Ok;
 }
 
@@ -324,6 +342,17 @@ void Service::reload()
     }
     using Part = ServiceConfiguration::Part;
     QList<Part> changed = fresh.changedFrom(m_running);
+    if (fresh.ownLine != m_running.ownLine) {
+        say(Error, QStringLiteral("reload refused, the running configuration kept: a line given "
+                                  "or taken away needs a restart"));
+        emit told(QStringLiteral("READY=1"));
+        return;
+    }
+    // The venue follows the building through the broker, and shows it on the page.
+    if (changed.contains(Part::Venue))
+        for (const Part part : {Part::Mqtt, Part::Web})
+            if (!changed.contains(part))
+                changed << part;
     QString unread;
     const QByteArray bytes =
         Installation::read(fresh.installation.file, &unread).value_or(QByteArray());

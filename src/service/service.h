@@ -15,6 +15,7 @@ class MqttBridge;
 class RemoteServer;
 class ScheduleRunner;
 class SerialLink;
+class Venue;
 class WebServer;
 
 // A service as one: its configuration, the line it holds, the request path, the schedule, and
@@ -99,6 +100,7 @@ private:
     QString portsTaken(const ServiceConfiguration &fresh,
                        const QList<ServiceConfiguration::Part> &changed) const;
     void holdLine();
+    Exit startWaysIn(const ServiceConfiguration &configuration, QString *why);
     void loadInstallation(const QString &file);
     void sayNext();
     QString tokenFor(const WebSettings &web, QString *why) const;
@@ -113,6 +115,7 @@ private:
     LocalServer *m_local = nullptr; // tessary-send on this machine, for a line of its own
     MqttBridge *m_broker = nullptr;
     WebServer *m_page = nullptr; // made once the page is switched on
+    Venue *m_venue = nullptr;    // the building's rooms, for a venue's page
     QList<WayIn> m_waysIn;
     ServiceConfiguration m_running;
     QByteArray m_installationBytes;

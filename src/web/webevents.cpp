@@ -1,6 +1,7 @@
 #include "command/schedulerunner.h"
 #include "model/deviceprofile.h"
 #include "remote/replyjson.h"
+#include "remote/venue.h"
 #include "serial/lineholder.h"
 #include "web/webserver.h"
 
@@ -64,6 +65,8 @@ QByteArray WebServer::stateJson() const
     state.insert(QStringLiteral("type"), QStringLiteral("state"));
     state.insert(QStringLiteral("line"), line);
     state.insert(QStringLiteral("time"), ReplyJson::now());
+    if (m_venue)
+        state.insert(QStringLiteral("venue"), m_venue->state());
     return QJsonDocument(state).toJson(QJsonDocument::Compact);
 }
 

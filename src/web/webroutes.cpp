@@ -1,5 +1,6 @@
 #include "command/schedulerunner.h"
 #include "remote/replyjson.h"
+#include "remote/venue.h"
 #include "web/following.h"
 #include "web/webserver.h"
 
@@ -65,7 +66,55 @@ Status statusOf(const Reply &reply)
     return Status::ServiceUnavailable;
 }
 
+// /api/v1/rooms/<room>/request: the room; "all", the building.
+QString roomRequest(const QString &path)
+{
+    static const QLatin1String head("/api/v1/rooms/"), tail("/request");
+    if (!path.startsWith(head) || !path.endsWith(tail) || path.size() <= head.size() + tail.size())
+        return {};
+    const QString room = path.sliced(head.size(), path.size() - head.size() - tail.size());
+    return room.contains(u'/') ? QString() : room;
+}
+
 } // namespace
+
+void WebServer::askRoom(const QHttpServerRequest &request, QTcpSocket *socket, const QString &room,
+                        const QString &client, bool closing)
+{
+    // Answered when the room answers: the connection may be gone by then.
+    auto responder = std::make_shared<QHttpServerResponder>(makeResponder(request, socket));
+    const QPointer<QTcpSocket> connection(socket);
+    const auto done = [this, responder, connection, closing](const Venue::Answer &answer) {
+        if (!connection)
+            return;
+        writeAnswer(*responder, Status(answer.status), "application/json",
+                    QJsonDocument(answer.result).toJson(QJsonDocument::Compact), closing);
+        if (closing)
+            connection->disconnectFromHost();
+        else
+            m_door->keepsUp(connection);
+    };
+    if (!m_venue)
+        return done({404, {{QStringLiteral("error"), QStringLiteral("no venue here")}}});
+    // The same budget as a press for this service's own line: a press for the building
+    // weighs as Stop All does.
+    const bool building = room == QLatin1String("all");
+    if (!m_path->spend(client, building ? int(CommandPath::BudgetDepth) : 1))
+        return done({429,
+                     {{QStringLiteral("room"), room},
+                      {QStringLiteral("outcome"), QStringLiteral("not sent")},
+                      {QStringLiteral("reason"), QStringLiteral("not sent: over budget")}}});
+    const QString words = QString::fromUtf8(request.body()).simplified();
+    if (building && words != QLatin1String("stop") && words != QLatin1String("all stop"))
+        return done({422,
+                     {{QStringLiteral("room"), room},
+                      {QStringLiteral("outcome"), QStringLiteral("refused")},
+                      {QStringLiteral("reason"), QStringLiteral("the building only stops")}}});
+    if (building)
+        m_venue->stopBuilding(done);
+    else
+        m_venue->request(room, words, done);
+}
 
 bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
@@ -114,8 +163,13 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         answer(Status::Ok, pageFile(QStringLiteral("index.html")), "text/html; charset=utf-8");
     } else if (get && path == QLatin1String("/api/v1/state")) {
         answer(Status::Ok, stateJson());
+    } else if (get && path == QLatin1String("/api/v1/rooms")) {
+        if (m_venue)
+            answer(Status::Ok, QJsonDocument(m_venue->state()).toJson(QJsonDocument::Compact));
+        else
+            answer(Status::NotFound, errorJson(QStringLiteral("no venue here: a room's page")));
     } else if ((path == QLatin1String("/api/v1/request") ||
-                path == QLatin1String("/api/v1/schedule")) &&
+                path == QLatin1String("/api/v1/schedule") || !roomRequest(path).isEmpty()) &&
                post) {
         // A browser says where the page that asks comes from: only this service's own may act.
         const QByteArray origin = request.value("origin");
@@ -125,6 +179,10 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         }
         // A client is its address, whichever way it came in: one budget for it.
         const QString client = Door::client(socket->peerAddress());
+        if (const QString room = roomRequest(path); !room.isEmpty()) {
+            askRoom(request, socket, room, client, closing);
+            return true;
+        }
         if (path.endsWith(QLatin1String("schedule"))) {
             if (!m_schedule || m_schedule->schedule().isEmpty()) {
                 answer(Status::UnprocessableEntity, errorJson(QStringLiteral("no schedule")));

@@ -2,6 +2,7 @@
 
 #include "command/schedulerunner.h"
 #include "remote/replyjson.h"
+#include "remote/venue.h"
 #include "serial/lineholder.h"
 #include "web/following.h"
 
@@ -176,6 +177,15 @@ void WebServer::follow(ScheduleRunner *schedule)
 {
     m_schedule = schedule;
     connect(schedule, &ScheduleRunner::nextChanged, &m_stateDue, qOverload<>(&QTimer::start));
+}
+
+void WebServer::follow(Venue *venue)
+{
+    if (m_venue)
+        disconnect(m_venue, nullptr, &m_stateDue, nullptr);
+    m_venue = venue;
+    if (venue)
+        connect(venue, &Venue::changed, &m_stateDue, qOverload<>(&QTimer::start));
 }
 
 void WebServer::follow(LineHolder *holder)

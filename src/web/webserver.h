@@ -20,6 +20,7 @@
 
 class LineHolder;
 class ScheduleRunner;
+class Venue;
 class QSettings;
 class QTcpServer;
 class QWebSocket;
@@ -60,6 +61,8 @@ public:
     void follow(LineHolder *holder);
     // The schedule whose cues of today the page shows, and which it may hold or skip.
     void follow(ScheduleRunner *schedule);
+    // The building, for a venue's page: every room, and presses for them; none for a room's.
+    void follow(Venue *venue);
 
 #if QT_CONFIG(ssl)
     // TLS as the settings' certificate and key make it; nothing, with why, when they cannot.
@@ -97,6 +100,10 @@ private:
     std::pair<int, QString> eventsRefusal(const HttpStream::Head &head) const;
     void acceptEvents();
     QByteArray stateJson() const;
+    // A press for a room of the venue, or the building's Stop All: answered when the room
+    // answers.
+    void askRoom(const QHttpServerRequest &request, QTcpSocket *socket, const QString &room,
+                 const QString &client, bool closing);
     void sendEvent(const QByteArray &json);
     QStringList ownNames() const;
 
@@ -109,6 +116,7 @@ private:
     QList<QPointer<QTcpSocket>> m_upgrading; // handed to Qt's WebSocket server, not yet taken
     QPointer<LineHolder> m_holder;
     QPointer<ScheduleRunner> m_schedule;
+    QPointer<Venue> m_venue;
     QTimer m_stateDue; // the state sent once after a burst of changes
     QStringList m_names;
     QElapsedTimer m_namesLookedUp;

@@ -17,6 +17,10 @@
     skip: 'Sauter le prochain repère', notSent: 'jamais envoyé', nextCue: (cue, when) => `Prochain : ${cue}, ${when}`,
     skipped: 'sauté', closedToday: 'Fermé aujourd’hui', noCue: 'Aucun prochain', held: 'Suspendu pour aujourd’hui',
     leftOut: (n) => `${n} ${n > 1 ? 'lignes du programme sont écartées' : 'ligne du programme est écartée'} : voir le journal du service`,
+    building: 'Le bâtiment', stopBuilding: 'Arrêter tout le bâtiment',
+    stopBuildingAgain: 'Appuyer encore pour arrêter tout le bâtiment', online: 'en ligne',
+    offline: 'hors ligne', noBroker: 'Courtier MQTT injoignable ; nouvel essai…',
+    rooms: (online, all) => `${online} salle${online > 1 ? 's' : ''} en ligne sur ${all}`,
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
     stopAll: 'Stop All', stopAllAgain: 'Press again to stop all',
@@ -30,6 +34,10 @@
     skip: 'Skip the next cue', notSent: 'never sent', nextCue: (cue, when) => `Next: ${cue}, ${when}`,
     skipped: 'skipped', closedToday: 'Closed today', noCue: 'No cue to come', held: 'Held for today',
     leftOut: (n) => `${n} ${n > 1 ? 'lines' : 'line'} of the schedule left out: see the service's log`,
+    building: 'The building', stopBuilding: 'Stop the whole building',
+    stopBuildingAgain: 'Press again to stop the whole building', online: 'online',
+    offline: 'offline', noBroker: 'The broker cannot be reached; trying again…',
+    rooms: (online, all) => `${online} of ${all} ${all > 1 ? 'rooms' : 'room'} online`,
   };
   document.documentElement.lang = french ? 'fr' : 'en';
   for (const element of document.querySelectorAll('[data-text]'))
@@ -86,25 +94,27 @@
   // Built once per set of players, so that the focus stays where it is as the state changes.
   let shown = '';
   const cards = new Map();
-  let stopAllArmed = null;
-  const stopAll = document.getElementById('stop-all');
-  stopAll.addEventListener('click', () => {
-    if (stopAllArmed) {
-      clearTimeout(stopAllArmed);
-      stopAllArmed = null;
-      stopAll.classList.remove('armed');
-      stopAll.textContent = texts.stopAll;
-      ask('all stop');
-      return;
-    }
-    stopAll.classList.add('armed');
-    stopAll.textContent = texts.stopAllAgain;
-    stopAllArmed = setTimeout(() => {
-      stopAllArmed = null;
-      stopAll.classList.remove('armed');
-      stopAll.textContent = texts.stopAll;
-    }, 4000);
-  });
+  // A button that acts on the second press within a few seconds, as Stop All does.
+  const twice = (button, again, act) => {
+    let armed = null;
+    const calm = () => {
+      clearTimeout(armed);
+      armed = null;
+      button.classList.remove('armed');
+      button.textContent = texts[button.dataset.text];
+    };
+    button.addEventListener('click', () => {
+      if (armed) {
+        calm();
+        act();
+        return;
+      }
+      button.classList.add('armed');
+      button.textContent = again;
+      armed = setTimeout(calm, 4000);
+    });
+  };
+  twice(document.getElementById('stop-all'), texts.stopAllAgain, () => ask('all stop'));
 
   // The schedule: today's cues, those behind us marked; held or resumed, the next one skipped.
   let held = false;
@@ -143,6 +153,17 @@
   };
 
   const render = (state) => {
+    renderVenue(state.venue);
+    // The front desk's PC: the building, and no room of its own.
+    const ownRoom = !state.venue || state.players.length > 0 || state.scenes.length > 0;
+    document.getElementById('own-room').hidden = !ownRoom;
+    if (!ownRoom) {
+      const venue = state.venue;
+      const online = venue.rooms.filter((room) => room.online).length;
+      say(venue.joined ? texts.rooms(online, venue.rooms.length) : 'noBroker');
+      line.className = venue.joined && online === venue.rooms.length ? 'open' : 'lost';
+      return;
+    }
     say(state.line);
     renderSchedule(state.schedule);
     const key = JSON.stringify([state.players.map((p) => [p.id, p.name]), state.scenes,
@@ -206,6 +227,107 @@
         card.readout(player.level);
       }
     }
+  };
+
+  // Every room of the building, each under its line's name, in the venue's order; a press for a
+  // room goes as that room's command, and its own answer is shown on its card.
+  const roomCards = new Map();
+  let roomsShown = '';
+  const askRoom = async (room, words) => {
+    let result;
+    try {
+      const answer = await fetch(`/api/v1/rooms/${encodeURIComponent(room)}/request`, {
+        method: 'POST',
+        headers: {'Authorization': `Bearer ${token}`, 'Content-Type': 'text/plain'},
+        body: words,
+      });
+      result = await answer.json();
+    } catch (error) {
+      say('gone');
+      return;
+    }
+    if (room === 'all')
+      return showBuilding(result);
+    const card = roomCards.get(room);
+    if (card)
+      Object.assign(card.said, {className: `said ${(result.outcome || '').replace(' ', '-')}`,
+                                textContent: roomSaid(room, result, words)});
+  };
+  // "courtyard: play, sent"; "no answer from courtyard: not sent"; "courtyard is offline".
+  const roomSaid = (room, result, words) => {
+    const reason = result.reason || '';
+    if (reason.endsWith(' is offline'))
+      return reason;
+    if (reason.startsWith('no answer'))
+      return `${reason}: ${result.outcome}`;
+    return `${room}: ${result.command || words}, ${result.outcome}` +
+           (reason ? ` (${reason.replace(/^not sent: /, '')})` : '');
+  };
+  const showBuilding = (stop) => {
+    document.getElementById('building-results').replaceChildren(...(stop ? stop.rooms : []).map(
+        (result) => element('li', {className: (result.outcome || '').replace(' ', '-')},
+                            roomSaid(result.room, result, 'stop all'))));
+  };
+  twice(document.getElementById('stop-building'), texts.stopBuildingAgain,
+        () => askRoom('all', 'stop'));
+  const renderVenue = (venue) => {
+    document.getElementById('venue-section').hidden = !venue;
+    if (!venue)
+      return;
+    const key = JSON.stringify(venue.rooms.map((room) => [room.name, room.scenes,
+        (room.players || []).map((p) => [p.id, p.name])]));
+    if (key !== roomsShown) {
+      roomsShown = key;
+      roomCards.clear();
+      document.getElementById('rooms').replaceChildren(...venue.rooms.map((room) => {
+        const state = element('p', {className: 'room-state'});
+        const next = element('p', {className: 'last'});
+        const said = element('p', {className: 'said', role: 'status'});
+        const scenes = element('div', {className: 'row'}, ...(room.scenes || []).map((name) => {
+          const button = element('button', {type: 'button', textContent: name});
+          button.setAttribute('aria-label', `${texts.scene} ${name}, ${room.name}`);
+          button.addEventListener('click', () => askRoom(room.name, `scene ${name}`));
+          return button;
+        }));
+        const stop = element('button', {type: 'button', className: 'danger', textContent: texts.stopAll});
+        stop.dataset.text = 'stopAll';
+        stop.setAttribute('aria-label', `${texts.stopAll}, ${room.name}`);
+        twice(stop, texts.stopAllAgain, () => askRoom(room.name, 'all stop'));
+        const players = element('ul', {className: 'room-players'});
+        const playerStates = new Map();
+        for (const player of room.players || []) {
+          const name = player.name || String(player.id);
+          const last = element('span', {className: 'last'});
+          const row = element('li', {}, element('span', {className: 'who'}, name), last);
+          for (const verb of ['play', 'stop']) {
+            const button = element('button', {type: 'button', textContent: texts[verb]});
+            button.setAttribute('aria-label', `${texts.action(texts[verb], name)}, ${room.name}`);
+            button.addEventListener('click', () => askRoom(room.name, `${player.id} ${verb}`));
+            row.append(button);
+          }
+          playerStates.set(String(player.id), last);
+          players.append(row);
+        }
+        roomCards.set(room.name, {state, next, said, playerStates});
+        return element('article', {className: 'player room'}, element('h3', {}, room.name), state,
+                       scenes, players, next, element('div', {className: 'row'}, stop), said);
+      }));
+    }
+    for (const room of venue.rooms) {
+      const card = roomCards.get(room.name);
+      if (!card)
+        continue;
+      card.state.textContent = room.online ? `${texts.online}, ${(texts[room.line] || room.line).toLowerCase()}`
+                                           : texts.offline;
+      card.state.className = `room-state ${room.online ? room.line : 'gone'}`;
+      const cue = room.next && room.next.next;
+      card.next.textContent = cue ? texts.nextCue(cue.cue, cue.label) : '';
+      for (const [id, last] of card.playerStates) {
+        const state = room.states[id];
+        last.textContent = state ? ` ${state.sent}${state.level !== null && state.level !== undefined ? `, ${state.level} dB` : ''}` : '';
+      }
+    }
+    showBuilding(venue.buildingStop);
   };
 
   // Live: the state and every result; when the service is gone, said, and tried again.

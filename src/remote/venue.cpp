@@ -1,0 +1,296 @@
+#include "remote/venue.h"
+
+#include "remote/replyjson.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+
+namespace {
+
+QJsonObject objectOf(QByteArrayView payload)
+{
+    return QJsonDocument::fromJson(payload.toByteArray()).object();
+}
+
+// A press that was not sent, and why, as the room's own results say it.
+Venue::Answer notSent(const QString &room, const QString &why, int status = 503)
+{
+    return {status,
+            {{QStringLiteral("room"), room},
+             {QStringLiteral("outcome"),
+              status == 503 ? QStringLiteral("not sent") : QStringLiteral("refused")},
+             {QStringLiteral("reason"), why},
+             {QStringLiteral("time"), ReplyJson::now()}}};
+}
+
+bool wentWell(const QJsonObject &result)
+{
+    const QString outcome = result.value(QLatin1String("outcome")).toString();
+    return outcome == QLatin1String("sent") || outcome == QLatin1String("started") ||
+           outcome == QLatin1String("nothing to do");
+}
+
+// The status the room's own result has, as a press on this service's line would.
+int statusOf(const QJsonObject &result)
+{
+    if (wentWell(result))
+        return 200;
+    if (result.value(QLatin1String("reason")).toString().endsWith(QLatin1String("over budget")))
+        return 429;
+    return result.value(QLatin1String("outcome")).toString() == QLatin1String("refused") ? 422
+                                                                                         : 503;
+}
+
+} // namespace
+
+const SettingsSection<VenueSettings> &VenueSettings::section()
+{
+    using S = VenueSettings;
+    static const SettingsSection<S> section("venue",
+                                            {{"enabled", &S::enabled}, {"rooms", &S::rooms}});
+    return section;
+}
+
+Venue::Venue(QObject *parent)
+    : QObject(parent),
+      m_session(QString::number(QRandomGenerator::global()->generate() & 0xffffff, 16))
+{
+    m_changed.setSingleShot(true);
+    m_changed.setInterval(CoalesceMs);
+    connect(&m_changed, &QTimer::timeout, this, &Venue::changed);
+    m_deadline.setInterval(50);
+    connect(&m_deadline, &QTimer::timeout, this, &Venue::expire);
+}
+
+void Venue::changedLater()
+{
+    if (!m_changed.isActive())
+        m_changed.start();
+}
+
+void Venue::setJoined(bool joined)
+{
+    if (std::exchange(m_joined, joined) == joined)
+        return;
+    // Joined again: the retained topics tell each room anew. Left: nothing will answer.
+    m_rooms.clear();
+    const QStringList ids = m_pending.keys();
+    for (const QString &id : ids)
+        if (m_pending.contains(id)) {
+            Pending pending = m_pending.take(id);
+            pending.done(notSent(pending.room, QStringLiteral("the broker is not joined")));
+        }
+    changedLater();
+}
+
+void Venue::take(QStringView topic, QByteArrayView payload)
+{
+    const QList<QStringView> levels = topic.split(u'/');
+    const QString name = levels.first().toString();
+    // The building's own topics, and what is no room's.
+    if (name.isEmpty() || name == QLatin1String("all") || levels.size() > 3 ||
+        payload.size() > MaxRetained)
+        return;
+    const QStringView kind = levels.last();
+    if (levels.size() == 3 && kind == u"result") {
+        const QJsonObject result = objectOf(payload);
+        settle(result.value(QLatin1String("id")).toString(), name, result);
+        return;
+    }
+    auto found = m_rooms.find(name);
+    if (found == m_rooms.end()) {
+        // A room is there once it says so; the table has its bounds.
+        if (payload.isEmpty() || m_rooms.size() >= MaxRooms)
+            return;
+        found = m_rooms.insert(name, {});
+    }
+    Room &room = *found;
+    if (levels.size() == 2 && kind == u"room") {
+        if (payload.isEmpty()) { // taken away
+            m_rooms.erase(found);
+            changedLater();
+            return;
+        }
+        room.room = objectOf(payload);
+    } else if (levels.size() == 2 && kind == u"status") {
+        room.status = payload == "offline" ? QStringLiteral("offline") : QStringLiteral("online");
+        // Those waiting for a room that has gone are answered at once.
+        if (room.status == QLatin1String("offline"))
+            settle({}, name, {});
+    } else if (levels.size() == 2 && kind == u"link") {
+        room.link = QString::fromUtf8(payload.first(qMin(payload.size(), qsizetype(16))));
+    } else if (levels.size() == 3 && kind == u"next" && levels[1] == u"schedule") {
+        room.next = payload.isEmpty() ? QJsonValue() : QJsonValue(objectOf(payload));
+    } else if (levels.size() == 3 && kind == u"state") {
+        // Under its ID: the same state under its name says nothing more.
+        bool number = false;
+        const QString player = levels[1].toString();
+        if (player.toInt(&number), !number)
+            return;
+        if (payload.isEmpty())
+            room.states.remove(player);
+        else if (room.states.contains(player) || room.states.size() < MaxStates)
+            room.states.insert(player, objectOf(payload));
+    } else {
+        return;
+    }
+    changedLater();
+}
+
+QJsonObject Venue::roomJson(const QString &name, const Room &room) const
+{
+    QJsonObject json = room.room;
+    QJsonObject states;
+    for (auto state = room.states.cbegin(); state != room.states.cend(); ++state)
+        states.insert(state.key(), *state);
+    json.insert(QStringLiteral("name"), name);
+    json.insert(QStringLiteral("online"), room.status != QLatin1String("offline"));
+    json.insert(QStringLiteral("line"), room.link.isEmpty() ? QStringLiteral("closed") : room.link);
+    json.insert(QStringLiteral("states"), states);
+    json.insert(QStringLiteral("next"), room.next);
+    return json;
+}
+
+QJsonObject Venue::state() const
+{
+    QJsonArray rooms;
+    for (const QString &name : m_order)
+        if (m_rooms.contains(name))
+            rooms.append(roomJson(name, m_rooms[name]));
+    for (auto room = m_rooms.cbegin(); room != m_rooms.cend(); ++room)
+        if (!m_order.contains(room.key()))
+            rooms.append(roomJson(room.key(), *room));
+    return {{QStringLiteral("joined"), m_joined},
+            {QStringLiteral("rooms"), rooms},
+            {QStringLiteral("buildingStop"),
+             m_lastBuildingStop.isEmpty() ? QJsonValue() : QJsonValue(m_lastBuildingStop)}};
+}
+
+QString Venue::send(const QString &topic, const QString &words)
+{
+    const QString id = m_session + u'-' + QString::number(m_nextId++);
+    const QJsonObject command{
+        {QStringLiteral("command"), words},
+        {QStringLiteral("id"), id},
+        {QStringLiteral("deadline"), QDateTime::currentMSecsSinceEpoch() + DeadlineMs}};
+    emit publishing(topic, QJsonDocument(command).toJson(QJsonDocument::Compact));
+    if (!m_deadline.isActive())
+        m_deadline.start();
+    return id;
+}
+
+void Venue::request(const QString &room, const QString &words, const Done &done)
+{
+    const auto found = m_rooms.constFind(room);
+    const QString plain = words.simplified();
+    const qsizetype blank = plain.indexOf(u' ');
+    const QString level = plain.left(blank);
+    if (!m_joined)
+        return done(notSent(room, QStringLiteral("the broker is not joined")));
+    if (found == m_rooms.cend())
+        return done(notSent(room, QStringLiteral("no room \"%1\"").arg(room), 404));
+    if (found->status == QLatin1String("offline"))
+        return done(notSent(room, QStringLiteral("%1 is offline").arg(room)));
+    if (blank < 1 || level.contains(u'/') || level.contains(u'+') || level.contains(u'#'))
+        return done(notSent(room, QStringLiteral("a player and what to do, as \"3 play\""), 422));
+    if (m_pending.size() >= MaxPending)
+        return done(notSent(room, QStringLiteral("too many presses waiting for an answer")));
+    Pending pending{room, {}, done, {}, {}};
+    pending.since.start();
+    m_pending.insert(send(room + u'/' + level + QStringLiteral("/command"), plain.mid(blank + 1)),
+                     pending);
+}
+
+void Venue::stopBuilding(const Done &done)
+{
+    if (!m_joined)
+        return done(notSent(QStringLiteral("all"), QStringLiteral("the broker is not joined")));
+    if (m_pending.size() >= MaxPending)
+        return done(notSent(QStringLiteral("all"),
+                            QStringLiteral("too many presses waiting for an answer")));
+    Pending pending{{}, {}, done, {}, {}};
+    pending.since.start();
+    for (auto room = m_rooms.cbegin(); room != m_rooms.cend(); ++room)
+        if (room->status == QLatin1String("offline"))
+            pending.results.insert(
+                room.key(), notSent(room.key(), room.key() + QStringLiteral(" is offline")).result);
+        else
+            pending.waiting << room.key();
+    const QString id = send(QStringLiteral("all/command"), QStringLiteral("stop"));
+    m_pending.insert(id, pending);
+    if (pending.waiting.isEmpty())
+        finishBuilding(id);
+}
+
+// A room's result for a press, or (id empty) a room gone offline: whoever waits for it is
+// answered.
+void Venue::settle(const QString &id, const QString &room, const QJsonObject &result)
+{
+    const QStringList ids = id.isEmpty() ? m_pending.keys() : QStringList{id};
+    for (const QString &one : ids) {
+        const auto pending = m_pending.find(one);
+        if (pending == m_pending.end())
+            continue;
+        QJsonObject said =
+            id.isEmpty() ? notSent(room, room + QStringLiteral(" is offline")).result : result;
+        said.insert(QStringLiteral("room"), room);
+        if (pending->room.isEmpty()) { // the building's
+            if (!pending->waiting.removeOne(room))
+                continue;
+            pending->results.insert(room, said);
+            if (pending->waiting.isEmpty())
+                finishBuilding(one);
+        } else if (pending->room == room) {
+            const Done done = pending->done;
+            m_pending.erase(pending);
+            done({statusOf(said), said});
+        }
+    }
+}
+
+void Venue::expire()
+{
+    const QStringList ids = m_pending.keys();
+    for (const QString &id : ids) {
+        const auto pending = m_pending.find(id);
+        if (pending == m_pending.end() || pending->since.elapsed() < DeadlineMs + GraceMs)
+            continue;
+        if (pending->room.isEmpty()) {
+            finishBuilding(id);
+        } else {
+            const Done done = pending->done;
+            const QString room = pending->room;
+            m_pending.erase(pending);
+            done(notSent(room, QStringLiteral("no answer from %1").arg(room)));
+        }
+    }
+    if (m_pending.isEmpty())
+        m_deadline.stop();
+}
+
+void Venue::finishBuilding(const QString &id)
+{
+    Pending pending = m_pending.take(id);
+    for (const QString &room : std::as_const(pending.waiting))
+        pending.results.insert(room,
+                               notSent(room, QStringLiteral("no answer from %1").arg(room)).result);
+    // Room by room, in the venue's order.
+    QJsonArray rooms;
+    bool all = true;
+    QStringList names = m_order;
+    for (const QString &room : pending.results.keys())
+        if (!names.contains(room))
+            names << room;
+    for (const QString &room : std::as_const(names))
+        if (pending.results.contains(room)) {
+            rooms.append(pending.results[room]);
+            all = all && wentWell(pending.results[room]);
+        }
+    m_lastBuildingStop = {{QStringLiteral("command"), QStringLiteral("stop all")},
+                          {QStringLiteral("time"), ReplyJson::now()},
+                          {QStringLiteral("rooms"), rooms}};
+    changedLater();
+    pending.done({all ? 200 : 503, m_lastBuildingStop});
+}
