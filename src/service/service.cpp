@@ -527,10 +527,12 @@ QStringList Service::describe(const ServiceConfiguration &configuration)
     const MqttSettings &mqtt = configuration.mqtt;
     const WebSettings &web = configuration.web;
     QStringList said{QStringLiteral("configuration: %1").arg(configuration.file),
-                     QStringLiteral("line: %1 at %2 baud, %3")
-                         .arg(configuration.line.port)
-                         .arg(configuration.baud)
-                         .arg(DeviceProfiles::modelNames()[configuration.model - 1])};
+                     configuration.ownLine
+                         ? QStringLiteral("line: %1 at %2 baud, %3")
+                               .arg(configuration.line.port)
+                               .arg(configuration.baud)
+                               .arg(DeviceProfiles::modelNames()[configuration.model - 1])
+                         : QStringLiteral("line: none, the venue's page alone")};
     said << (remote.enabled ? QStringLiteral("remote control: OSC on %1:%2, text on %1:%3%4; "
                                              "allowed: %5")
                                   .arg(remote.address)
@@ -540,18 +542,28 @@ QStringList Service::describe(const ServiceConfiguration &configuration)
                                                   : QStringLiteral(", TCP only"),
                                        AllowList::read(remote.allowed)->describe())
                             : QStringLiteral("remote control: off"));
-    said << (mqtt.enabled ? QStringLiteral("MQTT: %1:%2, topics %3/%4/<player>/command%5")
-                                .arg(mqtt.host)
-                                .arg(mqtt.port)
-                                .arg(mqtt.prefix, mqtt.lineName(),
-                                     mqtt.discovery ? QStringLiteral(", discovery under ") +
-                                                          mqtt.discoveryPrefix
-                                                    : QString())
-                          : QStringLiteral("MQTT: off"));
+    if (mqtt.enabled && !configuration.ownLine)
+        said << QStringLiteral("MQTT: %1:%2, no line of its own").arg(mqtt.host).arg(mqtt.port);
+    else
+        said << (mqtt.enabled ? QStringLiteral("MQTT: %1:%2, topics %3/%4/<player>/command%5")
+                                    .arg(mqtt.host)
+                                    .arg(mqtt.port)
+                                    .arg(mqtt.prefix, mqtt.lineName(),
+                                         mqtt.discovery ? QStringLiteral(", discovery under ") +
+                                                              mqtt.discoveryPrefix
+                                                        : QString())
+                              : QStringLiteral("MQTT: off"));
     said << (web.enabled ? QStringLiteral("the page: %1; allowed: %2")
                                .arg(WebServer::pageUrl(web, QStringLiteral("…"), web.port),
                                     AllowList::read(web.allowed)->describe())
                          : QStringLiteral("the page: off"));
+    if (configuration.venue.enabled)
+        said << QStringLiteral("the venue: every room under %1/ on the page%2")
+                    .arg(mqtt.prefix,
+                         configuration.venue.rooms.isEmpty()
+                             ? QString()
+                             : QStringLiteral(", first ") +
+                                   configuration.venue.rooms.join(QLatin1String(", ")));
     const Installation installation = Installation::load(configuration.installation.file);
     said << QStringLiteral("installation: %1: %2, %3")
                 .arg(configuration.installation.file,
