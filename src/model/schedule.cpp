@@ -73,7 +73,6 @@ std::optional<Schedule::Days> readDays(const QStringList &words, QString *fault)
     Schedule::Days days;
     // As a word processor writes a run: with an en dash or an em dash.
     const QString text = words.join(u' ').replace(QChar(0x2013), u'-').replace(QChar(0x2014), u'-');
-    *fault = text;
     if (is(text, "daily") || is(text, "every day") || is(text, "everyday"))
         return days;
     for (int nth = 0; nth <= 4 && words.size() == 2; ++nth) {

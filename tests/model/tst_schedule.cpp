@@ -52,6 +52,8 @@ void TestSchedule::lineRead_data()
     };
     for (const auto &[tag, line, problem] : rows)
         QTest::newRow(tag) << QString::fromUtf8(line) << QString::fromUtf8(problem);
+    QTest::newRow("a line too many") << u"daily 10:00 all stop\n"_s.repeated(1001).chopped(1)
+                                     << u"line 1007: a schedule has at most 1000 lines"_s;
 }
 
 void TestSchedule::lineRead()
@@ -66,7 +68,8 @@ void TestSchedule::lineRead()
                                : installation.problems().value(0).startsWith(problem),
              qPrintable(installation.problems().join(u'\n')));
     QCOMPARE(installation.schedule().cues().size(),
-             problem.isEmpty() && line.contains(u':') && !line.contains(u"until"_s) ? 1 : 0);
+             line.count(u'\n') +
+                 (problem.isEmpty() && line.contains(u':') && !line.contains(u"until"_s) ? 1 : 0));
     // Whatever was left out stays in the file as it was written.
     QCOMPARE(installation.format(), text);
 }
