@@ -29,8 +29,10 @@
 // A player is an ID and a name: any text but a number or the words "all" and "scene", told
 // apart without regard to case, with "_" standing for a blank. A scene's lines are a player
 // (name or ID) and commands in tessary-send's words, "all stop", or "wait SECONDS"; a scene
-// does not run another. The schedule (see Schedule) sends requests in the same words by the
-// clock; it is kept as written.
+// does not run another. A venue's scene may instead name a room of the building before a colon,
+// "courtyard: scene Opening", "entrance: 3 play", "all: stop": each such step goes as that
+// room's command, and the scene runs from the venue, not on a line. The schedule (see Schedule)
+// sends requests in the same words by the clock; it is kept as written.
 class Installation
 {
 public:
@@ -48,12 +50,19 @@ public:
         int playerId = Wait; // or AllPlayers
         QStringList words;   // the commands, as written
         int waitMs = 0;
+        QString room; // a room of the building, whose words these are; "all" for every room
     };
     struct Scene
     {
         QString name;
         QString shortcut; // as Qt writes keys: "Ctrl+Alt+1"
         QList<Step> steps;
+        // Whether its steps are for rooms of the building, to run from the venue.
+        bool forRooms() const
+        {
+            return std::any_of(steps.cbegin(), steps.cend(),
+                               [](const Step &step) { return !step.room.isEmpty(); });
+        }
     };
     // A scene ready to run for a model: its commands and waits, in order.
     struct PlannedStep

@@ -24,6 +24,13 @@ Installation::Planned Installation::plan(const Scene &scene, const DeviceProfile
 {
     Planned planned;
     for (const Step &step : scene.steps) {
+        if (!step.room.isEmpty()) {
+            planned.error = problem(step.line, QStringLiteral("scene %1 is for rooms of the "
+                                                              "building: the venue runs it")
+                                                   .arg(scene.name));
+            planned.steps.clear();
+            return planned;
+        }
         if (step.playerId == Wait) {
             planned.steps.append({std::nullopt, step.waitMs, step.line});
             continue;

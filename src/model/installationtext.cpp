@@ -54,7 +54,23 @@ QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, i
             scene.shortcut = line.section(u' ', 1).trimmed();
             continue;
         }
-        if (words.first().compare(QLatin1String("wait"), Qt::CaseInsensitive) == 0) {
+        if (words.first().endsWith(u':')) {
+            // A room's step: its words are that room's to read, on its own line.
+            step.room = words.first().chopped(1);
+            step.words = words.mid(1);
+            if (step.room.isEmpty() || step.room.contains(u'/') || step.room.contains(u'+') ||
+                step.room.contains(u'#'))
+                return problem(number, QStringLiteral("no room \"%1\"").arg(step.room));
+            if (step.words.isEmpty())
+                return problem(number, QStringLiteral("nothing to send to %1").arg(step.room));
+            if (step.room == QLatin1String("all") && step.words.join(u' ') != QLatin1String("stop"))
+                return problem(number, QStringLiteral("the whole building only stops: all: stop"));
+            if (std::any_of(scene.steps.cbegin(), scene.steps.cend(), [](const Step &step) {
+                    return step.room.isEmpty() && step.playerId != Wait;
+                }))
+                return problem(number, QStringLiteral("a scene is for this line or for rooms, "
+                                                      "not both"));
+        } else if (words.first().compare(QLatin1String("wait"), Qt::CaseInsensitive) == 0) {
             bool isNumber = false;
             const double seconds = words.value(1).toDouble(&isNumber);
             if (!isNumber || words.size() != 2 || !std::isfinite(seconds) || seconds < 0 ||
@@ -70,6 +86,9 @@ QString Installation::readScene(Scene &scene, const QList<QStringView> &lines, i
                 return problem(number, asked.error);
             if (asked.target == Asked::Target::Scene)
                 return problem(number, QStringLiteral("a scene cannot run another scene"));
+            if (scene.forRooms())
+                return problem(number, QStringLiteral("a scene is for this line or for rooms, "
+                                                      "not both"));
             step.playerId = asked.target == Asked::Target::AllPlayers ? AllPlayers : asked.playerId;
             step.words = words.mid(1);
         }
@@ -250,6 +269,10 @@ QStringList Installation::sceneLines(const Scene &scene) const
     if (!scene.shortcut.isEmpty())
         lines << QStringLiteral("shortcut %1").arg(scene.shortcut);
     for (const Step &step : scene.steps) {
+        if (!step.room.isEmpty()) {
+            lines << step.room + QStringLiteral(": ") + step.words.join(u' ');
+            continue;
+        }
         if (step.playerId == Wait) {
             lines << QStringLiteral("wait %1").arg(step.waitMs / 1000.0);
             continue;
@@ -343,7 +366,8 @@ QString Installation::format() const
             scenesWritten.insert(key(piece.name));
             const auto same = [](const Scene &a, const Scene &b) {
                 const auto stepsEqual = [](const Step &x, const Step &y) {
-                    return x.playerId == y.playerId && x.words == y.words && x.waitMs == y.waitMs;
+                    return x.playerId == y.playerId && x.words == y.words && x.waitMs == y.waitMs &&
+                           x.room == y.room;
                 };
                 return a.name == b.name && a.shortcut == b.shortcut &&
                        std::equal(a.steps.cbegin(), a.steps.cend(), b.steps.cbegin(),

@@ -36,13 +36,14 @@ void MqttBridge::publishDiscovery()
             {QStringLiteral("payload_press"), QStringLiteral("stop")},
             {QStringLiteral("device"), lineDevice}});
     for (const Installation::Scene &scene : m_path->installation().scenes())
-        config(QStringLiteral("button"),
-               QStringLiteral("scene_") +
-                   QString::fromLatin1(Installation::key(scene.name).toUtf8().toHex()),
-               {{QStringLiteral("name"), QStringLiteral("Scene ") + scene.name},
-                {QStringLiteral("command_topic"), topic(QStringLiteral("scene/command"))},
-                {QStringLiteral("payload_press"), scene.name},
-                {QStringLiteral("device"), lineDevice}});
+        if (!scene.forRooms()) // the building's: the venue's page runs them
+            config(QStringLiteral("button"),
+                   QStringLiteral("scene_") +
+                       QString::fromLatin1(Installation::key(scene.name).toUtf8().toHex()),
+                   {{QStringLiteral("name"), QStringLiteral("Scene ") + scene.name},
+                    {QStringLiteral("command_topic"), topic(QStringLiteral("scene/command"))},
+                    {QStringLiteral("payload_press"), scene.name},
+                    {QStringLiteral("device"), lineDevice}});
     // What it published before and no longer does is found among what the broker kept.
     const QByteArray kept =
         (m_settings.discoveryPrefix + QStringLiteral("/+/") + node + QStringLiteral("/+/config"))

@@ -65,7 +65,8 @@ QJsonObject room(const CommandPath &path, const ScheduleRunner *schedule, bool w
     }
     QJsonArray scenes;
     for (const Installation::Scene &scene : installation.scenes())
-        scenes.append(scene.name);
+        if (!scene.forRooms()) // the building's run from the venue
+            scenes.append(scene.name);
     const bool scheduled =
         schedule && (!schedule->schedule().isEmpty() || schedule->schedule().leftOut());
     return {{QStringLiteral("model"), DeviceProfiles::modelNames().value(path.model() - 1)},

@@ -62,6 +62,8 @@ Venue::Venue(QObject *parent)
     connect(&m_changed, &QTimer::timeout, this, &Venue::changed);
     m_deadline.setInterval(50);
     connect(&m_deadline, &QTimer::timeout, this, &Venue::expire);
+    m_sceneWait.setSingleShot(true);
+    connect(&m_sceneWait, &QTimer::timeout, this, &Venue::continueScene);
 }
 
 void Venue::changedLater()
@@ -162,8 +164,14 @@ QJsonObject Venue::state() const
     for (auto room = m_rooms.cbegin(); room != m_rooms.cend(); ++room)
         if (!m_order.contains(room.key()))
             rooms.append(roomJson(room.key(), *room));
+    QJsonArray scenes;
+    for (const Installation::Scene &scene : m_scenes)
+        scenes.append(scene.name);
     return {{QStringLiteral("joined"), m_joined},
             {QStringLiteral("rooms"), rooms},
+            {QStringLiteral("scenes"), scenes},
+            {QStringLiteral("lastScene"),
+             m_lastScene.isEmpty() ? QJsonValue() : QJsonValue(m_lastScene)},
             {QStringLiteral("buildingStop"),
              m_lastBuildingStop.isEmpty() ? QJsonValue() : QJsonValue(m_lastBuildingStop)}};
 }
@@ -210,6 +218,9 @@ void Venue::stopBuilding(const Done &done)
     if (m_pending.size() >= MaxPending)
         return done(notSent(QStringLiteral("all"),
                             QStringLiteral("too many presses waiting for an answer")));
+    // What a scene still had to do is not done after it.
+    m_sceneWait.stop();
+    m_scene.next = m_scene.scene.steps.size();
     Pending pending{{}, {}, done, {}, {}};
     pending.since.start();
     for (auto room = m_rooms.cbegin(); room != m_rooms.cend(); ++room)
@@ -293,4 +304,106 @@ void Venue::finishBuilding(const QString &id)
                           {QStringLiteral("rooms"), rooms}};
     changedLater();
     pending.done({all ? 200 : 503, m_lastBuildingStop});
+}
+
+void Venue::setScenes(const QList<Installation::Scene> &scenes)
+{
+    m_scenes.clear();
+    for (const Installation::Scene &scene : scenes)
+        if (scene.forRooms())
+            m_scenes << scene;
+    changedLater();
+}
+
+void Venue::runScene(const QString &name, const Done &done)
+{
+    const auto found = std::find_if(m_scenes.cbegin(), m_scenes.cend(), [&name](const auto &scene) {
+        return Installation::key(scene.name) == Installation::key(name);
+    });
+    if (found == m_scenes.cend())
+        return done(
+            notSent(QStringLiteral("all"), QStringLiteral("no scene \"%1\"").arg(name), 422));
+    m_sceneWait.stop();
+    m_scene = {*found, 0, m_scene.run + 1, 0, {}, done};
+    continueScene();
+}
+
+// The steps up to the next wait, each sent as its room's; the wait then holds the rest.
+void Venue::continueScene()
+{
+    const quint64 run = m_scene.run;
+    QList<Installation::Step> burst;
+    for (; m_scene.next < m_scene.scene.steps.size(); ++m_scene.next) {
+        const Installation::Step &step = m_scene.scene.steps[m_scene.next];
+        if (step.room.isEmpty()) {
+            if (!burst.isEmpty() || step.waitMs > 0)
+                break;
+            continue;
+        }
+        burst << step;
+    }
+    if (m_scene.next < m_scene.scene.steps.size())
+        m_sceneWait.start(m_scene.scene.steps[m_scene.next++].waitMs);
+    m_scene.unanswered += int(burst.size());
+    for (const Installation::Step &step : std::as_const(burst)) {
+        const Done answered = [this, run, step](const Answer &answer) {
+            Answer said = answer;
+            said.result.insert(QStringLiteral("room"), step.room);
+            said.result.insert(QStringLiteral("step"), step.words.join(u' '));
+            if (!said.result.contains(QStringLiteral("outcome"))) // the building's, room by room
+                said.result.insert(QStringLiteral("outcome"), answer.status == 200
+                                                                  ? QStringLiteral("sent")
+                                                                  : QStringLiteral("not sent"));
+            stepAnswered(run, said);
+        };
+        if (step.room == QLatin1String("all")) {
+            // The building's Stop All ends the scene's waits: none are left to it.
+            const qsizetype next = m_scene.next;
+            const bool waiting = m_sceneWait.isActive();
+            stopBuilding(answered);
+            m_scene.next = next;
+            if (waiting)
+                m_sceneWait.start();
+        } else {
+            request(step.room, step.words.join(u' '), answered);
+        }
+    }
+    if (burst.isEmpty())
+        stepAnswered(run, {200, {}});
+}
+
+void Venue::stepAnswered(quint64 run, const Answer &answer)
+{
+    if (run != m_scene.run)
+        return;
+    if (!answer.result.isEmpty()) {
+        m_scene.results.append(answer.result);
+        --m_scene.unanswered;
+    }
+    if (m_scene.unanswered > 0)
+        return;
+    const bool more = m_sceneWait.isActive();
+    bool all = true;
+    for (const QJsonValue result : std::as_const(m_scene.results))
+        all = all && wentWell(result.toObject());
+    m_lastScene = {{QStringLiteral("command"), QStringLiteral("scene ") + m_scene.scene.name},
+                   {QStringLiteral("outcome"), !all   ? QStringLiteral("not sent")
+                                               : more ? QStringLiteral("started")
+                                                      : QStringLiteral("sent")},
+                   {QStringLiteral("steps"), m_scene.results},
+                   {QStringLiteral("time"), ReplyJson::now()}};
+    changedLater();
+    if (const Done done = std::exchange(m_scene.done, {}))
+        done({all ? 200 : 503, m_lastScene});
+}
+
+int Venue::cost(const QString &room, const QString &words) const
+{
+    if (room != QLatin1String("all"))
+        return 1;
+    for (const Installation::Scene &scene : m_scenes)
+        if (words.startsWith(QLatin1String("scene ")) &&
+            Installation::key(scene.name) == Installation::key(words.mid(6)))
+            return int(scene.steps.size());
+    return qMax(1, int(m_rooms.size()));
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "model/installation.h"
 #include "storage/settingssection.h"
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
@@ -69,6 +71,15 @@ public:
     // Stop All for every room; done with each room's result once all answered or the deadline
     // passed.
     void stopBuilding(const Done &done);
+    // What a press weighs on its client's budget: a message for each room it goes to.
+    int cost(const QString &room, const QString &words) const;
+    // The installation's scenes for rooms of the building (the others are a line's own).
+    void setScenes(const QList<Installation::Scene> &scenes);
+    // Runs one: each step goes as its room's command, a wait holds the steps after it, and a
+    // room offline or refusing is said in the scene's result without stopping the others'
+    // steps. done is called once the steps up to the first wait are answered ("started" when
+    // more are to come); a scene or a Stop All of the building pressed meanwhile ends its waits.
+    void runScene(const QString &name, const Done &done);
 
 signals:
     // A message to publish: its topic after the prefix, its payload.
@@ -100,6 +111,22 @@ private:
     void settle(const QString &id, const QString &room, const QJsonObject &result);
     void expire();
     void finishBuilding(const QString &id);
+    void continueScene();
+    void stepAnswered(quint64 run, const Answer &answer);
+
+    struct RunningScene
+    {
+        Installation::Scene scene;
+        qsizetype next = 0;
+        quint64 run = 0;    // which press this is, so that a late answer finds its own
+        int unanswered = 0; // steps of the burst on their way
+        QJsonArray results; // every step's, in the order answered
+        Done done;          // for the first burst; empty once called
+    };
+    QList<Installation::Scene> m_scenes;
+    RunningScene m_scene;
+    QTimer m_sceneWait;
+    QJsonObject m_lastScene;
 
     QMap<QString, Room> m_rooms;
     QStringList m_order;

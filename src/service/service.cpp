@@ -230,6 +230,7 @@ void Service::loadInstallation(const QString &file)
     for (const QString &problem : installation.problemsSaid())
         say(Warning, QStringLiteral("%1: %2").arg(file, problem));
     m_path->setInstallation(installation);
+    m_venue->setScenes(installation.scenes());
 }
 
 void Service::holdLine()

@@ -96,21 +96,24 @@ void WebServer::askRoom(const QHttpServerRequest &request, QTcpSocket *socket, c
     };
     if (!m_venue)
         return done({404, {{QStringLiteral("error"), QStringLiteral("no venue here")}}});
-    // The same budget as a press for this service's own line: a press for the building
-    // weighs as Stop All does.
+    // The same budget as a press for this service's own line.
     const bool building = room == QLatin1String("all");
-    if (!m_path->spend(client, building ? int(CommandPath::BudgetDepth) : 1))
+    const QString words = QString::fromUtf8(request.body()).simplified();
+    if (!m_path->spend(client, m_venue->cost(room, words)))
         return done({429,
                      {{QStringLiteral("room"), room},
                       {QStringLiteral("outcome"), QStringLiteral("not sent")},
                       {QStringLiteral("reason"), QStringLiteral("not sent: over budget")}}});
-    const QString words = QString::fromUtf8(request.body()).simplified();
-    if (building && words != QLatin1String("stop") && words != QLatin1String("all stop"))
+    const bool stop = words == QLatin1String("stop") || words == QLatin1String("all stop");
+    if (building && words.startsWith(QLatin1String("scene ")))
+        m_venue->runScene(words.mid(6), done);
+    else if (building && !stop)
         return done({422,
                      {{QStringLiteral("room"), room},
                       {QStringLiteral("outcome"), QStringLiteral("refused")},
-                      {QStringLiteral("reason"), QStringLiteral("the building only stops")}}});
-    if (building)
+                      {QStringLiteral("reason"),
+                       QStringLiteral("the whole building stops, or runs a scene of its own")}}});
+    else if (building)
         m_venue->stopBuilding(done);
     else
         m_venue->request(room, words, done);

@@ -50,6 +50,15 @@ void TestInstallation::readsWhatCanBeUsed_data()
          "line 9: scene \"Closing\" left out: line 11: unknown command \"fol\""},
         {"a scene of the same name", "[scene OPENING]|7 stop", ""},
         {"a comment after a step", "[scene C]|courtyard stop # at six", "C: 12|"},
+        {"a scene of the building", "[scene Doors]|courtyard: scene Opening|wait 1|all: stop",
+         "Doors: courtyard: -1 all:|"},
+        {"the building only stops", "[scene Doors]|all: play",
+         "line 9: scene \"Doors\" left out: line 10: the whole building only stops: all: stop"},
+        {"a room and this line", "[scene Doors]|courtyard: 3 play|12 stop",
+         "line 9: scene \"Doors\" left out: line 11: a scene is for this line or for rooms, not "
+         "both"},
+        {"a room and nothing", "[scene Doors]|courtyard:",
+         "line 9: scene \"Doors\" left out: line 10: nothing to send to courtyard"},
         {"a line outside a section", "[lights]|12 on",
          "line 9: unknown section \"lights\"; line 10: outside a section"},
     };
@@ -73,7 +82,7 @@ void TestInstallation::readsWhatCanBeUsed()
     for (const Installation::Scene &scene : installation.scenes()) {
         QStringList ids;
         for (const Installation::Step &step : scene.steps)
-            ids << QString::number(step.playerId);
+            ids << (step.room.isEmpty() ? QString::number(step.playerId) : step.room + u':');
         seen << scene.name + u": "_s + ids.join(u' ');
     }
     seen << installation.problems().join(u"; "_s);

@@ -98,6 +98,8 @@ void TestVenue::initTestCase()
     mosquitto.start(u"mosquitto"_s, {u"-c"_s, folder.filePath(u"broker.conf"_s)});
     QTRY_VERIFY(Clients::connectFrom(1, broker)->state() == QAbstractSocket::ConnectedState);
     write(u"players.txt"_s, u"[players]\n1 voice\n"_s);
+    write(u"building.txt"_s, u"[scene Doors]\ncourtyard: 1 play\nentrance: voice play\nwait 0.2\n"
+                             "gallery: 1 stop\n"_s);
     for (int n = 0; n < 3; ++n) {
         QDir(folder.path()).mkdir(names[n]);
         lines.push_back(std::make_unique<PseudoTerminal>());
@@ -109,9 +111,9 @@ void TestVenue::initTestCase()
     venue = std::make_unique<RunningService>(folder.filePath(u"venue"_s));
     venue->configure(u"[mqtt]\nhost=127.0.0.1\nport=%1\nline=desk\nusername=venue\npassword="
                      "pw-venue\n[web]\nenabled=true\nport=%2\ntoken=%3\n[venue]\nenabled=true\n"
-                     "rooms=gallery, courtyard\n"_s.arg(broker)
+                     "rooms=gallery, courtyard\n[installation]\nfile=%4\n"_s.arg(broker)
                          .arg(web)
-                         .arg(QLatin1String(Token)));
+                         .arg(QLatin1String(Token), folder.filePath(u"building.txt"_s)));
     venue->start();
     QVERIFY2(venue->says("joined"), venue->log());
 }
@@ -143,6 +145,12 @@ void TestVenue::theBuildingOnOnePage()
     QCOMPARE(stopped[u"rooms"_s].toArray().size(), 3);
     for (const auto &line : lines)
         QCOMPARE(line->read(4).toHex(' '), "81 02 02 00");
+    // A scene of the building: each step to its room, the last after the wait.
+    const auto [sceneStatus, scene] = ask(u"/api/v1/rooms/all/request"_s, "scene doors");
+    QCOMPARE(sceneStatus, 200);
+    QCOMPARE(scene[u"outcome"_s].toString(), u"started"_s);
+    QCOMPARE(lines[0]->read(4).toHex(' ') + lines[1]->read(4).toHex(' '), "81 02 01 0081 02 01 00");
+    QCOMPARE(lines[2]->read(4).toHex(' '), "81 02 02 00");
     // A room's password commands its own room, never another.
     publishAs(u"courtyard"_s, u"tessary/entrance/1/command"_s, u"play"_s);
     publishAs(u"courtyard"_s, u"tessary/courtyard/1/command"_s, u"next"_s);

@@ -247,7 +247,7 @@
       return;
     }
     if (room === 'all')
-      return showBuilding(result);
+      return showBuilding(result.steps ? {rooms: result.steps} : result);
     const card = roomCards.get(room);
     if (card)
       Object.assign(card.said, {className: `said ${(result.outcome || '').replace(' ', '-')}`,
@@ -263,11 +263,13 @@
     return `${room}: ${result.command || words}, ${result.outcome}` +
            (reason ? ` (${reason.replace(/^not sent: /, '')})` : '');
   };
-  const showBuilding = (stop) => {
-    document.getElementById('building-results').replaceChildren(...(stop ? stop.rooms : []).map(
+  // The last Stop All of the building, or scene of the building, room by room.
+  const showBuilding = (last) => {
+    document.getElementById('building-results').replaceChildren(...(last ? last.rooms : []).map(
         (result) => element('li', {className: (result.outcome || '').replace(' ', '-')},
-                            roomSaid(result.room, result, 'stop all'))));
+                            roomSaid(result.room, result, result.step || 'stop all'))));
   };
+  let buildingScenes = '';
   twice(document.getElementById('stop-building'), texts.stopBuildingAgain,
         () => askRoom('all', 'stop'));
   const renderVenue = (venue) => {
@@ -327,7 +329,18 @@
         last.textContent = state ? ` ${state.sent}${state.level !== null && state.level !== undefined ? `, ${state.level} dB` : ''}` : '';
       }
     }
-    showBuilding(venue.buildingStop);
+    const last = [venue.buildingStop, venue.lastScene].filter(Boolean)
+        .sort((a, b) => a.time < b.time ? 1 : -1)[0];
+    showBuilding(last && last.steps ? {rooms: last.steps} : last);
+    if (JSON.stringify(venue.scenes) !== buildingScenes) {
+      buildingScenes = JSON.stringify(venue.scenes);
+      document.getElementById('building-scenes').replaceChildren(...venue.scenes.map((name) => {
+        const button = element('button', {type: 'button', textContent: name});
+        button.setAttribute('aria-label', `${texts.scene} ${name}, ${texts.building}`);
+        button.addEventListener('click', () => askRoom('all', `scene ${name}`));
+        return button;
+      }));
+    }
   };
 
   // Live: the state and every result; when the service is gone, said, and tried again.
