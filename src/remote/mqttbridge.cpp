@@ -131,8 +131,7 @@ bool MqttBridge::start(const MqttSettings &settings, QString *why)
         }
     }
     const QByteArray will = topic(QStringLiteral("status")).toUtf8();
-    if (m_ownLine)
-        mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true);
+    mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true);
     connectNow();
     return true;
 }
@@ -155,7 +154,7 @@ void MqttBridge::stop(bool takenAway)
         if (takenAway)
             for (const QString &retained : std::exchange(m_retained, {}))
                 publish(retained, {}, true, 0); // at once, before the goodbye
-        else if (m_ownLine)
+        else
             publish(topic(QStringLiteral("status")), "offline", true);
         mosquitto_disconnect(m_client);
         // Everything queued, the goodbye last; a broker that takes no more is left as it is.
@@ -288,14 +287,18 @@ void MqttBridge::connected(int code)
         }
         m_venue->setJoined(true);
     }
-    if (!m_ownLine)
-        return;
     // At QoS 0: the session is clean, so a higher one would keep nothing for later, and would
-    // have the acknowledgement sent before the frame.
-    const QByteArray commands = topic(QStringLiteral("+/command")).toUtf8();
+    // have the acknowledgement sent before the frame. With no line, only the building's scenes.
+    const QByteArray commands =
+        topic(m_ownLine ? QStringLiteral("+/command") : QStringLiteral("scene/command")).toUtf8();
     mosquitto_subscribe(m_client, nullptr, commands.constData(), 0);
-    mosquitto_subscribe(m_client, nullptr, m_buildingStop.constData(), 0);
     publish(topic(QStringLiteral("status")), "online", true);
+    if (!m_ownLine) {
+        if (m_settings.discovery)
+            publishDiscovery();
+        return;
+    }
+    mosquitto_subscribe(m_client, nullptr, m_buildingStop.constData(), 0);
     publishLink(m_path->linkState());
     m_scheduleSaid.clear();
     publishSchedule();

@@ -2,6 +2,7 @@
 #include "remote/mqttbridge.h"
 #include "remote/mqttrequest.h"
 #include "remote/replyjson.h"
+#include "remote/venue.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,13 +31,16 @@ void MqttBridge::publishDiscovery()
     const QJsonObject lineDevice{{QStringLiteral("identifiers"), QJsonArray{node}},
                                  {QStringLiteral("name"), QStringLiteral("Tessary ") + line},
                                  {QStringLiteral("manufacturer"), QStringLiteral("Corvane")}};
-    config(QStringLiteral("button"), QStringLiteral("stop_all"),
-           {{QStringLiteral("name"), QStringLiteral("Stop All")},
-            {QStringLiteral("command_topic"), topic(QStringLiteral("all/command"))},
-            {QStringLiteral("payload_press"), QStringLiteral("stop")},
-            {QStringLiteral("device"), lineDevice}});
+    // A venue with no line: the building's scenes alone.
+    if (m_ownLine)
+        config(QStringLiteral("button"), QStringLiteral("stop_all"),
+               {{QStringLiteral("name"), QStringLiteral("Stop All")},
+                {QStringLiteral("command_topic"), topic(QStringLiteral("all/command"))},
+                {QStringLiteral("payload_press"), QStringLiteral("stop")},
+                {QStringLiteral("device"), lineDevice}});
+    // A venue's own scenes across rooms are its to run; another service's are left to it.
     for (const Installation::Scene &scene : m_path->installation().scenes())
-        if (!scene.forRooms()) // the building's: the venue's page runs them
+        if (scene.forRooms() ? !m_venue.isNull() : m_ownLine)
             config(QStringLiteral("button"),
                    QStringLiteral("scene_") +
                        QString::fromLatin1(Installation::key(scene.name).toUtf8().toHex()),
@@ -49,6 +53,8 @@ void MqttBridge::publishDiscovery()
         (m_settings.discoveryPrefix + QStringLiteral("/+/") + node + QStringLiteral("/+/config"))
             .toUtf8();
     mosquitto_subscribe(m_client, nullptr, kept.constData(), 1);
+    if (!m_ownLine)
+        return;
     // The line is a device of its own, and its players are reached through it.
     config(QStringLiteral("binary_sensor"), QStringLiteral("link"),
            {{QStringLiteral("name"), QStringLiteral("Serial line")},

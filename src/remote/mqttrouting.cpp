@@ -32,14 +32,25 @@ void MqttBridge::received(const mosquitto_message *message)
     // <prefix>/<line>/<player>/command, nothing else; or the building's Stop All, taken as this
     // line's own, by its own rules, and answered on its own result topic.
     const QByteArrayView command("/command");
+    const QByteArrayView payload(static_cast<const char *>(message->payload),
+                                 qsizetype(message->payloadlen));
+    // A scene of the building (a button of Home Assistant's, say): the venue runs it, and its
+    // result is said where a line's scene's would be.
+    if (m_venue && !message->retain && name == topic(QStringLiteral("scene/command")).toUtf8() &&
+        m_venue->hasScene(QString::fromUtf8(payload).trimmed())) {
+        m_venue->runScene(
+            QString::fromUtf8(payload).trimmed(), [this](const Venue::Answer &answer) {
+                publish(topic(QStringLiteral("scene/result")),
+                        QJsonDocument(answer.result).toJson(QJsonDocument::Compact), false);
+            });
+        return;
+    }
     const bool building = m_ownLine && name == QByteArrayView(m_buildingStop);
     if (!building && (!m_ownLine || name.size() < m_commandPrefix.size() + command.size() ||
                       !name.startsWith(m_commandPrefix) || !name.endsWith(command))) {
         // What the building's rooms say, for the venue.
         if (m_venue && name.startsWith(m_buildingPrefix) && !name.endsWith(command))
-            m_venue->take(QString::fromUtf8(name.sliced(m_buildingPrefix.size())),
-                          QByteArrayView(static_cast<const char *>(message->payload),
-                                         qsizetype(message->payloadlen)));
+            m_venue->take(QString::fromUtf8(name.sliced(m_buildingPrefix.size())), payload);
         return;
     }
     const QByteArrayView level =
@@ -49,8 +60,6 @@ void MqttBridge::received(const mosquitto_message *message)
     if (level.contains('/'))
         return;
     const QString player = QString::fromUtf8(level);
-    const QByteArrayView payload(static_cast<const char *>(message->payload),
-                                 qsizetype(message->payloadlen));
     // A player may be called "schedule": what is not for the schedule is for it.
     if (player == QLatin1String("schedule") && !message->retain && steerSchedule(payload))
         return;

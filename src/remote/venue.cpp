@@ -158,11 +158,12 @@ QJsonObject Venue::roomJson(const QString &name, const Room &room) const
 QJsonObject Venue::state() const
 {
     QJsonArray rooms;
+    // A room is one once it says what it is: a venue's own status is no room.
     for (const QString &name : m_order)
-        if (m_rooms.contains(name))
+        if (!m_rooms.value(name).room.isEmpty())
             rooms.append(roomJson(name, m_rooms[name]));
     for (auto room = m_rooms.cbegin(); room != m_rooms.cend(); ++room)
-        if (!m_order.contains(room.key()))
+        if (!m_order.contains(room.key()) && !room->room.isEmpty())
             rooms.append(roomJson(room.key(), *room));
     QJsonArray scenes;
     for (const Installation::Scene &scene : m_scenes)
@@ -197,7 +198,7 @@ void Venue::request(const QString &room, const QString &words, const Done &done)
     const QString level = plain.left(blank);
     if (!m_joined)
         return done(notSent(room, QStringLiteral("the broker is not joined")));
-    if (found == m_rooms.cend())
+    if (found == m_rooms.cend() || found->room.isEmpty())
         return done(notSent(room, QStringLiteral("no room \"%1\"").arg(room), 404));
     if (found->status == QLatin1String("offline"))
         return done(notSent(room, QStringLiteral("%1 is offline").arg(room)));
@@ -224,7 +225,9 @@ void Venue::stopBuilding(const Done &done)
     Pending pending{{}, {}, done, {}, {}};
     pending.since.start();
     for (auto room = m_rooms.cbegin(); room != m_rooms.cend(); ++room)
-        if (room->status == QLatin1String("offline"))
+        if (room->room.isEmpty())
+            continue;
+        else if (room->status == QLatin1String("offline"))
             pending.results.insert(
                 room.key(), notSent(room.key(), room.key() + QStringLiteral(" is offline")).result);
         else
@@ -313,6 +316,13 @@ void Venue::setScenes(const QList<Installation::Scene> &scenes)
         if (scene.forRooms())
             m_scenes << scene;
     changedLater();
+}
+
+bool Venue::hasScene(const QString &name) const
+{
+    return std::any_of(m_scenes.cbegin(), m_scenes.cend(), [&name](const auto &scene) {
+        return Installation::key(scene.name) == Installation::key(name);
+    });
 }
 
 void Venue::runScene(const QString &name, const Done &done)

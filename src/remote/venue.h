@@ -80,6 +80,7 @@ public:
     // steps. done is called once the steps up to the first wait are answered ("started" when
     // more are to come); a scene or a Stop All of the building pressed meanwhile ends its waits.
     void runScene(const QString &name, const Done &done);
+    bool hasScene(const QString &name) const;
 
 signals:
     // A message to publish: its topic after the prefix, its payload.

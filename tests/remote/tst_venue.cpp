@@ -151,6 +151,11 @@ void TestVenue::theBuildingOnOnePage()
     QCOMPARE(scene[u"outcome"_s].toString(), u"started"_s);
     QCOMPARE(lines[0]->read(4).toHex(' ') + lines[1]->read(4).toHex(' '), "81 02 01 0081 02 01 00");
     QCOMPARE(lines[2]->read(4).toHex(' '), "81 02 02 00");
+    // The same from its button in Home Assistant, on the venue's own scene topic.
+    publishAs(u"venue"_s, u"tessary/desk/scene/command"_s, u"Doors"_s);
+    const QByteArray frames[] = {"81 02 01 00", "81 02 01 00", "81 02 02 00"};
+    for (int n = 0; n < 3; ++n)
+        QCOMPARE(lines[n]->read(4).toHex(' '), frames[n]);
     // A room's password commands its own room, never another.
     publishAs(u"courtyard"_s, u"tessary/entrance/1/command"_s, u"play"_s);
     publishAs(u"courtyard"_s, u"tessary/courtyard/1/command"_s, u"next"_s);
