@@ -1,0 +1,123 @@
+#!/usr/bin/python3
+"""The venue's page in a real browser (Chromium headless, at phone size): a broker started here,
+a room's tessaryd on a pseudo-terminal and a venue's tessaryd with no line. A press for the room
+puts its frame on the room's line and says the room's own result on its card; the room killed
+shows offline by its last will, and a press for it is answered at once; back, it shows online;
+"Stop the whole building", pressed twice, stops it and says so room by room.
+    venue_page_test.py TESSARYD"""
+import os, select, signal, socket, subprocess, sys, tempfile, time
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+
+def fail(why):
+    print('FAIL: ' + why)
+    sys.exit(1)
+
+
+def read_line(fd, count, timeout=5.0):
+    got = b''
+    end = time.monotonic() + timeout
+    while len(got) < count and time.monotonic() < end:
+        if select.select([fd], [], [], max(0, end - time.monotonic()))[0]:
+            got += os.read(fd, count - len(got))
+    return got
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(('127.0.0.1', 0))
+        return probe.getsockname()[1]
+
+
+def wait_for_port(port):
+    for _ in range(100):
+        with socket.socket() as probe:
+            if probe.connect_ex(('127.0.0.1', port)) == 0:
+                return
+        time.sleep(0.05)
+    fail(f'nothing listens on {port}')
+
+
+tessaryd = sys.argv[1]
+work = tempfile.mkdtemp()
+broker_port, web_port = free_port(), free_port()
+token = 'venue-page-token-0123456789'
+
+
+def configure(name, text):
+    path = os.path.join(work, name + '.conf')
+    with open(path, 'w') as f:
+        f.write(text)
+    os.chmod(path, 0o600)
+    return path
+
+
+def start(config):
+    env = dict(os.environ, STATE_DIRECTORY=config + '.state')
+    return subprocess.Popen([tessaryd, '--config', config, '--socket', config + '.sock'],
+                            env=env, stderr=subprocess.DEVNULL)
+
+
+with open(os.path.join(work, 'broker.conf'), 'w') as f:
+    f.write(f'listener {broker_port} 127.0.0.1\nallow_anonymous true\npersistence false\n' +
+            ('user root\n' if os.geteuid() == 0 else ''))
+broker = subprocess.Popen(['mosquitto', '-c', os.path.join(work, 'broker.conf')],
+                          stderr=subprocess.DEVNULL)
+wait_for_port(broker_port)
+master, slave = os.openpty()
+with open(os.path.join(work, 'players.txt'), 'w') as f:
+    f.write('[players]\n12 courtyard\n')
+room_config = configure('room', f'[line]\nport={os.ttyname(slave)}\nmodel=Lumetto\nbaud=19200\n'
+                        f'[installation]\nfile={work}/players.txt\n'
+                        f'[mqtt]\nhost=127.0.0.1\nport={broker_port}\nline=hall\n')
+venue_config = configure('venue', f'[mqtt]\nhost=127.0.0.1\nport={broker_port}\nline=desk\n'
+                         f'[web]\nenabled=true\nport={web_port}\ntoken={token}\n'
+                         '[venue]\nenabled=true\n')
+room, venue = start(room_config), start(venue_config)
+wait_for_port(web_port)
+options = Options()
+for argument in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US'):
+    options.add_argument(argument)
+browser = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+try:
+    browser.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                            {'width': 390, 'height': 844, 'deviceScaleFactor': 1, 'mobile': True})
+    browser.get(f'http://127.0.0.1:{web_port}/?token={token}')
+    text = lambda selector: browser.find_element(By.CSS_SELECTOR, selector).text
+    WebDriverWait(browser, 10).until(lambda _: text('#line') == '1 of 1 room online')
+    play = 'button[aria-label="Play courtyard, hall"]'
+    browser.find_element(By.CSS_SELECTOR, play).click()
+    if read_line(master, 4) != bytes.fromhex('8c020100'):
+        fail('a press for the room did not reach its line')
+    WebDriverWait(browser, 10).until(lambda _: text('.room .said') == 'hall: play, sent')
+    # Gone without a word: its last will shows it offline, and a press is answered at once.
+    room.send_signal(signal.SIGKILL)
+    room.wait()
+    WebDriverWait(browser, 10).until(lambda _: text('.room-state') == 'offline')
+    browser.find_element(By.CSS_SELECTOR, play).click()
+    WebDriverWait(browser, 1.5).until(lambda _: text('.room .said') == 'hall is offline')
+    room = start(room_config)
+    WebDriverWait(browser, 10).until(lambda _: text('.room-state') == 'online, line open')
+    stop = browser.find_element(By.ID, 'stop-building')
+    stop.click()
+    if read_line(master, 4, 0.5):
+        fail('the whole building stopped at the first press')
+    stop.click()
+    if read_line(master, 4) != bytes.fromhex('8c020200'):
+        fail('the whole building did not stop')
+    WebDriverWait(browser, 10).until(
+        lambda _: text('#building-results') == 'hall: stop all, sent')
+    wide = browser.execute_script('return document.documentElement.scrollWidth')
+    if wide > 390:
+        fail(f'the venue page scrolls sideways at 390 px: {wide} px wide')
+    print('venue page: a press reaches its room and says its result, offline by the last will '
+          'and answered at once, online again, the whole building stopped on the second press')
+finally:
+    browser.quit()
+    for process in (room, venue, broker):
+        if process.poll() is None:
+            process.kill()
