@@ -1,7 +1,7 @@
 // Measures how close Tessary comes to the floor, each figure beside a floor taken in the same
 // run: start-up and memory, the window at work, the sender, remote control and the service.
 //
-//   tessary-bench [--runs N] [--service | --strangers | --remote]
+//   tessary-bench [--runs N] [--service | --strangers | --building | --remote]
 //
 // Each figure is printed as median, minimum and maximum over repeated runs, with the floor and
 // the ratio where it has one. Start-up and memory are taken from fresh processes.
@@ -56,12 +56,18 @@ int main(int argc, char **argv)
         strangers(runs);
         return 0;
     }
+    // The whole building on one page: tessary-bench --building
+    if (args.contains(QStringLiteral("--building"))) {
+        building(runs);
+        return 0;
+    }
     if (args.contains(QStringLiteral("--remote"))) {
         serviceFigures();
         strangers(runs);
         remoteControl(window.get(), runs);
         installationFigures(window.get(), runs);
         manyRooms(runs);
+        building(runs);
         return 0;
     }
 
@@ -77,6 +83,7 @@ int main(int argc, char **argv)
     remoteControl(window.get(), runs);
     installationFigures(window.get(), runs);
     manyRooms(runs);
+    building(runs);
 
     serialPort->close();
     window.reset();

@@ -26,6 +26,8 @@ void remoteControl(MainWindow *window, int runs);
 void installationFigures(MainWindow *window, int runs);
 // Many rooms on one broker (needs mosquitto).
 void manyRooms(int runs);
+// The whole building on one page: a venue and twelve rooms (needs mosquitto and Chromium).
+void building(int runs);
 // tessaryd's cue to the line over OSC, text and MQTT, each beside a relay that only copies; the
 // ratios reported through report(name, measured, floor, target).
 void serviceLatency(

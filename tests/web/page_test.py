@@ -77,7 +77,7 @@ try:
     if wide > 360:
         fail(f'the page scrolls sideways at 360 px: {wide} px wide')
     small = browser.execute_script(
-        'return [...document.querySelectorAll("button")].filter(b => { const r = '
+        'return [...document.querySelectorAll("button")].filter(b => b.offsetParent).filter(b => { const r = '
         'b.getBoundingClientRect(); return r.width < 44 || r.height < 44; }).length')
     if small:
         fail(f'{small} buttons smaller than 44 px')

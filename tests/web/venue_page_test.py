@@ -89,6 +89,7 @@ try:
     browser.get(f'http://127.0.0.1:{web_port}/?token={token}')
     text = lambda selector: browser.find_element(By.CSS_SELECTOR, selector).text
     WebDriverWait(browser, 10).until(lambda _: text('#line') == '1 of 1 room online')
+    browser.find_element(By.CSS_SELECTOR, '.room summary').click()
     play = 'button[aria-label="Play courtyard, hall"]'
     browser.find_element(By.CSS_SELECTOR, play).click()
     if read_line(master, 4) != bytes.fromhex('8c020100'):

@@ -21,6 +21,7 @@
     stopBuildingAgain: 'Appuyer encore pour arrêter tout le bâtiment', online: 'en ligne',
     offline: 'hors ligne', noBroker: 'Courtier MQTT injoignable ; nouvel essai…',
     rooms: (online, all) => `${online} salle${online > 1 ? 's' : ''} en ligne sur ${all}`,
+    playersOf: (n) => `${n} lecteur${n > 1 ? 's' : ''}`,
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
     stopAll: 'Stop All', stopAllAgain: 'Press again to stop all',
@@ -38,7 +39,21 @@
     stopBuildingAgain: 'Press again to stop the whole building', online: 'online',
     offline: 'offline', noBroker: 'The broker cannot be reached; trying again…',
     rooms: (online, all) => `${online} of ${all} ${all > 1 ? 'rooms' : 'room'} online`,
+    playersOf: (n) => `${n} ${n > 1 ? 'players' : 'player'}`,
   };
+  // The service's own words (commands, outcomes, reasons), said in the page's language.
+  const frenchWords = {
+    'stop all': 'tout arrêter', 'all stop': 'tout arrêter', 'not sent': 'non envoyé',
+    'nothing to do': 'rien à faire', 'sent': 'envoyé', 'refused': 'refusé', 'started': 'lancée',
+    'play': 'lecture', 'stop': 'arrêt', 'next': 'suivant', 'previous': 'précédent',
+    'folder': 'dossier', 'mute': 'muet', 'scene': 'scène', 'is offline': 'est hors ligne',
+    'no answer from': 'pas de réponse de', 'busy': 'occupé', 'over budget': 'au-delà du budget',
+    'connection lost': 'connexion perdue', 'the port is not open': 'le port n’est pas ouvert',
+    'too late': 'trop tard', 'held for today': 'suspendu pour aujourd’hui', 'skipped': 'sauté',
+  };
+  const wordsPattern = new RegExp(`\\b(${Object.keys(frenchWords)
+      .sort((a, b) => b.length - a.length).join('|')})\\b`, 'g');
+  const inWords = (text) => french ? text.replace(wordsPattern, (word) => frenchWords[word]) : text;
   document.documentElement.lang = french ? 'fr' : 'en';
   for (const element of document.querySelectorAll('[data-text]'))
     element.textContent = texts[element.dataset.text];
@@ -77,8 +92,8 @@
   const showResult = (result, words) => {
     const outcome = result.outcome || 'refused';
     const reason = result.reason || '';
-    const said = `${result.command || words}: ` +
-                 (reason.startsWith(outcome) ? reason : outcome + (reason ? ` (${reason})` : ''));
+    const said = inWords(`${result.command || words}: ` +
+                 (reason.startsWith(outcome) ? reason : outcome + (reason ? ` (${reason})` : '')));
     const card = cards.get(result.player);
     const text = (card ? `${card.name}: ` : '') + said +
                  (result.frame ? ` ${result.frame}` : '');
@@ -146,10 +161,10 @@
     hold.textContent = undo ? texts.resume : texts.hold;
     const next = schedule.next;
     document.getElementById('schedule-next').textContent =
-        (held ? texts.held + '. ' : '') + (schedule.closedToday ? texts.closedToday + '. ' : '') + (next ? texts.nextCue(next.cue, next.label) : texts.noCue);
+        (held ? texts.held + '. ' : '') + (schedule.closedToday ? texts.closedToday + '. ' : '') + (next ? texts.nextCue(inWords(next.cue), next.label) : texts.noCue);
     document.getElementById('schedule-today').replaceChildren(...schedule.today.map((cue) =>
         element('li', {className: cue.past ? 'past' : cue.skipped ? 'skipped' : ''},
-                `${cue.label.slice(4)} ${cue.cue}${cue.skipped ? ` (${texts.skipped})` : ''}`)));
+                `${cue.label.slice(4)} ${inWords(cue.cue)}${cue.skipped ? ` (${texts.skipped})` : ''}`)));
   };
 
   const render = (state) => {
@@ -221,7 +236,7 @@
       const card = cards.get(player.id);
       if (!card)
         continue;
-      card.last.textContent = player.command ? texts.last + player.command : '';
+      card.last.textContent = player.command ? texts.last + inWords(player.command) : '';
       if (player.level !== undefined && document.activeElement !== card.volume) {
         card.volume.value = player.level;
         card.readout(player.level);
@@ -256,12 +271,12 @@
   // "courtyard: play, sent"; "no answer from courtyard: not sent"; "courtyard is offline".
   const roomSaid = (room, result, words) => {
     const reason = result.reason || '';
-    if (reason.endsWith(' is offline'))
-      return reason;
-    if (reason.startsWith('no answer'))
-      return `${reason}: ${result.outcome}`;
-    return `${room}: ${result.command || words}, ${result.outcome}` +
-           (reason ? ` (${reason.replace(/^not sent: /, '')})` : '');
+    if (reason === `${room} is offline`)
+      return `${room} ${inWords('is offline')}`;
+    if (reason === `no answer from ${room}`)
+      return inWords(`no answer from ${room}`) + (french ? ' : ' : ': ') + inWords(result.outcome);
+    return `${room}: ` + inWords(`${result.command || words}, ${result.outcome}` +
+           (reason ? ` (${reason.replace(/^not sent: /, '')})` : ''));
   };
   // The last Stop All of the building, or scene of the building, room by room.
   const showBuilding = (last) => {
@@ -272,6 +287,14 @@
   let buildingScenes = '';
   twice(document.getElementById('stop-building'), texts.stopBuildingAgain,
         () => askRoom('all', 'stop'));
+  // What each player of a room was last sent, where its fold is open.
+  const showStates = (name) => {
+    const card = roomCards.get(name);
+    for (const [id, last] of card.playerStates) {
+      const state = card.states[id];
+      last.textContent = state ? ` ${inWords(state.sent)}${state.level !== null && state.level !== undefined ? `, ${state.level} dB` : ''}` : '';
+    }
+  };
   const renderVenue = (venue) => {
     document.getElementById('venue-section').hidden = !venue;
     if (!venue)
@@ -295,24 +318,33 @@
         stop.dataset.text = 'stopAll';
         stop.setAttribute('aria-label', `${texts.stopAll}, ${room.name}`);
         twice(stop, texts.stopAllAgain, () => askRoom(room.name, 'all stop'));
+        // Its players under a fold, made when it is first opened: fifty rooms of thirty-two
+        // players are drawn at once, and a phone shows a room's players when asked.
         const players = element('ul', {className: 'room-players'});
         const playerStates = new Map();
-        for (const player of room.players || []) {
-          const name = player.name || String(player.id);
-          const last = element('span', {className: 'last'});
-          const row = element('li', {}, element('span', {className: 'who'}, name), last);
-          for (const verb of ['play', 'stop']) {
-            const button = element('button', {type: 'button', textContent: texts[verb]});
-            button.setAttribute('aria-label', `${texts.action(texts[verb], name)}, ${room.name}`);
-            button.addEventListener('click', () => askRoom(room.name, `${player.id} ${verb}`));
-            row.append(button);
+        const fold = element('details', {}, element('summary', {},
+            texts.playersOf((room.players || []).length)), players);
+        fold.addEventListener('toggle', () => {
+          if (!fold.open || players.children.length)
+            return;
+          for (const player of room.players || []) {
+            const name = player.name || String(player.id);
+            const last = element('span', {className: 'last'});
+            const row = element('li', {}, element('span', {className: 'who'}, name), last);
+            for (const verb of ['play', 'stop']) {
+              const button = element('button', {type: 'button', textContent: texts[verb]});
+              button.setAttribute('aria-label', `${texts.action(texts[verb], name)}, ${room.name}`);
+              button.addEventListener('click', () => askRoom(room.name, `${player.id} ${verb}`));
+              row.append(button);
+            }
+            playerStates.set(String(player.id), last);
+            players.append(row);
           }
-          playerStates.set(String(player.id), last);
-          players.append(row);
-        }
-        roomCards.set(room.name, {state, next, said, playerStates});
+          showStates(room.name);
+        });
+        roomCards.set(room.name, {state, next, said, playerStates, states: {}});
         return element('article', {className: 'player room'}, element('h3', {}, room.name), state,
-                       scenes, players, next, element('div', {className: 'row'}, stop), said);
+                       scenes, fold, next, element('div', {className: 'row'}, stop), said);
       }));
     }
     for (const room of venue.rooms) {
@@ -323,11 +355,9 @@
                                            : texts.offline;
       card.state.className = `room-state ${room.online ? room.line : 'gone'}`;
       const cue = room.next && room.next.next;
-      card.next.textContent = cue ? texts.nextCue(cue.cue, cue.label) : '';
-      for (const [id, last] of card.playerStates) {
-        const state = room.states[id];
-        last.textContent = state ? ` ${state.sent}${state.level !== null && state.level !== undefined ? `, ${state.level} dB` : ''}` : '';
-      }
+      card.next.textContent = cue ? texts.nextCue(inWords(cue.cue), cue.label) : '';
+      card.states = room.states;
+      showStates(room.name);
     }
     const last = [venue.buildingStop, venue.lastScene].filter(Boolean)
         .sort((a, b) => a.time < b.time ? 1 : -1)[0];
