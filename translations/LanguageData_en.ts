@@ -431,10 +431,6 @@
         <translation>Not imported: %1: %2</translation>
     </message>
     <message>
-        <source>Imported: players %1, scenes %2, cues of the schedule %3</source>
-        <translation>Imported: players %1, scenes %2, cues of the schedule %3</translation>
-    </message>
-    <message>
         <source>Imported, with what was left out: %1</source>
         <translation>Imported, with what was left out: %1</translation>
     </message>
@@ -449,10 +445,6 @@
     <message>
         <source>Scene %1 not run: %2</source>
         <translation>Scene %1 not run: %2</translation>
-    </message>
-    <message>
-        <source>Stop All: %1 of %2 frames sent</source>
-        <translation>Stop All: %1 of %2 frames sent</translation>
     </message>
     <message>
         <source>Recording a scene</source>
@@ -473,10 +465,6 @@
     <message>
         <source>Nothing recorded</source>
         <translation>Nothing recorded</translation>
-    </message>
-    <message>
-        <source>Scene %1 recorded: %2 steps</source>
-        <translation>Scene %1 recorded: %2 steps</translation>
     </message>
     <message>
         <source>Schedule: %1</source>
@@ -501,6 +489,45 @@
     <message>
         <source>The schedule runs while this window holds the line.</source>
         <translation>The schedule runs while this window holds the line.</translation>
+    </message>
+    <message>
+        <source>Imported: %1, %2, %3</source>
+        <translation>Imported: %1, %2, %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>players: %n</source>
+        <translation>
+            <numerusform>%n player</numerusform>
+            <numerusform>%n players</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>scenes: %n</source>
+        <translation>
+            <numerusform>%n scene</numerusform>
+            <numerusform>%n scenes</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>cues of the schedule: %n</source>
+        <translation>
+            <numerusform>%n cue of the schedule</numerusform>
+            <numerusform>%n cues of the schedule</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Stop All: frames sent %1 of %n</source>
+        <translation>
+            <numerusform>Stop All: %1 of %n frame sent</numerusform>
+            <numerusform>Stop All: %1 of %n frames sent</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Scene %1 recorded, steps: %n</source>
+        <translation>
+            <numerusform>Scene %1 recorded: %n step</numerusform>
+            <numerusform>Scene %1 recorded: %n steps</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -834,6 +861,10 @@ The file is left as it was.</translation>
     <message>
         <source>&quot;%1&quot; cannot be a level of a topic: it must not be empty or hold +, # or /</source>
         <translation>&quot;%1&quot; cannot be a level of a topic: it must not be empty or hold +, # or /</translation>
+    </message>
+    <message>
+        <source>MQTT: joined %1:%2 for the building under %3</source>
+        <translation>MQTT: joined %1:%2 for the building under %3</translation>
     </message>
 </context>
 <context>

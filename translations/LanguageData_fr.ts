@@ -431,10 +431,6 @@
         <translation>Non importé&#xa0;: %1&#xa0;: %2</translation>
     </message>
     <message>
-        <source>Imported: players %1, scenes %2, cues of the schedule %3</source>
-        <translation>Importé&#xa0;: lecteurs %1, scènes %2, repères du programme %3</translation>
-    </message>
-    <message>
         <source>Imported, with what was left out: %1</source>
         <translation>Importé, avec ce qui a été laissé de côté&#xa0;: %1</translation>
     </message>
@@ -449,10 +445,6 @@
     <message>
         <source>Scene %1 not run: %2</source>
         <translation>Scène %1 non jouée&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>Stop All: %1 of %2 frames sent</source>
-        <translation>Tout arrêter&#xa0;: %1 trames envoyées sur %2</translation>
     </message>
     <message>
         <source>Recording a scene</source>
@@ -473,10 +465,6 @@
     <message>
         <source>Nothing recorded</source>
         <translation>Rien n&apos;a été enregistré</translation>
-    </message>
-    <message>
-        <source>Scene %1 recorded: %2 steps</source>
-        <translation>Scène %1 enregistrée&#xa0;: %2 étapes</translation>
     </message>
     <message>
         <source>Schedule: %1</source>
@@ -501,6 +489,45 @@
     <message>
         <source>The schedule runs while this window holds the line.</source>
         <translation>Le programme se déroule tant que cette fenêtre tient la ligne.</translation>
+    </message>
+    <message>
+        <source>Imported: %1, %2, %3</source>
+        <translation>Importé&#xa0;: %1, %2, %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>players: %n</source>
+        <translation>
+            <numerusform>%n lecteur</numerusform>
+            <numerusform>%n lecteurs</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>scenes: %n</source>
+        <translation>
+            <numerusform>%n scène</numerusform>
+            <numerusform>%n scènes</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>cues of the schedule: %n</source>
+        <translation>
+            <numerusform>%n repère du programme</numerusform>
+            <numerusform>%n repères du programme</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Stop All: frames sent %1 of %n</source>
+        <translation>
+            <numerusform>Tout arrêter&#xa0;: %1 trame sur %n envoyée</numerusform>
+            <numerusform>Tout arrêter&#xa0;: %1 trames sur %n envoyées</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Scene %1 recorded, steps: %n</source>
+        <translation>
+            <numerusform>Scène %1 enregistrée&#xa0;: %n étape</numerusform>
+            <numerusform>Scène %1 enregistrée&#xa0;: %n étapes</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -834,6 +861,10 @@ Le fichier est resté tel quel.</translation>
     <message>
         <source>&quot;%1&quot; cannot be a level of a topic: it must not be empty or hold +, # or /</source>
         <translation>« %1 » ne peut pas être un niveau de sujet&#xa0;: il ne doit être ni vide ni contenir +, # ou /</translation>
+    </message>
+    <message>
+        <source>MQTT: joined %1:%2 for the building under %3</source>
+        <translation>MQTT&#xa0;: %1:%2 rejoint pour le bâtiment, sous %3</translation>
     </message>
 </context>
 <context>

@@ -234,12 +234,14 @@ void InstallationMenu::importFile()
         emit shown(tr("Not imported: %1: %2").arg(path, read.problems().first()));
         return;
     }
-    emit shown(read.problems().isEmpty()
-                   ? tr("Imported: players %1, scenes %2, cues of the schedule %3")
-                         .arg(read.players().size())
-                         .arg(read.scenes().size())
-                         .arg(read.schedule().cues().size())
-                   : tr("Imported, with what was left out: %1").arg(read.problems().join(u"; ")));
+    emit shown(
+        read.problems().isEmpty()
+            // Counted through the catalogue's plurals; worded to read right without one.
+            ? tr("Imported: %1, %2, %3")
+                  .arg(tr("players: %n", nullptr, int(read.players().size())),
+                       tr("scenes: %n", nullptr, int(read.scenes().size())),
+                       tr("cues of the schedule: %n", nullptr, int(read.schedule().cues().size())))
+            : tr("Imported, with what was left out: %1").arg(read.problems().join(u"; ")));
     apply(read, true); // a failed save or a key taken is said over it
 }
 
@@ -271,7 +273,7 @@ void InstallationMenu::stopAll()
     all.target = Asked::Target::AllPlayers;
     const Reply reply = m_path->request(Request::press(QStringLiteral("window"), all));
     emit shown(
-        tr("Stop All: %1 of %2 frames sent").arg(reply.frames.size()).arg(reply.framesAsked));
+        tr("Stop All: frames sent %1 of %n", nullptr, reply.framesAsked).arg(reply.frames.size()));
     emit requested();
 }
 
@@ -300,7 +302,7 @@ void InstallationMenu::record(bool recording)
         emit shown(tr("Scene not kept: %1").arg(refused));
         return;
     }
-    emit shown(tr("Scene %1 recorded: %2 steps").arg(scene.name).arg(m_recorded.size()));
+    emit shown(tr("Scene %1 recorded, steps: %n", nullptr, int(m_recorded.size())).arg(scene.name));
     apply(installation, true);
 }
 
@@ -309,9 +311,9 @@ void InstallationMenu::recordCommand(const PlayerCommand &command)
     // A pause of more than a third of a second is kept, to the tenth.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_lastRecordedMs && now - m_lastRecordedMs > 300)
-        m_recorded.append({0, -1, {}, int((now - m_lastRecordedMs + 50) / 100 * 100)});
+        m_recorded.append({0, -1, {}, int((now - m_lastRecordedMs + 50) / 100 * 100), {}});
     m_lastRecordedMs = now;
     const DeviceProfile &profile = DeviceProfiles::profile(m_path->model());
     m_recorded.append(
-        {0, command.playerId, PlayerCommands::words(command, profile).split(u' '), 0});
+        {0, command.playerId, PlayerCommands::words(command, profile).split(u' '), 0, {}});
 }

@@ -206,7 +206,7 @@ void TestMainWindowCommands::recordedSceneRunsFromTheSender()
         }
     });
     record->trigger();
-    PLAY(u"status Scene Doors recorded: 2 steps"_s);
+    PLAY(u"status Scene Doors recorded, steps: 2"_s);
     // A file that is no installation, imported by mistake, leaves this one as it was; one with a
     // line left out is taken without it.
     const auto import = [this](const QString &file) {
