@@ -299,6 +299,7 @@ void MqttBridge::connected(int code)
         return;
     }
     mosquitto_subscribe(m_client, nullptr, m_buildingStop.constData(), 0);
+    m_linkSaid.clear();
     publishLink(m_path->linkState());
     m_scheduleSaid.clear();
     publishSchedule();

@@ -11,6 +11,7 @@
 
 class QSettings;
 class QSocketNotifier;
+class LineHolder;
 class ScheduleRunner;
 class Venue;
 struct mosquitto;
@@ -22,7 +23,7 @@ struct mosquitto_message;
 //   <prefix>/<line>/<player>/result    what became of each (JSON), QoS 1
 //   <prefix>/<line>/<player>/state     the last command and level sent (retained)
 //   <prefix>/<line>/status             online / offline, the latter as the broker's last will
-//   <prefix>/<line>/link               open / lost / closed (retained)
+//   <prefix>/<line>/link               open / lost / waiting (for its port) / closed (retained)
 //   <prefix>/<line>/schedule/next      the schedule's next cue, and whether today is held
 //                                      (JSON, retained)
 //   <prefix>/<line>/schedule/command   hold (the rest of today), resume, skip (the next cue)
@@ -53,6 +54,8 @@ public:
     void setOwnLine(bool own) { m_ownLine = own; }
     // The schedule whose next cue is published, and which takes hold, resume and skip.
     void follow(ScheduleRunner *schedule);
+    // The holder of the line, whose waiting for its port the link says as "waiting".
+    void follow(LineHolder *holder);
     // The wait before the next attempt after so many failed ones in a row: 1 s, doubling up to
     // half a minute.
     static int retryWaitMs(int failures);
@@ -108,4 +111,6 @@ private:
     QString m_refusal;         // why the broker refused us, for the round that follows
     QByteArray m_scheduleSaid; // the next cue as last published, since the connection
     QByteArray m_roomSaid;     // the room, likewise
+    QByteArray m_linkSaid;     // the link, likewise
+    QPointer<LineHolder> m_holder;
 };

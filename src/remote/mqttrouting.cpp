@@ -3,6 +3,7 @@
 #include "remote/mqttrequest.h"
 #include "remote/replyjson.h"
 #include "remote/venue.h"
+#include "serial/lineholder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -137,11 +138,24 @@ bool MqttBridge::steerSchedule(QByteArrayView payload)
     return true;
 }
 
+void MqttBridge::follow(LineHolder *holder)
+{
+    m_holder = holder;
+    const auto changed = [this] { publishLink(m_path->linkState()); };
+    connect(holder, &LineHolder::refused, this, changed);
+    connect(holder, &LineHolder::lost, this, changed);
+}
+
 void MqttBridge::publishLink(CommandPath::LinkState state)
 {
     if (!m_connected || !m_ownLine)
         return;
-    publish(topic(QStringLiteral("link")), CommandPath::linkWord(state).toUtf8(), true);
+    const QByteArray word =
+        state == CommandPath::LinkState::Closed && m_holder && m_holder->isWaiting()
+            ? QByteArray("waiting")
+            : CommandPath::linkWord(state).toUtf8();
+    if (std::exchange(m_linkSaid, word) != word)
+        publish(topic(QStringLiteral("link")), word, true);
 }
 
 // The players never answer: the state says what was sent, not what plays.

@@ -100,6 +100,7 @@ Service::Service(QObject *parent)
     connect(m_schedule, &ScheduleRunner::note, this,
             [this](const QString &text, bool problem) { say(problem ? Warning : Info, text); });
     m_broker->follow(m_schedule);
+    m_broker->follow(m_holder);
 }
 
 Service::Service(CommandPath *path, QObject *parent) : QObject(parent), m_path(path)
@@ -193,6 +194,7 @@ WebServer &Service::makePage()
 void Service::follow(LineHolder *holder)
 {
     m_holder = holder;
+    m_broker->follow(holder);
     if (m_page)
         m_page->follow(holder);
 }
