@@ -54,6 +54,11 @@
   const wordsPattern = new RegExp(`\\b(${Object.keys(frenchWords)
       .sort((a, b) => b.length - a.length).join('|')})\\b`, 'g');
   const inWords = (text) => french ? text.replace(wordsPattern, (word) => frenchWords[word]) : text;
+  // A cue's day, as the service writes it: "Wed 18:00".
+  const frenchDays = {Mon: 'lun.', Tue: 'mar.', Wed: 'mer.', Thu: 'jeu.', Fri: 'ven.', Sat: 'sam.',
+                      Sun: 'dim.'};
+  const inDays = (label) => french ?
+      label.replace(/\b(Mon|Tue|Wed|Thu|Fri|Sat|Sun)\b/g, (day) => frenchDays[day]) : label;
   document.documentElement.lang = french ? 'fr' : 'en';
   for (const element of document.querySelectorAll('[data-text]'))
     element.textContent = texts[element.dataset.text];
@@ -161,7 +166,7 @@
     hold.textContent = undo ? texts.resume : texts.hold;
     const next = schedule.next;
     document.getElementById('schedule-next').textContent =
-        (held ? texts.held + '. ' : '') + (schedule.closedToday ? texts.closedToday + '. ' : '') + (next ? texts.nextCue(inWords(next.cue), next.label) : texts.noCue);
+        (held ? texts.held + '. ' : '') + (schedule.closedToday ? texts.closedToday + '. ' : '') + (next ? texts.nextCue(inWords(next.cue), inDays(next.label)) : texts.noCue);
     document.getElementById('schedule-today').replaceChildren(...schedule.today.map((cue) =>
         element('li', {className: cue.past ? 'past' : cue.skipped ? 'skipped' : ''},
                 `${cue.label.slice(4)} ${inWords(cue.cue)}${cue.skipped ? ` (${texts.skipped})` : ''}`)));
@@ -355,7 +360,7 @@
                                            : texts.offline;
       card.state.className = `room-state ${room.online ? room.line : 'gone'}`;
       const cue = room.next && room.next.next;
-      card.next.textContent = cue ? texts.nextCue(inWords(cue.cue), cue.label) : '';
+      card.next.textContent = cue ? texts.nextCue(inWords(cue.cue), inDays(cue.label)) : '';
       card.states = room.states;
       showStates(room.name);
     }
