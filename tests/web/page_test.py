@@ -5,32 +5,10 @@ courtyard" puts its frame on the line; the line pulled shows on the page without
 page without the token and a request from another origin are refused; at 360 px wide nothing
 scrolls sideways.
     page_test.py TESSARYD"""
-import os, select, socket, subprocess, sys, tempfile, time
-from selenium import webdriver
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
+import os, subprocess, sys, tempfile, time
+from browsing import fail, free_port, phone, read_line, wait_for_port
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
-
-
-def fail(why):
-    print('FAIL: ' + why)
-    sys.exit(1)
-
-
-def read_line(fd, count, timeout=2.0):
-    got = b''
-    end = time.monotonic() + timeout
-    while len(got) < count and time.monotonic() < end:
-        if select.select([fd], [], [], max(0, end - time.monotonic()))[0]:
-            got += os.read(fd, count - len(got))
-    return got
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(('127.0.0.1', 0))
-        return probe.getsockname()[1]
 
 
 tessaryd = sys.argv[1]
@@ -56,18 +34,9 @@ for _ in range(100):
         break
     time.sleep(0.05)
 url = shown.stdout.strip()
-options = Options()
-for argument in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US',
-                 '--window-size=360,800'):
-    options.add_argument(argument)
-browser = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+browser = phone(360, 800)
 try:
-    browser.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                            {'width': 360, 'height': 800, 'deviceScaleFactor': 1, 'mobile': True})
-    for _ in range(50):
-        if socket.socket().connect_ex(('127.0.0.1', port)) == 0:
-            break
-        time.sleep(0.1)
+    wait_for_port(port)
     browser.get(url)
     status = lambda: browser.find_element(By.ID, 'line').text
     WebDriverWait(browser, 10).until(lambda _: status() == 'Line open')

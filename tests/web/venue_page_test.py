@@ -5,41 +5,10 @@ puts its frame on the room's line and says the room's own result on its card; th
 shows offline by its last will, and a press for it is answered at once; back, it shows online;
 "Stop the whole building", pressed twice, stops it and says so room by room.
     venue_page_test.py TESSARYD"""
-import os, select, signal, socket, subprocess, sys, tempfile, time
-from selenium import webdriver
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
+import os, signal, subprocess, sys, tempfile
+from browsing import fail, free_port, phone, read_line, wait_for_port
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
-
-
-def fail(why):
-    print('FAIL: ' + why)
-    sys.exit(1)
-
-
-def read_line(fd, count, timeout=5.0):
-    got = b''
-    end = time.monotonic() + timeout
-    while len(got) < count and time.monotonic() < end:
-        if select.select([fd], [], [], max(0, end - time.monotonic()))[0]:
-            got += os.read(fd, count - len(got))
-    return got
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(('127.0.0.1', 0))
-        return probe.getsockname()[1]
-
-
-def wait_for_port(port):
-    for _ in range(100):
-        with socket.socket() as probe:
-            if probe.connect_ex(('127.0.0.1', port)) == 0:
-                return
-        time.sleep(0.05)
-    fail(f'nothing listens on {port}')
 
 
 tessaryd = sys.argv[1]
@@ -79,13 +48,8 @@ venue_config = configure('venue', f'[mqtt]\nhost=127.0.0.1\nport={broker_port}\n
                          '[venue]\nenabled=true\n')
 room, venue = start(room_config), start(venue_config)
 wait_for_port(web_port)
-options = Options()
-for argument in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US'):
-    options.add_argument(argument)
-browser = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+browser = phone(390, 844)
 try:
-    browser.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                            {'width': 390, 'height': 844, 'deviceScaleFactor': 1, 'mobile': True})
     browser.get(f'http://127.0.0.1:{web_port}/?token={token}')
     text = lambda selector: browser.find_element(By.CSS_SELECTOR, selector).text
     WebDriverWait(browser, 10).until(lambda _: text('#line') == '1 of 1 room online')
