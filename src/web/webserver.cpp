@@ -88,7 +88,11 @@ WebServer::WebServer(CommandPath *path, QObject *parent)
     });
     m_stateDue.setSingleShot(true);
     m_stateDue.setInterval(100);
-    connect(&m_stateDue, &QTimer::timeout, this, [this] { sendEvent(stateJson()); });
+    // Made only for someone listening: a venue's state is every room of the building.
+    connect(&m_stateDue, &QTimer::timeout, this, [this] {
+        if (!m_events.empty())
+            sendEvent(stateJson());
+    });
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::acceptEvents);
     connect(path, &CommandPath::answered, this, [this](const Request &request, const Reply &reply) {
         if (m_events.empty())
