@@ -1,9 +1,10 @@
 // The whole building on one page: twelve rooms, each a tessaryd on a pseudo-terminal, and a
 // venue's tessaryd with no line, on one broker started here. Each figure beside its floor in the
-// same run: a press through the venue's API against the same command published straight to the
-// room; the building's Stop All against the slowest room's own; the venue's page of 50 rooms of
-// 32 players drawn in Chromium against one room's page of 32 players; and the venue's memory
-// and its page's events through a burst of 1,000 states.
+// same run: a press through the venue's API against mosquitto_pub run for the same command
+// straight to the room, and against a client already connected; the building's Stop All
+// against the slowest room's own, beside what the machine gives twelve mosquitto_sub; the
+// venue's page of 50 rooms of 32 players drawn in Chromium against one room's page of 32
+// players; and the venue's memory and its page's events through a burst of 1,000 states.
 
 #include "measures.h"
 #include "sockets.h"
@@ -173,8 +174,14 @@ void building(int runs)
 
     // A press for a room through the venue, as the page makes it, and the same straight to the
     // room.
-    Figures press, straight;
+    // The floors: mosquitto_pub run for it, as a person would, and a client already connected.
+    Figures press, byHand, straight;
     const int fd = connectTcp(VenuePage);
+    const QString mosquittoPub = QStandardPaths::findExecutable(QStringLiteral("mosquitto_pub"));
+    const QStringList pubArguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
+                                   QStringLiteral("-p"), QString::number(Broker),
+                                   QStringLiteral("-t"), QStringLiteral("tessary/room3/5/command"),
+                                   QStringLiteral("-m"), QStringLiteral("play")};
     for (int i = 0; i < runs * 5; ++i) {
         const QByteArray request = post(QStringLiteral("/api/v1/rooms/room3/request"), "5 play");
         press.values << firstByte(*lines[3], [&] {
@@ -183,10 +190,19 @@ void building(int runs)
         readAnswer(fd);
         straight.values << firstByte(*lines[3],
                                      [&] { publish("tessary/room3/5/command", "play"); });
+        if (!mosquittoPub.isEmpty()) {
+            QProcess pub;
+            byHand.values << firstByte(*lines[3], [&] { pub.start(mosquittoPub, pubArguments); });
+            pub.waitForFinished();
+        }
         QThread::msleep(20);
     }
-    report("the building: a press for a room through the venue's API, to its line", press, straight,
-           "us", 1.3);
+    if (!byHand.values.isEmpty())
+        report("the building: a press for a room through the venue's API, to its line, against "
+               "mosquitto_pub",
+               press, byHand, "us", 1.3);
+    report("the building: the same press against a client already connected to the broker", press,
+           straight, "us", 1.3);
 
     // Stop All for the building, from the venue, until the last room's line; each room's own,
     // one at a time, the slowest of them the floor.
@@ -215,6 +231,43 @@ void building(int runs)
            slowest, "us", 1.5);
     report("the building: Stop All of 12 rooms by tessary/all/command (a fire alarm)", alarm,
            slowest, "us", 1.5);
+
+    // What the machine itself gives: twelve mosquitto_sub, each writing what it hears to a
+    // pseudo-terminal of its own, the same twelve-way against the slowest one alone.
+    if (const QString sub = QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub"));
+        !sub.isEmpty()) {
+        std::vector<std::unique_ptr<PseudoTerminal>> bare;
+        std::vector<std::unique_ptr<QProcess>> listeners;
+        for (int room = 0; room < Rooms; ++room) {
+            bare.push_back(std::make_unique<PseudoTerminal>());
+            listeners.push_back(std::make_unique<QProcess>());
+            listeners.back()->setStandardOutputFile(bare.back()->slavePath);
+            listeners.back()->start(
+                sub, {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                      QString::number(Broker), QStringLiteral("-t"), QStringLiteral("bare/all"),
+                      QStringLiteral("-t"), QStringLiteral("bare/%1").arg(room)});
+        }
+        QThread::sleep(1);
+        Figures together, alone;
+        for (int i = 0; i < runs; ++i) {
+            double worst = 0;
+            for (int room = 0; room < Rooms; ++room) {
+                worst = qMax(worst, firstByte(*bare[room], [&] {
+                                 publish(QStringLiteral("bare/%1").arg(room).toUtf8(), "stop");
+                             }));
+                QThread::msleep(150);
+            }
+            alone.values << worst;
+            together.values << everyLine(bare, [&] { publish("bare/all", "stop"); });
+            QThread::msleep(150);
+        }
+        report("the machine alone: one message to 12 mosquitto_sub on 12 ptys, to the last line",
+               together, alone, "us", 1.5);
+        for (const auto &listener : listeners) {
+            listener->kill();
+            listener->waitForFinished();
+        }
+    }
 
     // 38 more rooms of 32 players, told by their retained topics as a service would.
     for (int room = Rooms; room < 50; ++room) {
