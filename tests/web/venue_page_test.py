@@ -3,9 +3,10 @@
 a room's tessaryd on a pseudo-terminal and a venue's tessaryd with no line. A press for the room
 puts its frame on the room's line and says the room's own result on its card; the room killed
 shows offline by its last will, and a press for it is answered at once; back, it shows online;
-"Stop the whole building", pressed twice, stops it and says so room by room.
+"Stop the whole building", pressed twice, stops it and says so room by room, with its time; with
+the broker gone, it says it reached no room.
     venue_page_test.py TESSARYD"""
-import os, signal, subprocess, sys, tempfile
+import os, re, signal, subprocess, sys, tempfile
 from browsing import fail, free_port, phone, read_line, wait_for_port
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
@@ -76,11 +77,20 @@ try:
         fail('the whole building did not stop')
     WebDriverWait(browser, 10).until(
         lambda _: text('#building-results') == 'hall: stop all, sent')
+    if not re.fullmatch(r'Last: stop all, at \d?\d:\d\d:\d\d( [AP]M)?', text('#building-last')):
+        fail(f'the last Stop All is shown without its time: {text("#building-last")!r}')
+    broker.kill()
+    WebDriverWait(browser, 10).until(lambda _: text('#line').startswith('The broker cannot'))
+    stop.click()
+    stop.click()
+    WebDriverWait(browser, 10).until(lambda _: text('#building-last').startswith(
+        'Last: stop all, not sent (the broker is not joined), at '))
     wide = browser.execute_script('return document.documentElement.scrollWidth')
     if wide > 390:
         fail(f'the venue page scrolls sideways at 390 px: {wide} px wide')
     print('venue page: a press reaches its room and says its result, offline by the last will '
-          'and answered at once, online again, the whole building stopped on the second press')
+          'and answered at once, online again, the whole building stopped on the second press and '
+          'said with its time, and a Stop All with no broker said not sent')
 finally:
     browser.quit()
     for process in (room, venue, broker):

@@ -22,6 +22,7 @@
     offline: 'hors ligne', noBroker: 'Courtier MQTT injoignable ; nouvel essai…',
     rooms: (online, all) => `${online} salle${online > 1 ? 's' : ''} en ligne sur ${all}`,
     playersOf: (n) => `${n} lecteur${n > 1 ? 's' : ''}`,
+    lastAt: (what, when) => `Dernier : ${what}, à ${when}`,
   } : {
     connecting: 'Connecting…', scenes: 'Scenes', players: 'Players', results: 'Last results',
     stopAll: 'Stop All', stopAllAgain: 'Press again to stop all',
@@ -40,6 +41,7 @@
     offline: 'offline', noBroker: 'The broker cannot be reached; trying again…',
     rooms: (online, all) => `${online} of ${all} ${all > 1 ? 'rooms' : 'room'} online`,
     playersOf: (n) => `${n} ${n > 1 ? 'players' : 'player'}`,
+    lastAt: (what, when) => `Last: ${what}, at ${when}`,
   };
   // The service's own words (commands, outcomes, reasons), said in the page's language.
   const frenchWords = {
@@ -267,7 +269,7 @@
       return;
     }
     if (room === 'all')
-      return showBuilding(result.steps ? {rooms: result.steps} : result);
+      return showBuilding(result);
     const card = roomCards.get(room);
     if (card)
       Object.assign(card.said, {className: `said ${(result.outcome || '').replace(' ', '-')}`,
@@ -283,11 +285,25 @@
     return `${room}: ` + inWords(`${result.command || words}, ${result.outcome}` +
            (reason ? ` (${reason.replace(/^not sent: /, '')})` : ''));
   };
-  // The last Stop All of the building, or scene of the building, room by room.
+  // The last Stop All of the building, or scene of the building: when, then room by room. One
+  // that reached no room (the broker not joined) says why.
   const showBuilding = (last) => {
-    document.getElementById('building-results').replaceChildren(...(last ? last.rooms : []).map(
+    const rooms = last ? last.rooms || last.steps || [] : [];
+    let what = last ? inWords(last.command || 'stop all') : '';
+    if (last && !rooms.length && last.outcome)
+      what += ', ' + inWords(last.outcome) + (last.reason ? ` (${inWords(last.reason)})` : '');
+    document.getElementById('building-last').textContent =
+        last && last.time ? texts.lastAt(what, clockOf(new Date(last.time))) : '';
+    document.getElementById('building-results').replaceChildren(...rooms.map(
         (result) => element('li', {className: (result.outcome || '').replace(' ', '-')},
                             roomSaid(result.room, result, result.step || 'stop all'))));
+  };
+  // A time of today as the clock shows it; of another day, with its date.
+  const clockOf = (when) => {
+    const language = french ? 'fr' : 'en';
+    return when.toDateString() === new Date().toDateString()
+               ? when.toLocaleTimeString(language)
+               : when.toLocaleString(language);
   };
   let buildingScenes = '';
   twice(document.getElementById('stop-building'), texts.stopBuildingAgain,
@@ -366,7 +382,7 @@
     }
     const last = [venue.buildingStop, venue.lastScene].filter(Boolean)
         .sort((a, b) => a.time < b.time ? 1 : -1)[0];
-    showBuilding(last && last.steps ? {rooms: last.steps} : last);
+    showBuilding(last);
     if (JSON.stringify(venue.scenes) !== buildingScenes) {
       buildingScenes = JSON.stringify(venue.scenes);
       document.getElementById('building-scenes').replaceChildren(...venue.scenes.map((name) => {
