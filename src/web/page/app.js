@@ -51,6 +51,7 @@
     'folder': 'dossier', 'mute': 'muet', 'scene': 'scène', 'is offline': 'est hors ligne',
     'no answer from': 'pas de réponse de', 'busy': 'occupé', 'over budget': 'au-delà du budget',
     'connection lost': 'connexion perdue', 'the port is not open': 'le port n’est pas ouvert',
+    'the broker is not joined': 'le courtier MQTT n’est pas joint',
     'too late': 'trop tard', 'held for today': 'suspendu pour aujourd’hui', 'skipped': 'sauté',
   };
   const wordsPattern = new RegExp(`\\b(${Object.keys(frenchWords)
