@@ -286,12 +286,12 @@
     return `${room}: ` + inWords(`${result.command || words}, ${result.outcome}` +
            (reason ? ` (${reason.replace(/^not sent: /, '')})` : ''));
   };
-  // The last Stop All of the building, or scene of the building: when, then room by room. One
-  // that reached no room (the broker not joined) says why.
+  // The last Stop All of the building, or scene of the building: when and how it went (a scene
+  // started; one that reached no room, and why), then room by room.
   const showBuilding = (last) => {
     const rooms = last ? last.rooms || last.steps || [] : [];
     let what = last ? inWords(last.command || 'stop all') : '';
-    if (last && !rooms.length && last.outcome)
+    if (last && last.outcome)
       what += ', ' + inWords(last.outcome) + (last.reason ? ` (${inWords(last.reason)})` : '');
     document.getElementById('building-last').textContent =
         last && last.time ? texts.lastAt(what, clockOf(new Date(last.time))) : '';
