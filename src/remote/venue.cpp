@@ -342,7 +342,7 @@ void Venue::runScene(const QString &name, const Done &done)
 void Venue::continueScene()
 {
     const quint64 run = m_scene.run;
-    QList<Installation::Step> burst;
+    QList<std::pair<qsizetype, Installation::Step>> burst;
     for (; m_scene.next < m_scene.scene.steps.size(); ++m_scene.next) {
         const Installation::Step &step = m_scene.scene.steps[m_scene.next];
         if (step.room.isEmpty()) {
@@ -350,13 +350,13 @@ void Venue::continueScene()
                 break;
             continue;
         }
-        burst << step;
+        burst.append({m_scene.next, step});
     }
     if (m_scene.next < m_scene.scene.steps.size())
         m_sceneWait.start(m_scene.scene.steps[m_scene.next++].waitMs);
     m_scene.unanswered += int(burst.size());
-    for (const Installation::Step &step : std::as_const(burst)) {
-        const Done answered = [this, run, step](const Answer &answer) {
+    for (const auto &[at, step] : std::as_const(burst)) {
+        const Done answered = [this, run, at = at, step = step](const Answer &answer) {
             Answer said = answer;
             said.result.insert(QStringLiteral("room"), step.room);
             said.result.insert(QStringLiteral("step"), step.words.join(u' '));
@@ -364,7 +364,7 @@ void Venue::continueScene()
                 said.result.insert(QStringLiteral("outcome"), answer.status == 200
                                                                   ? QStringLiteral("sent")
                                                                   : QStringLiteral("not sent"));
-            stepAnswered(run, said);
+            stepAnswered(run, at, said);
         };
         if (step.room == QLatin1String("all")) {
             // The building's Stop All ends the scene's waits: none are left to it.
@@ -379,28 +379,31 @@ void Venue::continueScene()
         }
     }
     if (burst.isEmpty())
-        stepAnswered(run, {200, {}});
+        stepAnswered(run, 0, {200, {}});
 }
 
-void Venue::stepAnswered(quint64 run, const Answer &answer)
+void Venue::stepAnswered(quint64 run, qsizetype step, const Answer &answer)
 {
     if (run != m_scene.run)
         return;
     if (!answer.result.isEmpty()) {
-        m_scene.results.append(answer.result);
+        m_scene.results.insert(step, answer.result);
         --m_scene.unanswered;
     }
     if (m_scene.unanswered > 0)
         return;
     const bool more = m_sceneWait.isActive();
     bool all = true;
-    for (const QJsonValue result : std::as_const(m_scene.results))
-        all = all && wentWell(result.toObject());
+    QJsonArray steps;
+    for (const QJsonObject &result : std::as_const(m_scene.results)) {
+        all = all && wentWell(result);
+        steps.append(result);
+    }
     m_lastScene = {{QStringLiteral("command"), QStringLiteral("scene ") + m_scene.scene.name},
                    {QStringLiteral("outcome"), !all   ? QStringLiteral("not sent")
                                                : more ? QStringLiteral("started")
                                                       : QStringLiteral("sent")},
-                   {QStringLiteral("steps"), m_scene.results},
+                   {QStringLiteral("steps"), steps},
                    {QStringLiteral("time"), ReplyJson::now()}};
     changedLater();
     if (const Done done = std::exchange(m_scene.done, {}))

@@ -113,7 +113,7 @@ private:
     void expire();
     void finishBuilding(const QString &id);
     void continueScene();
-    void stepAnswered(quint64 run, const Answer &answer);
+    void stepAnswered(quint64 run, qsizetype step, const Answer &answer);
 
     struct RunningScene
     {
@@ -121,8 +121,8 @@ private:
         qsizetype next = 0;
         quint64 run = 0;    // which press this is, so that a late answer finds its own
         int unanswered = 0; // steps of the burst on their way
-        QJsonArray results; // every step's, in the order answered
-        Done done;          // for the first burst; empty once called
+        QMap<qsizetype, QJsonObject> results; // every step's, by its place in the scene
+        Done done;                            // for the first burst; empty once called
     };
     QList<Installation::Scene> m_scenes;
     RunningScene m_scene;

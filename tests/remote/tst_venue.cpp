@@ -98,8 +98,9 @@ void TestVenue::initTestCase()
     mosquitto.start(u"mosquitto"_s, {u"-c"_s, folder.filePath(u"broker.conf"_s)});
     QTRY_VERIFY(Clients::connectFrom(1, broker)->state() == QAbstractSocket::ConnectedState);
     write(u"players.txt"_s, u"[players]\n1 voice\n"_s);
-    write(u"building.txt"_s, u"[scene Doors]\ncourtyard: 1 play\nentrance: voice play\nwait 0.2\n"
-                             "gallery: 1 stop\n"_s);
+    write(u"building.txt"_s,
+          u"[scene Doors]\ncourtyard: 1 play\nentrance: voice play\nwait 0.2\n"
+          "gallery: 1 stop\n[scene Evening]\ncourtyard: 1 stop\ngallery: 1 stop\n"_s);
     for (int n = 0; n < 3; ++n) {
         QDir(folder.path()).mkdir(names[n]);
         lines.push_back(std::make_unique<PseudoTerminal>());
@@ -184,6 +185,14 @@ void TestVenue::theBuildingOnOnePage()
     const auto [offline, said] = ask(u"/api/v1/rooms/gallery/request"_s, "1 play");
     QCOMPARE(offline, 503);
     QCOMPARE(said[u"reason"_s].toString(), u"gallery is offline"_s);
+    // A scene goes on without it, and says its steps in the scene's order, not the answers'.
+    const auto [eveningStatus, evening] = ask(u"/api/v1/rooms/all/request"_s, "scene evening");
+    QCOMPARE(eveningStatus, 503);
+    QCOMPARE(lines[0]->read(4).toHex(' '), "81 02 02 00");
+    QStringList steps;
+    for (const QJsonValue step : evening[u"steps"_s].toArray())
+        steps << step[u"room"_s].toString() + u' ' + step[u"outcome"_s].toString();
+    QCOMPARE(steps.join(u", "_s), u"courtyard sent, gallery not sent"_s);
     rooms[2]->process().waitForFinished();
     startRoom(2);
     QTRY_COMPARE(shown(), u"gallery courtyard entrance"_s);
