@@ -123,6 +123,9 @@ void Venue::take(QStringView topic, QByteArrayView payload)
             settle({}, name, {});
     } else if (levels.size() == 2 && kind == u"link") {
         room.link = QString::fromUtf8(payload.first(qMin(payload.size(), qsizetype(16))));
+    } else if (payload.size() > MaxState) {
+        // Kept for each of a room's players: what no room of ours says is not kept.
+        return;
     } else if (levels.size() == 3 && kind == u"next" && levels[1] == u"schedule") {
         room.next = payload.isEmpty() ? QJsonValue() : QJsonValue(objectOf(payload));
     } else if (levels.size() == 3 && kind == u"state") {

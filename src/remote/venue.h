@@ -43,7 +43,8 @@ public:
     static constexpr qsizetype MaxStates = 256; // players' states kept for a room
     static constexpr qsizetype MaxPending = 256;
     static constexpr qsizetype MaxRetained = 64 * 1024; // a room's own description, in bytes
-    static constexpr int CoalesceMs = 100;              // changes said once for a burst
+    static constexpr qsizetype MaxState = 1024; // a player's state or the next cue, in bytes
+    static constexpr int CoalesceMs = 100;      // changes said once for a burst
 
     // What a press became, as the HTTP API answers it: its status and its result.
     struct Answer

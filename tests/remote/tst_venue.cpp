@@ -131,6 +131,16 @@ void TestVenue::theBuildingOnOnePage()
 {
     // In the venue's order, the others after.
     QTRY_COMPARE(shown(), u"gallery courtyard entrance"_s);
+    // A player's state past its bounds is not kept; the next one is.
+    publishAs(u"courtyard"_s, u"tessary/courtyard/9/state"_s,
+              u"{\"sent\": \"%1\"}"_s.arg(QString(2000, u'x')));
+    publishAs(u"courtyard"_s, u"tessary/courtyard/8/state"_s, u"{\"sent\": \"play\"}"_s);
+    const auto states = [this] {
+        const QJsonArray shown = ask(u"/api/v1/rooms"_s).second[u"rooms"_s].toArray();
+        return shown[1][u"states"_s].toObject().keys();
+    };
+    QTRY_VERIFY(states().contains(u"8"_s));
+    QVERIFY(!states().contains(u"9"_s));
     // A press for each room reaches its line and only its line, and the room's result answers.
     for (int n = 0; n < 3; ++n) {
         const auto [status, result] = ask(u"/api/v1/rooms/%1/request"_s.arg(names[n]), "1 play");
