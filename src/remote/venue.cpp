@@ -336,6 +336,10 @@ void Venue::runScene(const QString &name, const Done &done)
     if (found == m_scenes.cend())
         return done(
             notSent(QStringLiteral("all"), QStringLiteral("no scene \"%1\"").arg(name), 422));
+    if (m_scene.done) {
+        m_scene.more = m_sceneWait.isActive();
+        m_answering.append(std::move(m_scene));
+    }
     m_sceneWait.stop();
     m_scene = {*found, 0, m_scene.run + 1, 0, {}, done};
     continueScene();
@@ -387,30 +391,42 @@ void Venue::continueScene()
 
 void Venue::stepAnswered(quint64 run, qsizetype step, const Answer &answer)
 {
-    if (run != m_scene.run)
+    const auto replaced =
+        std::find_if(m_answering.begin(), m_answering.end(),
+                     [run](const RunningScene &scene) { return scene.run == run; });
+    const bool current = run == m_scene.run;
+    if (!current && replaced == m_answering.end())
         return;
+    RunningScene &scene = current ? m_scene : *replaced;
     if (!answer.result.isEmpty()) {
-        m_scene.results.insert(step, answer.result);
-        --m_scene.unanswered;
+        scene.results.insert(step, answer.result);
+        --scene.unanswered;
     }
-    if (m_scene.unanswered > 0)
+    if (scene.unanswered > 0)
         return;
-    const bool more = m_sceneWait.isActive();
+    const bool more = current ? m_sceneWait.isActive() : scene.more;
     bool all = true;
     QJsonArray steps;
-    for (const QJsonObject &result : std::as_const(m_scene.results)) {
+    for (const QJsonObject &result : std::as_const(scene.results)) {
         all = all && wentWell(result);
         steps.append(result);
     }
-    m_lastScene = {{QStringLiteral("command"), QStringLiteral("scene ") + m_scene.scene.name},
-                   {QStringLiteral("outcome"), !all   ? QStringLiteral("not sent")
-                                               : more ? QStringLiteral("started")
-                                                      : QStringLiteral("sent")},
-                   {QStringLiteral("steps"), steps},
-                   {QStringLiteral("time"), ReplyJson::now()}};
-    changedLater();
-    if (const Done done = std::exchange(m_scene.done, {}))
-        done({all ? 200 : 503, m_lastScene});
+    const QJsonObject said{{QStringLiteral("command"), QStringLiteral("scene ") + scene.scene.name},
+                           {QStringLiteral("outcome"), !all   ? QStringLiteral("not sent")
+                                                       : more ? QStringLiteral("started")
+                                                              : QStringLiteral("sent")},
+                           {QStringLiteral("steps"), steps},
+                           {QStringLiteral("time"), ReplyJson::now()}};
+    const Done done = std::exchange(scene.done, {});
+    if (current) {
+        m_lastScene = said;
+        changedLater();
+    } else {
+        // The page's last scene is the one that took its place.
+        m_answering.erase(replaced);
+    }
+    if (done)
+        done({all ? 200 : 503, said});
 }
 
 int Venue::cost(const QString &room, const QString &words) const

@@ -124,9 +124,13 @@ private:
         int unanswered = 0; // steps of the burst on their way
         QMap<qsizetype, QJsonObject> results; // every step's, by its place in the scene
         Done done;                            // for the first burst; empty once called
+        bool more = false; // once another took its place: whether steps were left to it
     };
     QList<Installation::Scene> m_scenes;
     RunningScene m_scene;
+    // Scenes another took the place of before their first steps were answered: those answers
+    // still answer their presses. As many as presses wait, at most.
+    QList<RunningScene> m_answering;
     QTimer m_sceneWait;
     QJsonObject m_lastScene;
 

@@ -1,6 +1,7 @@
 #include "clients.h"
 #include "freeports.h"
 #include "pseudoterminal.h"
+#include "remote/venue.h"
 #include "runningservice.h"
 
 #include <QDateTime>
@@ -23,6 +24,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void theBuildingOnOnePage();
+    void aSceneInAnothersPlace();
 
 private:
     static constexpr auto Token = "venue-token-0123456789abcdef";
@@ -213,6 +215,29 @@ void TestVenue::theBuildingOnOnePage()
         QString::fromUtf8(file.readAll()).replace(u"line=entrance"_s, u"line=lobby"_s));
     rooms[1]->signal(SIGHUP);
     QTRY_COMPARE(shown(), u"gallery courtyard"_s);
+}
+
+// A scene pressed before the one before it was answered: both presses are answered.
+void TestVenue::aSceneInAnothersPlace()
+{
+    Venue venue;
+    venue.setJoined(true);
+    venue.setScenes(
+        Installation::parse(u"[scene Attic]\nattic: 1 play\n[scene Cellar]\nattic: 1 stop\n"_s)
+            .scenes());
+    venue.take(u"attic/room", R"({"players": []})");
+    venue.take(u"attic/status", "online");
+    QStringList answered;
+    const auto said = [&answered](const Venue::Answer &answer) {
+        answered << answer.result[u"command"_s].toString() + u": "_s +
+                        answer.result[u"steps"_s][0][u"reason"_s].toString();
+    };
+    venue.runScene(u"Attic"_s, said);
+    venue.runScene(u"Cellar"_s, said);
+    QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 2, 5000);
+    answered.sort();
+    QCOMPARE(answered, QStringList({u"scene Attic: no answer from attic"_s,
+                                    u"scene Cellar: no answer from attic"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestVenue)
