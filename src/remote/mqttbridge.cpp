@@ -65,10 +65,13 @@ void MqttBridge::setVenue(Venue *venue)
     if (m_venue)
         disconnect(m_venue, nullptr, this, nullptr);
     m_venue = venue;
+    // A press at QoS 0: one whose acknowledgement was lost with the connection would otherwise
+    // go again once joined, within its deadline, and the room would run it twice. One lost with
+    // the connection is answered as not sent.
     if (venue)
         connect(venue, &Venue::publishing, this,
                 [this](const QString &rest, const QByteArray &payload) {
-                    publish(QString::fromUtf8(m_buildingPrefix) + rest, payload, false);
+                    publish(QString::fromUtf8(m_buildingPrefix) + rest, payload, false, 0);
                 });
 }
 

@@ -8,11 +8,40 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+
+// Between the venue and the broker, as a network, in a thread of its own: passes everything, or,
+// once told to, cuts the venue off right after its next command, whose acknowledgement then never
+// reaches it.
+class Relay : public QTcpServer
+{
+public:
+    std::atomic<bool> cutting = false;
+    quint16 to = 0;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *venueSide = new QTcpSocket(this), *brokerSide = new QTcpSocket(this);
+        venueSide->setSocketDescriptor(descriptor);
+        brokerSide->connectToHost(QHostAddress::LocalHost, to);
+        brokerSide->waitForConnected(1000);
+        connect(venueSide, &QTcpSocket::readyRead, brokerSide, [=, this] {
+            const QByteArray bytes = venueSide->readAll();
+            brokerSide->write(bytes);
+            if ((bytes[0] & 0xf0) == 0x30 && bytes.contains("/command") && cutting.exchange(false))
+                venueSide->abort();
+        });
+        connect(brokerSide, &QTcpSocket::readyRead, venueSide,
+                [=] { venueSide->write(brokerSide->readAll()); });
+    }
+};
 
 // The building on a real broker with a password for each room and an ACL: three rooms, each a
 // tessaryd on a pseudo-terminal, and a venue's tessaryd with no line, asked over its HTTP API.
@@ -74,6 +103,8 @@ private:
 
     QTemporaryDir folder;
     QProcess mosquitto;
+    Relay relay;
+    QThread relaying;
     quint16 broker = 0, web = 0;
     const QStringList names{u"courtyard"_s, u"entrance"_s, u"gallery"_s};
     std::vector<std::unique_ptr<PseudoTerminal>> lines;
@@ -83,7 +114,7 @@ private:
 
 void TestVenue::initTestCase()
 {
-    broker = freePorts(2);
+    broker = freePorts(3);
     web = broker + 1;
     // Each room writes under its own line and reads the building; the venue may command all.
     write(u"acl"_s, u"pattern readwrite tessary/%u/#\npattern read tessary/#\n"
@@ -109,12 +140,20 @@ void TestVenue::initTestCase()
         rooms.push_back(std::make_unique<RunningService>(folder.filePath(names[n])));
         startRoom(n);
     }
-    // The front desk's PC: no line of its own.
+    // The front desk's PC: no line of its own, and the broker across a network.
+    relay.to = broker;
+    relay.moveToThread(&relaying);
+    relaying.start();
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        &relay, [&] { listening = relay.listen(QHostAddress::LocalHost, broker + 2); },
+        Qt::BlockingQueuedConnection);
+    QVERIFY(listening);
     QDir(folder.path()).mkdir(u"venue"_s);
     venue = std::make_unique<RunningService>(folder.filePath(u"venue"_s));
     venue->configure(u"[mqtt]\nhost=127.0.0.1\nport=%1\nline=desk\nusername=venue\npassword="
                      "pw-venue\n[web]\nenabled=true\nport=%2\ntoken=%3\n[venue]\nenabled=true\n"
-                     "rooms=gallery, courtyard\n[installation]\nfile=%4\n"_s.arg(broker)
+                     "rooms=gallery, courtyard\n[installation]\nfile=%4\n"_s.arg(broker + 2)
                          .arg(web)
                          .arg(QLatin1String(Token), folder.filePath(u"building.txt"_s)));
     venue->start();
@@ -125,6 +164,16 @@ void TestVenue::cleanupTestCase()
 {
     venue.reset();
     rooms.clear();
+    QMetaObject::invokeMethod(
+        &relay,
+        [this] {
+            relay.close();
+            qDeleteAll(relay.findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly));
+            relay.moveToThread(thread());
+        },
+        Qt::BlockingQueuedConnection);
+    relaying.quit();
+    relaying.wait();
     mosquitto.kill();
     mosquitto.waitForFinished();
 }
@@ -152,6 +201,12 @@ void TestVenue::theBuildingOnOnePage()
         for (int m = 0; m < 3; ++m)
             QCOMPARE(lines[m]->readAll().toHex(' '), m == n ? "81 02 01 00" : "");
     }
+    // The venue cut off from the broker as it presses: once back, its press does not go again.
+    relay.cutting = true;
+    QCOMPARE(ask(u"/api/v1/rooms/courtyard/request"_s, "1 play").second[u"reason"_s].toString(),
+             u"the broker is not joined"_s);
+    QTRY_VERIFY(ask(u"/api/v1/rooms"_s).second[u"joined"_s].toBool());
+    QCOMPARE(lines[0]->readAll(1000).toHex(' '), "81 02 01 00");
     // The building's Stop All reaches every room, and is answered room by room.
     const auto [status, stopped] = ask(u"/api/v1/rooms/all/request"_s, "stop");
     QCOMPARE(status, 200);
