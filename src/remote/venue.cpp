@@ -25,6 +25,16 @@ Venue::Answer notSent(const QString &room, const QString &why, int status = 503)
              {QStringLiteral("time"), ReplyJson::now()}}};
 }
 
+// A press that left for its room, whose answer the broker's loss took with it: the room may
+// have run it, so it is not said to be not sent, which would invite a second press.
+QJsonObject maybeSent(const QString &room)
+{
+    return {{QStringLiteral("room"), room},
+            {QStringLiteral("outcome"), QStringLiteral("maybe sent")},
+            {QStringLiteral("reason"), QStringLiteral("the broker was lost before an answer")},
+            {QStringLiteral("time"), ReplyJson::now()}};
+}
+
 bool wentWell(const QJsonObject &result)
 {
     const QString outcome = result.value(QLatin1String("outcome")).toString();
@@ -76,14 +86,26 @@ void Venue::setJoined(bool joined)
 {
     if (std::exchange(m_joined, joined) == joined)
         return;
-    // Joined again: the retained topics tell each room anew. Left: nothing will answer.
+    // Joined again: the retained topics tell each room anew. Left: nothing will answer what
+    // has gone.
     m_rooms.clear();
     const QStringList ids = m_pending.keys();
-    for (const QString &id : ids)
-        if (m_pending.contains(id)) {
-            Pending pending = m_pending.take(id);
-            pending.done(notSent(pending.room, QStringLiteral("the broker is not joined")));
+    for (const QString &id : ids) {
+        const auto pending = m_pending.find(id);
+        if (pending == m_pending.end())
+            continue;
+        if (pending->room.isEmpty()) {
+            for (const QString &room : std::as_const(pending->waiting))
+                pending->results.insert(room, maybeSent(room));
+            pending->waiting.clear();
+            finishBuilding(id);
+        } else {
+            const Done done = pending->done;
+            const QString room = pending->room;
+            m_pending.erase(pending);
+            done({504, maybeSent(room)});
         }
+    }
     changedLater();
 }
 

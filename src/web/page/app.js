@@ -52,6 +52,8 @@
     'no answer from': 'pas de réponse de', 'busy': 'occupé', 'over budget': 'au-delà du budget',
     'connection lost': 'connexion perdue', 'the port is not open': 'le port n’est pas ouvert',
     'the broker is not joined': 'le courtier MQTT n’est pas joint',
+    'maybe sent': 'peut-être envoyé',
+    'the broker was lost before an answer': 'le courtier MQTT a été perdu avant une réponse',
     'too late': 'trop tard', 'held for today': 'suspendu pour aujourd’hui', 'skipped': 'sauté',
   };
   const wordsPattern = new RegExp(`\\b(${Object.keys(frenchWords)
