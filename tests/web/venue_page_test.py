@@ -35,8 +35,9 @@ def start(config):
 with open(os.path.join(work, 'broker.conf'), 'w') as f:
     f.write(f'listener {broker_port} 127.0.0.1\nallow_anonymous true\npersistence false\n' +
             ('user root\n' if os.geteuid() == 0 else ''))
-broker = subprocess.Popen(['mosquitto', '-c', os.path.join(work, 'broker.conf')],
-                          stderr=subprocess.DEVNULL)
+start_broker = lambda: subprocess.Popen(['mosquitto', '-c', os.path.join(work, 'broker.conf')],
+                                        stderr=subprocess.DEVNULL)
+broker = start_broker()
 wait_for_port(broker_port)
 master, slave = os.openpty()
 with open(os.path.join(work, 'players.txt'), 'w') as f:
@@ -85,12 +86,19 @@ try:
     stop.click()
     WebDriverWait(browser, 10).until(lambda _: text('#building-last').startswith(
         'Last: stop all, not sent (the broker is not joined), at '))
+    # Back: the rooms are drawn anew, each card with what it said last and its players still open.
+    broker.wait()
+    broker = start_broker()
+    WebDriverWait(browser, 15).until(lambda _: text('#line') == '1 of 1 room online')
+    if text('.room .said') != 'hall is offline' or not browser.find_elements(By.CSS_SELECTOR, play):
+        fail('the room forgot what it said, or folded its players, once the broker was back')
     wide = browser.execute_script('return document.documentElement.scrollWidth')
     if wide > 390:
         fail(f'the venue page scrolls sideways at 390 px: {wide} px wide')
     print('venue page: a press reaches its room and says its result, offline by the last will '
           'and answered at once, online again, the whole building stopped on the second press and '
-          'said with its time, and a Stop All with no broker said not sent')
+          'said with its time, a Stop All with no broker said not sent, and the room as it was once '
+          'the broker was back')
 finally:
     browser.quit()
     for process in (room, venue, broker):

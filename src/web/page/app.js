@@ -258,6 +258,10 @@
   // room goes as that room's command, and its own answer is shown on its card.
   const roomCards = new Map();
   let roomsShown = '';
+  // What each room's card last said, and which folds are open: kept as the cards are drawn anew,
+  // as they are when the broker comes back, which is when a result matters most.
+  const roomsSaid = new Map();
+  const roomsOpen = new Set();
   const askRoom = async (room, words) => {
     let result;
     try {
@@ -273,10 +277,11 @@
     }
     if (room === 'all')
       return showBuilding(result);
+    roomsSaid.set(room, {className: `said ${(result.outcome || '').replace(' ', '-')}`,
+                         textContent: roomSaid(room, result, words)});
     const card = roomCards.get(room);
     if (card)
-      Object.assign(card.said, {className: `said ${(result.outcome || '').replace(' ', '-')}`,
-                                textContent: roomSaid(room, result, words)});
+      Object.assign(card.said, roomsSaid.get(room));
   };
   // "courtyard: play, sent"; "no answer from courtyard: not sent"; "courtyard is offline".
   const roomSaid = (room, result, words) => {
@@ -331,7 +336,8 @@
       document.getElementById('rooms').replaceChildren(...venue.rooms.map((room) => {
         const state = element('p', {className: 'room-state'});
         const next = element('p', {className: 'last'});
-        const said = element('p', {className: 'said', role: 'status'});
+        const said = element('p',
+                             {className: 'said', role: 'status', ...roomsSaid.get(room.name)});
         const scenes = element('div', {className: 'row'}, ...(room.scenes || []).map((name) => {
           const button = element('button', {type: 'button', textContent: name});
           button.setAttribute('aria-label', `${texts.scene} ${name}, ${room.name}`);
@@ -349,6 +355,10 @@
         const fold = element('details', {}, element('summary', {},
             texts.playersOf((room.players || []).length)), players);
         fold.addEventListener('toggle', () => {
+          if (fold.open)
+            roomsOpen.add(room.name);
+          else
+            roomsOpen.delete(room.name);
           if (!fold.open || players.children.length)
             return;
           for (const player of room.players || []) {
@@ -366,6 +376,7 @@
           }
           showStates(room.name);
         });
+        fold.open = roomsOpen.has(room.name);
         roomCards.set(room.name, {state, next, said, playerStates, states: {}});
         return element('article', {className: 'player room'}, element('h3', {}, room.name), state,
                        scenes, fold, next, element('div', {className: 'row'}, stop), said);
