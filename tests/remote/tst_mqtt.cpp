@@ -1,3 +1,4 @@
+#include "endswithtest.h"
 #include "pseudoterminal.h"
 #include "remote/mqttbridge.h"
 #include "remote/remoteserver.h"
@@ -42,6 +43,7 @@ private:
         write(u"broker.conf"_s, u"listener %1 127.0.0.1\npersistence false\n%2"_s.arg(port).arg(
                                     geteuid() == 0 ? u"user root\n"_s : QString()) +
                                     listener);
+        endsWithTest(broker);
         broker.start(u"mosquitto"_s, {u"-c"_s, u"broker.conf"_s});
         QTRY_VERIFY([this] {
             QTcpSocket probe;

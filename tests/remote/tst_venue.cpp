@@ -128,6 +128,7 @@ void TestVenue::initTestCase()
                             "acl_file %3\n%4"_s.arg(broker)
                                 .arg(folder.filePath(u"passwords"_s), folder.filePath(u"acl"_s),
                                      geteuid() == 0 ? u"user root\n"_s : QString()));
+    endsWithTest(mosquitto);
     mosquitto.start(u"mosquitto"_s, {u"-c"_s, folder.filePath(u"broker.conf"_s)});
     QTRY_VERIFY(Clients::connectFrom(1, broker)->state() == QAbstractSocket::ConnectedState);
     write(u"players.txt"_s, u"[players]\n1 voice\n"_s);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "endswithtest.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -11,7 +13,10 @@
 class RunningService
 {
 public:
-    explicit RunningService(QString folder) : m_folder(std::move(folder)) {}
+    explicit RunningService(QString folder) : m_folder(std::move(folder))
+    {
+        endsWithTest(m_process);
+    }
     ~RunningService() { stop(); }
 
     QString configuration() const { return m_folder + QStringLiteral("/tessaryd.conf"); }
